@@ -1,0 +1,10 @@
+# Sanitizers apply to every target, so the whole suite runs under them.
+if(SCOPE_SANITIZER STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+elseif(SCOPE_SANITIZER STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+elseif(NOT SCOPE_SANITIZER STREQUAL "")
+    message(FATAL_ERROR "SCOPE_SANITIZER must be empty, 'address' or 'thread'")
+endif()

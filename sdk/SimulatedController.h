@@ -1,0 +1,54 @@
+#pragma once
+
+#include "RobotSignals.h"
+#include "TarnSim.h"
+
+#include <chrono>
+#include <deque>
+#include <mutex>
+
+// The state behind the stand-in's functions. One instance per process; reads come
+// from the scope's acquisition thread while the index list and flags are set from
+// the GUI thread, so every member is guarded by m_mutex. A read holds the mutex only
+// while it produces records, never while it blocks on request.
+class SimulatedController
+{
+public:
+    static SimulatedController &instance();
+
+    void reset();
+    void setCycleMs(double cycleMs);
+    double cycleMs() const;
+    void setSeed(uint32_t seed);
+    void setScripted(bool scripted);
+    void queueBatch(const TarnSim::Batch &batch);
+    std::size_t pendingBatches() const;
+    void setRobotFlags(const TarnSim::RobotFlags &flags);
+    void setErrorFlag(bool error);
+    std::vector<int> lastIndexes() const;
+    TarnSim::CallCounts callCounts() const;
+    void blockNextRead(int milliseconds);
+    double sampleValue(int scopeIndex, double timeMs) const;
+
+    void setScopeIndexes(const std::vector<int> &indexes);
+    void readScopeData(double *cpuLoad, uint32_t *memKB, std::vector<_ST_ReadScopeData> *records);
+    void readRobotFlags(int *flags[8]);
+
+private:
+    SimulatedController();
+    double controllerTimeMs() const;
+    void produceRecords(std::vector<_ST_ReadScopeData> &records);
+
+    mutable std::mutex m_mutex;
+    std::chrono::steady_clock::time_point m_start;
+    RobotSignals m_signals;
+    uint32_t m_seed = 1;
+    double m_cycleMs = 1.0;
+    long long m_lastTick = -1; // last controller cycle delivered
+    bool m_scripted = false;
+    std::deque<TarnSim::Batch> m_script;
+    TarnSim::RobotFlags m_flags{};
+    std::vector<int> m_indexes;
+    TarnSim::CallCounts m_counts;
+    int m_blockNextReadMs = 0;
+};
