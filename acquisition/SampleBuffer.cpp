@@ -1,0 +1,47 @@
+#include "SampleBuffer.h"
+
+#include "ScopeCatalog.h"
+
+SampleBuffer::SampleBuffer() = default;
+
+void SampleBuffer::setSlotIndex(int slot, int scopeIndex)
+{
+    if (slot >= 0 && slot < kScopeRecordValues)
+        m_slotIndex[static_cast<std::size_t>(slot)] = scopeIndex;
+}
+
+void SampleBuffer::clearSlotIndexes() { m_slotIndex.fill(0); }
+
+void SampleBuffer::appendRecord(const _ST_ReadScopeData &record)
+{
+    for (std::size_t slot = 0; slot < m_slotIndex.size(); ++slot) {
+        if (ScopeCatalog::carriesData(m_slotIndex[slot]))
+            m_vecChannel[slot].append(record.dValue[slot]);
+    }
+    m_vecTime.append(record.dTime);
+
+    const int excess = excessAtFront();
+    if (excess == 0)
+        return;
+    m_vecTime.dropFront(excess);
+    for (SampleColumn &column : m_vecChannel)
+        column.dropFront(excess);
+}
+
+// How many of the oldest entries lie outside the window, measured from the newest stamp.
+// Stamps need not increase: the count stops at the first one within the window.
+int SampleBuffer::excessAtFront() const
+{
+    const double last = m_vecTime.last();
+    int excess = 0;
+    while (excess < m_vecTime.size() && last - m_vecTime.at(excess) > m_window)
+        ++excess;
+    return excess;
+}
+
+void SampleBuffer::clear()
+{
+    m_vecTime.clear();
+    for (SampleColumn &column : m_vecChannel)
+        column.clear();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "SampleColumn.h"
+#include "Tarn_Prod.h"
+
+#include <array>
+
+// The scope's sample buffers: record time stamps and one value column per curve slot,
+// trimmed to the display window. Not locked itself: the widget guards it with its data
+// lock, which the acquisition thread (append) and the GUI thread (clear, read, routing)
+// both take.
+class SampleBuffer
+{
+public:
+    static constexpr int kSlots = 48;
+
+    SampleBuffer();
+
+    // The controller index bound to each slot; only slots with an index in 1..182
+    // receive values. Record value k feeds slot k.
+    void setSlotIndex(int slot, int scopeIndex);
+    void clearSlotIndexes();
+    // Width of the time window in ms: how far the newest time stamp may be from the oldest.
+    void setWindow(double widthMs) { m_window = widthMs; }
+    double window() const { return m_window; }
+
+    void appendRecord(const _ST_ReadScopeData &record);
+    // Empties every column; the slot indexes and the window stay.
+    void clear();
+
+    const SampleColumn &times() const { return m_vecTime; }
+    const SampleColumn &channel(int slot) const { return m_vecChannel.at(static_cast<std::size_t>(slot)); }
+
+private:
+    int excessAtFront() const;
+
+    SampleColumn m_vecTime;
+    std::array<SampleColumn, kSlots> m_vecChannel;
+    std::array<int, kScopeRecordValues> m_slotIndex{};
+    double m_window = 10000.0;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Tarn_Prod.h"
+
+#include <cstdint>
+#include <vector>
+
+// The trigger controls as one batch sees them. The GUI thread keeps a snapshot current;
+// the acquisition thread evaluates each batch against the snapshot of that moment.
+struct TriggerSettings
+{
+    enum Condition : int32_t { Above = 0, Below = 1 };
+    enum Mode : int32_t { OpenGrab = 0, EndGrab = 1 };
+
+    int32_t channel = -1; // position in the trigger channel list = position in the record
+    int32_t condition = Above;
+    int32_t mode = OpenGrab;
+    double threshold = 0.0;
+    double delay = 0.0; // read from the form, not applied
+    bool absoluteValue = false;
+};
+
+// Whether a batch fires the trigger: the batch's extremes of the channel (absolute
+// values if asked) against the threshold, strictly. An empty batch, an unknown
+// condition or a channel outside the record never fires.
+bool triggerFires(const TriggerSettings &settings, const std::vector<_ST_ReadScopeData> &batch);
