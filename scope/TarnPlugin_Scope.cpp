@@ -33,7 +33,7 @@ TarnPlugin_Scope::TarnPlugin_Scope(QWidget *parent) : QWidget(parent)
     connectControls();
     createLegend();
     setUpPeriodEdit();
-    m_pCollector = std::make_unique<DataCollector>(this, this);
+    m_pCollector = std::make_unique<DataCollector>(static_cast<ScopeReadClient *>(this), this);
     setUpTriggerControls();
     OnStopScope();
     m_nTimerId = startTimer(kRefreshIntervalMs, Qt::CoarseTimer);
