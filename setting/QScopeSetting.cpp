@@ -1,0 +1,167 @@
+#include "QScopeSetting.h"
+
+#include "ScopeCatalog.h"
+#include "TreeModel.h"
+
+#include <QCloseEvent>
+
+#include <functional>
+
+namespace {
+
+// One name and a line feed per key: leading blanks in the names nest the rows, and
+// the row ids then equal the table keys.
+QString treeText(int count, const std::function<QString(int)> &nameOf)
+{
+    QString text;
+    for (int key = 0; key < count; ++key)
+        text += nameOf(key) + QLatin1Char('\n');
+    return text;
+}
+
+void setAllChecked(TreeModel &model, int count, bool checked)
+{
+    for (int key = 0; key < count; ++key)
+        model.setCheckedById(key, checked);
+}
+
+} // namespace
+
+QScopeSetting::QScopeSetting(QWidget *parent) : QWidget(parent)
+{
+    ui.setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint);
+    initTrees();
+}
+
+// The views only show the models; they drop them when the models go first.
+QScopeSetting::~QScopeSetting()
+{
+    m_endModel.reset();
+    m_linkModel.reset();
+    m_compModel.reset();
+}
+
+ComponentSelection QScopeSetting::componentSelection() const
+{
+    ComponentSelection selection;
+    for (int id : m_compModel->checkedLeafIds())
+        selection[static_cast<emAXIS>(id)] = id;
+    return selection;
+}
+
+LinkSelection QScopeSetting::linkSelection() const
+{
+    const ScopeCatalog &catalog = ScopeCatalog::instance();
+    LinkSelection selection;
+    for (int id : m_linkModel->checkedLeafIds())
+        selection[static_cast<emLINK>(id)] = catalog.linkBase(id);
+    return selection;
+}
+
+EndEffSelection QScopeSetting::endEffectorSelection() const
+{
+    const ScopeCatalog &catalog = ScopeCatalog::instance();
+    EndEffSelection selection;
+    for (int id : m_endModel->checkedLeafIds())
+        selection[static_cast<emENDEFF>(id)] = catalog.endEffBase(id);
+    return selection;
+}
+
+void QScopeSetting::UnSelectAll()
+{
+    OnCompUnSelectAll();
+    OnLinkUnSelectAll();
+    OnEndUnSelectAll();
+    ui.Kvel_Scope_tree_SetComponent->reset();
+    ui.Kvel_Scope_tree_SetLink->reset();
+    ui.Kvel_Scope_tree_SetEndEffector->reset();
+}
+
+// setCheckedById emits no model signals, so each view is reset to show the new flags.
+void QScopeSetting::OnCompSelectAll()
+{
+    setAllChecked(*m_compModel, ScopeCatalog::instance().axisCount(), true);
+    ui.Kvel_Scope_tree_SetComponent->reset();
+}
+
+void QScopeSetting::OnCompUnSelectAll()
+{
+    setAllChecked(*m_compModel, ScopeCatalog::instance().axisCount(), false);
+    ui.Kvel_Scope_tree_SetComponent->reset();
+}
+
+void QScopeSetting::OnLinkSelectAll()
+{
+    setAllChecked(*m_linkModel, ScopeCatalog::instance().linkCount(), true);
+    ui.Kvel_Scope_tree_SetLink->reset();
+}
+
+void QScopeSetting::OnLinkUnSelectAll()
+{
+    setAllChecked(*m_linkModel, ScopeCatalog::instance().linkCount(), false);
+    ui.Kvel_Scope_tree_SetLink->reset();
+}
+
+void QScopeSetting::OnEndSelectAll()
+{
+    setAllChecked(*m_endModel, ScopeCatalog::instance().endEffCount(), true);
+    ui.Kvel_Scope_tree_SetEndEffector->reset();
+}
+
+void QScopeSetting::OnEndUnSelectAll()
+{
+    setAllChecked(*m_endModel, ScopeCatalog::instance().endEffCount(), false);
+    ui.Kvel_Scope_tree_SetEndEffector->reset();
+}
+
+void QScopeSetting::OnOk()
+{
+    emit userSetAxisInfo();
+    hide();
+}
+
+// Nothing is rolled back: the checks stay for the next set-up.
+void QScopeSetting::OnCancle()
+{
+    hide();
+}
+
+void QScopeSetting::closeEvent(QCloseEvent *event)
+{
+    hide();
+    event->accept();
+}
+
+void QScopeSetting::initTrees()
+{
+    const ScopeCatalog &catalog = ScopeCatalog::instance();
+    m_compModel = std::make_unique<TreeModel>(
+        QStringLiteral("Component List"),
+        treeText(catalog.axisCount(), [&catalog](int key) { return catalog.axisName(key); }));
+    m_linkModel = std::make_unique<TreeModel>(
+        QStringLiteral("Link Data Capture"),
+        treeText(catalog.linkCount(), [&catalog](int key) { return catalog.linkName(key); }));
+    m_endModel = std::make_unique<TreeModel>(
+        QStringLiteral("End Effector Data Capture"),
+        treeText(catalog.endEffCount(), [&catalog](int key) { return catalog.endEffName(key); }));
+
+    ui.Kvel_Scope_tree_SetComponent->setModel(m_compModel.get());
+    ui.Kvel_Scope_tree_SetLink->setModel(m_linkModel.get());
+    ui.Kvel_Scope_tree_SetEndEffector->setModel(m_endModel.get());
+    connectButtons();
+}
+
+void QScopeSetting::connectButtons()
+{
+    connect(ui.Kvel_Scope_btn_SetCompSelectAll, SIGNAL(clicked()), this, SLOT(OnCompSelectAll()));
+    connect(ui.Kvel_Scope_btn_SetCompUnSelectAll, SIGNAL(clicked()), this,
+            SLOT(OnCompUnSelectAll()));
+    connect(ui.Kvel_Scope_btn_SetLinkSelectAll, SIGNAL(clicked()), this, SLOT(OnLinkSelectAll()));
+    connect(ui.Kvel_Scope_btn_SetLinkUnSelectAll, SIGNAL(clicked()), this,
+            SLOT(OnLinkUnSelectAll()));
+    connect(ui.Kvel_Scope_btn_SetEndSelectAll, SIGNAL(clicked()), this, SLOT(OnEndSelectAll()));
+    connect(ui.Kvel_Scope_btn_SetEndUnSelectAll, SIGNAL(clicked()), this, SLOT(OnEndUnSelectAll()));
+    connect(ui.Kvel_Scope_btn_SetOK, SIGNAL(clicked()), this, SLOT(OnOk()));
+    connect(ui.Kvel_Scope_btn_SetCancel, SIGNAL(clicked()), this, SLOT(OnCancle()));
+}

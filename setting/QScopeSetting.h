@@ -1,0 +1,58 @@
+#pragma once
+
+#include "ScopeChannel.h"
+#include "ui_QScopeSetting.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QCloseEvent;
+class TreeModel;
+
+// The channel selection dialog: three check-box trees built from the catalogue
+// (components, link items, end-effector items). OK announces the selection with
+// userSetAxisInfo; Cancel and closing only hide it, keeping the checks.
+// Created hidden by the scope widget, which is its Qt parent; owns its three models.
+// GUI thread only.
+class QScopeSetting : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit QScopeSetting(QWidget *parent = nullptr);
+    ~QScopeSetting() override;
+
+    // The checked leaves of each tree. Links and end effectors map to their index base.
+    ComponentSelection componentSelection() const;
+    LinkSelection linkSelection() const;
+    EndEffSelection endEffectorSelection() const;
+
+    // Unchecks every row of the three trees; emits nothing.
+    void UnSelectAll();
+
+signals:
+    void userSetAxisInfo();
+
+protected slots:
+    void OnCompSelectAll();
+    void OnCompUnSelectAll();
+    void OnLinkSelectAll();
+    void OnLinkUnSelectAll();
+    void OnEndSelectAll();
+    void OnEndUnSelectAll();
+    void OnOk();
+    void OnCancle();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void initTrees();
+    void connectButtons();
+
+    Ui_QScopeSetting ui;
+    std::unique_ptr<TreeModel> m_compModel;
+    std::unique_ptr<TreeModel> m_linkModel;
+    std::unique_ptr<TreeModel> m_endModel;
+};
