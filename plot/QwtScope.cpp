@@ -1,0 +1,234 @@
+#include "QwtScope.h"
+
+#include "ScopeDataTracker.h"
+#include "Zoomer.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QPen>
+
+#include <qwt_plot_grid.h>
+#include <qwt_text.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Keeps axis widths and steps finite, whatever the samples hold.
+constexpr double kAxisLimit = 1e300;
+constexpr int kAxisTitleWidth = 12;
+
+double limitedToAxis(double value)
+{
+    return qBound(-kAxisLimit, value, kAxisLimit);
+}
+
+// Outward to the next tens, as "int(v) / 10 * 10 -+ 10" would give inside int range;
+// fmod keeps it exact and defined for any finite value.
+double widenedDownToTens(double value)
+{
+    const double whole = std::trunc(value);
+    return whole - std::fmod(whole, 10.0) - 10.0;
+}
+
+double widenedUpToTens(double value)
+{
+    const double whole = std::trunc(value);
+    return whole - std::fmod(whole, 10.0) + 10.0;
+}
+
+// Least and greatest finite value among the first `count` of `values`; false when none is
+// finite, so NaN or infinite samples never move the value axis.
+bool finiteRange(const QVector<double> &values, int count, double &least, double &greatest)
+{
+    bool found = false;
+    for (int i = 0; i < count; ++i) {
+        const double value = values.at(i);
+        if (!std::isfinite(value))
+            continue;
+        if (!found || value < least)
+            least = value;
+        if (!found || value > greatest)
+            greatest = value;
+        found = true;
+    }
+    return found;
+}
+
+int nextColourComponent()
+{
+    return std::rand() % 255;
+}
+
+} // namespace
+
+QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
+{
+    setupGrid();
+
+    // Created before the ranges are set: the zoomer's own base is never used, onZoomer puts
+    // the stored ranges back instead.
+    m_zoomer = new Zoomer(canvas());
+    connect(m_zoomer, SIGNAL(zoomed(const QRectF &)), this, SLOT(onZoomer(const QRectF &)));
+
+    m_tracker = new ScopeDataTracker(canvas(), this);
+
+    setCanvasBackground(QBrush(QColor(250, 250, 250, 255)));
+    setAxisTitle(QwtPlot::xBottom, QStringLiteral("time(ms)"));
+    setAxisTitle(QwtPlot::yLeft, QString(kAxisTitleWidth, QLatin1Char(' ')));
+
+    setXScale(0.0, 10000.0, 1000.0);
+    setYScale(-10.0, 10.0);
+
+    setupCurvePens();
+}
+
+QwtScope::~QwtScope()
+{
+    // The curves are members: take them off the item list before the base class deletes
+    // what is still attached.
+    for (QwtPlotCurve &curve : m_curves)
+        curve.detach();
+}
+
+void QwtScope::setupGrid()
+{
+    m_grid = new QwtPlotGrid; // the plot's item list deletes it with the plot
+    m_grid->enableX(true);
+    m_grid->enableY(true);
+    m_grid->setMajorPen(QColor(Qt::black), 0.0, Qt::DotLine);
+    m_grid->attach(this);
+}
+
+void QwtScope::setupCurvePens()
+{
+    for (QwtPlotCurve &curve : m_curves) {
+        const int red = nextColourComponent();
+        const int green = nextColourComponent();
+        const int blue = nextColourComponent();
+        curve.setPen(QColor(red, green, blue, 255), 2.0, Qt::SolidLine);
+    }
+}
+
+void QwtScope::setXScale(double min, double max, double step)
+{
+    if (!std::isfinite(min) || !std::isfinite(max) || !std::isfinite(step))
+        return;
+    m_dXMin = limitedToAxis(min);
+    m_dXMax = limitedToAxis(max);
+    m_dXStep = step;
+    m_dXRange = m_dXMax - m_dXMin;
+    setAxisScale(QwtPlot::xBottom, m_dXMin, m_dXMax, m_dXStep);
+}
+
+void QwtScope::setYScale(double min, double max)
+{
+    if (!std::isfinite(min) || !std::isfinite(max))
+        return;
+    m_dYMin = limitedToAxis(min);
+    m_dYMax = limitedToAxis(max);
+    setAxisScale(QwtPlot::yLeft, m_dYMin, m_dYMax, (m_dYMax - m_dYMin) / 4);
+}
+
+void QwtScope::addCurve(int slot, QString title, CurveBinding binding)
+{
+    if (!isSlot(slot))
+        return;
+    QwtPlotCurve &curve = m_curves[slot];
+    curve.setTitle(title);
+    curve.attach(this);
+    curve.setVisible(true);
+    m_bindings[slot] = std::move(binding);
+}
+
+void QwtScope::clearCurves()
+{
+    for (int slot = 0; slot < kMaxCurves; ++slot) {
+        QwtPlotCurve &curve = m_curves[slot];
+        curve.setSamples(QVector<double>(), QVector<double>());
+        curve.setVisible(false);
+        curve.detach();
+        m_bindings[slot].reset();
+    }
+    setYScale(-10.0, 10.0);
+}
+
+CurveBinding QwtScope::curveBinding(int slot) const
+{
+    return isSlot(slot) ? m_bindings[slot] : CurveBinding();
+}
+
+void QwtScope::setCurveSamples(int slot, const QVector<double> &x, const QVector<double> &y,
+                               double &yMinOut, double &yMaxOut)
+{
+    if (!isSlot(slot) || x.isEmpty() || y.isEmpty())
+        return;
+    m_curves[slot].setSamples(x, y);
+
+    double least = 0.0;
+    double greatest = 0.0;
+    if (!finiteRange(y, qMin(x.size(), y.size()), least, greatest))
+        return;
+    yMaxOut = greatest;
+    yMinOut = least;
+
+    bool widened = false;
+    if (greatest > m_dYMax) {
+        m_dYMax = greatest;
+        widened = true;
+    }
+    if (m_dYMin > least) {
+        m_dYMin = least;
+        widened = true;
+    }
+    if (widened)
+        setYScale(widenedDownToTens(m_dYMin), widenedUpToTens(m_dYMax));
+}
+
+void QwtScope::setYAxisUnit(int slot)
+{
+    if (!isSlot(slot))
+        return;
+    // Always 12 characters, so the axis keeps its width while the unit changes.
+    setAxisTitle(QwtPlot::yLeft,
+                 m_bindings[slot].unit.leftJustified(kAxisTitleWidth, QLatin1Char(' '), true));
+}
+
+bool QwtScope::hasNoData() const
+{
+    for (const QwtPlotItem *item : itemList(QwtPlotItem::Rtti_PlotCurve)) {
+        if (static_cast<const QwtPlotCurve *>(item)->dataSize() > 0)
+            return false;
+    }
+    return true;
+}
+
+void QwtScope::refreshZoom()
+{
+    emit m_zoomer->zoomed(m_zoomer->zoomRect());
+}
+
+void QwtScope::resetZoom()
+{
+    m_zoomer->zoom(0);
+}
+
+QwtPlotCurve *QwtScope::curve(int slot)
+{
+    return isSlot(slot) ? &m_curves[slot] : nullptr;
+}
+
+bool QwtScope::eventFilter(QObject *watched, QEvent *event)
+{
+    return QwtPlot::eventFilter(watched, event);
+}
+
+void QwtScope::onZoomer(const QRectF &)
+{
+    if (m_zoomer->zoomRectIndex() == 0) {
+        setAxisScale(QwtPlot::xBottom, m_dXMin, m_dXMax, m_dXStep);
+        setAxisScale(QwtPlot::yLeft, m_dYMin, m_dYMax, (m_dYMax - m_dYMin) / 4);
+    }
+    replot();
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "CurveBinding.h"
+
+#include <QString>
+#include <QVector>
+
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+
+#include <array>
+
+class QwtPlotGrid;
+class ScopeDataTracker;
+class Zoomer;
+
+// The scope's plot: 48 fixed curve slots, each with the binding of the channel that feeds
+// it, and the axis ranges its users set, which are put back whenever the zoom returns to
+// its base. Owns its curves by value; the grid belongs to the plot's item list, zoomer and
+// tracker to the canvas. The plot itself belongs to its Qt parent. GUI thread only.
+class QwtScope : public QwtPlot
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxCurves = 48;
+
+    explicit QwtScope(QWidget *parent = nullptr);
+    ~QwtScope() override;
+
+    void setXScale(double min, double max, double step);
+    double xRange() const { return m_dXRange; }
+    void setYScale(double min, double max);
+    double yMin() const { return m_dYMin; }
+    double yMax() const { return m_dYMax; }
+
+    void addCurve(int slot, QString title, CurveBinding binding);
+    void clearCurves();
+    CurveBinding curveBinding(int slot) const;
+    // Gives the slot's curve the samples and widens the stored value range to hold them.
+    // The outputs receive the least and greatest finite value; they are left alone when the
+    // slot is out of range, x or y is empty, or no value is finite.
+    void setCurveSamples(int slot, const QVector<double> &x, const QVector<double> &y,
+                         double &yMinOut, double &yMaxOut);
+    void setYAxisUnit(int slot);
+    bool hasNoData() const;
+
+    void refreshZoom();
+    void resetZoom();
+
+    // The curve of a slot, nullptr out of range.
+    QwtPlotCurve *curve(int slot);
+    Zoomer *zoomer() const { return m_zoomer; }
+    ScopeDataTracker *tracker() const { return m_tracker; }
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+public slots:
+    void onZoomer(const QRectF &rect);
+
+private:
+    static bool isSlot(int slot) { return slot >= 0 && slot < kMaxCurves; }
+    void setupGrid();
+    void setupCurvePens();
+
+    Zoomer *m_zoomer = nullptr;
+    ScopeDataTracker *m_tracker = nullptr;
+    QwtPlotGrid *m_grid = nullptr;
+    std::array<QwtPlotCurve, kMaxCurves> m_curves;
+    std::array<CurveBinding, kMaxCurves> m_bindings;
+
+    double m_dXMin = 0.0;
+    double m_dXMax = 0.0;
+    double m_dXStep = 0.0;
+    double m_dXRange = 0.0;
+    double m_dYMin = 0.0;
+    double m_dYMax = 0.0;
+};

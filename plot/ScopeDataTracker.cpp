@@ -1,0 +1,161 @@
+#include "ScopeDataTracker.h"
+
+#include "ClosestSampleSearch.h"
+#include "QwtScope.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QDebug>
+#include <QPainter>
+#include <QPen>
+#include <QThread>
+
+#include <qwt_painter.h>
+#include <qwt_picker_machine.h>
+#include <qwt_text.h>
+
+namespace {
+
+constexpr int kMarkerSize = 10;
+
+QString hex16(quintptr value)
+{
+    return QStringLiteral("%1").arg(static_cast<qulonglong>(value), 16, 16, QLatin1Char('0'));
+}
+
+QString currentThreadHex()
+{
+    return hex16(reinterpret_cast<quintptr>(QThread::currentThreadId()));
+}
+
+QString labelLine(const QString &format, const QString &value)
+{
+    return format.arg(QColor(69, 252, 16).name()).arg(QStringLiteral("6")).arg(value);
+}
+
+} // namespace
+
+ScopeDataTracker::ScopeDataTracker(QWidget *canvas, QwtScope *plot)
+    : QwtPlotPicker(canvas), m_plot(plot)
+{
+    setTrackerMode(QwtPicker::ActiveOnly);
+    setRubberBand(QwtPicker::UserRubberBand);
+    setStateMachine(new QwtPickerTrackerMachine); // the picker owns its machine
+
+    connect(this, &QwtPicker::moved, this, &ScopeDataTracker::onMoved);
+    if (QwtPlotPicker::plot())
+        connect(QwtPlotPicker::plot(), &QwtPlot::itemAttached, this,
+                &ScopeDataTracker::onItemAttached);
+}
+
+void ScopeDataTracker::onMoved(const QPoint &pos)
+{
+    calcClosestPoint(pos);
+}
+
+void ScopeDataTracker::calcClosestPoint(const QPoint &pos)
+{
+    const QwtPlot *plotWidget = plot();
+    if (!plotWidget)
+        return;
+    const QwtPlotItemList items = plotWidget->itemList(QwtPlotItem::Rtti_PlotCurve);
+    if (items.isEmpty())
+        return;
+
+    const QwtPlotCurve *previous = m_closest.curve;
+    QVector<SearchCurve> curves;
+    curves.reserve(items.size());
+    for (QwtPlotItem *item : items) {
+        const auto *curve = static_cast<const QwtPlotCurve *>(item);
+        curves.append({curve->data(), curve->isVisible()});
+    }
+    const ClosestSample found = findClosestSample(curves, plotWidget->canvasMap(xAxis()),
+                                                  plotWidget->canvasMap(yAxis()), pos);
+    if (found.found())
+        m_closest = {static_cast<QwtPlotCurve *>(items.at(found.position)), found.index,
+                     found.distance};
+    else
+        m_closest.reset();
+
+    qDebug().noquote() << QStringLiteral("mouseMove 0x%1 cur 0x%2 index:%3")
+                              .arg(currentThreadHex(),
+                                   hex16(reinterpret_cast<quintptr>(m_closest.curve)))
+                              .arg(m_closest.index);
+
+    if (m_closest.isValid() && m_closest.curve != previous) {
+        QPen pen = m_closest.curve->pen();
+        pen.setWidth(1);
+        setRubberBandPen(pen);
+        if (m_plot)
+            m_plot->setYAxisUnit(found.position);
+    }
+}
+
+void ScopeDataTracker::onItemAttached(QwtPlotItem *item, bool on)
+{
+    if (!on && item && item->rtti() == QwtPlotItem::Rtti_PlotCurve && item == m_closest.curve)
+        m_closest.reset();
+}
+
+void ScopeDataTracker::drawRubberBand(QPainter *painter) const
+{
+    if (!isActive() || rubberBand() == QwtPicker::NoRubberBand ||
+        rubberBandPen().style() == Qt::NoPen)
+        return;
+    const QPolygon &points = pickedPoints();
+    const QwtPlot *plotWidget = plot();
+    if (!m_closest.isValid() || points.isEmpty() || !plotWidget)
+        return;
+
+    QPoint sample;
+    if (!canvasPixel(plotWidget->canvasMap(xAxis()), plotWidget->canvasMap(yAxis()),
+                     m_closest.samplePoint(), sample))
+        return;
+    const int cursorX = points.first().x();
+
+    // The box rides on the cursor line at the sample's height.
+    QwtPainter::drawRect(painter, cursorX - kMarkerSize / 2, sample.y() - kMarkerSize / 2,
+                         kMarkerSize, kMarkerSize);
+
+    const QPen savedPen = painter->pen();
+    painter->setPen(QPen(QColor(0, 0, 0, 255), 3, Qt::DotLine));
+    QwtPainter::drawLine(painter, cursorX, 0, cursorX, plotWidget->height());
+    painter->setPen(savedPen);
+}
+
+QRect ScopeDataTracker::trackerRect(const QFont &font) const
+{
+    qDebug().noquote() << QStringLiteral("trackerF  0x%1").arg(currentThreadHex());
+    const QRect rect = QwtPlotPicker::trackerRect(font);
+    if (rect.isEmpty())
+        return rect;
+    // Clear of the cursor line, up and to the right.
+    return rect.adjusted(-5, -5, 5, 5).adjusted(20, -10, 20, -10);
+}
+
+void ScopeDataTracker::widgetMousePressEvent(QMouseEvent *) {}
+
+void ScopeDataTracker::widgetMouseReleaseEvent(QMouseEvent *) {}
+
+QwtText ScopeDataTracker::trackerTextF(const QPointF &) const
+{
+    if (!m_closest.isValid())
+        return QwtText();
+
+    const QPointF sample = m_closest.samplePoint();
+    const QString text =
+        labelLine(QStringLiteral("<p align=\"left\"><font color=\"%1\" size=\"%2\">&nbsp;%3"
+                                 "</font><br>"),
+                  m_closest.curve->title().text()) +
+        labelLine(QStringLiteral("<font color=\"%1\" size=\"%2\">&nbsp;&nbsp;x:%3</font><br>"),
+                  QStringLiteral("%1").arg(sample.x(), 0, 'g')) +
+        labelLine(QStringLiteral("<font color=\"%1\" size=\"%2\">&nbsp;&nbsp;y:%3</font></p>"),
+                  QStringLiteral("%1").arg(sample.y(), 0, 'f', 3));
+
+    QwtText label(text, QwtText::AutoText);
+    label.setColor(Qt::black);
+    label.setBorderPen(QPen(QColor(15, 76, 117), 2));
+    label.setBackgroundBrush(QBrush(QColor(0, 31, 51, 100)));
+    label.setBorderRadius(5.0);
+    return label;
+}

@@ -1,0 +1,459 @@
+#include "PlotMouse.h"
+#include "QwtScope.h"
+#include "Zoomer.h"
+
+#include <QtTest>
+
+#include <qwt_legend.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_scale_div.h>
+#include <qwt_text.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <random>
+
+namespace {
+
+const CurveBinding kFree;
+constexpr double kUntouched = 777.0;
+
+QwtInterval axisRange(QwtScope &plot, int axis)
+{
+    plot.updateAxes();
+    return plot.axisScaleDiv(axis).interval();
+}
+
+QString valueAxisTitle(const QwtScope &plot)
+{
+    return plot.axisTitle(QwtPlot::yLeft).text();
+}
+
+int attachedCurves(const QwtScope &plot)
+{
+    return plot.itemList(QwtPlotItem::Rtti_PlotCurve).size();
+}
+
+CurveBinding binding(int slot, const QString &unit)
+{
+    CurveBinding b;
+    b.scopeIndex = 43 + slot;
+    b.axis = 25;
+    b.slot = slot;
+    b.linkItem = LINK_TargetACS;
+    b.unit = unit;
+    return b;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QVector<double>)
+
+class tst_QwtScope : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newPlot();
+    void curvePensTakeRandInRgbOrder();
+    void slotOutOfRange_data();
+    void slotOutOfRange();
+    void addCurveBindsSlotsInOrder();
+    void widening_data();
+    void widening();
+    void wideningMatchesIntegerRuleInIntRange();
+    void emptySamplesChangeNothing_data();
+    void emptySamplesChangeNothing();
+    void nonFiniteScalesIgnored();
+    void unitTitle_data();
+    void unitTitle();
+    void clearCurvesFreesEverySlot();
+    void destroyedWithAttachedCurvesAndLegend();
+    void zoomAcceptance_data();
+    void zoomAcceptance();
+    void thinSelectionGrowsAroundItsCentre();
+    void zoomBaseShowsStoredRanges();
+    void refreshAndResetZoomRunOnZoomer();
+};
+
+void tst_QwtScope::newPlot()
+{
+    QwtScope plot;
+    QCOMPARE(attachedCurves(plot), 0);
+    QVERIFY(plot.hasNoData());
+    QCOMPARE(axisRange(plot, QwtPlot::xBottom), QwtInterval(0.0, 10000.0));
+    QCOMPARE(plot.axisStepSize(QwtPlot::xBottom), 1000.0);
+    QCOMPARE(axisRange(plot, QwtPlot::yLeft), QwtInterval(-10.0, 10.0));
+    QCOMPARE(plot.axisStepSize(QwtPlot::yLeft), 5.0);
+    QCOMPARE(plot.xRange(), 10000.0);
+    QCOMPARE(plot.axisTitle(QwtPlot::xBottom).text(), QStringLiteral("time(ms)"));
+    QCOMPARE(valueAxisTitle(plot), QString(12, QLatin1Char(' ')));
+    QCOMPARE(plot.canvasBackground().color(), QColor(250, 250, 250, 255));
+    QCOMPARE(plot.itemList(QwtPlotItem::Rtti_PlotGrid).size(), 1);
+    for (int slot = 0; slot < QwtScope::kMaxCurves; ++slot)
+        QVERIFY(plot.curveBinding(slot) == kFree);
+    QVERIFY(plot.zoomer()->parent() == plot.canvas());
+    QCOMPARE(plot.zoomer()->zoomRectIndex(), 0u);
+}
+
+void tst_QwtScope::curvePensTakeRandInRgbOrder()
+{
+    std::srand(4711);
+    QwtScope plot;
+    std::srand(4711);
+    for (int slot = 0; slot < QwtScope::kMaxCurves; ++slot) {
+        const int red = std::rand() % 255;
+        const int green = std::rand() % 255;
+        const int blue = std::rand() % 255;
+        const QPen pen = plot.curve(slot)->pen();
+        QCOMPARE(pen.color(), QColor(red, green, blue, 255));
+        QCOMPARE(pen.widthF(), 2.0);
+        QCOMPARE(pen.style(), Qt::SolidLine);
+    }
+}
+
+void tst_QwtScope::slotOutOfRange_data()
+{
+    QTest::addColumn<int>("slot");
+    QTest::newRow("48") << 48;
+    QTest::newRow("-1") << -1;
+}
+
+void tst_QwtScope::slotOutOfRange()
+{
+    QFETCH(int, slot);
+    QwtScope plot;
+    plot.addCurve(slot, "T", binding(0, "ACS(deg)"));
+    double lo = kUntouched;
+    double hi = kUntouched;
+    plot.setCurveSamples(slot, {0.0, 1.0}, {-500.0, 500.0}, lo, hi);
+    plot.setYAxisUnit(slot);
+
+    QCOMPARE(attachedCurves(plot), 0);
+    QVERIFY(plot.curveBinding(slot) == kFree);
+    QVERIFY(!plot.curve(slot));
+    QCOMPARE(lo, kUntouched);
+    QCOMPARE(hi, kUntouched);
+    QCOMPARE(plot.yMin(), -10.0);
+    QCOMPARE(plot.yMax(), 10.0);
+    QCOMPARE(valueAxisTitle(plot), QString(12, QLatin1Char(' ')));
+}
+
+void tst_QwtScope::addCurveBindsSlotsInOrder()
+{
+    QwtScope plot;
+    for (int slot = 0; slot < 3; ++slot)
+        plot.addCurve(slot, QStringLiteral("C%1").arg(slot), binding(slot, "A"));
+
+    const QwtPlotItemList curves = plot.itemList(QwtPlotItem::Rtti_PlotCurve);
+    QCOMPARE(curves.size(), 3);
+    for (int slot = 0; slot < 3; ++slot) {
+        QCOMPARE(curves.at(slot), plot.curve(slot));
+        QVERIFY(plot.curve(slot)->isVisible());
+        QCOMPARE(plot.curve(slot)->title().text(), QStringLiteral("C%1").arg(slot));
+        QVERIFY(plot.curveBinding(slot) == binding(slot, "A"));
+    }
+    QVERIFY(plot.hasNoData());
+
+    double lo = 0.0;
+    double hi = 0.0;
+    plot.setCurveSamples(2, {0.0}, {1.0}, lo, hi);
+    plot.curve(2)->setVisible(false); // hidden through the legend, still holds data
+    QVERIFY(!plot.hasNoData());
+}
+
+void tst_QwtScope::widening_data()
+{
+    QTest::addColumn<double>("startMin");
+    QTest::addColumn<double>("startMax");
+    QTest::addColumn<QVector<double>>("x");
+    QTest::addColumn<QVector<double>>("y");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<double>("outMin");
+    QTest::addColumn<double>("outMax");
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double maxDouble = std::numeric_limits<double>::max();
+    const QVector<double> t3{0.0, 1.0, 2.0};
+
+    QTest::newRow("23.5 from -10..10 gives -20..30")
+        << -10.0 << 10.0 << t3 << QVector<double>{0.0, 23.5, 1.0} << -20.0 << 30.0 << 0.0 << 23.5;
+    QTest::newRow("-23 from -20..30 gives -30..40")
+        << -20.0 << 30.0 << t3 << QVector<double>{-23.0, 5.0, 0.0} << -30.0 << 40.0 << -23.0 << 5.0;
+    QTest::newRow("-3.7..4.2 inside -10..10 unchanged")
+        << -10.0 << 10.0 << t3 << QVector<double>{-3.7, 4.2, 0.0} << -10.0 << 10.0 << -3.7 << 4.2;
+    QTest::newRow("negative bounds truncate towards zero")
+        << -100.0 << -50.0 << t3 << QVector<double>{-100.0, -23.0, -60.0} << -110.0 << -10.0
+        << -100.0 << -23.0;
+    QTest::newRow("only paired samples count")
+        << -10.0 << 10.0 << QVector<double>{0.0} << QVector<double>{1.0, 500.0} << -10.0 << 10.0
+        << 1.0 << 1.0;
+    QTest::newRow("NaN and infinities do not move the range")
+        << -10.0 << 10.0 << t3 << QVector<double>{nan, inf, -inf} << -10.0 << 10.0 << kUntouched
+        << kUntouched;
+    QTest::newRow("finite values among NaN still count")
+        << -10.0 << 10.0 << t3 << QVector<double>{nan, 12.0, -inf} << -20.0 << 20.0 << 12.0 << 12.0;
+    QTest::newRow("beyond int range keeps the rounding rule")
+        << -10.0 << 10.0 << t3 << QVector<double>{3000000007.5, -4000000001.0, 0.0} << -4000000010.0
+        << 3000000010.0 << -4000000001.0 << 3000000007.5;
+    QTest::newRow("largest doubles give a finite range")
+        << -10.0 << 10.0 << t3 << QVector<double>{maxDouble, -maxDouble, 0.0} << -1e300 << 1e300
+        << -maxDouble << maxDouble;
+}
+
+void tst_QwtScope::widening()
+{
+    QFETCH(double, startMin);
+    QFETCH(double, startMax);
+    QFETCH(QVector<double>, x);
+    QFETCH(QVector<double>, y);
+
+    QwtScope plot;
+    plot.setYScale(startMin, startMax);
+    plot.addCurve(0, "T", binding(0, "A"));
+    double outMin = kUntouched;
+    double outMax = kUntouched;
+    plot.setCurveSamples(0, x, y, outMin, outMax);
+
+    QCOMPARE(plot.curve(0)->dataSize(), size_t(qMin(x.size(), y.size())));
+    QTEST(plot.yMin(), "min");
+    QTEST(plot.yMax(), "max");
+    QTEST(outMin, "outMin");
+    QTEST(outMax, "outMax");
+    const QwtInterval axis = axisRange(plot, QwtPlot::yLeft);
+    QTEST(axis.minValue(), "min");
+    QTEST(axis.maxValue(), "max");
+    QVERIFY(std::isfinite(plot.axisStepSize(QwtPlot::yLeft)));
+}
+
+void tst_QwtScope::wideningMatchesIntegerRuleInIntRange()
+{
+    QwtScope plot;
+    plot.addCurve(0, "T", binding(0, "A"));
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> value(-2e9, 2e9);
+    for (int round = 0; round < 5000; ++round) {
+        const double a = round % 2 ? value(random) : std::trunc(value(random) / 1e6);
+        const double b = value(random);
+        const double lo = qMin(a, b);
+        const double hi = qMax(a, b);
+        plot.setYScale((lo + hi) / 2, (lo + hi) / 2);
+        double outMin = 0.0;
+        double outMax = 0.0;
+        plot.setCurveSamples(0, {0.0, 1.0}, {a, b}, outMin, outMax);
+        QCOMPARE(plot.yMin(), double(int(lo) / 10 * 10 - 10));
+        QCOMPARE(plot.yMax(), double(int(hi) / 10 * 10 + 10));
+    }
+}
+
+void tst_QwtScope::emptySamplesChangeNothing_data()
+{
+    QTest::addColumn<QVector<double>>("x");
+    QTest::addColumn<QVector<double>>("y");
+    QTest::newRow("empty time vector") << QVector<double>{} << QVector<double>{100.0};
+    QTest::newRow("empty value vector") << QVector<double>{1.0} << QVector<double>{};
+}
+
+void tst_QwtScope::emptySamplesChangeNothing()
+{
+    QFETCH(QVector<double>, x);
+    QFETCH(QVector<double>, y);
+    QwtScope plot;
+    plot.addCurve(0, "T", binding(0, "A"));
+    double lo = 0.0;
+    double hi = 0.0;
+    plot.setCurveSamples(0, {0.0, 1.0, 2.0}, {1.0, 2.0, 3.0}, lo, hi);
+
+    lo = kUntouched;
+    hi = kUntouched;
+    plot.setCurveSamples(0, x, y, lo, hi);
+    QCOMPARE(plot.curve(0)->dataSize(), size_t(3));
+    QCOMPARE(plot.curve(0)->sample(2), QPointF(2.0, 3.0));
+    QCOMPARE(plot.yMin(), -10.0);
+    QCOMPARE(plot.yMax(), 10.0);
+    QCOMPARE(lo, kUntouched);
+    QCOMPARE(hi, kUntouched);
+}
+
+void tst_QwtScope::nonFiniteScalesIgnored()
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    QwtScope plot;
+    plot.setXScale(0.0, nan, 1.0);
+    plot.setXScale(0.0, 100.0, inf);
+    plot.setYScale(-inf, 5.0);
+    QCOMPARE(plot.xRange(), 10000.0);
+    QCOMPARE(axisRange(plot, QwtPlot::xBottom), QwtInterval(0.0, 10000.0));
+    QCOMPARE(plot.yMin(), -10.0);
+    QCOMPARE(axisRange(plot, QwtPlot::yLeft), QwtInterval(-10.0, 10.0));
+}
+
+void tst_QwtScope::unitTitle_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("10 characters padded") << "VEL(deg/s)"
+                                          << "VEL(deg/s)  ";
+    QTest::newRow("15 characters cut") << "CURRENT(A)/TORQ"
+                                       << "CURRENT(A)/T";
+    QTest::newRow("exactly 12 kept") << "ACS(deg)/123"
+                                     << "ACS(deg)/123";
+    QTest::newRow("no unit") << ""
+                             << "            ";
+}
+
+void tst_QwtScope::unitTitle()
+{
+    QFETCH(QString, unit);
+    QwtScope plot;
+    plot.addCurve(5, "T", binding(5, unit));
+    plot.setYAxisUnit(5);
+    QTEST(valueAxisTitle(plot), "title");
+}
+
+void tst_QwtScope::clearCurvesFreesEverySlot()
+{
+    QwtScope plot;
+    plot.setXScale(0.0, 5000.0, 500.0);
+    double lo = 0.0;
+    double hi = 0.0;
+    for (int slot = 0; slot < 3; ++slot) {
+        plot.addCurve(slot, "T", binding(slot, "A"));
+        plot.setCurveSamples(slot, {0.0, 1.0}, {-25.0, 33.0}, lo, hi);
+    }
+    QCOMPARE(plot.yMax(), 40.0);
+
+    plot.clearCurves();
+    QCOMPARE(attachedCurves(plot), 0);
+    QVERIFY(plot.hasNoData());
+    for (int slot = 0; slot < QwtScope::kMaxCurves; ++slot) {
+        QCOMPARE(plot.curve(slot)->dataSize(), size_t(0));
+        QVERIFY(!plot.curve(slot)->isVisible());
+        QVERIFY(plot.curveBinding(slot) == kFree);
+    }
+    QCOMPARE(plot.yMin(), -10.0);
+    QCOMPARE(plot.yMax(), 10.0);
+    QCOMPARE(axisRange(plot, QwtPlot::yLeft), QwtInterval(-10.0, 10.0));
+    QCOMPARE(axisRange(plot, QwtPlot::xBottom), QwtInterval(0.0, 5000.0));
+}
+
+void tst_QwtScope::destroyedWithAttachedCurvesAndLegend()
+{
+    auto plot = std::make_unique<QwtScope>();
+    auto *legend = new QwtLegend;
+    legend->setDefaultItemMode(QwtLegendData::Checkable);
+    plot->insertLegend(legend, QwtPlot::RightLegend);
+    double lo = 0.0;
+    double hi = 0.0;
+    for (int slot = 0; slot < 3; ++slot) {
+        plot->addCurve(slot, "T", binding(slot, "A"));
+        plot->setCurveSamples(slot, {0.0, 1.0}, {2.0, 3.0}, lo, hi);
+    }
+    const QPointer<QwtLegend> watched(legend);
+    plot.reset();
+    QVERIFY(watched.isNull());
+}
+
+void tst_QwtScope::zoomAcceptance_data()
+{
+    QTest::addColumn<QSize>("band");
+    QTest::addColumn<bool>("zooms");
+    QTest::newRow("25x40 accepted") << QSize(25, 40) << true;
+    QTest::newRow("40x25 accepted") << QSize(40, 25) << true;
+    QTest::newRow("30x1 accepted") << QSize(30, 1) << true;
+    QTest::newRow("25x29 rejected") << QSize(25, 29) << false;
+    QTest::newRow("29x29 rejected") << QSize(29, 29) << false;
+    QTest::newRow("click") << QSize(1, 1) << false;
+}
+
+void tst_QwtScope::zoomAcceptance()
+{
+    QFETCH(QSize, band);
+    QFETCH(bool, zooms);
+    QwtScope plot;
+    QVERIFY(PlotMouse::showAt(&plot));
+    PlotMouse::dragRect(plot.canvas(), QPoint(100, 100), band);
+    QCOMPARE(plot.zoomer()->zoomRectIndex(), zooms ? 1u : 0u);
+}
+
+void tst_QwtScope::thinSelectionGrowsAroundItsCentre()
+{
+    QwtScope plot;
+    QVERIFY(PlotMouse::showAt(&plot));
+    const QwtScaleMap xMap = plot.canvasMap(QwtPlot::xBottom);
+    const QwtScaleMap yMap = plot.canvasMap(QwtPlot::yLeft);
+
+    // 40 x 5 pixels from (100,100): centre (119,102), grown to 40 x 11 it spans y 97..107.
+    PlotMouse::dragRect(plot.canvas(), QPoint(100, 100), QSize(40, 5));
+    QCOMPARE(plot.zoomer()->zoomRectIndex(), 1u);
+    const QRectF zoomed = plot.zoomer()->zoomRect();
+    QCOMPARE(qRound(xMap.transform(zoomed.left())), 100);
+    QCOMPARE(qRound(xMap.transform(zoomed.right())), 139);
+    QCOMPARE(qRound(yMap.transform(zoomed.bottom())), 97);
+    QCOMPARE(qRound(yMap.transform(zoomed.top())), 107);
+}
+
+void tst_QwtScope::zoomBaseShowsStoredRanges()
+{
+    QwtScope plot;
+    QVERIFY(PlotMouse::showAt(&plot));
+    plot.setXScale(0.0, 5000.0, 500.0);
+    plot.setYScale(-50.0, 50.0);
+    plot.replot();
+
+    QWidget *canvas = plot.canvas();
+    PlotMouse::dragRect(canvas, QPoint(100, 100), QSize(200, 150));
+    PlotMouse::dragRect(canvas, QPoint(50, 50), QSize(100, 100));
+    QCOMPARE(plot.zoomer()->zoomRectIndex(), 2u);
+
+    // Ranges set while zoomed in go to the axes at once and are what the base shows later.
+    plot.setXScale(0.0, 2000.0, 200.0);
+    QCOMPARE(axisRange(plot, QwtPlot::xBottom), QwtInterval(0.0, 2000.0));
+
+    PlotMouse::click(canvas, QPoint(10, 10), Qt::MiddleButton);
+    QCOMPARE(plot.zoomer()->zoomRectIndex(), 1u);
+    QVERIFY(axisRange(plot, QwtPlot::xBottom) != QwtInterval(0.0, 2000.0));
+    PlotMouse::click(canvas, QPoint(10, 10), Qt::MiddleButton);
+    QCOMPARE(plot.zoomer()->zoomRectIndex(), 0u);
+    QCOMPARE(axisRange(plot, QwtPlot::xBottom), QwtInterval(0.0, 2000.0));
+    QCOMPARE(plot.axisStepSize(QwtPlot::xBottom), 200.0);
+    QCOMPARE(axisRange(plot, QwtPlot::yLeft), QwtInterval(-50.0, 50.0));
+    QCOMPARE(plot.axisStepSize(QwtPlot::yLeft), 25.0);
+
+    PlotMouse::dragRect(canvas, QPoint(100, 100), QSize(200, 150));
+    plot.setYScale(-5.0, 15.0);
+    plot.resetZoom();
+    QCOMPARE(plot.zoomer()->zoomRectIndex(), 0u);
+    QCOMPARE(axisRange(plot, QwtPlot::xBottom), QwtInterval(0.0, 2000.0));
+    QCOMPARE(axisRange(plot, QwtPlot::yLeft), QwtInterval(-5.0, 15.0));
+}
+
+void tst_QwtScope::refreshAndResetZoomRunOnZoomer()
+{
+    QwtScope plot;
+    QVERIFY(PlotMouse::showAt(&plot));
+    PlotMouse::dragRect(plot.canvas(), QPoint(100, 100), QSize(200, 150));
+    const QwtInterval x = axisRange(plot, QwtPlot::xBottom);
+    const QwtInterval y = axisRange(plot, QwtPlot::yLeft);
+
+    QSignalSpy zoomed(plot.zoomer(), SIGNAL(zoomed(const QRectF &)));
+    plot.refreshZoom();
+    QCOMPARE(zoomed.count(), 1);
+    QCOMPARE(plot.zoomer()->zoomRectIndex(), 1u);
+    QCOMPARE(axisRange(plot, QwtPlot::xBottom), x);
+    QCOMPARE(axisRange(plot, QwtPlot::yLeft), y);
+
+    // Also at the base a reset runs onZoomer.
+    plot.resetZoom();
+    plot.resetZoom();
+    QCOMPARE(zoomed.count(), 3);
+    QCOMPARE(plot.zoomer()->zoomRectIndex(), 0u);
+}
+
+QTEST_MAIN(tst_QwtScope)
+#include "tst_qwtscope.moc"
