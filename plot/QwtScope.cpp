@@ -1,6 +1,7 @@
 #include "QwtScope.h"
 
 #include "ScopeDataTracker.h"
+#include "ScopeFile.h"
 #include "Zoomer.h"
 
 #include <QBrush>
@@ -212,6 +213,51 @@ void QwtScope::refreshZoom()
 void QwtScope::resetZoom()
 {
     m_zoomer->zoom(0);
+}
+
+// The curve list is in slot order, so list position k is slot k.
+void QwtScope::exportLines(QStringList &lines)
+{
+    QVector<ScopeFileCurve> curves;
+    const QwtPlotItemList attached = itemList(QwtPlotItem::Rtti_PlotCurve);
+    for (int k = 0; k < attached.size(); ++k) {
+        const auto *plotCurve = static_cast<const QwtPlotCurve *>(attached.at(k));
+        ScopeFileCurve curve;
+        curve.title = plotCurve->title().text();
+        curve.binding = curveBinding(k);
+        const auto n = static_cast<int>(plotCurve->dataSize());
+        curve.x.reserve(n);
+        curve.y.reserve(n);
+        for (int i = 0; i < n; ++i) {
+            const QPointF p = plotCurve->sample(i);
+            curve.x << p.x();
+            curve.y << p.y();
+        }
+        curves << curve;
+    }
+    lines = ScopeFile::toLines(curves);
+}
+
+void QwtScope::importLines(QStringList lines)
+{
+    if (lines.isEmpty())
+        return;
+    const ScopeFileContent content = ScopeFile::fromLines(lines);
+    lines.clear();
+    for (const ScopeFileCurve &curve : content.curves)
+        addCurve(curve.binding.slot, curve.title, curve.binding);
+    if (content.curveCount == 0)
+        return;
+    if (!content.times.isEmpty()) {
+        const double last = content.times.last();
+        setXScale(0.0, last, last / 10.0);
+    }
+    for (const ScopeFileCurve &curve : content.curves) {
+        double yMin = 0.0;
+        double yMax = 0.0;
+        setCurveSamples(curve.binding.slot, content.times, curve.y, yMin, yMax);
+    }
+    replot();
 }
 
 QwtPlotCurve *QwtScope::curve(int slot)

@@ -3,6 +3,7 @@
 #include "CurveBinding.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <qwt_plot.h>
@@ -47,6 +48,11 @@ public:
 
     void refreshZoom();
     void resetZoom();
+
+    // The curves as the lines of a scope file, and back: importLines replaces the curves
+    // that are attached (the caller clears first) and replots.
+    void exportLines(QStringList &lines);
+    void importLines(QStringList lines);
 
     // The curve of a slot, nullptr out of range.
     QwtPlotCurve *curve(int slot);

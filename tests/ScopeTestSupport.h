@@ -11,6 +11,7 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -101,6 +102,34 @@ inline void answerNextMessageBox(MessageBoxAnswer *answer)
             QTimer::singleShot(0, box->button(QMessageBox::Ok), &QAbstractButton::click);
         }
         if (box || elapsed->elapsed() > 5000) {
+            timer->stop();
+            timer->deleteLater();
+            delete elapsed;
+        }
+    });
+    timer->start(20);
+}
+
+// Answers the next modal file dialog: types the name (an empty one cancels) and accepts.
+// Reports whether a dialog showed up within a few seconds.
+inline void answerNextFileDialog(const QString &fileName, bool *shown)
+{
+    *shown = false;
+    auto *timer = new QTimer;
+    auto *elapsed = new QElapsedTimer;
+    elapsed->start();
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (dialog) {
+            *shown = true;
+            if (fileName.isEmpty()) {
+                QTimer::singleShot(0, dialog, &QDialog::reject);
+            } else {
+                dialog->findChild<QLineEdit *>("fileNameEdit")->setText(fileName);
+                QTimer::singleShot(0, dialog, &QDialog::accept);
+            }
+        }
+        if (dialog || elapsed->elapsed() > 5000) {
             timer->stop();
             timer->deleteLater();
             delete elapsed;
