@@ -22,6 +22,7 @@
 #include <qwt_plot_curve.h>
 
 #include <functional>
+#include <memory>
 
 namespace ScopeTest {
 
@@ -79,63 +80,60 @@ inline void confirmSelection(QWidget *scope) { click(dialogOf(scope), "Kvel_Scop
 inline void start(QWidget *scope) { click(scope, "ScopePlugin_btn_StartScope"); }
 inline void stop(QWidget *scope) { click(scope, "ScopePlugin_btn_StopScope"); }
 
-// Answers the next modal QMessageBox with Ok and reports its title and text. Gives up
-// (and the test fails) when none shows within a few seconds.
-struct MessageBoxAnswer
+// Answers the next modal dialog of type Dialog with `act` and notes that it showed. The
+// polling timer belongs to the answer, so it stops when the answer goes out of scope;
+// it gives up after a few seconds.
+struct ModalAnswer
+{
+    bool shown = false;
+    std::unique_ptr<QTimer> timer;
+    QElapsedTimer elapsed;
+};
+
+template <typename Dialog>
+void answerNextModal(ModalAnswer *answer, std::function<void(Dialog *)> act)
+{
+    answer->timer = std::make_unique<QTimer>();
+    answer->elapsed.start();
+    QObject::connect(answer->timer.get(), &QTimer::timeout, [answer, act] {
+        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        if (dialog) {
+            answer->shown = true;
+            act(dialog);
+        }
+        if (dialog || answer->elapsed.elapsed() > 5000)
+            answer->timer->stop();
+    });
+    answer->timer->start(20);
+}
+
+// Reads the next QMessageBox and presses Ok.
+struct MessageBoxAnswer : ModalAnswer
 {
     QString title;
     QString text;
-    bool answered = false;
 };
 
 inline void answerNextMessageBox(MessageBoxAnswer *answer)
 {
-    auto *timer = new QTimer;
-    auto *elapsed = new QElapsedTimer;
-    elapsed->start();
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (box) {
-            answer->title = box->windowTitle();
-            answer->text = box->text();
-            answer->answered = true;
-            QTimer::singleShot(0, box->button(QMessageBox::Ok), &QAbstractButton::click);
-        }
-        if (box || elapsed->elapsed() > 5000) {
-            timer->stop();
-            timer->deleteLater();
-            delete elapsed;
-        }
+    answerNextModal<QMessageBox>(answer, [answer](QMessageBox *box) {
+        answer->title = box->windowTitle();
+        answer->text = box->text();
+        QTimer::singleShot(0, box->button(QMessageBox::Ok), &QAbstractButton::click);
     });
-    timer->start(20);
 }
 
-// Answers the next modal file dialog: types the name (an empty one cancels) and accepts.
-// Reports whether a dialog showed up within a few seconds.
-inline void answerNextFileDialog(const QString &fileName, bool *shown)
+// Types the name into the next file dialog and accepts it; an empty name cancels.
+inline void answerNextFileDialog(ModalAnswer *answer, const QString &fileName)
 {
-    *shown = false;
-    auto *timer = new QTimer;
-    auto *elapsed = new QElapsedTimer;
-    elapsed->start();
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (dialog) {
-            *shown = true;
-            if (fileName.isEmpty()) {
-                QTimer::singleShot(0, dialog, &QDialog::reject);
-            } else {
-                dialog->findChild<QLineEdit *>("fileNameEdit")->setText(fileName);
-                QTimer::singleShot(0, dialog, &QDialog::accept);
-            }
+    answerNextModal<QFileDialog>(answer, [fileName](QFileDialog *dialog) {
+        if (fileName.isEmpty()) {
+            QTimer::singleShot(0, dialog, &QDialog::reject);
+            return;
         }
-        if (dialog || elapsed->elapsed() > 5000) {
-            timer->stop();
-            timer->deleteLater();
-            delete elapsed;
-        }
+        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(fileName);
+        QTimer::singleShot(0, dialog, &QDialog::accept);
     });
-    timer->start(20);
 }
 
 inline _ST_ReadScopeData record(double time, std::initializer_list<double> values)

@@ -65,22 +65,22 @@ void tst_ScopeFileActions::record(std::initializer_list<double> times, double va
 
 QString tst_ScopeFileActions::exportTo(const QString &name, MessageBoxAnswer *answer)
 {
-    bool shown = false;
-    answerNextFileDialog(name.isEmpty() ? QString() : m_dir->filePath(name), &shown);
+    ModalAnswer dialog;
+    answerNextFileDialog(&dialog, name.isEmpty() ? QString() : m_dir->filePath(name));
     if (answer)
         answerNextMessageBox(answer);
     click(m_scope.get(), "ScopePlugin_btn_ExportScope");
-    return shown ? m_dir->filePath(name) : QString();
+    return dialog.shown ? m_dir->filePath(name) : QString();
 }
 
 void tst_ScopeFileActions::importFrom(const QString &path, MessageBoxAnswer *answer)
 {
-    bool shown = false;
-    answerNextFileDialog(path, &shown);
+    ModalAnswer dialog;
+    answerNextFileDialog(&dialog, path);
     if (answer)
         answerNextMessageBox(answer);
     click(m_scope.get(), "ScopePlugin_btn_ImportScope");
-    QVERIFY(shown);
+    QVERIFY(dialog.shown);
 }
 
 QByteArray tst_ScopeFileActions::contents(const QString &path)
@@ -101,7 +101,7 @@ void tst_ScopeFileActions::exportWithoutDataWarns()
     MessageBoxAnswer answer;
     answerNextMessageBox(&answer);
     click(m_scope.get(), "ScopePlugin_btn_ExportScope");
-    QVERIFY(answer.answered);
+    QVERIFY(answer.shown);
     QCOMPARE(answer.title, QString("Warning"));
     QCOMPARE(answer.text, QString("ERROR:Empty ScopeData!"));
 }
@@ -127,7 +127,7 @@ void tst_ScopeFileActions::exportThatCannotWriteWarnsAndKeepsTheOldFile()
     MessageBoxAnswer answer;
     const QString missingDir = "no/such/dir/out.csv";
     QVERIFY(!exportTo(missingDir, &answer).isEmpty());
-    QVERIFY(answer.answered);
+    QVERIFY(answer.shown);
     QCOMPARE(answer.title, QString("Warning"));
     QVERIFY(answer.text.startsWith("ERROR:"));
     QVERIFY(answer.text.contains("out.csv"));
@@ -142,7 +142,7 @@ void tst_ScopeFileActions::cancelledDialogsStaySilent()
     exportTo(QString());
     importFrom(QString());
     QTest::qWait(100);
-    QVERIFY(!answer.answered);
+    QVERIFY(!answer.shown);
     QCOMPARE(plotOf(m_scope.get())->curve(0)->dataSize(), size_t(2));
     QVERIFY(QDir(m_dir->path()).entryList(QDir::Files).isEmpty());
 }
@@ -184,7 +184,7 @@ void tst_ScopeFileActions::importRefusesOtherSuffixes()
     write(upper, "time,A_0_1_u\n0,1\n");
     MessageBoxAnswer answer;
     importFrom(upper, &answer);
-    QVERIFY(answer.answered);
+    QVERIFY(answer.shown);
     QCOMPARE(answer.title, QString("Warning"));
     QCOMPARE(answer.text, QString("ERROR:Unsupported file formats !"));
     QCOMPARE(plotOf(m_scope.get())->curve(0)->title().text(), QString("CurFSM"));

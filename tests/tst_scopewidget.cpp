@@ -138,13 +138,13 @@ void tst_ScopeWidget::channelLimit()
     auto *list = child<QComboBox>(m_scope.get(), "Kvel_Scope_cmb_TriggerSel");
     QwtScope *plot = plotOf(m_scope.get());
     if (!extraChannel) {
-        QVERIFY(!answer.answered);
+        QVERIFY(!answer.shown);
         QCOMPARE(TarnSim::lastIndexes().size(), std::size_t(36));
         QCOMPARE(list->count(), 36);
         QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 36);
         return;
     }
-    QVERIFY(answer.answered);
+    QVERIFY(answer.shown);
     QCOMPARE(answer.title, QString::fromUtf8("当前设置通道超出最大通道数"));
     QCOMPARE(answer.text, QString::fromUtf8("当前设置通道数 37 ,超出最大通道数 36 !"));
     QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{1}); // the controller keeps its list
