@@ -29,6 +29,11 @@ void DataCollector::setCollecting(bool collect)
 
 void DataCollector::stop() { m_stop = true; }
 
+bool DataCollector::hasFinished()
+{
+    return wait(0) && m_activeRuns.load(std::memory_order_acquire) == 0;
+}
+
 void DataCollector::abandon()
 {
     {
@@ -38,12 +43,13 @@ void DataCollector::abandon()
     m_stop = true;
     setParent(nullptr);
     connect(this, SIGNAL(finished()), this, SLOT(deleteLater()));
-    if (isFinished())
+    if (hasFinished())
         deleteLater();
 }
 
 void DataCollector::run()
 {
+    m_activeRuns.fetch_add(1, std::memory_order_relaxed);
     setCollecting(true);
     while (!m_stop) {
         if (m_collect) {
@@ -54,6 +60,7 @@ void DataCollector::run()
             QThread::msleep(1);
         }
     }
+    m_activeRuns.fetch_sub(1, std::memory_order_release);
 }
 
 void DataCollector::waitForCycleEnd(qint64 startMs) const

@@ -23,6 +23,9 @@ public:
     ~DataCollector() override;
 
     void setCollecting(bool collect);
+    // True once run() has returned (or never ran). Unlike QThread::wait alone, this also
+    // shows thread checkers that everything the thread did happened before.
+    bool hasFinished();
     // Asks run() to return; does not wait.
     void stop();
     // For an owner that cannot wait any longer for the thread (a controller read that
@@ -40,6 +43,7 @@ private:
 
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_collect{false};
+    std::atomic<int> m_activeRuns{0};
     Tarn_Lock m_lock; // taken by setCollecting
 
     // Held during each call into the client, so abandon() returns only once no call

@@ -47,10 +47,10 @@ void TarnPlugin_Scope::shutDownCollector()
 {
     m_pCollector->stop();
     m_pCollector->quit();
-    bool finished = m_pCollector->wait(0);
+    bool finished = m_pCollector->hasFinished();
     for (int polls = 0; !finished && polls < kShutdownPolls; ++polls) {
         QThread::msleep(1);
-        finished = m_pCollector->wait(0);
+        finished = m_pCollector->hasFinished();
     }
     if (finished)
         m_pCollector.reset();
