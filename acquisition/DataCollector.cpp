@@ -16,8 +16,7 @@ qint64 wallClockMs()
 
 DataCollector::DataCollector(ScopeReadClient *client, QObject *parent)
     : QThread(parent), m_client(client)
-{
-}
+{}
 
 DataCollector::~DataCollector() = default;
 
@@ -27,7 +26,10 @@ void DataCollector::setCollecting(bool collect)
     m_collect = collect;
 }
 
-void DataCollector::stop() { m_stop = true; }
+void DataCollector::stop()
+{
+    m_stop = true;
+}
 
 bool DataCollector::hasFinished()
 {

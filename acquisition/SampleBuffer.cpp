@@ -10,7 +10,10 @@ void SampleBuffer::setSlotIndex(int slot, int scopeIndex)
         m_slotIndex[static_cast<std::size_t>(slot)] = scopeIndex;
 }
 
-void SampleBuffer::clearSlotIndexes() { m_slotIndex.fill(0); }
+void SampleBuffer::clearSlotIndexes()
+{
+    m_slotIndex.fill(0);
+}
 
 void SampleBuffer::appendRecord(const _ST_ReadScopeData &record)
 {

@@ -29,7 +29,10 @@ public:
     void clear();
 
     const SampleColumn &times() const { return m_vecTime; }
-    const SampleColumn &channel(int slot) const { return m_vecChannel.at(static_cast<std::size_t>(slot)); }
+    const SampleColumn &channel(int slot) const
+    {
+        return m_vecChannel.at(static_cast<std::size_t>(slot));
+    }
 
 private:
     int excessAtFront() const;

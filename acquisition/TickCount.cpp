@@ -25,6 +25,12 @@ std::atomic<TickCount::Source> g_source{&systemTick};
 
 } // namespace
 
-uint32_t TickCount::now() { return g_source.load()(); }
+uint32_t TickCount::now()
+{
+    return g_source.load()();
+}
 
-void TickCount::setSource(Source source) { g_source.store(source ? source : &systemTick); }
+void TickCount::setSource(Source source)
+{
+    g_source.store(source ? source : &systemTick);
+}

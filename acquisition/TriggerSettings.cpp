@@ -21,8 +21,11 @@ bool triggerFires(const TriggerSettings &settings, const std::vector<_ST_ReadSco
             min = v;
     }
     switch (settings.condition) {
-    case TriggerSettings::Above: return max > settings.threshold;
-    case TriggerSettings::Below: return settings.threshold > min;
-    default: return false;
+    case TriggerSettings::Above:
+        return max > settings.threshold;
+    case TriggerSettings::Below:
+        return settings.threshold > min;
+    default:
+        return false;
     }
 }

@@ -9,8 +9,16 @@
 // the acquisition thread evaluates each batch against the snapshot of that moment.
 struct TriggerSettings
 {
-    enum Condition : int32_t { Above = 0, Below = 1 };
-    enum Mode : int32_t { OpenGrab = 0, EndGrab = 1 };
+    enum Condition : int32_t
+    {
+        Above = 0,
+        Below = 1
+    };
+    enum Mode : int32_t
+    {
+        OpenGrab = 0,
+        EndGrab = 1
+    };
 
     int32_t channel = -1; // position in the trigger channel list = position in the record
     int32_t condition = Above;

@@ -137,40 +137,54 @@ ScopeCatalog::ScopeCatalog()
                   {LINK_ControlWord, 121},
                   {LINK_ActualModeOperate, 139},
                   {LINK_TargetModeOperate, 133}},
-      m_endEffNames{{ENDEFF_MotorPCS, "Motor PCS"},
-                    {ENDEFF_TargetPCS, " Target PCS"},
-                    {ENDEFF_ActualPCS, " Actual PCS"},
-                    {ENDEFF_MotorVel, "Motor Vel"},
-                    {ENDEFF_TargetVel, " Target Vel"},
-                    {ENDEFF_ActualVel, " Actual Vel"},
-                    {ENDEFF_ForceSensor, "ForceSensor"},
-                    {ENDEFF_SrcData, " SrcData"},
+      m_endEffNames{{ENDEFF_MotorPCS, "Motor PCS"},      {ENDEFF_TargetPCS, " Target PCS"},
+                    {ENDEFF_ActualPCS, " Actual PCS"},   {ENDEFF_MotorVel, "Motor Vel"},
+                    {ENDEFF_TargetVel, " Target Vel"},   {ENDEFF_ActualVel, " Actual Vel"},
+                    {ENDEFF_ForceSensor, "ForceSensor"}, {ENDEFF_SrcData, " SrcData"},
                     {ENDEFF_CaliData, " CaliData"}},
-      m_endEffUnits{{ENDEFF_MotorPCS, "Unit"},
-                    {ENDEFF_TargetPCS, "PCS(mm)"},
-                    {ENDEFF_ActualPCS, "PCS(mm)"},
-                    {ENDEFF_MotorVel, "Unit"},
-                    {ENDEFF_TargetVel, "VEL(mm/s)"},
-                    {ENDEFF_ActualVel, "VEL(mm/s)"},
-                    {ENDEFF_ForceSensor, "Unit"},
-                    {ENDEFF_SrcData, "N"},
+      m_endEffUnits{{ENDEFF_MotorPCS, "Unit"},       {ENDEFF_TargetPCS, "PCS(mm)"},
+                    {ENDEFF_ActualPCS, "PCS(mm)"},   {ENDEFF_MotorVel, "Unit"},
+                    {ENDEFF_TargetVel, "VEL(mm/s)"}, {ENDEFF_ActualVel, "VEL(mm/s)"},
+                    {ENDEFF_ForceSensor, "Unit"},    {ENDEFF_SrcData, "N"},
                     {ENDEFF_CaliData, "mm"}},
-      m_endEffBases{{ENDEFF_MotorPCS, 0},   {ENDEFF_TargetPCS, 19}, {ENDEFF_ActualPCS, 25},
-                    {ENDEFF_MotorVel, 0},   {ENDEFF_TargetVel, 31}, {ENDEFF_ActualVel, 37},
-                    {ENDEFF_ForceSensor, 0}, {ENDEFF_SrcData, 169}, {ENDEFF_CaliData, 175}},
-      m_triggerConditions{">", "<"},
-      m_triggerModes{"Trigger open grab", "Trigger end grab"}
-{
-}
+      m_endEffBases{{ENDEFF_MotorPCS, 0},    {ENDEFF_TargetPCS, 19}, {ENDEFF_ActualPCS, 25},
+                    {ENDEFF_MotorVel, 0},    {ENDEFF_TargetVel, 31}, {ENDEFF_ActualVel, 37},
+                    {ENDEFF_ForceSensor, 0}, {ENDEFF_SrcData, 169},  {ENDEFF_CaliData, 175}},
+      m_triggerConditions{">", "<"}, m_triggerModes{"Trigger open grab", "Trigger end grab"}
+{}
 
-QString ScopeCatalog::axisName(int key) const { return lookup(m_axisNames, key); }
-QString ScopeCatalog::axisUnit(int key) const { return lookup(m_axisUnits, key); }
-QString ScopeCatalog::linkName(int key) const { return lookup(m_linkNames, key); }
-QString ScopeCatalog::linkUnit(int key) const { return lookup(m_linkUnits, key); }
-int ScopeCatalog::linkBase(int key) const { return lookup(m_linkBases, key); }
-QString ScopeCatalog::endEffName(int key) const { return lookup(m_endEffNames, key); }
-QString ScopeCatalog::endEffUnit(int key) const { return lookup(m_endEffUnits, key); }
-int ScopeCatalog::endEffBase(int key) const { return lookup(m_endEffBases, key); }
+QString ScopeCatalog::axisName(int key) const
+{
+    return lookup(m_axisNames, key);
+}
+QString ScopeCatalog::axisUnit(int key) const
+{
+    return lookup(m_axisUnits, key);
+}
+QString ScopeCatalog::linkName(int key) const
+{
+    return lookup(m_linkNames, key);
+}
+QString ScopeCatalog::linkUnit(int key) const
+{
+    return lookup(m_linkUnits, key);
+}
+int ScopeCatalog::linkBase(int key) const
+{
+    return lookup(m_linkBases, key);
+}
+QString ScopeCatalog::endEffName(int key) const
+{
+    return lookup(m_endEffNames, key);
+}
+QString ScopeCatalog::endEffUnit(int key) const
+{
+    return lookup(m_endEffUnits, key);
+}
+int ScopeCatalog::endEffBase(int key) const
+{
+    return lookup(m_endEffBases, key);
+}
 
 bool ScopeCatalog::isLinkGroup(int key)
 {

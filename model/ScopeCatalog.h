@@ -8,7 +8,8 @@
 
 // Keys of the "Component List" tree: controller diagnostics, the TCP velocities
 // and the selectors of the Cartesian components (X..RZ) and the joints (J1..J6).
-enum emAXIS : int32_t {
+enum emAXIS : int32_t
+{
     AXIS_NULL = 0,
     AXIS_CurFSM,
     AXIS_LastFSM,
@@ -45,7 +46,8 @@ enum emAXIS : int32_t {
 };
 
 // Keys of the "Link Data Capture" tree: per-joint motor quantities in four groups.
-enum emLINK : int32_t {
+enum emLINK : int32_t
+{
     LINK_MotorPosition = 0,
     LINK_TargetACS,
     LINK_ActualACS,
@@ -73,7 +75,8 @@ enum emLINK : int32_t {
 };
 
 // Keys of the "End Effector Data Capture" tree: tool centre point and force sensor.
-enum emENDEFF : int32_t {
+enum emENDEFF : int32_t
+{
     ENDEFF_MotorPCS = 0,
     ENDEFF_TargetPCS,
     ENDEFF_ActualPCS,

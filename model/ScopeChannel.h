@@ -19,7 +19,7 @@ struct ScopeChannel
 };
 
 using ComponentSelection = std::map<emAXIS, int>;
-using LinkSelection = std::map<emLINK, int>; // item -> index base
+using LinkSelection = std::map<emLINK, int>;     // item -> index base
 using EndEffSelection = std::map<emENDEFF, int>; // item -> index base
 
 // The channels of a selection in curve order: joints J1..J6 with their link items,

@@ -39,7 +39,10 @@ TarnPlugin_Scope::TarnPlugin_Scope(QWidget *parent) : QWidget(parent)
     m_nTimerId = startTimer(kRefreshIntervalMs, Qt::CoarseTimer);
 }
 
-TarnPlugin_Scope::~TarnPlugin_Scope() { shutDownCollector(); }
+TarnPlugin_Scope::~TarnPlugin_Scope()
+{
+    shutDownCollector();
+}
 
 // Waits a short while for the thread; one stuck in a controller read is abandoned
 // rather than waited for, and can no longer call back into this widget.
@@ -149,9 +152,15 @@ void TarnPlugin_Scope::OnStopScope()
     fireTrigger(TriggerSettings::OpenGrab);
 }
 
-void TarnPlugin_Scope::slot_Disconnected2Mox() { OnStopScope(); }
+void TarnPlugin_Scope::slot_Disconnected2Mox()
+{
+    OnStopScope();
+}
 
-void TarnPlugin_Scope::OnResetView() { m_pScope->resetZoom(); }
+void TarnPlugin_Scope::OnResetView()
+{
+    m_pScope->resetZoom();
+}
 
 void TarnPlugin_Scope::setAxisInfo()
 {
@@ -271,9 +280,10 @@ void TarnPlugin_Scope::addTriggerChannel(const QString &title, const CurveBindin
 // go again; the fill flag stays set for the next accepted set-up.
 void TarnPlugin_Scope::refuseChannels(int channelCount, int triggerItemsBefore)
 {
-    QMessageBox::critical(this, QString::fromUtf8("当前设置通道超出最大通道数"),
-                          QString::fromUtf8("当前设置通道数 %1 ,超出最大通道数 36 !").arg(channelCount),
-                          QMessageBox::Ok, QMessageBox::NoButton);
+    QMessageBox::critical(
+        this, QString::fromUtf8("当前设置通道超出最大通道数"),
+        QString::fromUtf8("当前设置通道数 %1 ,超出最大通道数 36 !").arg(channelCount),
+        QMessageBox::Ok, QMessageBox::NoButton);
     clearScopeData();
     QComboBox *list = ui.Kvel_Scope_cmb_TriggerSel;
     while (list->count() > triggerItemsBefore)
@@ -324,9 +334,14 @@ void TarnPlugin_Scope::CheckTriggerStatus()
     if (!m_bTriggerArmed)
         return;
     switch (ui.Kvel_Scope_cmb_TriggerFS->currentIndex()) {
-    case TriggerSettings::OpenGrab: m_bCapture = false; break;
-    case TriggerSettings::EndGrab: m_bCapture = true; break;
-    default: break;
+    case TriggerSettings::OpenGrab:
+        m_bCapture = false;
+        break;
+    case TriggerSettings::EndGrab:
+        m_bCapture = true;
+        break;
+    default:
+        break;
     }
 }
 
@@ -360,9 +375,14 @@ void TarnPlugin_Scope::fireTrigger(int mode)
 {
     m_bTriggerArmed = false;
     switch (mode) {
-    case TriggerSettings::OpenGrab: m_bCapture = true; break;
-    case TriggerSettings::EndGrab: m_bCapture = false; break;
-    default: break;
+    case TriggerSettings::OpenGrab:
+        m_bCapture = true;
+        break;
+    case TriggerSettings::EndGrab:
+        m_bCapture = false;
+        break;
+    default:
+        break;
     }
 }
 

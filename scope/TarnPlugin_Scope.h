@@ -1,8 +1,8 @@
 #pragma once
 
 #include "CurveBinding.h"
-#include "ScopeReadClient.h"
 #include "SampleBuffer.h"
+#include "ScopeReadClient.h"
 #include "Tarn_Lock.h"
 #include "TriggerSettings.h"
 #include "ui_TarnPlugin_Scope.h"
@@ -13,7 +13,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-
 
 class DataCollector;
 class QScopeSetting;

@@ -28,7 +28,10 @@ constexpr int kStatusWordOperationEnabled = 0x1237;
 constexpr int kControlWordEnableOperation = 0x000F;
 constexpr int kModeCyclicSyncPosition = 8;
 
-double omega(int joint) { return 2.0 * kPi / (kPeriodS[joint] * 1000.0); } // rad per ms
+double omega(int joint)
+{
+    return 2.0 * kPi / (kPeriodS[joint] * 1000.0);
+} // rad per ms
 
 uint32_t mix(uint32_t h)
 {
@@ -127,26 +130,45 @@ double RobotSignals::value(int index, double timeMs) const
 double RobotSignals::jointQuantity(int base, int j, double t) const
 {
     switch (base) {
-    case 43: return targetJoint(j, t);
-    case 49: return actualJoint(j, t);
-    case 79: return targetJoint(j, t - kFilterLagMs);
-    case 145: return std::round(targetJoint(j, t) * kCountsPerDeg);
-    case 151: return std::round(actualJoint(j, t) * kCountsPerDeg);
-    case 55: return targetJointVel(j, t);
-    case 61: return targetJointVel(j, t - kActualLagMs) + 0.05 * noise(1100 + j, t);
-    case 85: return targetJointVel(j, t - kFilterLagMs);
-    case 91: return targetJointAcc(j, t - kFilterLagMs);
-    case 67: return targetCurrent(j, t);
-    case 73: return targetCurrent(j, t - kActualLagMs) + 0.05 * noise(1200 + j, t);
-    case 97: return targetCurrent(j, t - kFilterLagMs);
-    case 103: return kTorqueConst[j] * targetCurrent(j, t - kFilterLagMs) + 0.08 * noise(1300 + j, t);
-    case 109: return kTorqueConst[j] * targetCurrent(j, t - kFilterLagMs);
-    case 115: return 0.08 * noise(1300 + j, t);
-    case 121: return kControlWordEnableOperation;
-    case 127: return kStatusWordOperationEnabled;
+    case 43:
+        return targetJoint(j, t);
+    case 49:
+        return actualJoint(j, t);
+    case 79:
+        return targetJoint(j, t - kFilterLagMs);
+    case 145:
+        return std::round(targetJoint(j, t) * kCountsPerDeg);
+    case 151:
+        return std::round(actualJoint(j, t) * kCountsPerDeg);
+    case 55:
+        return targetJointVel(j, t);
+    case 61:
+        return targetJointVel(j, t - kActualLagMs) + 0.05 * noise(1100 + j, t);
+    case 85:
+        return targetJointVel(j, t - kFilterLagMs);
+    case 91:
+        return targetJointAcc(j, t - kFilterLagMs);
+    case 67:
+        return targetCurrent(j, t);
+    case 73:
+        return targetCurrent(j, t - kActualLagMs) + 0.05 * noise(1200 + j, t);
+    case 97:
+        return targetCurrent(j, t - kFilterLagMs);
+    case 103:
+        return kTorqueConst[j] * targetCurrent(j, t - kFilterLagMs) + 0.08 * noise(1300 + j, t);
+    case 109:
+        return kTorqueConst[j] * targetCurrent(j, t - kFilterLagMs);
+    case 115:
+        return 0.08 * noise(1300 + j, t);
+    case 121:
+        return kControlWordEnableOperation;
+    case 127:
+        return kStatusWordOperationEnabled;
     case 133:
-    case 139: return kModeCyclicSyncPosition;
-    default: return 0.0;
+    case 139:
+        return kModeCyclicSyncPosition;
+    default:
+        return 0.0;
     }
 }
 
@@ -154,13 +176,20 @@ double RobotSignals::cartesianQuantity(int base, int c, double t) const
 {
     constexpr double h = 1.0; // ms, for the central difference
     switch (base) {
-    case 19: return targetPose(t).v[c];
-    case 25: return actualPose(t).v[c];
-    case 31: return (targetPose(t + h).v[c] - targetPose(t - h).v[c]) / (2.0 * h) * 1000.0;
-    case 37: return (actualPose(t + h).v[c] - actualPose(t - h).v[c]) / (2.0 * h) * 1000.0;
-    case 169: return (c < 3 ? 12.0 : 0.4) + 0.5 * noise(1400 + c, t);
-    case 175: return 0.02 * noise(1500 + c, t);
-    default: return 0.0;
+    case 19:
+        return targetPose(t).v[c];
+    case 25:
+        return actualPose(t).v[c];
+    case 31:
+        return (targetPose(t + h).v[c] - targetPose(t - h).v[c]) / (2.0 * h) * 1000.0;
+    case 37:
+        return (actualPose(t + h).v[c] - actualPose(t - h).v[c]) / (2.0 * h) * 1000.0;
+    case 169:
+        return (c < 3 ? 12.0 : 0.4) + 0.5 * noise(1400 + c, t);
+    case 175:
+        return 0.02 * noise(1500 + c, t);
+    default:
+        return 0.0;
     }
 }
 
@@ -168,21 +197,36 @@ double RobotSignals::diagnostic(int index, double t) const
 {
     const double tick = std::floor(t / m_cycleMs);
     switch (index) {
-    case 1: return 3.0;                       // CurFSM: running
-    case 2: return 2.0;                       // LastFSM: ready
-    case 3: return std::fmod(t, 1000000.0);   // CurMS
-    case 4: return m_cycleMs + 0.02 * noise(4, t);
-    case 5: return m_cycleMs + 0.06 + 0.01 * noise(5, std::floor(t / 1000.0));
-    case 6: return m_cycleMs - 0.05 + 0.01 * noise(6, std::floor(t / 1000.0));
-    case 7: return 0.35 + 0.05 * noise(7, t);
-    case 8: return 0.62 + 0.02 * noise(8, std::floor(t / 1000.0));
-    case 9: return 0.21 + 0.02 * noise(9, std::floor(t / 1000.0));
-    case 10: return tick;                                 // SendFrameCNT
-    case 11: return std::round(1000.0 / m_cycleMs);       // SendFrameFrq
-    case 12: return 0.08 + 0.01 * noise(12, t);           // SendFrameMS
-    case 13: return std::floor(t / 600000.0);             // LoseFrameCNT: one every 10 min
-    case 14: return tick;                                 // TxFrameCNT
-    case 15: return tick - std::floor(t / 600000.0);      // RxFrameCNT
+    case 1:
+        return 3.0; // CurFSM: running
+    case 2:
+        return 2.0; // LastFSM: ready
+    case 3:
+        return std::fmod(t, 1000000.0); // CurMS
+    case 4:
+        return m_cycleMs + 0.02 * noise(4, t);
+    case 5:
+        return m_cycleMs + 0.06 + 0.01 * noise(5, std::floor(t / 1000.0));
+    case 6:
+        return m_cycleMs - 0.05 + 0.01 * noise(6, std::floor(t / 1000.0));
+    case 7:
+        return 0.35 + 0.05 * noise(7, t);
+    case 8:
+        return 0.62 + 0.02 * noise(8, std::floor(t / 1000.0));
+    case 9:
+        return 0.21 + 0.02 * noise(9, std::floor(t / 1000.0));
+    case 10:
+        return tick; // SendFrameCNT
+    case 11:
+        return std::round(1000.0 / m_cycleMs); // SendFrameFrq
+    case 12:
+        return 0.08 + 0.01 * noise(12, t); // SendFrameMS
+    case 13:
+        return std::floor(t / 600000.0); // LoseFrameCNT: one every 10 min
+    case 14:
+        return tick; // TxFrameCNT
+    case 15:
+        return tick - std::floor(t / 600000.0); // RxFrameCNT
     case 16: {
         double sum = 0.0;
         for (int j = 0; j < 6; ++j)
@@ -201,7 +245,8 @@ double RobotSignals::diagnostic(int index, double t) const
             sum += 48.0 * std::fabs(targetCurrent(j, t));
         return sum + 2.0 * noise(18, t);
     }
-    default: return 0.0;
+    default:
+        return 0.0;
     }
 }
 

@@ -10,7 +10,9 @@
 class RobotSignals
 {
 public:
-    explicit RobotSignals(uint32_t seed = 1, double cycleMs = 1.0) : m_seed(seed), m_cycleMs(cycleMs) {}
+    explicit RobotSignals(uint32_t seed = 1, double cycleMs = 1.0)
+        : m_seed(seed), m_cycleMs(cycleMs)
+    {}
 
     double value(int scopeIndex, double timeMs) const;
 

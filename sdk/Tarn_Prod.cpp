@@ -1,11 +1,14 @@
 // The three functions of the controller SDK, answered by the simulated controller,
 // and the stand-in's own control interface.
-#include "SimulatedController.h"
 #include "Tarn_Prod.h"
+#include "SimulatedController.h"
 #include "TarnSim.h"
 
 namespace {
-SimulatedController &sim() { return SimulatedController::instance(); }
+SimulatedController &sim()
+{
+    return SimulatedController::instance();
+}
 } // namespace
 
 extern "C" {
@@ -34,18 +37,57 @@ int TarnIF_ReadRobotFlags(int *flag1, int *flag2, int *errorFlag, int *flag4, in
 
 namespace TarnSim {
 
-void reset() { sim().reset(); }
-void setCycleMs(double ms) { sim().setCycleMs(ms); }
-double cycleMs() { return sim().cycleMs(); }
-void setSeed(uint32_t seed) { sim().setSeed(seed); }
-void setScripted(bool scripted) { sim().setScripted(scripted); }
-void queueBatch(const Batch &batch) { sim().queueBatch(batch); }
-std::size_t pendingBatches() { return sim().pendingBatches(); }
-void setRobotFlags(const RobotFlags &flags) { sim().setRobotFlags(flags); }
-void setErrorFlag(bool error) { sim().setErrorFlag(error); }
-std::vector<int> lastIndexes() { return sim().lastIndexes(); }
-CallCounts callCounts() { return sim().callCounts(); }
-void blockNextRead(int milliseconds) { sim().blockNextRead(milliseconds); }
-double sampleValue(int scopeIndex, double timeMs) { return sim().sampleValue(scopeIndex, timeMs); }
+void reset()
+{
+    sim().reset();
+}
+void setCycleMs(double ms)
+{
+    sim().setCycleMs(ms);
+}
+double cycleMs()
+{
+    return sim().cycleMs();
+}
+void setSeed(uint32_t seed)
+{
+    sim().setSeed(seed);
+}
+void setScripted(bool scripted)
+{
+    sim().setScripted(scripted);
+}
+void queueBatch(const Batch &batch)
+{
+    sim().queueBatch(batch);
+}
+std::size_t pendingBatches()
+{
+    return sim().pendingBatches();
+}
+void setRobotFlags(const RobotFlags &flags)
+{
+    sim().setRobotFlags(flags);
+}
+void setErrorFlag(bool error)
+{
+    sim().setErrorFlag(error);
+}
+std::vector<int> lastIndexes()
+{
+    return sim().lastIndexes();
+}
+CallCounts callCounts()
+{
+    return sim().callCounts();
+}
+void blockNextRead(int milliseconds)
+{
+    sim().blockNextRead(milliseconds);
+}
+double sampleValue(int scopeIndex, double timeMs)
+{
+    return sim().sampleValue(scopeIndex, timeMs);
+}
 
 } // namespace TarnSim

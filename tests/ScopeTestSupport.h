@@ -26,8 +26,14 @@
 
 namespace ScopeTest {
 
-inline QScopeSetting *dialogOf(QWidget *scope) { return scope->findChild<QScopeSetting *>(); }
-inline QwtScope *plotOf(QWidget *scope) { return scope->findChild<QwtScope *>(); }
+inline QScopeSetting *dialogOf(QWidget *scope)
+{
+    return scope->findChild<QScopeSetting *>();
+}
+inline QwtScope *plotOf(QWidget *scope)
+{
+    return scope->findChild<QwtScope *>();
+}
 
 template <typename T = QWidget> T *child(QWidget *parent, const char *name)
 {
@@ -55,7 +61,8 @@ inline QModelIndex indexOfId(QAbstractItemModel *model, int id)
     return walk(QModelIndex());
 }
 
-inline void checkRows(QWidget *scope, const char *tree, std::initializer_list<int> ids, bool on = true)
+inline void checkRows(QWidget *scope, const char *tree, std::initializer_list<int> ids,
+                      bool on = true)
 {
     QAbstractItemModel *model = child<QTreeView>(dialogOf(scope), tree)->model();
     for (int id : ids)
@@ -75,10 +82,22 @@ inline void checkEndEffectors(QWidget *scope, std::initializer_list<int> ids)
     checkRows(scope, "Kvel_Scope_tree_SetEndEffector", ids);
 }
 
-inline void click(QWidget *parent, const char *button) { child<QAbstractButton>(parent, button)->click(); }
-inline void confirmSelection(QWidget *scope) { click(dialogOf(scope), "Kvel_Scope_btn_SetOK"); }
-inline void start(QWidget *scope) { click(scope, "ScopePlugin_btn_StartScope"); }
-inline void stop(QWidget *scope) { click(scope, "ScopePlugin_btn_StopScope"); }
+inline void click(QWidget *parent, const char *button)
+{
+    child<QAbstractButton>(parent, button)->click();
+}
+inline void confirmSelection(QWidget *scope)
+{
+    click(dialogOf(scope), "Kvel_Scope_btn_SetOK");
+}
+inline void start(QWidget *scope)
+{
+    click(scope, "ScopePlugin_btn_StartScope");
+}
+inline void stop(QWidget *scope)
+{
+    click(scope, "ScopePlugin_btn_StopScope");
+}
 
 // Answers the next modal dialog of type Dialog with `act` and notes that it showed. The
 // polling timer belongs to the answer, so it stops when the answer goes out of scope;

@@ -13,7 +13,10 @@ _ST_ReadScopeData record(double time, double value = 0.0)
     return r;
 }
 
-QVector<double> times(const SampleBuffer &buffer) { return buffer.times().values(); }
+QVector<double> times(const SampleBuffer &buffer)
+{
+    return buffer.times().values();
+}
 
 } // namespace
 
@@ -43,17 +46,14 @@ void tst_SampleBuffer::trim_data()
         << 10000.0 << QVector<double>{0, 4000, 8000, 10000}
         << QVector<double>{0, 4000, 8000, 10000};
     QTest::newRow("a jump trims several at once")
-        << 10000.0 << QVector<double>{0, 1000, 2000, 3000, 12500}
-        << QVector<double>{3000, 12500};
+        << 10000.0 << QVector<double>{0, 1000, 2000, 3000, 12500} << QVector<double>{3000, 12500};
     QTest::newRow("stamps that do not increase never trim")
         << 10.0 << QVector<double>{500, 400, 300, 0, -100}
         << QVector<double>{500, 400, 300, 0, -100};
     QTest::newRow("a stamp far back trims nothing, the next one trims up to it")
-        << 100.0 << QVector<double>{0, 50, 20, 200}
-        << QVector<double>{200};
+        << 100.0 << QVector<double>{0, 50, 20, 200} << QVector<double>{200};
     QTest::newRow("trimming stops at the first stamp inside the window")
-        << 100.0 << QVector<double>{0, 150, 10, 160}
-        << QVector<double>{150, 10, 160};
+        << 100.0 << QVector<double>{0, 150, 10, 160} << QVector<double>{150, 10, 160};
 }
 
 void tst_SampleBuffer::trim()
@@ -74,7 +74,7 @@ void tst_SampleBuffer::trim()
 void tst_SampleBuffer::onlySlotsWithDataIndexesReceiveValues()
 {
     SampleBuffer buffer;
-    buffer.setSlotIndex(0, 0);   // "NULL"
+    buffer.setSlotIndex(0, 0); // "NULL"
     buffer.setSlotIndex(1, 1);
     buffer.setSlotIndex(2, 182);
     buffer.setSlotIndex(3, 183);

@@ -14,18 +14,18 @@ struct IndexBlock
 };
 
 const IndexBlock kIndexSpace[] = {
-    {19, ENDEFF_TargetPCS, false},      {25, ENDEFF_ActualPCS, false},
-    {31, ENDEFF_TargetVel, false},      {37, ENDEFF_ActualVel, false},
-    {43, LINK_TargetACS, true},         {49, LINK_ActualACS, true},
-    {55, LINK_TargetJointVel, true},    {61, LINK_ActualJointVel, true},
-    {67, LINK_TargetCur, true},         {73, LINK_ActualCur, true},
-    {79, LINK_ActualFilACS, true},      {85, LINK_JointFilVel, true},
-    {91, LINK_JointFilAcc, true},       {97, LINK_FilCur, true},
-    {103, LINK_FilSensedTor, true},     {109, LINK_FilEstimateTor, true},
+    {19, ENDEFF_TargetPCS, false},       {25, ENDEFF_ActualPCS, false},
+    {31, ENDEFF_TargetVel, false},       {37, ENDEFF_ActualVel, false},
+    {43, LINK_TargetACS, true},          {49, LINK_ActualACS, true},
+    {55, LINK_TargetJointVel, true},     {61, LINK_ActualJointVel, true},
+    {67, LINK_TargetCur, true},          {73, LINK_ActualCur, true},
+    {79, LINK_ActualFilACS, true},       {85, LINK_JointFilVel, true},
+    {91, LINK_JointFilAcc, true},        {97, LINK_FilCur, true},
+    {103, LINK_FilSensedTor, true},      {109, LINK_FilEstimateTor, true},
     {115, LINK_FilDisturbanceTor, true}, {121, LINK_ControlWord, true},
-    {127, LINK_StatusWord, true},       {133, LINK_TargetModeOperate, true},
+    {127, LINK_StatusWord, true},        {133, LINK_TargetModeOperate, true},
     {139, LINK_ActualModeOperate, true}, {145, LINK_TarPosPDO, true},
-    {151, LINK_ActPosPDO, true},        {169, ENDEFF_SrcData, false},
+    {151, LINK_ActPosPDO, true},         {169, ENDEFF_SrcData, false},
     {175, ENDEFF_CaliData, false},
 };
 
@@ -107,24 +107,42 @@ void tst_ScopeCatalog::lookups_data()
     QTest::addColumn<QString>("unit");
     QTest::addColumn<int>("base");
 
-    QTest::newRow("NULL has no unit") << "axis" << 0 << "NULL" << "" << 0;
-    QTest::newRow("ElectricPower") << "axis" << 18 << "ElectricPower" << "W(Vol*Cur)" << 0;
-    QTest::newRow("selector X has no unit") << "axis" << 19 << "X" << "" << 0;
-    QTest::newRow("selector J6 has no unit") << "axis" << 30 << "J6" << "" << 0;
-    QTest::newRow("TCPCmdVel has no unit") << "axis" << 31 << "TCPCmdVel" << "" << 0;
-    QTest::newRow("TCPActVel has no unit") << "axis" << 32 << "TCPActVel" << "" << 0;
-    QTest::newRow("group header") << "link" << 0 << "Motor Position" << "Unit" << 0;
-    QTest::newRow("Target ACS keeps its blank") << "link" << 1 << " Target ACS" << "ACS(deg)" << 43;
-    QTest::newRow("TarPos PDO is key 4") << "link" << 4 << " TarPos PDO" << "count" << 145;
-    QTest::newRow("Joint FilVel unit has a blank") << "link" << 9 << " Joint FilVel" << " VEL(deg/s)" << 85;
-    QTest::newRow("Joint FilAcc unit has none") << "link" << 10 << " Joint FilAcc" << "VEL(deg/s)" << 91;
-    QTest::newRow("status word unit is one blank") << "link" << 19 << " status word" << " " << 127;
-    QTest::newRow("control word") << "link" << 20 << " control word" << " " << 121;
-    QTest::newRow("Actual ModeOperate") << "link" << 21 << " Actual ModeOperate" << " " << 139;
-    QTest::newRow("Target ModeOperate") << "link" << 22 << " Target ModeOperate" << " " << 133;
-    QTest::newRow("Target PCS") << "endeff" << 1 << " Target PCS" << "PCS(mm)" << 19;
-    QTest::newRow("ForceSensor group") << "endeff" << 6 << "ForceSensor" << "Unit" << 0;
-    QTest::newRow("CaliData") << "endeff" << 8 << " CaliData" << "mm" << 175;
+    QTest::newRow("NULL has no unit") << "axis" << 0 << "NULL"
+                                      << "" << 0;
+    QTest::newRow("ElectricPower") << "axis" << 18 << "ElectricPower"
+                                   << "W(Vol*Cur)" << 0;
+    QTest::newRow("selector X has no unit") << "axis" << 19 << "X"
+                                            << "" << 0;
+    QTest::newRow("selector J6 has no unit") << "axis" << 30 << "J6"
+                                             << "" << 0;
+    QTest::newRow("TCPCmdVel has no unit") << "axis" << 31 << "TCPCmdVel"
+                                           << "" << 0;
+    QTest::newRow("TCPActVel has no unit") << "axis" << 32 << "TCPActVel"
+                                           << "" << 0;
+    QTest::newRow("group header") << "link" << 0 << "Motor Position"
+                                  << "Unit" << 0;
+    QTest::newRow("Target ACS keeps its blank") << "link" << 1 << " Target ACS"
+                                                << "ACS(deg)" << 43;
+    QTest::newRow("TarPos PDO is key 4") << "link" << 4 << " TarPos PDO"
+                                         << "count" << 145;
+    QTest::newRow("Joint FilVel unit has a blank") << "link" << 9 << " Joint FilVel"
+                                                   << " VEL(deg/s)" << 85;
+    QTest::newRow("Joint FilAcc unit has none") << "link" << 10 << " Joint FilAcc"
+                                                << "VEL(deg/s)" << 91;
+    QTest::newRow("status word unit is one blank") << "link" << 19 << " status word"
+                                                   << " " << 127;
+    QTest::newRow("control word") << "link" << 20 << " control word"
+                                  << " " << 121;
+    QTest::newRow("Actual ModeOperate") << "link" << 21 << " Actual ModeOperate"
+                                        << " " << 139;
+    QTest::newRow("Target ModeOperate") << "link" << 22 << " Target ModeOperate"
+                                        << " " << 133;
+    QTest::newRow("Target PCS") << "endeff" << 1 << " Target PCS"
+                                << "PCS(mm)" << 19;
+    QTest::newRow("ForceSensor group") << "endeff" << 6 << "ForceSensor"
+                                       << "Unit" << 0;
+    QTest::newRow("CaliData") << "endeff" << 8 << " CaliData"
+                              << "mm" << 175;
 }
 
 void tst_ScopeCatalog::lookups()
@@ -216,8 +234,8 @@ void tst_ScopeCatalog::channels_data()
         << components({AXIS_J1, AXIS_J2, AXIS_X, AXIS_CurFSM})
         << links({LINK_TargetACS, LINK_ActualCur}) << endEffectors({ENDEFF_TargetPCS})
         << QList<int>{43, 73, 44, 74, 19, 1}
-        << QStringList{"J1 Target ACS", "J1 Actual Cur", "J2 Target ACS", "J2 Actual Cur",
-                       "X Target PCS", "CurFSM"};
+        << QStringList{"J1 Target ACS", "J1 Actual Cur", "J2 Target ACS",
+                       "J2 Actual Cur", "X Target PCS",  "CurFSM"};
     QTest::newRow("TCPCmdVel shares index 31 with X Target Vel")
         << components({AXIS_X, AXIS_TCPCmdVel}) << LinkSelection()
         << endEffectors({ENDEFF_TargetVel}) << QList<int>{31, 31}
@@ -238,8 +256,8 @@ void tst_ScopeCatalog::channels_data()
         << endEffectors({ENDEFF_MotorPCS, ENDEFF_MotorVel, ENDEFF_ForceSensor}) << QList<int>{}
         << QStringList{};
     QTest::newRow("selectors alone give nothing")
-        << components({AXIS_X, AXIS_Y, AXIS_Z, AXIS_RX, AXIS_RY, AXIS_RZ, AXIS_J1, AXIS_J2,
-                       AXIS_J3, AXIS_J4, AXIS_J5, AXIS_J6})
+        << components({AXIS_X, AXIS_Y, AXIS_Z, AXIS_RX, AXIS_RY, AXIS_RZ, AXIS_J1, AXIS_J2, AXIS_J3,
+                       AXIS_J4, AXIS_J5, AXIS_J6})
         << LinkSelection() << EndEffSelection() << QList<int>{} << QStringList{};
     QTest::newRow("last joint and last component")
         << components({AXIS_J6, AXIS_RZ, AXIS_TCPActVel}) << links({LINK_ActPosPDO})
@@ -265,9 +283,9 @@ void tst_ScopeCatalog::channels()
 
 void tst_ScopeCatalog::channelRecordsCarryItemsAndUnits()
 {
-    const auto channels = selectedChannels(components({AXIS_J2, AXIS_Z, AXIS_TCPCmdVel}),
-                                           links({LINK_JointFilVel}),
-                                           endEffectors({ENDEFF_ActualVel}));
+    const auto channels =
+        selectedChannels(components({AXIS_J2, AXIS_Z, AXIS_TCPCmdVel}), links({LINK_JointFilVel}),
+                         endEffectors({ENDEFF_ActualVel}));
     QCOMPARE(int(channels.size()), 3);
     QCOMPARE(channels[0].axis, 1);
     QCOMPARE(channels[0].linkItem, int(LINK_JointFilVel));

@@ -6,8 +6,8 @@
 
 namespace {
 
-ScopeFileCurve curve(const QString &title, int axis, int linkItem, int endEffItem, const QString &unit,
-                     QVector<double> x, QVector<double> y)
+ScopeFileCurve curve(const QString &title, int axis, int linkItem, int endEffItem,
+                     const QString &unit, QVector<double> x, QVector<double> y)
 {
     ScopeFileCurve c;
     c.title = title;
@@ -70,11 +70,16 @@ void tst_ScopeFile::headerField_data()
     QTest::addColumn<QString>("unit");
     QTest::addColumn<QString>("field");
 
-    QTest::newRow("joint axis writes the link item") << 0 << 1 << 9 << "ACS(deg)" << "J1 Target ACS_0_1_ACS(deg)";
-    QTest::newRow("component axis 31 writes the end-effector item") << 31 << 23 << 9 << "" << "J1 Target ACS_31_9_";
-    QTest::newRow("end effector on component 2 writes item 23") << 2 << 23 << 4 << "VEL(mm/s)" << "J1 Target ACS_2_23_VEL(mm/s)";
-    QTest::newRow("free axis -1") << -1 << 23 << 9 << "" << "J1 Target ACS_-1_23_";
-    QTest::newRow("unit with a percent sign is written as it is") << 6 << 23 << 9 << "%1%2" << "J1 Target ACS_6_9_%1%2";
+    QTest::newRow("joint axis writes the link item") << 0 << 1 << 9 << "ACS(deg)"
+                                                     << "J1 Target ACS_0_1_ACS(deg)";
+    QTest::newRow("component axis 31 writes the end-effector item") << 31 << 23 << 9 << ""
+                                                                    << "J1 Target ACS_31_9_";
+    QTest::newRow("end effector on component 2 writes item 23") << 2 << 23 << 4 << "VEL(mm/s)"
+                                                                << "J1 Target ACS_2_23_VEL(mm/s)";
+    QTest::newRow("free axis -1") << -1 << 23 << 9 << ""
+                                  << "J1 Target ACS_-1_23_";
+    QTest::newRow("unit with a percent sign is written as it is") << 6 << 23 << 9 << "%1%2"
+                                                                  << "J1 Target ACS_6_9_%1%2";
 }
 
 void tst_ScopeFile::headerField()
@@ -123,24 +128,32 @@ void tst_ScopeFile::readsHeader_data()
     QTest::addColumn<QList<int>>("axisLinkEnd"); // triples per curve
     QTest::addColumn<QStringList>("units");
 
-    QTest::newRow("joint channel") << "time,J1 Target ACS_0_1_ACS(deg)\n" << true
-        << QStringList{"J1 Target ACS"} << QList<int>{0, 1, 9} << QStringList{"ACS(deg)"};
+    QTest::newRow("joint channel")
+        << "time,J1 Target ACS_0_1_ACS(deg)\n"
+        << true << QStringList{"J1 Target ACS"} << QList<int>{0, 1, 9} << QStringList{"ACS(deg)"};
     QTest::newRow("end effector on component 2 comes back as link item 23")
-        << "time,Z Actual Vel_2_23_VEL(mm/s)\n" << true << QStringList{"Z Actual Vel"}
-        << QList<int>{2, 23, 9} << QStringList{"VEL(mm/s)"};
-    QTest::newRow("axis 6 and above give the end-effector item") << "time,CurFSM_1_23_FSM,TCPCmdVel_31_9_\n"
+        << "time,Z Actual Vel_2_23_VEL(mm/s)\n"
+        << true << QStringList{"Z Actual Vel"} << QList<int>{2, 23, 9} << QStringList{"VEL(mm/s)"};
+    QTest::newRow("axis 6 and above give the end-effector item")
+        << "time,CurFSM_1_23_FSM,TCPCmdVel_31_9_\n"
         << true << QStringList{"CurFSM", "TCPCmdVel"} << QList<int>{1, 23, 9, 31, 23, 9}
         << QStringList{"FSM", ""};
-    QTest::newRow("a field without _ is a curve with unit Unit") << "time,Speed\n" << true
-        << QStringList{"Speed"} << QList<int>{0, 23, 9} << QStringList{"Unit"};
-    QTest::newRow("CRLF is not part of the last unit") << "time,A_0_1_u,B_0_2_ACS(deg)\r\n" << true
-        << QStringList{"A", "B"} << QList<int>{0, 1, 9, 0, 2, 9} << QStringList{"u", "ACS(deg)"};
-    QTest::newRow("only time is no curve") << "time\n" << true << QStringList{} << QList<int>{}
-        << QStringList{};
-    QTest::newRow("no time column") << "A_0_1_u\n" << false << QStringList{"A"} << QList<int>{0, 1, 9}
-        << QStringList{"u"};
-    QTest::newRow("non-numeric axis is 0, extra parts ignored") << "time,A_x_3_u_more\n" << true
-        << QStringList{"A"} << QList<int>{0, 3, 9} << QStringList{"u"};
+    QTest::newRow("a field without _ is a curve with unit Unit")
+        << "time,Speed\n"
+        << true << QStringList{"Speed"} << QList<int>{0, 23, 9} << QStringList{"Unit"};
+    QTest::newRow("CRLF is not part of the last unit")
+        << "time,A_0_1_u,B_0_2_ACS(deg)\r\n"
+        << true << QStringList{"A", "B"} << QList<int>{0, 1, 9, 0, 2, 9}
+        << QStringList{"u", "ACS(deg)"};
+    QTest::newRow("only time is no curve")
+        << "time\n"
+        << true << QStringList{} << QList<int>{} << QStringList{};
+    QTest::newRow("no time column")
+        << "A_0_1_u\n"
+        << false << QStringList{"A"} << QList<int>{0, 1, 9} << QStringList{"u"};
+    QTest::newRow("non-numeric axis is 0, extra parts ignored")
+        << "time,A_x_3_u_more\n"
+        << true << QStringList{"A"} << QList<int>{0, 3, 9} << QStringList{"u"};
 }
 
 void tst_ScopeFile::readsHeader()
@@ -174,19 +187,25 @@ void tst_ScopeFile::readsRows_data()
     QTest::addColumn<QVector<double>>("second");
 
     const QString header = "time,A_0_1_u,B_0_2_v\n";
-    QTest::newRow("plain rows") << QStringList{header, "0.000,1.500,2.000\n", "10.000,-2.000,3.000\n"}
-        << QVector<double>{0, 10} << QVector<double>{1.5, -2} << QVector<double>{2, 3};
+    QTest::newRow("plain rows") << QStringList{header, "0.000,1.500,2.000\n",
+                                               "10.000,-2.000,3.000\n"}
+                                << QVector<double>{0, 10} << QVector<double>{1.5, -2}
+                                << QVector<double>{2, 3};
     QTest::newRow("CRLF rows") << QStringList{header, "0,1,2\r\n", "5,3,4\r\n"}
-        << QVector<double>{0, 5} << QVector<double>{1, 3} << QVector<double>{2, 4};
-    QTest::newRow("second column runs out") << QStringList{header, "0,1,2\n", "5,3,\n", "6,4,\n"}
-        << QVector<double>{0, 5, 6} << QVector<double>{1, 3, 4} << QVector<double>{2};
+                               << QVector<double>{0, 5} << QVector<double>{1, 3}
+                               << QVector<double>{2, 4};
+    QTest::newRow("second column runs out")
+        << QStringList{header, "0,1,2\n", "5,3,\n", "6,4,\n"} << QVector<double>{0, 5, 6}
+        << QVector<double>{1, 3, 4} << QVector<double>{2};
     QTest::newRow("short line: no time, fields from the first on")
         << QStringList{header, "0,1,2\n", "7,8\n", "9,10,11\n"} << QVector<double>{0, 9}
         << QVector<double>{1, 7, 10} << QVector<double>{2, 8, 11};
-    QTest::newRow("not a number reads 0") << QStringList{header, "0,abc,1e400\n", "1, 5 ,nan\n"}
-        << QVector<double>{0, 1} << QVector<double>{0, 5} << QVector<double>{0, 0};
-    QTest::newRow("empty field in the middle reads 0") << QStringList{header, "0,,1\n", "1,2,3\n"}
-        << QVector<double>{0, 1} << QVector<double>{0, 2} << QVector<double>{1, 3};
+    QTest::newRow("not a number reads 0")
+        << QStringList{header, "0,abc,1e400\n", "1, 5 ,nan\n"} << QVector<double>{0, 1}
+        << QVector<double>{0, 5} << QVector<double>{0, 0};
+    QTest::newRow("empty field in the middle reads 0")
+        << QStringList{header, "0,,1\n", "1,2,3\n"} << QVector<double>{0, 1}
+        << QVector<double>{0, 2} << QVector<double>{1, 3};
 }
 
 void tst_ScopeFile::readsRows()
@@ -246,10 +265,12 @@ void tst_ScopeFile::badInputNeverBreaks_data()
     QTest::newRow("no lines") << QStringList{};
     QTest::newRow("empty line") << QStringList{""};
     QTest::newRow("only separators") << QStringList{",,,,\n", ",,\n"};
-    QTest::newRow("thousands of columns") << QStringList{QString("time") + QString(",x_1_2_u").repeated(5000) + "\n",
-                                                         QString("1") + QString(",2").repeated(5000) + "\n"};
+    QTest::newRow("thousands of columns")
+        << QStringList{QString("time") + QString(",x_1_2_u").repeated(5000) + "\n",
+                       QString("1") + QString(",2").repeated(5000) + "\n"};
     QTest::newRow("one huge line") << QStringList{QString("9").repeated(1 << 20)};
-    QTest::newRow("replacement characters") << QStringList{QString::fromUtf8("time,\xef\xbf\xbd_\xef\xbf\xbd_1_u\n"), "1,2\n"};
+    QTest::newRow("replacement characters")
+        << QStringList{QString::fromUtf8("time,\xef\xbf\xbd_\xef\xbf\xbd_1_u\n"), "1,2\n"};
 }
 
 void tst_ScopeFile::badInputNeverBreaks()

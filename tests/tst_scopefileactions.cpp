@@ -168,7 +168,8 @@ void tst_ScopeFileActions::importRoundTrip()
     QCOMPARE(after.scopeIndex, 0);
     QCOMPARE(plot->curveBinding(2).unit, QString()); // the last unit carries no line feed
     QCOMPARE(curveX(plot->curve(2)), (QVector<double>{0, 15, 30, 4000}));
-    QCOMPARE(child<QLineEdit>(m_scope.get(), "ScopePlugin_edit_PeriodTime")->text(), QString("4001"));
+    QCOMPARE(child<QLineEdit>(m_scope.get(), "ScopePlugin_edit_PeriodTime")->text(),
+             QString("4001"));
     QVERIFY(dialogOf(m_scope.get())->componentSelection().empty());
     QVERIFY(dialogOf(m_scope.get())->linkSelection().empty());
 
@@ -217,7 +218,8 @@ void tst_ScopeFileActions::importOfBadFilesNeverBreaks_data()
         << QByteArray("time") + QByteArray(",c_0_1_u").repeated(3000) + "\n" + QByteArray("1") +
                QByteArray(",2").repeated(3000) + "\n"
         << 48;
-    QTest::newRow("numbers out of range") << QByteArray("time,A_0_1_u\n1e400,nan\n-1e400,inf\n") << 1;
+    QTest::newRow("numbers out of range")
+        << QByteArray("time,A_0_1_u\n1e400,nan\n-1e400,inf\n") << 1;
     QTest::newRow("only time") << QByteArray("time\n") << 0;
 }
 
@@ -230,7 +232,8 @@ void tst_ScopeFileActions::importOfBadFilesNeverBreaks()
     importFrom(path);
     QwtScope *plot = plotOf(m_scope.get());
     QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), curves);
-    const int period = child<QLineEdit>(m_scope.get(), "ScopePlugin_edit_PeriodTime")->text().toInt();
+    const int period =
+        child<QLineEdit>(m_scope.get(), "ScopePlugin_edit_PeriodTime")->text().toInt();
     QVERIFY(period >= 1);
     plot->grab(); // draws whatever was loaded
 }

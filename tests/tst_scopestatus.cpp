@@ -81,8 +81,8 @@ void tst_ScopeStatus::readCycle_data()
     QTest::newRow("first step measures 0, the maximum holds")
         << QVector<uint>{1000, 1052, 1110, 1150} << QVector<uint>{0, 52, 58, 40}
         << QVector<uint>{0, 52, 58, 58};
-    QTest::newRow("a wrapping tick count") << QVector<uint>{4294967290u, 10} << QVector<uint>{0, 16}
-                                           << QVector<uint>{0, 16};
+    QTest::newRow("a wrapping tick count")
+        << QVector<uint>{4294967290u, 10} << QVector<uint>{0, 16} << QVector<uint>{0, 16};
 }
 
 void tst_ScopeStatus::readCycle()
@@ -111,9 +111,12 @@ void tst_ScopeStatus::loadLabels_data()
     QTest::addColumn<QString>("cpuText");
     QTest::addColumn<QString>("memText");
 
-    QTest::newRow("2048 KB") << 12.3456 << 2048u << "12.346" << "2.000";
-    QTest::newRow("1536 KB") << 0.0 << 1536u << "0.000" << "1.500";
-    QTest::newRow("largest memory figure") << 100.0 << 4294967295u << "100.000" << "4194303.999";
+    QTest::newRow("2048 KB") << 12.3456 << 2048u << "12.346"
+                             << "2.000";
+    QTest::newRow("1536 KB") << 0.0 << 1536u << "0.000"
+                             << "1.500";
+    QTest::newRow("largest memory figure") << 100.0 << 4294967295u << "100.000"
+                                           << "4194303.999";
 }
 
 void tst_ScopeStatus::loadLabels()

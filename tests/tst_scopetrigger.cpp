@@ -43,7 +43,10 @@ void tst_ScopeTrigger::init()
     confirmSelection(m_scope.get());
 }
 
-void tst_ScopeTrigger::cleanup() { m_scope.reset(); }
+void tst_ScopeTrigger::cleanup()
+{
+    m_scope.reset();
+}
 
 void tst_ScopeTrigger::armTrigger(int condition, const QString &threshold, int mode, bool absolute)
 {
@@ -66,12 +69,16 @@ void tst_ScopeTrigger::firing_data()
     QTest::addColumn<QVector<double>>("values");
     QTest::addColumn<bool>("fires");
 
-    QTest::newRow("> 5 on -6 without absolute value") << 0 << "5" << false << QVector<double>{1, -6} << false;
-    QTest::newRow("> 5 on -6 with absolute value") << 0 << "5" << true << QVector<double>{1, -6} << true;
+    QTest::newRow("> 5 on -6 without absolute value")
+        << 0 << "5" << false << QVector<double>{1, -6} << false;
+    QTest::newRow("> 5 on -6 with absolute value")
+        << 0 << "5" << true << QVector<double>{1, -6} << true;
     QTest::newRow("< 0 on -0.5") << 1 << "0" << false << QVector<double>{2, -0.5} << true;
     QTest::newRow("< 0 on 0") << 1 << "0" << false << QVector<double>{2, 0} << false;
-    QTest::newRow("unparsable threshold counts as 0") << 0 << "-" << false << QVector<double>{0.5} << true;
-    QTest::newRow("empty threshold counts as 0") << 1 << "" << false << QVector<double>{0.5} << false;
+    QTest::newRow("unparsable threshold counts as 0")
+        << 0 << "-" << false << QVector<double>{0.5} << true;
+    QTest::newRow("empty threshold counts as 0")
+        << 1 << "" << false << QVector<double>{0.5} << false;
     QTest::newRow("empty batch never fires") << 0 << "-100" << false << QVector<double>{} << false;
 }
 

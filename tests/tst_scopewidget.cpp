@@ -70,7 +70,10 @@ void tst_ScopeWidget::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_scope.get()));
 }
 
-void tst_ScopeWidget::cleanup() { m_scope.reset(); }
+void tst_ScopeWidget::cleanup()
+{
+    m_scope.reset();
+}
 
 void tst_ScopeWidget::selectJointChannels(int joints, std::initializer_list<int> linkItems)
 {
@@ -92,8 +95,8 @@ void tst_ScopeWidget::sixChannelsBindInOrder()
     checkEndEffectors(m_scope.get(), {ENDEFF_TargetPCS});
     confirmSelection(m_scope.get());
 
-    const QStringList titles{"J1 Target ACS", "J1 Actual Cur", "J2 Target ACS", "J2 Actual Cur",
-                             "X Target PCS", "CurFSM"};
+    const QStringList titles{"J1 Target ACS", "J1 Actual Cur", "J2 Target ACS",
+                             "J2 Actual Cur", "X Target PCS",  "CurFSM"};
     QCOMPARE(TarnSim::lastIndexes(), (std::vector<int>{43, 73, 44, 74, 19, 1}));
     QwtScope *plot = plotOf(m_scope.get());
     const QwtPlotItemList curves = plot->itemList(QwtPlotItem::Rtti_PlotCurve);
@@ -225,9 +228,11 @@ void tst_ScopeWidget::valueAxisCentring_data()
     QTest::addColumn<QVector<double>>("values");
     QTest::addColumn<QVector<double>>("range");
 
-    QTest::newRow("no channel holds samples") << true << QVector<double>{} << QVector<double>{-0.01, 0.01};
+    QTest::newRow("no channel holds samples")
+        << true << QVector<double>{} << QVector<double>{-0.01, 0.01};
     QTest::newRow("constant 5") << false << QVector<double>{5, 5, 5} << QVector<double>{4.99, 5.01};
-    QTest::newRow("0 to 100") << false << QVector<double>{0, 50, 100} << QVector<double>{-0.5, 100.5};
+    QTest::newRow("0 to 100") << false << QVector<double>{0, 50, 100}
+                              << QVector<double>{-0.5, 100.5};
     QTest::newRow("first slot empty, others 20 to 30")
         << true << QVector<double>{20, 25, 30} << QVector<double>{-0.15, 30.15};
 }
@@ -297,8 +302,12 @@ void tst_ScopeWidget::periodEditRefusesASeventhDigit()
 void tst_ScopeWidget::startAndStopSwitchButtonsAndKeepTheThread()
 {
     QWidget *scope = m_scope.get();
-    auto visible = [scope](const char *name) { return child(scope, name)->isVisibleTo(scope); };
-    auto enabled = [scope](const char *name) { return child(scope, name)->isEnabled(); };
+    auto visible = [scope](const char *name) {
+        return child(scope, name)->isVisibleTo(scope);
+    };
+    auto enabled = [scope](const char *name) {
+        return child(scope, name)->isEnabled();
+    };
     QVERIFY(visible("ScopePlugin_btn_StartScope") && !visible("ScopePlugin_btn_StopScope"));
     auto *thread = scope->findChild<QThread *>();
     QVERIFY(thread && !thread->isRunning());
@@ -398,7 +407,7 @@ void tst_ScopeWidget::destroyWhileTheControllerReadHangs()
     timer.start();
     m_scope.reset();
     QVERIFY2(timer.elapsed() < 1000, "the destructor must not wait for the hanging read");
-    QVERIFY(!thread.isNull()); // abandoned, still inside the read
+    QVERIFY(!thread.isNull());                       // abandoned, still inside the read
     QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 5000); // deletes itself once the read returns
 }
 

@@ -1,5 +1,5 @@
-#include "Tarn_Prod.h"
 #include "TarnSim.h"
+#include "Tarn_Prod.h"
 
 #include <QtTest>
 
@@ -111,9 +111,11 @@ void tst_TarnProd::signalsAreConsistent()
         for (double t : {0.0, 1234.0, 98765.0}) {
             const double h = 0.5;
             const double dq = (TarnSim::sampleValue(43 + joint, t + h) -
-                               TarnSim::sampleValue(43 + joint, t - h)) / (2 * h) * 1000.0;
+                               TarnSim::sampleValue(43 + joint, t - h)) /
+                              (2 * h) * 1000.0;
             QVERIFY(qAbs(dq - TarnSim::sampleValue(55 + joint, t)) < 0.01);
-            QVERIFY(qAbs(TarnSim::sampleValue(49 + joint, t) - TarnSim::sampleValue(43 + joint, t)) < 1.0);
+            QVERIFY(qAbs(TarnSim::sampleValue(49 + joint, t) -
+                         TarnSim::sampleValue(43 + joint, t)) < 1.0);
             const double counts = TarnSim::sampleValue(145 + joint, t);
             QVERIFY(qAbs(counts - TarnSim::sampleValue(43 + joint, t) * 131072.0 / 360.0) <= 0.5);
         }
