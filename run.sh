@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(cmake make g++ pkg-config python3
           qtbase5-dev libqwt-qt5-dev qttools5-dev qttools5-dev-tools libbenchmark-dev
-          xvfb xauth x11-utils imagemagick)
+          xvfb xauth x11-utils imagemagick fonts-wqy-microhei)
 
 usage() {
     sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'

@@ -18,8 +18,12 @@ public:
     void dropFront(int count);
     void clear();
 
-    // A contiguous copy of the live values.
-    QVector<double> values() const { return m_data.mid(m_head); }
+    // A contiguous deep copy of the live values: never shares storage with the column,
+    // so the copy may be read outside the lock while the column keeps growing.
+    QVector<double> values() const
+    {
+        return QVector<double>(m_data.cbegin() + m_head, m_data.cend());
+    }
 
 private:
     QVector<double> m_data;

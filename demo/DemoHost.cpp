@@ -1,0 +1,331 @@
+#include "DemoHost.h"
+
+#include "ModalDialogAnswerer.h"
+#include "ScopeFigures.h"
+#include "TarnSim.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QTimer>
+#include <QTreeView>
+#include <QtUiPlugin/QDesignerCustomWidgetInterface>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+const char *const kSelectionTrees[] = {"Kvel_Scope_tree_SetComponent", "Kvel_Scope_tree_SetLink",
+                                       "Kvel_Scope_tree_SetEndEffector"};
+constexpr int kWindowWidth = 1280;
+constexpr int kWindowHeight = 800;
+constexpr int kMinPeriodMs = 10;
+constexpr int kMaxPeriodMs = 999999;
+
+int toMilliseconds(double seconds)
+{
+    return static_cast<int>(std::lround(seconds * 1000.0));
+}
+
+void collectRows(const QAbstractItemModel *model, const QModelIndex &parent, const QString &text,
+                 QModelIndexList &found)
+{
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        if (model->data(index, Qt::DisplayRole).toString().trimmed() == text)
+            found << index;
+        collectRows(model, index, text, found);
+    }
+}
+
+int countLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    return static_cast<int>(file.readAll().count('\n'));
+}
+
+void printLine(const QString &key, const QString &value)
+{
+    std::printf("%-20s %s\n", qUtf8Printable(key + QLatin1Char(':')), qUtf8Printable(value));
+}
+
+} // namespace
+
+DemoHost::DemoHost(DemoOptions options, QObject *parent)
+    : QObject(parent), m_options(std::move(options))
+{}
+
+// Members go in reverse order: the window, and with it the widget whose code lives in the
+// plug-in, before the loader. The loader never unloads the library.
+DemoHost::~DemoHost() = default;
+
+bool DemoHost::start()
+{
+    if (m_options.offscreen && !prepareOutputFolder())
+        return false;
+    configureController();
+    if (!loadPlugin() || !createScope() || !setPeriod() || !selectChannels() || !startSampling())
+        return false;
+    m_clock.start();
+    if (m_options.injectsError())
+        QTimer::singleShot(toMilliseconds(m_options.errorAfterSeconds), this,
+                           SLOT(raiseRobotError()));
+    if (m_options.offscreen)
+        QTimer::singleShot(toMilliseconds(m_options.seconds), this, SLOT(finishOffscreenRun()));
+    return true;
+}
+
+// Old results go first, so a file left from an earlier run is never taken for this one's.
+bool DemoHost::prepareOutputFolder()
+{
+    QDir dir(m_options.outputDir);
+    if (!dir.mkpath(QStringLiteral("."))) {
+        fail(QStringLiteral("cannot create the output folder %1").arg(m_options.outputDir));
+        return false;
+    }
+    for (const QString &name : {QStringLiteral("scope.png"), QStringLiteral("scope.csv")}) {
+        if (dir.exists(name) && !dir.remove(name)) {
+            fail(QStringLiteral("cannot replace %1").arg(dir.filePath(name)));
+            return false;
+        }
+    }
+    return true;
+}
+
+void DemoHost::configureController()
+{
+    TarnSim::reset();
+    TarnSim::setCycleMs(m_options.cycleMs);
+    TarnSim::setSeed(m_options.seed);
+}
+
+bool DemoHost::loadPlugin()
+{
+    m_loader.setFileName(m_options.pluginPath);
+    QObject *instance = m_loader.instance();
+    if (!instance) {
+        fail(QStringLiteral("cannot load the plug-in %1: %2")
+                 .arg(m_options.pluginPath, m_loader.errorString()));
+        return false;
+    }
+    m_interface = qobject_cast<QDesignerCustomWidgetInterface *>(instance);
+    if (!m_interface) {
+        fail(QStringLiteral("%1 is not a Qt Designer custom-widget plug-in")
+                 .arg(m_options.pluginPath));
+        return false;
+    }
+    if (!m_interface->isInitialized())
+        m_interface->initialize(nullptr);
+    return true;
+}
+
+bool DemoHost::createScope()
+{
+    m_window = std::make_unique<QMainWindow>();
+    m_window->setWindowTitle(
+        QStringLiteral("scope-demo: %1 on the simulated robot").arg(m_interface->name()));
+    m_scope = m_interface->createWidget(m_window.get());
+    if (!m_scope) {
+        fail(QStringLiteral("the plug-in created no widget"));
+        return false;
+    }
+    m_window->setCentralWidget(m_scope);
+    m_window->resize(kWindowWidth, kWindowHeight);
+    m_window->show();
+    return true;
+}
+
+// Offscreen the curves should fill the plot, so the period follows the run time unless
+// asked otherwise.
+bool DemoHost::setPeriod()
+{
+    int period = m_options.periodMs;
+    if (period == 0 && m_options.offscreen)
+        period = std::clamp(toMilliseconds(m_options.seconds), kMinPeriodMs, kMaxPeriodMs);
+    if (period == 0)
+        return true;
+    auto *edit = m_scope->findChild<QLineEdit *>(QStringLiteral("ScopePlugin_edit_PeriodTime"));
+    if (!edit) {
+        fail(QStringLiteral("the scope has no period edit ScopePlugin_edit_PeriodTime"));
+        return false;
+    }
+    edit->setText(QString::number(period));
+    return true;
+}
+
+bool DemoHost::selectChannels()
+{
+    for (const QString &row : m_options.selection) {
+        if (!checkRows(row))
+            return false;
+    }
+    return clickAnswering("Kvel_Scope_btn_SetOK");
+}
+
+// Checks the rows through the dialog's models, as a click on their check boxes would.
+bool DemoHost::checkRows(const QString &row)
+{
+    int checked = 0;
+    for (const char *treeName : kSelectionTrees) {
+        auto *tree = m_scope->findChild<QTreeView *>(QLatin1String(treeName));
+        if (!tree || !tree->model()) {
+            fail(QStringLiteral("the scope has no channel tree %1").arg(QLatin1String(treeName)));
+            return false;
+        }
+        QAbstractItemModel *model = tree->model();
+        QModelIndexList rows;
+        collectRows(model, QModelIndex(), row, rows);
+        for (const QModelIndex &index : rows)
+            model->setData(index, static_cast<int>(Qt::Checked), Qt::CheckStateRole);
+        checked += rows.size();
+    }
+    if (checked == 0) {
+        fail(QStringLiteral("the channel dialog has no row \"%1\"").arg(row));
+        return false;
+    }
+    return true;
+}
+
+bool DemoHost::startSampling()
+{
+    if (m_options.injectsError()) {
+        auto *stopWhenError =
+            m_scope->findChild<QAbstractButton *>(QStringLiteral("cb_StopWhenError"));
+        if (stopWhenError && !stopWhenError->isChecked() && !clickButton("cb_StopWhenError"))
+            return false;
+    }
+    return clickAnswering("ScopePlugin_btn_StartScope");
+}
+
+bool DemoHost::clickButton(const char *objectName)
+{
+    auto *button = m_scope->findChild<QAbstractButton *>(QLatin1String(objectName));
+    if (!button) {
+        fail(QStringLiteral("the scope has no button %1").arg(QLatin1String(objectName)));
+        return false;
+    }
+    button->click();
+    return true;
+}
+
+// The scope answers a selection it cannot take with a message box; nobody would answer it
+// offscreen, and the run would be pointless anyway.
+bool DemoHost::clickAnswering(const char *objectName)
+{
+    ModalDialogAnswerer answerer;
+    answerer.start();
+    const bool clicked = clickButton(objectName);
+    answerer.stop();
+    if (clicked && !answerer.messages().isEmpty()) {
+        fail(QStringLiteral("the scope refused the selection: %1")
+                 .arg(answerer.messages().join(QStringLiteral("; "))));
+        return false;
+    }
+    return clicked;
+}
+
+void DemoHost::raiseRobotError()
+{
+    TarnSim::setErrorFlag(true);
+    if (m_options.offscreen)
+        std::printf("scope-demo: robot error raised after %.1f s\n", m_clock.elapsed() / 1000.0);
+}
+
+void DemoHost::finishOffscreenRun()
+{
+    const double seconds = m_clock.elapsed() / 1000.0;
+    const bool stoppedByScope = !ScopeFigures::readFrom(m_scope).sampling;
+    if (!stoppedByScope)
+        clickButton("ScopePlugin_btn_StopScope");
+
+    const QDir dir(m_options.outputDir);
+    const QString png = dir.filePath(QStringLiteral("scope.png"));
+    const QString csv = dir.filePath(QStringLiteral("scope.csv"));
+    const bool pngWritten = writeScreenshot(png);
+    QString csvOutcome;
+    const bool csvAsExpected = exportScopeFile(csv, csvOutcome);
+    printSummary(seconds, stoppedByScope, pngWritten ? png : QStringLiteral("not written"),
+                 csvOutcome);
+
+    m_exitCode = pngWritten && csvAsExpected ? 0 : 1;
+    QCoreApplication::exit(m_exitCode);
+}
+
+bool DemoHost::writeScreenshot(const QString &path)
+{
+    if (m_scope->grab().save(path, "PNG"))
+        return true;
+    fail(QStringLiteral("cannot write %1").arg(path));
+    return false;
+}
+
+// Runs the widget's own export, answering its file dialog like a user would.
+bool DemoHost::exportScopeFile(const QString &path, QString &outcome)
+{
+    ModalDialogAnswerer answerer(path);
+    answerer.start();
+    const bool invoked =
+        QMetaObject::invokeMethod(m_scope, "slotExportScopeFile", Qt::DirectConnection);
+    answerer.stop();
+
+    if (!invoked) {
+        outcome = QStringLiteral("not written: the widget has no slot slotExportScopeFile()");
+        return false;
+    }
+    if (QFileInfo::exists(path)) {
+        outcome = QStringLiteral("%1 (%2 lines)").arg(path).arg(countLines(path));
+        return true;
+    }
+    if (!answerer.messages().isEmpty()) {
+        outcome =
+            QStringLiteral("not written: %1").arg(answerer.messages().join(QStringLiteral("; ")));
+        return false;
+    }
+    outcome = answerer.fileDialogsAnswered() == 0
+                  ? QStringLiteral("not written: the widget's export opened no file dialog")
+                  : QStringLiteral("not written although the file dialog was answered");
+    return false;
+}
+
+void DemoHost::printSummary(double seconds, bool stoppedByScope, const QString &png,
+                            const QString &csvOutcome)
+{
+    const ScopeFigures figures = ScopeFigures::readFrom(m_scope);
+    printLine(QStringLiteral("plug-in"), m_options.pluginPath);
+    printLine(QStringLiteral("channels"), QStringLiteral("%1 (%2)")
+                                              .arg(figures.channels.size())
+                                              .arg(figures.channels.join(QStringLiteral(", "))));
+    printLine(QStringLiteral("samples per channel"),
+              figures.fewestSamples == figures.mostSamples
+                  ? QString::number(figures.mostSamples)
+                  : QStringLiteral("%1 to %2").arg(figures.fewestSamples).arg(figures.mostSamples));
+    printLine(QStringLiteral("status"),
+              QStringLiteral("Mox CPU %1 %, Mox Mem %2 MB, ReadScopeCyc %3 ms, "
+                             "ReadScopeCycMax %4 ms")
+                  .arg(figures.cpuLoad, figures.memory, figures.readCycle, figures.readCycleMax));
+    printLine(QStringLiteral("sampling"),
+              QStringLiteral("%1 s, %2")
+                  .arg(seconds, 0, 'f', 1)
+                  .arg(stoppedByScope ? QStringLiteral("stopped by the scope itself")
+                                      : QStringLiteral("stopped by the demo")));
+    printLine(QStringLiteral("screenshot"), png);
+    printLine(QStringLiteral("scope file"), csvOutcome);
+    std::fflush(stdout);
+}
+
+void DemoHost::fail(const QString &message)
+{
+    std::fprintf(stderr, "scope-demo: %s\n", qUtf8Printable(message));
+    m_exitCode = 1;
+}

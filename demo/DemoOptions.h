@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+// The demo host's command line: which plug-in to load, what to select, how the simulated
+// controller behaves and, offscreen, how long to run and where to write the results.
+// A plain value, parsed once on the GUI thread before the host starts.
+struct DemoOptions
+{
+    enum class Outcome
+    {
+        Run,
+        ShowHelp,
+        Error
+    };
+
+    QString pluginPath;              // absolute
+    QStringList selection;           // rows of the channel dialog, as shown, trimmed
+    double seconds = 3.0;            // offscreen run time
+    double cycleMs = 1.0;            // simulated controller cycle
+    uint32_t seed = 1;               // simulated measurement noise
+    double errorAfterSeconds = -1.0; // robot error injected after this long; < 0: never
+    int periodMs = 0;                // display period; 0: the default for the mode
+    QString outputDir;               // absolute
+    bool offscreen = false;
+
+    bool injectsError() const { return errorAfterSeconds >= 0.0; }
+
+    // Chooses the offscreen platform before QApplication exists, when asked to or when
+    // there is no display to open.
+    static void choosePlatform(int argc, char **argv);
+
+    // Parses the application's arguments; on Error, `message` says what is wrong, on
+    // ShowHelp it holds the help text.
+    Outcome parse(const QStringList &arguments, QString &message);
+};

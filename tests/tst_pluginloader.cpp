@@ -1,0 +1,199 @@
+#include <QIcon>
+#include <QImage>
+#include <QJsonObject>
+#include <QLibrary>
+#include <QPluginLoader>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QWidget>
+#include <QtTest>
+#include <QtUiPlugin/QDesignerCustomWidgetInterface>
+
+// The built Designer plug-in as a host sees it: loaded with QPluginLoader and QLibrary from
+// its file, never linked.
+class tst_PluginLoader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void metaData();
+    void interfaceAnswers_data();
+    void interfaceAnswers();
+    void domXmlIsTheExactSnippet();
+    void iconIsTheWhiteDrawingOnTransparent();
+    void entryPointKeepsOneObjectUntilItIsDeleted();
+    void initializeTakesEffectOnce();
+    void createWidgetMakesAScopeOwnedByTheParent();
+    void exportsOnlyQtEntryPoints();
+
+private:
+    QDesignerCustomWidgetInterface *plugin();
+
+    QPluginLoader m_loader{QStringLiteral(SCOPE_PLUGIN_PATH)};
+    QLibrary m_library{QStringLiteral(SCOPE_PLUGIN_PATH)};
+};
+
+using InstanceFunction = QObject *(*)();
+
+QDesignerCustomWidgetInterface *tst_PluginLoader::plugin()
+{
+    return qobject_cast<QDesignerCustomWidgetInterface *>(m_loader.instance());
+}
+
+void tst_PluginLoader::initTestCase()
+{
+    QVERIFY2(QDir::isAbsolutePath(m_loader.fileName()), qPrintable(m_loader.fileName()));
+    QVERIFY2(m_loader.load(), qPrintable(m_loader.errorString()));
+    QVERIFY2(m_library.load(), qPrintable(m_library.errorString()));
+    QVERIFY(plugin());
+}
+
+// The library stays loaded: widgets made from it must not outlive its code.
+void tst_PluginLoader::cleanupTestCase()
+{
+    delete m_loader.instance();
+}
+
+void tst_PluginLoader::metaData()
+{
+    const QJsonObject meta = m_loader.metaData();
+    QCOMPARE(meta.value(QStringLiteral("IID")).toString(),
+             QStringLiteral("org.qt-project.Qt.QDesignerCustomWidgetInterface"));
+    QCOMPARE(meta.value(QStringLiteral("className")).toString(),
+             QStringLiteral("TarnPlugin_ScopePlugin"));
+    QCOMPARE(meta.value(QStringLiteral("MetaData")).toObject(), QJsonObject());
+    // Qt 5.15's moc records the major and minor version only.
+    QCOMPARE(meta.value(QStringLiteral("version")).toInt(), QT_VERSION & 0xffff00);
+    QVERIFY(meta.value(QStringLiteral("debug")).isBool());
+    QCOMPARE(m_loader.instance()->metaObject()->className(), "TarnPlugin_ScopePlugin");
+}
+
+void tst_PluginLoader::interfaceAnswers_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("expected");
+    QDesignerCustomWidgetInterface *p = plugin();
+    QTest::newRow("name is the short id, not the class") << p->name() << "scope";
+    QTest::newRow("group") << p->group() << "scope";
+    QTest::newRow("toolTip") << p->toolTip() << "scope";
+    QTest::newRow("whatsThis is two characters") << p->whatsThis() << "10";
+    QTest::newRow("includeFile") << p->includeFile() << "TarnPlugin_Scope.h";
+    QTest::newRow("codeTemplate keeps the interface default") << p->codeTemplate() << "";
+    QTest::newRow("isContainer") << QVariant(p->isContainer()).toString() << "false";
+}
+
+void tst_PluginLoader::interfaceAnswers()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, expected);
+    QCOMPARE(answer, expected);
+}
+
+void tst_PluginLoader::domXmlIsTheExactSnippet()
+{
+    const QString expected =
+        QStringLiteral("<widget class=\"TarnPlugin_Scope\" name=\"tarnPlugin_Scope\">\n"
+                       " <property name=\"geometry\">\n"
+                       "  <rect>\n"
+                       "   <x>0</x>\n"
+                       "   <y>0</y>\n"
+                       "   <width>100</width>\n"
+                       "   <height>100</height>\n"
+                       "  </rect>\n"
+                       " </property>\n"
+                       "</widget>\n");
+    QCOMPARE(plugin()->domXml(), expected);
+}
+
+void tst_PluginLoader::iconIsTheWhiteDrawingOnTransparent()
+{
+    const QIcon icon = plugin()->icon();
+    QVERIFY(!icon.isNull());
+    QCOMPARE(icon.actualSize(QSize(256, 256)), QSize(32, 32));
+
+    const QImage image = QImage(QStringLiteral(":/TarnPlugin_Scope/icon_scope"))
+                             .convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(image.size(), QSize(32, 32));
+    int transparent = 0;
+    int white = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb px = image.pixel(x, y);
+            transparent += qAlpha(px) == 0;
+            white += qAlpha(px) == 255 && qRed(px) == 255 && qGreen(px) == 255 && qBlue(px) == 255;
+        }
+    }
+    QVERIFY2(transparent > 32 * 32 / 2, qPrintable(QString::number(transparent)));
+    QVERIFY2(white > 50, qPrintable(QString::number(white)));
+}
+
+// Hosts reach the object through the exported entry point; the loader only caches it.
+void tst_PluginLoader::entryPointKeepsOneObjectUntilItIsDeleted()
+{
+    const auto instance =
+        reinterpret_cast<InstanceFunction>(m_library.resolve("qt_plugin_instance"));
+    QVERIFY(instance);
+    QPointer<QObject> first = instance();
+    QVERIFY(first);
+    QCOMPARE(instance(), first.data());
+    QCOMPARE(m_loader.instance(), first.data());
+    qobject_cast<QDesignerCustomWidgetInterface *>(first.data())->initialize(nullptr);
+
+    delete first.data();
+    QVERIFY(first.isNull());
+    QObject *second = instance();
+    QVERIFY(second);
+    QCOMPARE(second->metaObject()->className(), "TarnPlugin_ScopePlugin");
+    QVERIFY2(!qobject_cast<QDesignerCustomWidgetInterface *>(second)->isInitialized(),
+             "a deleted plug-in object must be replaced by a fresh one");
+    QCOMPARE(instance(), second);
+    QCOMPARE(m_loader.instance(), second);
+}
+
+void tst_PluginLoader::initializeTakesEffectOnce()
+{
+    delete m_loader.instance();
+    QDesignerCustomWidgetInterface *p = plugin();
+    QVERIFY(!p->isInitialized());
+    p->initialize(nullptr);
+    QVERIFY(p->isInitialized());
+    p->initialize(nullptr);
+    QVERIFY(p->isInitialized());
+}
+
+void tst_PluginLoader::createWidgetMakesAScopeOwnedByTheParent()
+{
+    const QRegularExpression classAttribute(QStringLiteral("class=\"([^\"]+)\""));
+    const QString domClass = classAttribute.match(plugin()->domXml()).captured(1);
+
+    QPointer<QWidget> first;
+    QPointer<QWidget> second;
+    {
+        QWidget parent;
+        first = plugin()->createWidget(&parent);
+        second = plugin()->createWidget(&parent);
+        QVERIFY(first);
+        QVERIFY(second);
+        QVERIFY(first != second);
+        QCOMPARE(first->metaObject()->className(), "TarnPlugin_Scope");
+        QCOMPARE(QString::fromLatin1(first->metaObject()->className()), domClass);
+        QCOMPARE(first->parentWidget(), &parent);
+        QCOMPARE(second->parentWidget(), &parent);
+    }
+    QVERIFY(first.isNull());
+    QVERIFY(second.isNull());
+}
+
+void tst_PluginLoader::exportsOnlyQtEntryPoints()
+{
+    QVERIFY(m_library.resolve("qt_plugin_instance"));
+    QVERIFY(m_library.resolve("qt_plugin_query_metadata"));
+    // TarnPlugin_Scope::TarnPlugin_Scope(QWidget *) and the plug-in class's constructor.
+    QVERIFY(!m_library.resolve("_ZN16TarnPlugin_ScopeC1EP7QWidget"));
+    QVERIFY(!m_library.resolve("_ZN22TarnPlugin_ScopePluginC1EP7QObject"));
+}
+
+QTEST_MAIN(tst_PluginLoader)
+#include "tst_pluginloader.moc"
