@@ -39,7 +39,7 @@ bool DataCollector::hasFinished()
 void DataCollector::abandon()
 {
     {
-        std::lock_guard<std::mutex> guard(m_clientMutex);
+        Tarn_LockGurad guard(&m_clientLock);
         m_client = nullptr;
     }
     m_stop = true;
@@ -74,7 +74,7 @@ void DataCollector::waitForCycleEnd(qint64 startMs) const
 void DataCollector::readScopeData()
 {
     {
-        std::lock_guard<std::mutex> guard(m_clientMutex);
+        Tarn_LockGurad guard(&m_clientLock);
         if (!m_client || !m_client->beginReadStep())
             return;
     }
@@ -83,7 +83,7 @@ void DataCollector::readScopeData()
     std::vector<_ST_ReadScopeData> records;
     Tarn_ReadScopeData(&cpuLoad, &memKB, &records);
 
-    std::lock_guard<std::mutex> guard(m_clientMutex);
+    Tarn_LockGurad guard(&m_clientLock);
     if (m_client)
         m_client->finishReadStep(cpuLoad, memKB, records);
 }

@@ -6,10 +6,9 @@
 #include <QThread>
 
 #include <atomic>
-#include <mutex>
 
 // The acquisition thread of one scope widget. While collecting it runs the read step
-// at least every 51 ms: ask the client, read a batch from the controller SDK, hand it
+// once per cycle of at least 51 ms: ask the client, read a batch from the controller SDK, hand it
 // to the client. Owned by the widget (which is also its QObject parent); started by the
 // first Start and kept until the widget goes.
 class DataCollector : public QThread
@@ -31,7 +30,8 @@ public:
     // For an owner that cannot wait any longer for the thread (a controller read that
     // hangs): no call reaches the client any more, the pending batch is dropped, and
     // the object deletes itself once its thread has ended. The caller gives up
-    // ownership.
+    // ownership. Until then the thread runs code of this library, so a host must not
+    // unload the library while a controller read hangs.
     void abandon();
 
 protected:
@@ -48,6 +48,6 @@ private:
 
     // Held during each call into the client, so abandon() returns only once no call
     // is in progress; never held during the controller read.
-    std::mutex m_clientMutex;
+    Tarn_Lock m_clientLock;
     ScopeReadClient *m_client;
 };

@@ -2,6 +2,8 @@
 
 #include "ScopeCatalog.h"
 
+#include <cmath>
+
 SampleBuffer::SampleBuffer() = default;
 
 void SampleBuffer::setSlotIndex(int slot, int scopeIndex)
@@ -17,6 +19,8 @@ void SampleBuffer::clearSlotIndexes()
 
 void SampleBuffer::appendRecord(const _ST_ReadScopeData &record)
 {
+    if (!std::isfinite(record.dTime))
+        return;
     for (std::size_t slot = 0; slot < m_slotIndex.size(); ++slot) {
         if (ScopeCatalog::carriesData(m_slotIndex[slot]))
             m_vecChannel[slot].append(record.dValue[slot]);

@@ -22,8 +22,8 @@ public:
     void clearSlotIndexes();
     // Width of the time window in ms: how far the newest time stamp may be from the oldest.
     void setWindow(double widthMs) { m_window = widthMs; }
-    double window() const { return m_window; }
 
+    // A record without a finite time stamp cannot be placed in the window and is dropped.
     void appendRecord(const _ST_ReadScopeData &record);
     // Empties every column; the slot indexes and the window stay.
     void clear();

@@ -9,17 +9,23 @@ bool triggerFires(const TriggerSettings &settings, const std::vector<_ST_ReadSco
 
     double max = 0.0;
     double min = 0.0;
-    for (std::size_t i = 0; i < batch.size(); ++i) {
-        double v = batch[i].dValue[settings.channel];
+    bool first = true;
+    for (const _ST_ReadScopeData &record : batch) {
+        double v = record.dValue[settings.channel];
+        if (!std::isfinite(v))
+            continue; // a NaN would poison both extremes and hide the rest of the batch
         if (settings.absoluteValue)
             v = std::fabs(v);
-        if (i == 0)
+        if (first)
             min = max = v;
+        first = false;
         if (v > max)
             max = v;
         if (v < min)
             min = v;
     }
+    if (first)
+        return false;
     switch (settings.condition) {
     case TriggerSettings::Above:
         return max > settings.threshold;

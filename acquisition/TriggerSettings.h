@@ -30,5 +30,5 @@ struct TriggerSettings
 
 // Whether a batch fires the trigger: the batch's extremes of the channel (absolute
 // values if asked) against the threshold, strictly. An empty batch, an unknown
-// condition or a channel outside the record never fires.
+// condition, a channel outside the record or samples that are not finite never fire.
 bool triggerFires(const TriggerSettings &settings, const std::vector<_ST_ReadScopeData> &batch);

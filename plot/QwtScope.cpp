@@ -243,7 +243,6 @@ void QwtScope::importLines(QStringList lines)
     if (lines.isEmpty())
         return;
     const ScopeFileContent content = ScopeFile::fromLines(lines);
-    lines.clear();
     for (const ScopeFileCurve &curve : content.curves)
         addCurve(curve.binding.slot, curve.title, curve.binding);
     if (content.curveCount == 0)

@@ -67,14 +67,11 @@ QString ScopeFile::rowOf(const QVector<ScopeFileCurve> &curves, int row)
     return line;
 }
 
-double ScopeFile::parseNumber(const QString &field, bool *isNumber)
+double ScopeFile::parseNumber(const QString &field)
 {
     bool ok = false;
     const double value = field.trimmed().toDouble(&ok);
-    ok = ok && std::isfinite(value);
-    if (isNumber)
-        *isNumber = ok;
-    return ok ? value : 0.0;
+    return ok && std::isfinite(value) ? value : 0.0;
 }
 
 CurveBinding ScopeFile::parseHeaderField(const QString &field, int slot, QString *title)

@@ -43,7 +43,7 @@ public:
     // The binding (with the given slot) and the title a header field describes.
     static CurveBinding parseHeaderField(const QString &field, int slot, QString *title);
     // A field as a number; anything that is not a finite number reads as 0.0.
-    static double parseNumber(const QString &field, bool *isNumber = nullptr);
+    static double parseNumber(const QString &field);
 
 private:
     static QString rowOf(const QVector<ScopeFileCurve> &curves, int row);

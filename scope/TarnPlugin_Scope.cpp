@@ -13,12 +13,13 @@
 #include <qwt_legend.h>
 #include <qwt_plot_curve.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kRefreshIntervalMs = 64;
 constexpr int kRefreshSkipTicks = 5; // curves are refreshed on every sixth tick
 constexpr int kShutdownPolls = 100;
-constexpr int kMinPeriodMs = 10;
 constexpr double kDialogScale = 0.8333333333333334;
 constexpr int kDialogMaxWidth = 600;
 constexpr int kDialogMaxHeight = 800;
@@ -232,42 +233,54 @@ void TarnPlugin_Scope::clearTriggerChannels()
 
 void TarnPlugin_Scope::setupChannels()
 {
-    clearScopeData();
     const std::vector<ScopeChannel> channels =
         selectedChannels(m_pScopeSetting->componentSelection(), m_pScopeSetting->linkSelection(),
                          m_pScopeSetting->endEffectorSelection());
-    const int triggerItemsBefore = ui.Kvel_Scope_cmb_TriggerSel->count();
-
-    std::vector<int> indexes;
-    std::vector<CurveBinding> bindings;
-    {
-        // The acquisition thread routes record values by these bindings.
-        Tarn_LockGurad guard(&m_lockData);
-        for (const ScopeChannel &ch : channels) {
-            CurveBinding binding;
-            binding.scopeIndex = ch.scopeIndex;
-            binding.axis = ch.axis;
-            binding.slot = static_cast<int>(indexes.size());
-            binding.linkItem = ch.linkItem;
-            binding.endEffItem = ch.endEffItem;
-            binding.unit = ch.unit;
-            m_pScope->addCurve(binding.slot, ch.title, binding);
-            m_buffer.setSlotIndex(binding.slot, binding.scopeIndex);
-            indexes.push_back(binding.scopeIndex);
-            bindings.push_back(binding);
-        }
+    const bool accepted = channels.size() <= static_cast<std::size_t>(kScopeRecordValues);
+    const std::vector<CurveBinding> bindings = bindChannels(channels, accepted);
+    if (accepted) {
+        for (std::size_t i = 0; i < channels.size(); ++i)
+            addTriggerChannel(channels[i].title, bindings[i]);
     }
-    for (std::size_t i = 0; i < channels.size(); ++i)
-        addTriggerChannel(channels[i].title, bindings[i]);
-
     m_pScope->replot();
     m_pScope->refreshZoom();
-    if (indexes.size() <= static_cast<std::size_t>(kScopeRecordValues)) {
-        m_bFillTriggerList = false;
-        Tarn_SetScopeIndexs(indexes);
-    } else {
-        refuseChannels(static_cast<int>(indexes.size()), triggerItemsBefore);
+    if (!accepted) {
+        refuseChannels(static_cast<int>(channels.size()));
+        return;
     }
+    m_bFillTriggerList = false;
+    std::vector<int> indexes;
+    for (const CurveBinding &binding : bindings)
+        indexes.push_back(binding.scopeIndex);
+    Tarn_SetScopeIndexs(indexes);
+    Tarn_LockGurad guard(&m_lockData);
+    ++m_nSetupGeneration; // batches read before the controller knew the list are dropped
+}
+
+// Clears the buffers and binds the curves in one locked step, so the acquisition thread
+// never appends between the two. A refused selection still shows its curves (until the
+// message is closed) but routes no samples.
+std::vector<CurveBinding> TarnPlugin_Scope::bindChannels(const std::vector<ScopeChannel> &channels,
+                                                         bool routeSamples)
+{
+    std::vector<CurveBinding> bindings;
+    Tarn_LockGurad guard(&m_lockData);
+    clearScopeData();
+    for (const ScopeChannel &ch : channels) {
+        CurveBinding binding;
+        binding.scopeIndex = ch.scopeIndex;
+        binding.axis = ch.axis;
+        binding.slot = static_cast<int>(bindings.size());
+        binding.linkItem = ch.linkItem;
+        binding.endEffItem = ch.endEffItem;
+        binding.unit = ch.unit;
+        m_pScope->addCurve(binding.slot, ch.title, binding);
+        if (routeSamples)
+            m_buffer.setSlotIndex(binding.slot, binding.scopeIndex);
+        bindings.push_back(binding);
+    }
+    ++m_nSetupGeneration;
+    return bindings;
 }
 
 void TarnPlugin_Scope::addTriggerChannel(const QString &title, const CurveBinding &binding)
@@ -276,18 +289,15 @@ void TarnPlugin_Scope::addTriggerChannel(const QString &title, const CurveBindin
         ui.Kvel_Scope_cmb_TriggerSel->addItem(title, QVariant(binding.slot));
 }
 
-// The trigger list must keep matching the curve slots, so the titles this set-up added
-// go again; the fill flag stays set for the next accepted set-up.
-void TarnPlugin_Scope::refuseChannels(int channelCount, int triggerItemsBefore)
+// A refused selection adds nothing to the trigger list, so list positions keep matching
+// curve slots; the fill flag stays set for the next accepted set-up.
+void TarnPlugin_Scope::refuseChannels(int channelCount)
 {
     QMessageBox::critical(
         this, QString::fromUtf8("当前设置通道超出最大通道数"),
         QString::fromUtf8("当前设置通道数 %1 ,超出最大通道数 36 !").arg(channelCount),
         QMessageBox::Ok, QMessageBox::NoButton);
     clearScopeData();
-    QComboBox *list = ui.Kvel_Scope_cmb_TriggerSel;
-    while (list->count() > triggerItemsBefore)
-        list->removeItem(list->count() - 1);
 }
 
 void TarnPlugin_Scope::clearScopeData()
@@ -305,31 +315,37 @@ bool TarnPlugin_Scope::beginReadStep()
     if (!m_bSampling)
         return false;
     recordReadCycle();
+    m_nReadGeneration = m_nSetupGeneration;
     return true;
 }
 
 void TarnPlugin_Scope::finishReadStep(double cpuLoad, uint32_t memKB,
                                       const std::vector<_ST_ReadScopeData> &records)
 {
+    if (m_nReadGeneration != m_nSetupGeneration)
+        return; // read in the channel order of an earlier set-up
     checkTrigger(records);
     setMoxLoad(cpuLoad, memKB);
     for (const _ST_ReadScopeData &record : records) {
-        if (!m_bCapture)
+        if (!m_bCapture || !appendRecord(record))
             break;
-        appendRecord(record);
     }
 }
 
-void TarnPlugin_Scope::appendRecord(const _ST_ReadScopeData &record)
+bool TarnPlugin_Scope::appendRecord(const _ST_ReadScopeData &record)
 {
     Tarn_LockGurad guard(&m_lockData);
+    if (m_nReadGeneration != m_nSetupGeneration)
+        return false;
     m_buffer.appendRecord(record);
+    return true;
 }
 
 // ---- trigger -----------------------------------------------------------------------
 
 void TarnPlugin_Scope::CheckTriggerStatus()
 {
+    Tarn_LockGurad guard(&m_lockTrigger);
     m_bTriggerArmed = ui.cb_Trigger->isChecked();
     if (!m_bTriggerArmed)
         return;
@@ -367,12 +383,18 @@ void TarnPlugin_Scope::checkTrigger(const std::vector<_ST_ReadScopeData> &record
         Tarn_LockGurad guard(&m_lockTrigger);
         settings = m_triggerSettings;
     }
-    if (triggerFires(settings, records))
+    if (!triggerFires(settings, records))
+        return;
+    // A stop between the test and here has disarmed the trigger and set capture on;
+    // firing now would undo that.
+    Tarn_LockGurad guard(&m_lockTrigger);
+    if (m_bTriggerArmed)
         fireTrigger(settings.mode);
 }
 
 void TarnPlugin_Scope::fireTrigger(int mode)
 {
+    Tarn_LockGurad guard(&m_lockTrigger);
     m_bTriggerArmed = false;
     switch (mode) {
     case TriggerSettings::OpenGrab:
@@ -465,42 +487,44 @@ void TarnPlugin_Scope::refreshStatus()
 void TarnPlugin_Scope::refreshCurves()
 {
     QVector<double> times;
-    std::array<QVector<double>, SampleBuffer::kSlots> values;
+    ChannelValues values;
     {
         Tarn_LockGurad guard(&m_lockData);
         times = m_buffer.times().values();
         for (int slot = 0; slot < SampleBuffer::kSlots; ++slot)
             values[static_cast<std::size_t>(slot)] = m_buffer.channel(slot).values();
     }
-    if (!times.isEmpty()) {
-        const double origin = times.first();
-        for (double &t : times)
-            t -= origin;
-        double lo = 0.0;
-        double hi = 0.0;
-        for (int slot = 0; slot < SampleBuffer::kSlots; ++slot) {
-            const QVector<double> &y = values[static_cast<std::size_t>(slot)];
-            if (y.isEmpty())
-                continue;
-            double cmin = 0.0;
-            double cmax = 0.0;
-            m_pScope->setCurveSamples(slot, times, y, cmin, cmax);
-            if (slot == 0) {
-                lo = cmin;
-                hi = cmax;
-            }
-            if (lo > cmin)
-                lo = cmin;
-            if (cmax > hi)
-                hi = cmax;
-        }
-        const double centre = (hi + lo) / 2.0;
-        double half = (hi - lo) * 1.01 / 2.0;
-        if (0.01 > half)
-            half = 0.01;
-        m_pScope->setYScale(centre - half, centre + half);
-    }
+    if (!times.isEmpty())
+        showSamples(times, values);
     m_pScope->replot();
+}
+
+// Times relative to the oldest sample, so every curve starts at 0; the value axis is
+// centred on the data's range widened by 1 % (at least 0.01 either side).
+void TarnPlugin_Scope::showSamples(QVector<double> &times, const ChannelValues &values)
+{
+    const double origin = times.first();
+    for (double &t : times)
+        t -= origin;
+    double lo = 0.0;
+    double hi = 0.0;
+    for (int slot = 0; slot < SampleBuffer::kSlots; ++slot) {
+        const QVector<double> &y = values[static_cast<std::size_t>(slot)];
+        if (y.isEmpty())
+            continue;
+        double cmin = 0.0;
+        double cmax = 0.0;
+        m_pScope->setCurveSamples(slot, times, y, cmin, cmax);
+        if (slot == 0) {
+            lo = cmin;
+            hi = cmax;
+        }
+        lo = std::min(lo, cmin);
+        hi = std::max(hi, cmax);
+    }
+    const double centre = (hi + lo) / 2.0;
+    const double half = std::max((hi - lo) * 1.01 / 2.0, 0.01);
+    m_pScope->setYScale(centre - half, centre + half);
 }
 
 void TarnPlugin_Scope::watchRobotError()

@@ -2,6 +2,7 @@
 
 #include "CurveBinding.h"
 #include "SampleBuffer.h"
+#include "ScopeChannel.h"
 #include "ScopeReadClient.h"
 #include "Tarn_Lock.h"
 #include "TriggerSettings.h"
@@ -10,9 +11,11 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class DataCollector;
 class QScopeSetting;
@@ -29,6 +32,8 @@ class TarnPlugin_Scope : public QWidget, private ScopeReadClient
     Q_OBJECT
 
 public:
+    static constexpr int kMinPeriodMs = 10;
+
     explicit TarnPlugin_Scope(QWidget *parent = nullptr);
     ~TarnPlugin_Scope() override;
 
@@ -81,16 +86,20 @@ private:
     void updateTimeAxis();
     void clearTriggerChannels();
     void setupChannels();
+    std::vector<CurveBinding> bindChannels(const std::vector<ScopeChannel> &channels,
+                                           bool routeSamples);
     void addTriggerChannel(const QString &title, const CurveBinding &binding);
-    void refuseChannels(int channelCount, int triggerItemsBefore);
+    void refuseChannels(int channelCount);
     void clearScopeData();
-    void appendRecord(const _ST_ReadScopeData &record);
+    bool appendRecord(const _ST_ReadScopeData &record);
 
     void checkTrigger(const std::vector<_ST_ReadScopeData> &records);
     void fireTrigger(int mode);
 
+    using ChannelValues = std::array<QVector<double>, SampleBuffer::kSlots>;
     void refreshStatus();
     void refreshCurves();
+    void showSamples(QVector<double> &times, const ChannelValues &values);
     void watchRobotError();
 
     Tarn_Lock m_lockCycle;
@@ -104,6 +113,10 @@ private:
     int m_nRefreshSkip = 0;
     Tarn_Lock m_lockData;
     SampleBuffer m_buffer; // the time and channel vectors, guarded by m_lockData
+    // Bumped under m_lockData by every channel set-up; a read step that began under an
+    // earlier one appends nothing.
+    std::atomic<unsigned> m_nSetupGeneration{0};
+    unsigned m_nReadGeneration = 0; // acquisition thread only
     std::atomic<bool> m_bSampling{false};
     bool m_bStopWhenError = false;
     std::atomic<bool> m_bTriggerArmed{false};

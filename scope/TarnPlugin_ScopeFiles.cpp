@@ -11,12 +11,15 @@
 #include <QMessageBox>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <climits>
-#include <cmath>
 
 namespace {
 
 const char *const kFileFilter = "csv(*.csv)";
+// Far beyond any recording (a full window of 36 channels at 1 kHz over the largest period
+// is under 400 MB of text); the whole file is read into memory.
+constexpr qint64 kMaxImportBytes = qint64(1) << 30;
 
 // Every step is checked: a failed write, flush or commit must never look like success,
 // and the file already there is replaced only by a complete one.
@@ -101,12 +104,18 @@ void TarnPlugin_Scope::slotImportScopeFile()
 
     if (QFileInfo(fileName).suffix() != "csv") {
         QMessageBox::warning(this, "Warning", "ERROR:Unsupported file formats !", QMessageBox::Ok);
+    } else if (file.size() > kMaxImportBytes) {
+        QMessageBox::warning(this, "Warning",
+                             QString("ERROR:Scope file too large: %1").arg(fileName),
+                             QMessageBox::Ok);
     } else {
         const QStringList lines = readLines(file);
         clearScopeData();
         m_pScope->importLines(lines);
         m_nPeriodTime = periodForRange(m_pScope->xRange());
         ui.ScopePlugin_edit_PeriodTime->setText(QString::number(m_nPeriodTime));
+        // The edit's handler keeps the period at 10 ms or more, but runs only on a change.
+        m_nPeriodTime = std::max(m_nPeriodTime, kMinPeriodMs);
     }
     file.close();
     m_pScopeSetting->UnSelectAll();

@@ -4,6 +4,11 @@
 #include <cmath>
 #include <thread>
 
+namespace {
+// Keeps one read's backlog (10 s of cycles) within a few million records.
+constexpr double kMinCycleMs = 0.01;
+} // namespace
+
 SimulatedController &SimulatedController::instance()
 {
     static SimulatedController controller;
@@ -30,7 +35,7 @@ void SimulatedController::reset()
 
 void SimulatedController::setCycleMs(double cycleMs)
 {
-    if (!(cycleMs > 0.0))
+    if (!(cycleMs >= kMinCycleMs))
         return;
     std::lock_guard<std::mutex> guard(m_mutex);
     // Keep controller time continuous across the change.

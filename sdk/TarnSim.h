@@ -34,7 +34,7 @@ using RobotFlags = std::array<int, 8>;
 // batches, empty index list, counters zero, controller clock restarted.
 TARN_PROD_API void reset();
 
-// Controller cycle in ms (one record per cycle); values <= 0 are ignored.
+// Controller cycle in ms (one record per cycle); values below 0.01 are ignored.
 TARN_PROD_API void setCycleMs(double cycleMs);
 TARN_PROD_API double cycleMs();
 // Seed of the measurement noise; the same seed gives the same signals.

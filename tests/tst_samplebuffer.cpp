@@ -32,6 +32,7 @@ private slots:
     void shrinkingTheWindowTrimsInOnePass();
     void longRunKeepsOnlyTheWindow();
     void clearKeepsRoutingAndWindow();
+    void recordsWithoutAFiniteTimeAreDropped();
 };
 
 void tst_SampleBuffer::trim_data()
@@ -149,6 +150,21 @@ void tst_SampleBuffer::clearKeepsRoutingAndWindow()
     QCOMPARE(buffer.channel(0).size(), 1);
     buffer.clearSlotIndexes();
     buffer.appendRecord(record(201));
+    QCOMPARE(buffer.channel(0).size(), 1);
+}
+
+// A NaN stamp at the front would stop trimming for good and let memory grow.
+void tst_SampleBuffer::recordsWithoutAFiniteTimeAreDropped()
+{
+    SampleBuffer buffer;
+    buffer.setWindow(100);
+    buffer.setSlotIndex(0, 43);
+    buffer.appendRecord(record(qQNaN()));
+    buffer.appendRecord(record(qInf()));
+    buffer.appendRecord(record(0));
+    buffer.appendRecord(record(-qInf()));
+    buffer.appendRecord(record(500));
+    QCOMPARE(times(buffer), QVector<double>{500});
     QCOMPARE(buffer.channel(0).size(), 1);
 }
 

@@ -26,6 +26,7 @@ private slots:
     void emptySelectionSendsEmptyList();
     void confirmingTwiceDoesNotDoubleTheTriggerList();
     void startBeforeAnyConfirmationFillsTheTriggerList();
+    void rebindingWhileSamplingKeepsValuesWithTheirTimes();
 
     void appendTrimsToTheWindow();
     void nullChannelGetsNoSamples();
@@ -195,6 +196,40 @@ void tst_ScopeWidget::startBeforeAnyConfirmationFillsTheTriggerList()
     QCOMPARE(list->count(), 1);
     QCOMPARE(list->itemText(0), QString("J1 Actual ACS"));
     QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{49});
+}
+
+// Every value carries its own time stamp; after the dialog is confirmed mid-run, each
+// curve must still pair every value with the stamp it came with.
+void tst_ScopeWidget::rebindingWhileSamplingKeepsValuesWithTheirTimes()
+{
+    auto stampedBatch = [](double first) {
+        TarnSim::Batch batch;
+        for (int i = 0; i < 20; ++i)
+            batch.records.push_back(constantBatch({first + i}, first + i).records.front());
+        return batch;
+    };
+    selectJointChannels(1, {LINK_TargetACS});
+    double t = 0;
+    for (int i = 0; i < 60; ++i, t += 20)
+        TarnSim::queueBatch(stampedBatch(t));
+    start(m_scope.get());
+    for (int round = 0; round < 5; ++round) {
+        QTest::qWait(37);
+        checkLinks(m_scope.get(), {round % 2 ? LINK_ActualCur : LINK_ActualACS});
+        confirmSelection(m_scope.get());
+    }
+    QVERIFY(waitForBatchesConsumed(10000));
+    QwtScope *plot = plotOf(m_scope.get());
+    QTRY_VERIFY(plot->curve(0)->dataSize() > 0);
+    stop(m_scope.get());
+    const QwtPlotItemList curves = plot->itemList(QwtPlotItem::Rtti_PlotCurve);
+    QCOMPARE(curves.size(), 3);
+    for (int slot = 0; slot < curves.size(); ++slot) {
+        const QVector<double> x = curveX(plot->curve(slot));
+        const QVector<double> y = curveY(plot->curve(slot));
+        for (int i = 0; i < x.size(); ++i)
+            QCOMPARE(y[i] - x[i], y[0] - x[0]);
+    }
 }
 
 void tst_ScopeWidget::appendTrimsToTheWindow()

@@ -66,6 +66,10 @@ void tst_Trigger::fires_data()
         << 36 << 0 << -1e9 << false << batch(0, {1}) << false;
     QTest::newRow("unknown condition never fires")
         << 0 << 2 << -1e9 << false << batch(0, {1}) << false;
+    QTest::newRow("a NaN first sample does not hide the rest of the batch")
+        << 0 << 0 << 5.0 << false << batch(0, {qQNaN(), 6}) << true;
+    QTest::newRow("infinite samples are ignored")
+        << 0 << 1 << 0.0 << false << batch(0, {-qInf(), 1}) << false;
     QTest::newRow("NaN samples do not fire")
         << 0 << 0 << 0.0 << false << batch(0, {qQNaN()}) << false;
 }
