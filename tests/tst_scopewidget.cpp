@@ -39,6 +39,7 @@ private slots:
 
     void startAndStopSwitchButtonsAndKeepTheThread();
     void stopKeepsTheLastWindow();
+    void hostStopsOnDisconnectByName();
     void startShowsCurvesHiddenThroughTheLegend();
     void settingDialogGeometry();
 
@@ -379,6 +380,15 @@ void tst_ScopeWidget::stopKeepsTheLastWindow()
     QCOMPARE(curve->dataSize(), size_t(3));
     QCOMPARE(TarnSim::pendingBatches(), std::size_t(1)); // stopped: nothing is read
     QVERIFY(curve->plot() != nullptr);
+}
+
+void tst_ScopeWidget::hostStopsOnDisconnectByName()
+{
+    start(m_scope.get());
+    QVERIFY(m_scope->isSampling());
+    QVERIFY(QMetaObject::invokeMethod(m_scope.get(), "slot_Disconnected2Mox"));
+    QVERIFY(!m_scope->isSampling());
+    QVERIFY(child(m_scope.get(), "ScopePlugin_btn_StartScope")->isVisibleTo(m_scope.get()));
 }
 
 void tst_ScopeWidget::startShowsCurvesHiddenThroughTheLegend()
