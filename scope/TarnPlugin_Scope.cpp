@@ -322,10 +322,14 @@ bool TarnPlugin_Scope::beginReadStep()
 void TarnPlugin_Scope::finishReadStep(double cpuLoad, uint32_t memKB,
                                       const std::vector<_ST_ReadScopeData> &records)
 {
-    if (m_nReadGeneration != m_nSetupGeneration)
-        return; // read in the channel order of an earlier set-up
-    checkTrigger(records);
+    // A batch read under an earlier set-up carries the old channel order: its load
+    // figures still count, its values do not.
+    const bool current = m_nReadGeneration == m_nSetupGeneration;
+    if (current)
+        checkTrigger(records);
     setMoxLoad(cpuLoad, memKB);
+    if (!current)
+        return;
     for (const _ST_ReadScopeData &record : records) {
         if (!m_bCapture || !appendRecord(record))
             break;
