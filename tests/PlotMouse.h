@@ -20,17 +20,13 @@ inline void send(QWidget *canvas, QEvent::Type type, const QPoint &pos, Qt::Mous
     QCoreApplication::sendEvent(canvas, &event);
 }
 
-inline void drag(QWidget *canvas, const QPoint &from, const QPoint &to)
-{
-    send(canvas, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-    send(canvas, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-    send(canvas, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-}
-
 // A rubber band of exactly `size` pixels, as QRect counts them, from `topLeft`.
 inline void dragRect(QWidget *canvas, const QPoint &topLeft, const QSize &size)
 {
-    drag(canvas, topLeft, topLeft + QPoint(size.width() - 1, size.height() - 1));
+    const QPoint bottomRight = topLeft + QPoint(size.width() - 1, size.height() - 1);
+    send(canvas, QEvent::MouseButtonPress, topLeft, Qt::LeftButton, Qt::LeftButton);
+    send(canvas, QEvent::MouseMove, bottomRight, Qt::NoButton, Qt::LeftButton);
+    send(canvas, QEvent::MouseButtonRelease, bottomRight, Qt::LeftButton, Qt::NoButton);
 }
 
 inline void click(QWidget *canvas, const QPoint &pos, Qt::MouseButton button)

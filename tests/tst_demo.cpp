@@ -15,18 +15,6 @@ struct DemoRun
     QString err;
 };
 
-// The summary's "key: value" lines.
-QMap<QString, QString> summaryOf(const QString &out)
-{
-    QMap<QString, QString> summary;
-    for (const QString &line : out.split(QLatin1Char('\n'))) {
-        const int colon = line.indexOf(QLatin1Char(':'));
-        if (colon > 0)
-            summary.insert(line.left(colon).trimmed(), line.mid(colon + 1).trimmed());
-    }
-    return summary;
-}
-
 // Curves are drawn in random opaque colours; canvas, grid, text and buttons are grey.
 QMap<QRgb, int> strongColours(const QImage &image)
 {
@@ -53,7 +41,6 @@ class tst_Demo : public QObject
 
 private slots:
     void initTestCase();
-    void summaryReportsTheRun();
     void screenshotShowsCurves();
     void scopeFileParses();
     void robotErrorStopsTheScope();
@@ -67,7 +54,6 @@ private:
 
     QTemporaryDir m_work;
     DemoRun m_run;
-    QMap<QString, QString> m_summary;
 };
 
 DemoRun tst_Demo::runDemo(const QStringList &arguments)
@@ -95,31 +81,6 @@ void tst_Demo::initTestCase()
         runDemo({QStringLiteral("--offscreen"), QStringLiteral("--seconds"), QStringLiteral("2"),
                  QStringLiteral("--output"), outputDir(QStringLiteral("run"))});
     QVERIFY2(m_run.exitCode == 0, qPrintable(m_run.out + m_run.err));
-    m_summary = summaryOf(m_run.out);
-}
-
-void tst_Demo::summaryReportsTheRun()
-{
-    QVERIFY2(m_summary.value(QStringLiteral("channels"))
-                 .startsWith(QStringLiteral("12 (J1 Target ACS, J1 Actual ACS, J2 Target ACS")),
-             qPrintable(m_run.out));
-    QVERIFY2(m_summary.value(QStringLiteral("samples per channel"))
-                     .section(QLatin1Char(' '), 0, 0)
-                     .toInt() > 100,
-             qPrintable(m_run.out));
-    QVERIFY2(
-        m_summary.value(QStringLiteral("sampling")).endsWith(QStringLiteral("stopped by the demo")),
-        qPrintable(m_run.out));
-
-    const QRegularExpression status(
-        QStringLiteral("^Mox CPU ([0-9.]+) %, Mox Mem ([0-9.]+) MB, ReadScopeCyc ([0-9]+) ms, "
-                       "ReadScopeCycMax ([0-9]+) ms$"));
-    const QRegularExpressionMatch figures = status.match(m_summary.value(QStringLiteral("status")));
-    QVERIFY2(figures.hasMatch(), qPrintable(m_run.out));
-    QVERIFY2(figures.captured(1).toDouble() > 0.0, "the controller's CPU load was never shown");
-    QVERIFY2(figures.captured(2).toDouble() > 0.0, "the controller's memory was never shown");
-    QVERIFY(figures.captured(4).toInt() >= figures.captured(3).toInt());
-    QVERIFY(figures.captured(4).toInt() > 0);
 }
 
 void tst_Demo::screenshotShowsCurves()
@@ -144,7 +105,7 @@ void tst_Demo::scopeFileParses()
     QFile file(outputDir(QStringLiteral("run/scope.csv")));
     QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(m_run.out));
     const QList<QByteArray> lines = file.readAll().split('\n');
-    QVERIFY(lines.size() > 2);
+    QVERIFY2(lines.size() > 100, qPrintable(QString::number(lines.size()))); // 2 s of samples
     QVERIFY2(lines.first().startsWith("time,"), lines.first().constData());
     QVERIFY(lines.last().isEmpty()); // every line ends with a line feed
     const int fields = lines.first().count(',') + 1;
@@ -166,10 +127,7 @@ void tst_Demo::robotErrorStopsTheScope()
                  outputDir(QStringLiteral("error"))});
     QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
     QVERIFY2(run.out.contains(QStringLiteral("robot error raised")), qPrintable(run.out));
-    QVERIFY2(summaryOf(run.out)
-                 .value(QStringLiteral("sampling"))
-                 .contains(QStringLiteral("stopped by the scope itself")),
-             qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("stopped by the scope itself")), qPrintable(run.out));
     QVERIFY(QFile::exists(outputDir(QStringLiteral("error/scope.png"))));
 }
 
@@ -179,25 +137,12 @@ void tst_Demo::badInputIsRefused_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
     QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "bogus";
-    QTest::newRow("stray argument") << QStringList{"extra"} << 2 << "unexpected argument";
-    QTest::newRow("run time of zero") << QStringList{"--seconds", "0"} << 2 << "--seconds";
     QTest::newRow("run time not a number") << QStringList{"--seconds", "soon"} << 2 << "--seconds";
-    QTest::newRow("negative cycle") << QStringList{"--cycle-ms=-1"} << 2 << "--cycle-ms";
-    QTest::newRow("seed beyond 32 bits") << QStringList{"--seed", "4294967296"} << 2 << "--seed";
-    QTest::newRow("period below the widget's minimum")
-        << QStringList{"--period", "5"} << 2 << "--period";
-    QTest::newRow("error time negative") << QStringList{"--error-after=-2"} << 2 << "--error-after";
-    QTest::newRow("selection of nothing") << QStringList{"--select", " , "} << 2 << "--select";
-    QTest::newRow("missing plug-in file")
-        << QStringList{"--offscreen", "--plugin", "no/such/plugin.so"} << 1
-        << "cannot load the plug-in";
     QTest::newRow("library that is no plug-in")
         << QStringList{"--offscreen", "--plugin", SCOPE_SDK_PATH} << 1 << "cannot load the plug-in";
     QTest::newRow("54 channels, more than the scope takes")
         << QStringList{"--offscreen", "--select", "J1,J2,J3,J4,J5,J6,Motor Position,Motor Velocity"}
         << 1 << "refused the selection";
-    QTest::newRow("row that no tree has")
-        << QStringList{"--offscreen", "--select", "J1,Warp Drive"} << 1 << "no row \"Warp Drive\"";
 }
 
 void tst_Demo::badInputIsRefused()
