@@ -1,18 +1,7 @@
 #include "DataCollector.h"
 
+#include "ScopeRecorder.h"
 #include "Tarn_LockGurad.h"
-
-#include <chrono>
-
-namespace {
-
-qint64 wallClockMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-} // namespace
 
 DataCollector::DataCollector(ScopeReadClient *client, QObject *parent)
     : QThread(parent), m_client(client)
@@ -22,13 +11,20 @@ DataCollector::~DataCollector() = default;
 
 void DataCollector::setCollecting(bool collect)
 {
-    Tarn_LockGurad guard(&m_lock);
-    m_collect = collect;
+    {
+        std::lock_guard<std::mutex> guard(m_wakeMutex);
+        m_collect = collect;
+    }
+    m_wake.notify_all();
 }
 
 void DataCollector::stop()
 {
-    m_stop = true;
+    {
+        std::lock_guard<std::mutex> guard(m_wakeMutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
 }
 
 bool DataCollector::hasFinished()
@@ -42,7 +38,7 @@ void DataCollector::abandon()
         Tarn_LockGurad guard(&m_clientLock);
         m_client = nullptr;
     }
-    m_stop = true;
+    stop();
     setParent(nullptr);
     connect(this, SIGNAL(finished()), this, SLOT(deleteLater()));
     if (hasFinished())
@@ -53,24 +49,30 @@ void DataCollector::run()
 {
     m_activeRuns.fetch_add(1, std::memory_order_relaxed);
     setCollecting(true);
-    while (!m_stop) {
-        if (m_collect) {
-            const qint64 startMs = wallClockMs();
-            readScopeData();
-            waitForCycleEnd(startMs);
-        } else {
-            QThread::msleep(1);
-        }
+    while (waitUntilCollecting()) {
+        const auto start = std::chrono::steady_clock::now();
+        readScopeData();
+        waitForCycleEnd(start);
     }
     m_activeRuns.fetch_sub(1, std::memory_order_release);
 }
 
-void DataCollector::waitForCycleEnd(qint64 startMs) const
+// False once the thread is to end.
+bool DataCollector::waitUntilCollecting()
 {
-    while (!m_stop && wallClockMs() - startMs < kCycleMs)
-        QThread::msleep(10);
+    std::unique_lock<std::mutex> lock(m_wakeMutex);
+    m_wake.wait(lock, [this] { return m_stop || m_collect; });
+    return !m_stop;
 }
 
+void DataCollector::waitForCycleEnd(std::chrono::steady_clock::time_point start)
+{
+    std::unique_lock<std::mutex> lock(m_wakeMutex);
+    m_wake.wait_until(lock, start + std::chrono::milliseconds(kCycleMs),
+                      [this] { return m_stop.load(); });
+}
+
+// The controller read runs outside every lock: the client may be cut off meanwhile.
 void DataCollector::readScopeData()
 {
     {
@@ -78,12 +80,9 @@ void DataCollector::readScopeData()
         if (!m_client || !m_client->beginReadStep())
             return;
     }
-    double cpuLoad = 0.0;
-    uint32_t memKB = 0;
-    std::vector<_ST_ReadScopeData> records;
-    Tarn_ReadScopeData(&cpuLoad, &memKB, &records);
+    const ControllerBatch batch = ScopeRecorder::readController();
 
     Tarn_LockGurad guard(&m_clientLock);
     if (m_client)
-        m_client->finishReadStep(cpuLoad, memKB, records);
+        m_client->finishReadStep(batch);
 }

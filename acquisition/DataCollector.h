@@ -6,11 +6,14 @@
 #include <QThread>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
-// The acquisition thread of one scope widget. While collecting it runs the read step
-// once per cycle of at least 51 ms: ask the client, read a batch from the controller SDK, hand it
-// to the client. Owned by the widget (which is also its QObject parent); started by the
-// first Start and kept until the widget goes.
+// The acquisition thread of one scope. While collecting it runs the read step once per
+// cycle of at least 51 ms: ask the client, read a batch from the controller, hand it to the
+// client. While not collecting it sleeps on a condition until collecting or stopping.
+// Owned by the scope's recorder (and a Qt child of the widget); started by the first Start
+// and kept until the recorder goes.
 class DataCollector : public QThread
 {
     Q_OBJECT
@@ -25,7 +28,7 @@ public:
     // True once run() has returned (or never ran). Unlike QThread::wait alone, this also
     // shows thread checkers that everything the thread did happened before.
     bool hasFinished();
-    // Asks run() to return; does not wait.
+    // Asks run() to return and wakes it; does not wait.
     void stop();
     // For an owner that cannot wait any longer for the thread (a controller read that
     // hangs): no call reaches the client any more, the pending batch is dropped, and
@@ -38,13 +41,15 @@ protected:
     void run() override;
 
 private:
+    bool waitUntilCollecting();
+    void waitForCycleEnd(std::chrono::steady_clock::time_point start);
     void readScopeData();
-    void waitForCycleEnd(qint64 startMs) const;
 
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_collect{false};
     std::atomic<int> m_activeRuns{0};
-    Tarn_Lock m_lock; // taken by setCollecting
+    std::mutex m_wakeMutex; // pairs with m_wake; guards the changes the thread waits for
+    std::condition_variable m_wake;
 
     // Held during each call into the client, so abandon() returns only once no call
     // is in progress; never held during the controller read.

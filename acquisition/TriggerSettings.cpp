@@ -1,10 +1,12 @@
 #include "TriggerSettings.h"
 
+#include "ScopeLimits.h"
+
 #include <cmath>
 
 bool triggerFires(const TriggerSettings &settings, const std::vector<_ST_ReadScopeData> &batch)
 {
-    if (batch.empty() || settings.channel < 0 || settings.channel >= kScopeRecordValues)
+    if (batch.empty() || settings.channel < 0 || settings.channel >= ScopeLimits::kMaxChannels)
         return false;
 
     double max = 0.0;

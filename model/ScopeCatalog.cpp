@@ -1,11 +1,110 @@
 #include "ScopeCatalog.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
-template <typename V> V lookup(const std::map<int, V> &table, int key)
+// {key, name, unit} of the "Component List" tree; its items are their own controller index.
+const CatalogRow kAxisRows[] = {
+    {AXIS_NULL, "NULL", "", 0},
+    {AXIS_CurFSM, "CurFSM", "FSM", 0},
+    {AXIS_LastFSM, "LastFSM", "FSM", 0},
+    {AXIS_CurMS, "CurMS", "ms", 0},
+    {AXIS_RTCycle, "RTCycle", "ms", 0},
+    {AXIS_RTMaxCycle, "RTMaxCycle", "ms", 0},
+    {AXIS_RTMinCycle, "RTMinCycle", "ms", 0},
+    {AXIS_RTTaskMS, "RTTaskMS", "ms", 0},
+    {AXIS_RTTaskMaxMS, "RTTaskMaxMS", "ms", 0},
+    {AXIS_RTTaskMinMS, "RTTaskMinMS", "ms", 0},
+    {AXIS_SendFrameCNT, "SendFrameCNT", "CNT", 0},
+    {AXIS_SendFrameFrq, "SendFrameFrq", "CNT", 0},
+    {AXIS_SendFrameMS, "SendFrameMS", "ms", 0},
+    {AXIS_LoseFrameCNT, "LoseFrameCNT", "CNT", 0},
+    {AXIS_TxFrameCNT, "TxFrameCNT", "CNT", 0},
+    {AXIS_RxFrameCNT, "RxFrameCNT", "CNT", 0},
+    {AXIS_Momentum, "Momentum", "W(N*S)", 0},
+    {AXIS_PhysicsPower, "PhysicsPower", "W(Tor*Vel)", 0},
+    {AXIS_ElectricPower, "ElectricPower", "W(Vol*Cur)", 0},
+    {AXIS_X, "X", "", 0},
+    {AXIS_Y, "Y", "", 0},
+    {AXIS_Z, "Z", "", 0},
+    {AXIS_RX, "RX", "", 0},
+    {AXIS_RY, "RY", "", 0},
+    {AXIS_RZ, "RZ", "", 0},
+    {AXIS_J1, "J1", "", 0},
+    {AXIS_J2, "J2", "", 0},
+    {AXIS_J3, "J3", "", 0},
+    {AXIS_J4, "J4", "", 0},
+    {AXIS_J5, "J5", "", 0},
+    {AXIS_J6, "J6", "", 0},
+    {AXIS_TCPCmdVel, "TCPCmdVel", "", 0},
+    {AXIS_TCPActVel, "TCPActVel", "", 0},
+};
+
+// {key, name, unit, index base} of the "Link Data Capture" tree.
+const CatalogRow kLinkRows[] = {
+    {LINK_MotorPosition, "Motor Position", "Unit", 0},
+    {LINK_TargetACS, " Target ACS", "ACS(deg)", 43},
+    {LINK_ActualACS, " Actual ACS", "ACS(deg)", 49},
+    {LINK_ActualFilACS, " Actual FilACS", "ACS(deg)", 79},
+    {LINK_TarPosPDO, " TarPos PDO", "count", 145},
+    {LINK_ActPosPDO, " ActPos PDO", "count", 151},
+    {LINK_MotorVelocity, "Motor Velocity", "Unit", 0},
+    {LINK_TargetJointVel, " Target JointVel", "VEL(deg/s)", 55},
+    {LINK_ActualJointVel, " Actual JointVel", "VEL(deg/s)", 61},
+    {LINK_JointFilVel, " Joint FilVel", " VEL(deg/s)", 85},
+    {LINK_JointFilAcc, " Joint FilAcc", "VEL(deg/s)", 91},
+    {LINK_MotorCurrent, "Motor Current", "Unit", 0},
+    {LINK_TargetCur, " Target Cur", "CUR(A)", 67},
+    {LINK_ActualCur, " Actual Cur", "CUR(A)", 73},
+    {LINK_FilCur, " FilCur", "CUR(A)", 97},
+    {LINK_FilSensedTor, " FilSensedTor", "TQR(N)", 103},
+    {LINK_FilEstimateTor, " FilEstimateTor", "TQR(N)", 109},
+    {LINK_FilDisturbanceTor, " FilDisturbanceTor", "TQR(N)", 115},
+    {LINK_MotorStatus, "Motor Status", "Unit", 0},
+    {LINK_StatusWord, " status word", " ", 127},
+    {LINK_ControlWord, " control word", " ", 121},
+    {LINK_ActualModeOperate, " Actual ModeOperate", " ", 139},
+    {LINK_TargetModeOperate, " Target ModeOperate", " ", 133},
+};
+
+// {key, name, unit, index base} of the "End Effector Data Capture" tree.
+const CatalogRow kEndEffRows[] = {
+    {ENDEFF_MotorPCS, "Motor PCS", "Unit", 0},
+    {ENDEFF_TargetPCS, " Target PCS", "PCS(mm)", 19},
+    {ENDEFF_ActualPCS, " Actual PCS", "PCS(mm)", 25},
+    {ENDEFF_MotorVel, "Motor Vel", "Unit", 0},
+    {ENDEFF_TargetVel, " Target Vel", "VEL(mm/s)", 31},
+    {ENDEFF_ActualVel, " Actual Vel", "VEL(mm/s)", 37},
+    {ENDEFF_ForceSensor, "ForceSensor", "Unit", 0},
+    {ENDEFF_SrcData, " SrcData", "N", 169},
+    {ENDEFF_CaliData, " CaliData", "mm", 175},
+};
+
+template <std::size_t N> const CatalogRow *findRow(const CatalogRow (&rows)[N], int key)
 {
-    const auto it = table.find(key);
-    return it == table.end() ? V() : it->second;
+    const auto it = std::find_if(std::begin(rows), std::end(rows),
+                                 [key](const CatalogRow &row) { return row.key == key; });
+    return it == std::end(rows) ? nullptr : it;
+}
+
+template <std::size_t N> QString nameOf(const CatalogRow (&rows)[N], int key)
+{
+    const CatalogRow *row = findRow(rows, key);
+    return row ? QString::fromLatin1(row->name) : QString();
+}
+
+template <std::size_t N> QString unitOf(const CatalogRow (&rows)[N], int key)
+{
+    const CatalogRow *row = findRow(rows, key);
+    return row ? QString::fromLatin1(row->unit) : QString();
+}
+
+template <std::size_t N> int baseOf(const CatalogRow (&rows)[N], int key)
+{
+    const CatalogRow *row = findRow(rows, key);
+    return row ? row->base : 0;
 }
 
 } // namespace
@@ -17,173 +116,53 @@ const ScopeCatalog &ScopeCatalog::instance()
 }
 
 ScopeCatalog::ScopeCatalog()
-    : m_axisNames{{AXIS_NULL, "NULL"},
-                  {AXIS_CurFSM, "CurFSM"},
-                  {AXIS_LastFSM, "LastFSM"},
-                  {AXIS_CurMS, "CurMS"},
-                  {AXIS_RTCycle, "RTCycle"},
-                  {AXIS_RTMaxCycle, "RTMaxCycle"},
-                  {AXIS_RTMinCycle, "RTMinCycle"},
-                  {AXIS_RTTaskMS, "RTTaskMS"},
-                  {AXIS_RTTaskMaxMS, "RTTaskMaxMS"},
-                  {AXIS_RTTaskMinMS, "RTTaskMinMS"},
-                  {AXIS_SendFrameCNT, "SendFrameCNT"},
-                  {AXIS_SendFrameFrq, "SendFrameFrq"},
-                  {AXIS_SendFrameMS, "SendFrameMS"},
-                  {AXIS_LoseFrameCNT, "LoseFrameCNT"},
-                  {AXIS_TxFrameCNT, "TxFrameCNT"},
-                  {AXIS_RxFrameCNT, "RxFrameCNT"},
-                  {AXIS_Momentum, "Momentum"},
-                  {AXIS_PhysicsPower, "PhysicsPower"},
-                  {AXIS_ElectricPower, "ElectricPower"},
-                  {AXIS_X, "X"},
-                  {AXIS_Y, "Y"},
-                  {AXIS_Z, "Z"},
-                  {AXIS_RX, "RX"},
-                  {AXIS_RY, "RY"},
-                  {AXIS_RZ, "RZ"},
-                  {AXIS_J1, "J1"},
-                  {AXIS_J2, "J2"},
-                  {AXIS_J3, "J3"},
-                  {AXIS_J4, "J4"},
-                  {AXIS_J5, "J5"},
-                  {AXIS_J6, "J6"},
-                  {AXIS_TCPCmdVel, "TCPCmdVel"},
-                  {AXIS_TCPActVel, "TCPActVel"}},
-      m_axisUnits{{AXIS_CurFSM, "FSM"},
-                  {AXIS_LastFSM, "FSM"},
-                  {AXIS_CurMS, "ms"},
-                  {AXIS_RTCycle, "ms"},
-                  {AXIS_RTMaxCycle, "ms"},
-                  {AXIS_RTMinCycle, "ms"},
-                  {AXIS_RTTaskMS, "ms"},
-                  {AXIS_RTTaskMaxMS, "ms"},
-                  {AXIS_RTTaskMinMS, "ms"},
-                  {AXIS_SendFrameCNT, "CNT"},
-                  {AXIS_SendFrameFrq, "CNT"},
-                  {AXIS_SendFrameMS, "ms"},
-                  {AXIS_LoseFrameCNT, "CNT"},
-                  {AXIS_TxFrameCNT, "CNT"},
-                  {AXIS_RxFrameCNT, "CNT"},
-                  {AXIS_Momentum, "W(N*S)"},
-                  {AXIS_PhysicsPower, "W(Tor*Vel)"},
-                  {AXIS_ElectricPower, "W(Vol*Cur)"}},
-      m_linkNames{{LINK_MotorPosition, "Motor Position"},
-                  {LINK_TargetACS, " Target ACS"},
-                  {LINK_ActualACS, " Actual ACS"},
-                  {LINK_ActualFilACS, " Actual FilACS"},
-                  {LINK_TarPosPDO, " TarPos PDO"},
-                  {LINK_ActPosPDO, " ActPos PDO"},
-                  {LINK_MotorVelocity, "Motor Velocity"},
-                  {LINK_TargetJointVel, " Target JointVel"},
-                  {LINK_ActualJointVel, " Actual JointVel"},
-                  {LINK_JointFilVel, " Joint FilVel"},
-                  {LINK_JointFilAcc, " Joint FilAcc"},
-                  {LINK_MotorCurrent, "Motor Current"},
-                  {LINK_TargetCur, " Target Cur"},
-                  {LINK_ActualCur, " Actual Cur"},
-                  {LINK_FilCur, " FilCur"},
-                  {LINK_FilSensedTor, " FilSensedTor"},
-                  {LINK_FilEstimateTor, " FilEstimateTor"},
-                  {LINK_FilDisturbanceTor, " FilDisturbanceTor"},
-                  {LINK_MotorStatus, "Motor Status"},
-                  {LINK_StatusWord, " status word"},
-                  {LINK_ControlWord, " control word"},
-                  {LINK_ActualModeOperate, " Actual ModeOperate"},
-                  {LINK_TargetModeOperate, " Target ModeOperate"}},
-      m_linkUnits{{LINK_MotorPosition, "Unit"},
-                  {LINK_TargetACS, "ACS(deg)"},
-                  {LINK_ActualACS, "ACS(deg)"},
-                  {LINK_ActualFilACS, "ACS(deg)"},
-                  {LINK_TarPosPDO, "count"},
-                  {LINK_ActPosPDO, "count"},
-                  {LINK_MotorVelocity, "Unit"},
-                  {LINK_TargetJointVel, "VEL(deg/s)"},
-                  {LINK_ActualJointVel, "VEL(deg/s)"},
-                  {LINK_JointFilVel, " VEL(deg/s)"},
-                  {LINK_JointFilAcc, "VEL(deg/s)"},
-                  {LINK_MotorCurrent, "Unit"},
-                  {LINK_TargetCur, "CUR(A)"},
-                  {LINK_ActualCur, "CUR(A)"},
-                  {LINK_FilCur, "CUR(A)"},
-                  {LINK_FilSensedTor, "TQR(N)"},
-                  {LINK_FilEstimateTor, "TQR(N)"},
-                  {LINK_FilDisturbanceTor, "TQR(N)"},
-                  {LINK_MotorStatus, "Unit"},
-                  {LINK_StatusWord, " "},
-                  {LINK_ControlWord, " "},
-                  {LINK_ActualModeOperate, " "},
-                  {LINK_TargetModeOperate, " "}},
-      m_linkBases{{LINK_MotorPosition, 0},
-                  {LINK_TargetACS, 43},
-                  {LINK_ActualACS, 49},
-                  {LINK_ActualFilACS, 79},
-                  {LINK_TarPosPDO, 145},
-                  {LINK_ActPosPDO, 151},
-                  {LINK_MotorVelocity, 0},
-                  {LINK_TargetJointVel, 55},
-                  {LINK_ActualJointVel, 61},
-                  {LINK_JointFilVel, 85},
-                  {LINK_JointFilAcc, 91},
-                  {LINK_MotorCurrent, 0},
-                  {LINK_TargetCur, 67},
-                  {LINK_ActualCur, 73},
-                  {LINK_FilCur, 97},
-                  {LINK_FilSensedTor, 103},
-                  {LINK_FilEstimateTor, 109},
-                  {LINK_FilDisturbanceTor, 115},
-                  {LINK_MotorStatus, 0},
-                  {LINK_StatusWord, 127},
-                  {LINK_ControlWord, 121},
-                  {LINK_ActualModeOperate, 139},
-                  {LINK_TargetModeOperate, 133}},
-      m_endEffNames{{ENDEFF_MotorPCS, "Motor PCS"},      {ENDEFF_TargetPCS, " Target PCS"},
-                    {ENDEFF_ActualPCS, " Actual PCS"},   {ENDEFF_MotorVel, "Motor Vel"},
-                    {ENDEFF_TargetVel, " Target Vel"},   {ENDEFF_ActualVel, " Actual Vel"},
-                    {ENDEFF_ForceSensor, "ForceSensor"}, {ENDEFF_SrcData, " SrcData"},
-                    {ENDEFF_CaliData, " CaliData"}},
-      m_endEffUnits{{ENDEFF_MotorPCS, "Unit"},       {ENDEFF_TargetPCS, "PCS(mm)"},
-                    {ENDEFF_ActualPCS, "PCS(mm)"},   {ENDEFF_MotorVel, "Unit"},
-                    {ENDEFF_TargetVel, "VEL(mm/s)"}, {ENDEFF_ActualVel, "VEL(mm/s)"},
-                    {ENDEFF_ForceSensor, "Unit"},    {ENDEFF_SrcData, "N"},
-                    {ENDEFF_CaliData, "mm"}},
-      m_endEffBases{{ENDEFF_MotorPCS, 0},    {ENDEFF_TargetPCS, 19}, {ENDEFF_ActualPCS, 25},
-                    {ENDEFF_MotorVel, 0},    {ENDEFF_TargetVel, 31}, {ENDEFF_ActualVel, 37},
-                    {ENDEFF_ForceSensor, 0}, {ENDEFF_SrcData, 169},  {ENDEFF_CaliData, 175}},
-      m_triggerConditions{">", "<"}, m_triggerModes{"Trigger open grab", "Trigger end grab"}
+    : m_triggerConditions{">", "<"}, m_triggerModes{"Trigger open grab", "Trigger end grab"}
 {}
 
 QString ScopeCatalog::axisName(int key) const
 {
-    return lookup(m_axisNames, key);
+    return nameOf(kAxisRows, key);
 }
 QString ScopeCatalog::axisUnit(int key) const
 {
-    return lookup(m_axisUnits, key);
+    return unitOf(kAxisRows, key);
 }
 QString ScopeCatalog::linkName(int key) const
 {
-    return lookup(m_linkNames, key);
+    return nameOf(kLinkRows, key);
 }
 QString ScopeCatalog::linkUnit(int key) const
 {
-    return lookup(m_linkUnits, key);
+    return unitOf(kLinkRows, key);
 }
 int ScopeCatalog::linkBase(int key) const
 {
-    return lookup(m_linkBases, key);
+    return baseOf(kLinkRows, key);
 }
 QString ScopeCatalog::endEffName(int key) const
 {
-    return lookup(m_endEffNames, key);
+    return nameOf(kEndEffRows, key);
 }
 QString ScopeCatalog::endEffUnit(int key) const
 {
-    return lookup(m_endEffUnits, key);
+    return unitOf(kEndEffRows, key);
 }
 int ScopeCatalog::endEffBase(int key) const
 {
-    return lookup(m_endEffBases, key);
+    return baseOf(kEndEffRows, key);
+}
+
+int ScopeCatalog::axisCount() const
+{
+    return static_cast<int>(std::size(kAxisRows));
+}
+int ScopeCatalog::linkCount() const
+{
+    return static_cast<int>(std::size(kLinkRows));
+}
+int ScopeCatalog::endEffCount() const
+{
+    return static_cast<int>(std::size(kEndEffRows));
 }
 
 bool ScopeCatalog::isLinkGroup(int key)

@@ -4,7 +4,6 @@
 #include <QStringList>
 
 #include <cstdint>
-#include <map>
 
 // Keys of the "Component List" tree: controller diagnostics, the TCP velocities
 // and the selectors of the Cartesian components (X..RZ) and the joints (J1..J6).
@@ -89,8 +88,18 @@ enum emENDEFF : int32_t
     ENDEFF_NONE,
 };
 
-// The fixed vocabulary of recordable quantities. Built once, read-only afterwards,
-// so the one shared instance may be read from any thread.
+// One entry of a catalogue family: its tree key, the name shown, the unit and the controller
+// index base (0 for group headers and for the component items, whose key is their index).
+struct CatalogRow
+{
+    int key;
+    const char *name;
+    const char *unit;
+    int base;
+};
+
+// The fixed vocabulary of recordable quantities: one row table per family. Read-only, so the
+// one shared instance may be read from any thread.
 class ScopeCatalog
 {
 public:
@@ -106,9 +115,9 @@ public:
     QString endEffUnit(int key) const;
     int endEffBase(int key) const;
 
-    int axisCount() const { return static_cast<int>(m_axisNames.size()); }
-    int linkCount() const { return static_cast<int>(m_linkNames.size()); }
-    int endEffCount() const { return static_cast<int>(m_endEffNames.size()); }
+    int axisCount() const;
+    int linkCount() const;
+    int endEffCount() const;
 
     const QStringList &triggerConditions() const { return m_triggerConditions; }
     const QStringList &triggerModes() const { return m_triggerModes; }
@@ -139,14 +148,6 @@ public:
 private:
     ScopeCatalog();
 
-    std::map<int, QString> m_axisNames;
-    std::map<int, QString> m_axisUnits;
-    std::map<int, QString> m_linkNames;
-    std::map<int, QString> m_linkUnits;
-    std::map<int, int> m_linkBases;
-    std::map<int, QString> m_endEffNames;
-    std::map<int, QString> m_endEffUnits;
-    std::map<int, int> m_endEffBases;
     QStringList m_triggerConditions;
     QStringList m_triggerModes;
 };

@@ -16,11 +16,12 @@ void addJointChannels(const ComponentSelection &components, const LinkSelection 
             if (ScopeCatalog::isLinkGroup(item))
                 continue;
             ScopeChannel ch;
+            ch.binding.slot = static_cast<int>(out.size());
             ch.title = QString("J%1%2").arg(joint).arg(catalog.linkName(item));
-            ch.scopeIndex = ScopeCatalog::linkIndex(base, joint);
-            ch.axis = joint - 1;
-            ch.linkItem = item;
-            ch.unit = catalog.linkUnit(item);
+            ch.binding.scopeIndex = ScopeCatalog::linkIndex(base, joint);
+            ch.binding.axis = joint - 1;
+            ch.binding.linkItem = item;
+            ch.binding.unit = catalog.linkUnit(item);
             out.push_back(ch);
         }
     }
@@ -38,11 +39,12 @@ void addCartesianChannels(const ComponentSelection &components, const EndEffSele
             if (ScopeCatalog::isEndEffGroup(item))
                 continue;
             ScopeChannel ch;
+            ch.binding.slot = static_cast<int>(out.size());
             ch.title = QString("%1%2").arg(catalog.axisName(selector), catalog.endEffName(item));
-            ch.scopeIndex = ScopeCatalog::endEffIndex(base, component);
-            ch.axis = component;
-            ch.endEffItem = item;
-            ch.unit = catalog.endEffUnit(item);
+            ch.binding.scopeIndex = ScopeCatalog::endEffIndex(base, component);
+            ch.binding.axis = component;
+            ch.binding.endEffItem = item;
+            ch.binding.unit = catalog.endEffUnit(item);
             out.push_back(ch);
         }
     }
@@ -56,10 +58,11 @@ void addComponentChannels(const ComponentSelection &components, std::vector<Scop
         if (!ScopeCatalog::isComponentChannel(key))
             continue;
         ScopeChannel ch;
+        ch.binding.slot = static_cast<int>(out.size());
         ch.title = catalog.axisName(key);
-        ch.scopeIndex = key;
-        ch.axis = key;
-        ch.unit = catalog.axisUnit(key);
+        ch.binding.scopeIndex = key;
+        ch.binding.axis = key;
+        ch.binding.unit = catalog.axisUnit(key);
         out.push_back(ch);
     }
 }

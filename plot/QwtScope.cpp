@@ -73,7 +73,8 @@ QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
     m_zoomer = new Zoomer(canvas());
     connect(m_zoomer, SIGNAL(zoomed(const QRectF &)), this, SLOT(onZoomer(const QRectF &)));
 
-    m_tracker = new ScopeDataTracker(canvas(), this);
+    m_tracker = new ScopeDataTracker(canvas());
+    connect(m_tracker, SIGNAL(closestCurveChanged(int)), this, SLOT(setYAxisUnit(int)));
 
     setCanvasBackground(QBrush(QColor(250, 250, 250, 255)));
     setAxisTitle(QwtPlot::xBottom, QStringLiteral("time(ms)"));
@@ -262,11 +263,6 @@ void QwtScope::importLines(QStringList lines)
 QwtPlotCurve *QwtScope::curve(int slot)
 {
     return isSlot(slot) ? &m_curves[slot] : nullptr;
-}
-
-bool QwtScope::eventFilter(QObject *watched, QEvent *event)
-{
-    return QwtPlot::eventFilter(watched, event);
 }
 
 void QwtScope::onZoomer(const QRectF &)

@@ -43,7 +43,6 @@ public:
     // slot is out of range, x or y is empty, or no value is finite.
     void setCurveSamples(int slot, const QVector<double> &x, const QVector<double> &y,
                          double &yMinOut, double &yMaxOut);
-    void setYAxisUnit(int slot);
     bool hasNoData() const;
 
     void refreshZoom();
@@ -59,10 +58,10 @@ public:
     Zoomer *zoomer() const { return m_zoomer; }
     ScopeDataTracker *tracker() const { return m_tracker; }
 
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 public slots:
     void onZoomer(const QRectF &rect);
+    // The value-axis title becomes the unit of the slot's channel.
+    void setYAxisUnit(int slot);
 
 private:
     static bool isSlot(int slot) { return slot >= 0 && slot < kMaxCurves; }

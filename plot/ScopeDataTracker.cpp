@@ -1,7 +1,6 @@
 #include "ScopeDataTracker.h"
 
 #include "ClosestSampleSearch.h"
-#include "QwtScope.h"
 
 #include <QBrush>
 #include <QColor>
@@ -12,6 +11,7 @@
 
 #include <qwt_painter.h>
 #include <qwt_picker_machine.h>
+#include <qwt_plot.h>
 #include <qwt_text.h>
 
 namespace {
@@ -35,8 +35,7 @@ QString labelLine(const QString &format, const QString &value)
 
 } // namespace
 
-ScopeDataTracker::ScopeDataTracker(QWidget *canvas, QwtScope *plot)
-    : QwtPlotPicker(canvas), m_plot(plot)
+ScopeDataTracker::ScopeDataTracker(QWidget *canvas) : QwtPlotPicker(canvas)
 {
     setTrackerMode(QwtPicker::ActiveOnly);
     setRubberBand(QwtPicker::UserRubberBand);
@@ -86,8 +85,7 @@ void ScopeDataTracker::calcClosestPoint(const QPoint &pos)
         QPen pen = m_closest.curve->pen();
         pen.setWidth(1);
         setRubberBandPen(pen);
-        if (m_plot)
-            m_plot->setYAxisUnit(found.position);
+        emit closestCurveChanged(found.position);
     }
 }
 

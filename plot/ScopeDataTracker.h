@@ -5,8 +5,6 @@
 
 #include <limits>
 
-class QwtScope;
-
 // The sample nearest to the cursor, as last found. The curve belongs to the plot.
 struct ClosestPoint
 {
@@ -25,12 +23,15 @@ struct ClosestPoint
 
 // Picker on the plot canvas that follows the mouse to the nearest recorded sample: marks it
 // on a dotted cursor line, labels it with the curve's title, time and value, and switches the
-// value-axis title to that curve's unit. Presses and releases are left to the zoomer.
+// value-axis title to that curve's unit (through closestCurveChanged). Presses and releases
+// are left to the zoomer.
 // A child of the canvas, created by the plot; GUI thread only.
 class ScopeDataTracker : public QwtPlotPicker
 {
+    Q_OBJECT
+
 public:
-    ScopeDataTracker(QWidget *canvas, QwtScope *plot);
+    explicit ScopeDataTracker(QWidget *canvas);
 
     void onMoved(const QPoint &pos);
     void calcClosestPoint(const QPoint &pos);
@@ -41,6 +42,10 @@ public:
     void drawRubberBand(QPainter *painter) const override;
     QRect trackerRect(const QFont &font) const override;
 
+signals:
+    // Another curve became the closest: its position in the plot's curve list.
+    void closestCurveChanged(int position);
+
 protected:
     void widgetMousePressEvent(QMouseEvent *event) override;
     void widgetMouseReleaseEvent(QMouseEvent *event) override;
@@ -48,5 +53,4 @@ protected:
 
 private:
     ClosestPoint m_closest;
-    QwtScope *m_plot = nullptr;
 };

@@ -3,6 +3,9 @@
 
 #include "QScopeSetting.h"
 #include "QwtScope.h"
+#include "ScopeLimits.h"
+#include "ScopeRecorder.h"
+#include "ui_TarnPlugin_Scope.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -66,7 +69,7 @@ int periodForRange(double range)
 
 void TarnPlugin_Scope::slotExportScopeFile()
 {
-    if (m_bSampling)
+    if (m_pRecorder->isSampling())
         return;
     if (m_pScope->hasNoData()) {
         QMessageBox::warning(this, "Warning", "ERROR:Empty ScopeData!", QMessageBox::Ok);
@@ -93,7 +96,7 @@ void TarnPlugin_Scope::slotExportScopeFile()
 
 void TarnPlugin_Scope::slotImportScopeFile()
 {
-    if (m_bSampling)
+    if (m_pRecorder->isSampling())
         return;
     const QString fileName = QFileDialog::getOpenFileName(this, "Open File", ".", kFileFilter);
     if (fileName.isEmpty())
@@ -113,9 +116,9 @@ void TarnPlugin_Scope::slotImportScopeFile()
         clearScopeData();
         m_pScope->importLines(lines);
         m_nPeriodTime = periodForRange(m_pScope->xRange());
-        ui.ScopePlugin_edit_PeriodTime->setText(QString::number(m_nPeriodTime));
+        ui->ScopePlugin_edit_PeriodTime->setText(QString::number(m_nPeriodTime));
         // The edit's handler keeps the period at 10 ms or more, but runs only on a change.
-        m_nPeriodTime = std::max(m_nPeriodTime, kMinPeriodMs);
+        m_nPeriodTime = std::max(m_nPeriodTime, ScopeLimits::kMinPeriodMs);
     }
     file.close();
     m_pScopeSetting->UnSelectAll();

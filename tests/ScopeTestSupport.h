@@ -7,6 +7,7 @@
 #include "QScopeSetting.h"
 #include "QwtScope.h"
 #include "TarnSim.h"
+#include "TriggerSettings.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -57,7 +57,7 @@ QList<int> indexesOf(const std::vector<ScopeChannel> &channels)
 {
     QList<int> out;
     for (const auto &ch : channels)
-        out << ch.scopeIndex;
+        out << ch.binding.scopeIndex;
     return out;
 }
 
@@ -287,16 +287,17 @@ void tst_ScopeCatalog::channelRecordsCarryItemsAndUnits()
         selectedChannels(components({AXIS_J2, AXIS_Z, AXIS_TCPCmdVel}), links({LINK_JointFilVel}),
                          endEffectors({ENDEFF_ActualVel}));
     QCOMPARE(int(channels.size()), 3);
-    QCOMPARE(channels[0].axis, 1);
-    QCOMPARE(channels[0].linkItem, int(LINK_JointFilVel));
-    QCOMPARE(channels[0].endEffItem, int(ENDEFF_NONE));
-    QCOMPARE(channels[0].unit, QString(" VEL(deg/s)"));
-    QCOMPARE(channels[1].axis, 2);
-    QCOMPARE(channels[1].linkItem, int(LINK_NONE));
-    QCOMPARE(channels[1].endEffItem, int(ENDEFF_ActualVel));
-    QCOMPARE(channels[1].scopeIndex, 39);
-    QCOMPARE(channels[2].axis, 31);
-    QCOMPARE(channels[2].unit, QString());
+    QCOMPARE(channels[0].binding.axis, 1);
+    QCOMPARE(channels[0].binding.linkItem, int(LINK_JointFilVel));
+    QCOMPARE(channels[0].binding.endEffItem, int(ENDEFF_NONE));
+    QCOMPARE(channels[0].binding.unit, QString(" VEL(deg/s)"));
+    QCOMPARE(channels[1].binding.axis, 2);
+    QCOMPARE(channels[1].binding.linkItem, int(LINK_NONE));
+    QCOMPARE(channels[1].binding.endEffItem, int(ENDEFF_ActualVel));
+    QCOMPARE(channels[1].binding.scopeIndex, 39);
+    QCOMPARE(channels[2].binding.axis, 31);
+    QCOMPARE(channels[2].binding.slot, 2);
+    QCOMPARE(channels[2].binding.unit, QString());
 }
 
 QTEST_APPLESS_MAIN(tst_ScopeCatalog)

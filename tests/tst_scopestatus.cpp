@@ -1,3 +1,4 @@
+#include "ScopeRecorder.h"
 #include "ScopeTestSupport.h"
 #include "TarnPlugin_Scope.h"
 #include "TickCount.h"
@@ -93,14 +94,13 @@ void tst_ScopeStatus::readCycle()
 
     g_ticks.assign(ticks.begin(), ticks.end());
     TickCount::setSource(&scriptedTick);
-    m_scope->resetReadCycle();
+    ScopeRecorder recorder;
+    recorder.resetReadCycle();
     for (int i = 0; i < ticks.size(); ++i) {
-        m_scope->recordReadCycle();
-        uint32_t max = 0;
-        uint32_t cur = 0;
-        m_scope->getReadCycle(max, cur);
-        QCOMPARE(cur, cycles[i]);
-        QCOMPARE(max, maxima[i]);
+        recorder.recordReadCycle();
+        const ReadCycle cycle = recorder.readCycle();
+        QCOMPARE(cycle.current, cycles[i]);
+        QCOMPARE(cycle.max, maxima[i]);
     }
 }
 

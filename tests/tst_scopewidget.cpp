@@ -152,9 +152,10 @@ void tst_ScopeWidget::channelLimit()
     QVERIFY(answer.shown);
     QCOMPARE(answer.title, QString::fromUtf8("当前设置通道超出最大通道数"));
     QCOMPARE(answer.text, QString::fromUtf8("当前设置通道数 37 ,超出最大通道数 36 !"));
-    QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{1}); // the controller keeps its list
-    QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 0);
-    QCOMPARE(list->count(), 0); // in step with the (empty) curve slots
+    // A refused set-up changes nothing: list, curves and controller keep the last set-up.
+    QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{1});
+    QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 1);
+    QCOMPARE(list->count(), 1);
 
     // The next accepted set-up fills the list again.
     checkRows(m_scope.get(), "Kvel_Scope_tree_SetComponent", {AXIS_CurFSM}, false);

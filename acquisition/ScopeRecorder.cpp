@@ -1,0 +1,240 @@
+#include "ScopeRecorder.h"
+
+#include "DataCollector.h"
+#include "ScopeLimits.h"
+#include "Tarn_LockGurad.h"
+#include "TickCount.h"
+
+#include <QThread>
+
+static_assert(sizeof(_ST_ReadScopeData::dValue) / sizeof(double) == ScopeLimits::kMaxChannels,
+              "a controller record carries one value per channel");
+
+namespace {
+
+constexpr int kShutdownPolls = 100;
+constexpr int kErrorFlag = 2; // position of the robot's error flag among the eight
+
+} // namespace
+
+ScopeRecorder::ScopeRecorder(QObject *threadParent)
+    : m_pCollector(
+          std::make_unique<DataCollector>(static_cast<ScopeReadClient *>(this), threadParent))
+{}
+
+ScopeRecorder::~ScopeRecorder()
+{
+    shutDownCollector();
+}
+
+// Waits a short while for the thread; one stuck in a controller read is abandoned rather
+// than waited for, and can no longer call back into this recorder.
+void ScopeRecorder::shutDownCollector()
+{
+    m_pCollector->stop();
+    m_pCollector->quit();
+    bool finished = m_pCollector->hasFinished();
+    for (int polls = 0; !finished && polls < kShutdownPolls; ++polls) {
+        QThread::msleep(1);
+        finished = m_pCollector->hasFinished();
+    }
+    if (finished)
+        m_pCollector.reset();
+    else
+        m_pCollector.release()->abandon();
+}
+
+void ScopeRecorder::startSampling()
+{
+    if (!m_pCollector->isRunning())
+        m_pCollector->start(QThread::InheritPriority);
+    m_pCollector->setCollecting(true);
+    m_bSampling = true;
+}
+
+void ScopeRecorder::stopSampling()
+{
+    {
+        Tarn_LockGurad guard(&m_lockData);
+        m_bSampling = false;
+    }
+    m_pCollector->setCollecting(false);
+    fireTrigger(TriggerSettings::OpenGrab);
+}
+
+void ScopeRecorder::bindSlots(const std::vector<int> &scopeIndexes)
+{
+    Tarn_LockGurad guard(&m_lockData);
+    clearLocked();
+    for (std::size_t slot = 0; slot < scopeIndexes.size(); ++slot)
+        m_buffer.setSlotIndex(static_cast<int>(slot), scopeIndexes[slot]);
+    ++m_nSetupGeneration;
+}
+
+void ScopeRecorder::sendIndexList(std::vector<int> scopeIndexes)
+{
+    Tarn_SetScopeIndexs(scopeIndexes);
+    Tarn_LockGurad guard(&m_lockData);
+    ++m_nSetupGeneration;
+}
+
+void ScopeRecorder::clear()
+{
+    Tarn_LockGurad guard(&m_lockData);
+    clearLocked();
+}
+
+void ScopeRecorder::clearLocked()
+{
+    m_buffer.clear();
+    m_buffer.clearSlotIndexes();
+}
+
+void ScopeRecorder::setWindow(double widthMs)
+{
+    Tarn_LockGurad guard(&m_lockData);
+    m_buffer.setWindow(widthMs);
+}
+
+void ScopeRecorder::readBuffer(const std::function<void(const SampleBuffer &)> &reader) const
+{
+    Tarn_LockGurad guard(&m_lockData);
+    reader(m_buffer);
+}
+
+// ---- acquisition thread ------------------------------------------------------------
+
+ControllerBatch ScopeRecorder::readController()
+{
+    ControllerBatch batch;
+    Tarn_ReadScopeData(&batch.cpuLoad, &batch.memKB, &batch.records);
+    return batch;
+}
+
+bool ScopeRecorder::beginReadStep()
+{
+    if (!m_bSampling)
+        return false;
+    recordReadCycle();
+    m_nReadGeneration = m_nSetupGeneration;
+    return true;
+}
+
+// A batch read under an earlier set-up carries the old channel order: its load figures
+// still count, its values do not.
+void ScopeRecorder::finishReadStep(const ControllerBatch &batch)
+{
+    const bool current = m_nReadGeneration == m_nSetupGeneration;
+    if (current)
+        checkTrigger(batch.records);
+    setControllerLoad(batch.cpuLoad, batch.memKB);
+    if (!current)
+        return;
+    Tarn_LockGurad guard(&m_lockData);
+    appendBatchLocked(batch.records);
+}
+
+void ScopeRecorder::appendBatchLocked(const std::vector<_ST_ReadScopeData> &records)
+{
+    if (m_nReadGeneration != m_nSetupGeneration || !m_bSampling)
+        return;
+    for (const _ST_ReadScopeData &record : records) {
+        if (!m_bCapture)
+            break;
+        m_buffer.appendRecord(record);
+    }
+}
+
+// ---- trigger -----------------------------------------------------------------------
+
+void ScopeRecorder::setTriggerSettings(const TriggerSettings &settings)
+{
+    Tarn_LockGurad guard(&m_lockTrigger);
+    m_triggerSettings = settings;
+}
+
+void ScopeRecorder::armTrigger(bool armed, int mode)
+{
+    Tarn_LockGurad guard(&m_lockTrigger);
+    m_bTriggerArmed = armed;
+    if (!armed)
+        return;
+    if (mode == TriggerSettings::OpenGrab)
+        m_bCapture = false;
+    else if (mode == TriggerSettings::EndGrab)
+        m_bCapture = true;
+}
+
+void ScopeRecorder::fireTrigger(int mode)
+{
+    Tarn_LockGurad guard(&m_lockTrigger);
+    fireTriggerLocked(mode);
+}
+
+void ScopeRecorder::fireTriggerLocked(int mode)
+{
+    m_bTriggerArmed = false;
+    if (mode == TriggerSettings::OpenGrab)
+        m_bCapture = true;
+    else if (mode == TriggerSettings::EndGrab)
+        m_bCapture = false;
+}
+
+// Firing is serialised with Stop by the trigger lock: a stop between the test and the firing
+// has disarmed the trigger, and firing then would undo the stop's capture.
+void ScopeRecorder::checkTrigger(const std::vector<_ST_ReadScopeData> &records)
+{
+    if (!m_bTriggerArmed || records.empty())
+        return;
+    Tarn_LockGurad guard(&m_lockTrigger);
+    if (m_bTriggerArmed && triggerFires(m_triggerSettings, records))
+        fireTriggerLocked(m_triggerSettings.mode);
+}
+
+// ---- status figures ----------------------------------------------------------------
+
+void ScopeRecorder::recordReadCycle()
+{
+    Tarn_LockGurad guard(&m_lockCycle);
+    const uint32_t now = TickCount::now();
+    if (m_nLastReadTick == 0)
+        m_nLastReadTick = now;
+    m_nReadScopeCyc = now - m_nLastReadTick; // unsigned: a wrapped tick count still subtracts right
+    if (m_nReadScopeCycMax < m_nReadScopeCyc)
+        m_nReadScopeCycMax = m_nReadScopeCyc;
+    m_nLastReadTick = now;
+}
+
+void ScopeRecorder::resetReadCycle()
+{
+    Tarn_LockGurad guard(&m_lockCycle);
+    m_nReadScopeCycMax = 0;
+    m_nReadScopeCyc = 0;
+    m_nLastReadTick = 0;
+}
+
+ReadCycle ScopeRecorder::readCycle() const
+{
+    Tarn_LockGurad guard(&m_lockCycle);
+    return ReadCycle{m_nReadScopeCycMax, m_nReadScopeCyc};
+}
+
+void ScopeRecorder::setControllerLoad(double cpu, uint32_t memKB)
+{
+    Tarn_LockGurad guard(&m_lockLoad);
+    m_load = ControllerLoad{cpu, memKB};
+}
+
+ControllerLoad ScopeRecorder::controllerLoad() const
+{
+    Tarn_LockGurad guard(&m_lockLoad);
+    return m_load;
+}
+
+bool ScopeRecorder::robotReportsError()
+{
+    int flags[8] = {};
+    TarnIF_ReadRobotFlags(&flags[0], &flags[1], &flags[2], &flags[3], &flags[4], &flags[5],
+                          &flags[6], &flags[7]);
+    return flags[kErrorFlag] == 1;
+}

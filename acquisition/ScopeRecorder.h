@@ -1,0 +1,118 @@
+#pragma once
+
+#include "SampleBuffer.h"
+#include "ScopeReadClient.h"
+#include "Tarn_Lock.h"
+#include "TriggerSettings.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class DataCollector;
+class QObject;
+
+// Read-cycle statistics in ms: the longest and the latest interval between two reads.
+struct ReadCycle
+{
+    uint32_t max = 0;
+    uint32_t current = 0;
+};
+
+// The controller's load figures as last read.
+struct ControllerLoad
+{
+    double cpu = 0.0;
+    uint32_t memKB = 0;
+};
+
+// The acquisition side of one scope: the sample buffer and its lock, the set-up generation,
+// the trigger snapshot with the armed and capture states, and the status figures. It owns
+// the acquisition thread, is that thread's client, and makes every call into the controller
+// SDK. Owned by the scope widget; its public functions belong to the GUI thread, the
+// ScopeReadClient side to the acquisition thread. The locks are never nested.
+class ScopeRecorder : private ScopeReadClient
+{
+public:
+    // The acquisition thread object becomes a Qt child of `threadParent` (the widget), so it
+    // shows among the widget's children; the recorder still owns and ends it.
+    explicit ScopeRecorder(QObject *threadParent = nullptr);
+    ~ScopeRecorder() override;
+
+    ScopeRecorder(const ScopeRecorder &) = delete;
+    ScopeRecorder &operator=(const ScopeRecorder &) = delete;
+
+    // Starts the thread on first use and enables it.
+    void startSampling();
+    // Once this returns nothing more is appended: the buffers hold the whole recording.
+    // Disarms the trigger and turns capture back on.
+    void stopSampling();
+    bool isSampling() const { return m_bSampling; }
+    bool isCapturing() const { return m_bCapture; }
+    bool isTriggerArmed() const { return m_bTriggerArmed; }
+
+    // Channel set-up: empties the buffers and routes record value k to the slot of the k-th
+    // index in one locked step (index 0 routes nothing). Batches read before are dropped.
+    void bindSlots(const std::vector<int> &scopeIndexes);
+    // Tells the controller the index list; batches read before it knew are dropped.
+    void sendIndexList(std::vector<int> scopeIndexes);
+    // Empties the buffers and routes nothing.
+    void clear();
+    void setWindow(double widthMs);
+    // Runs `reader` on the buffers under their lock; keep it short, appends wait for it.
+    void readBuffer(const std::function<void(const SampleBuffer &)> &reader) const;
+
+    // The trigger controls as the next batch is to see them.
+    void setTriggerSettings(const TriggerSettings &settings);
+    // Arms (or disarms) the trigger; when armed, "open grab" waits with capture off and
+    // "end grab" records until it fires.
+    void armTrigger(bool armed, int mode);
+    // Disarms; "open grab" turns capture on, "end grab" off.
+    void fireTrigger(int mode);
+
+    void recordReadCycle();
+    void resetReadCycle();
+    ReadCycle readCycle() const;
+    void setControllerLoad(double cpu, uint32_t memKB);
+    ControllerLoad controllerLoad() const;
+
+    // Whether the robot reports an error now (the controller's third flag).
+    static bool robotReportsError();
+    // One controller read; the acquisition thread calls it outside every lock.
+    static ControllerBatch readController();
+
+private:
+    bool beginReadStep() override;
+    void finishReadStep(const ControllerBatch &batch) override;
+
+    void checkTrigger(const std::vector<_ST_ReadScopeData> &records);
+    void fireTriggerLocked(int mode);
+    void appendBatchLocked(const std::vector<_ST_ReadScopeData> &records);
+    void clearLocked();
+    void shutDownCollector();
+
+    mutable Tarn_Lock m_lockCycle;
+    uint32_t m_nReadScopeCycMax = 0;
+    uint32_t m_nReadScopeCyc = 0;
+    uint32_t m_nLastReadTick = 0;
+    mutable Tarn_Lock m_lockLoad;
+    ControllerLoad m_load;
+
+    mutable Tarn_Lock m_lockData;
+    SampleBuffer m_buffer; // guarded by m_lockData
+    // Bumped under m_lockData by every set-up; a read step that began under an earlier one
+    // appends nothing.
+    std::atomic<unsigned> m_nSetupGeneration{0};
+    unsigned m_nReadGeneration = 0; // acquisition thread only
+    // Written under m_lockData, so no append follows a stop.
+    std::atomic<bool> m_bSampling{false};
+
+    Tarn_Lock m_lockTrigger;
+    TriggerSettings m_triggerSettings; // guarded by m_lockTrigger
+    std::atomic<bool> m_bTriggerArmed{false};
+    std::atomic<bool> m_bCapture{true};
+
+    std::unique_ptr<DataCollector> m_pCollector;
+};
