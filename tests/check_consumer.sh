@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# An integrator's path through the installed kit: `cmake --install` into a fresh prefix, the
+# public header compiled with nothing but Qt's include folders, then the consumer example
+# (two Designer forms compiled by uic) configured with find_package(TarnScope), built and run.
+#
+#   check_consumer.sh <build folder> <consumer source> <work folder> <sanitizer>
+#
+# Exits 77 (skipped) for a sanitizer build: a plain consumer cannot link sanitized libraries.
+set -euo pipefail
+
+build=$1
+source=$2
+work=$3
+sanitizer=$4
+
+if [ -n "$sanitizer" ]; then
+    echo "skipped: a consumer cannot link a library built with -fsanitize=$sanitizer"
+    exit 77
+fi
+
+rm -rf "$work"
+mkdir -p "$work"
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" >"$work/install.log"
+
+echo '#include "TarnPlugin_Scope.h"' >"$work/header_alone.cpp"
+# shellcheck disable=SC2046
+g++ -std=c++17 -fPIC -fsyntax-only -Werror -Wall -Wextra \
+    -I "$prefix/include/TarnScope" $(pkg-config --cflags Qt5Widgets) "$work/header_alone.cpp"
+
+if grep -rl --include='*.cmake' "$(cd "$build" && pwd)" "$prefix" >/dev/null; then
+    echo "FAIL: the installed package points back into the build tree"
+    exit 1
+fi
+for file in "$prefix"/lib/libTarnScope.so.* "$prefix"/lib/qt5/plugins/designer/*.so; do
+    if readelf -d "$file" | grep -E 'R(UN)?PATH' | grep -qv 'ORIGIN'; then
+        echo "FAIL: $file has an absolute run path"
+        readelf -d "$file" | grep -E 'R(UN)?PATH'
+        exit 1
+    fi
+done
+
+cmake -S "$source" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" >"$work/configure.log"
+cmake --build "$work/consumer" >"$work/build.log"
+QT_QPA_PLATFORM=offscreen "$work/consumer/scope-consumer"
