@@ -120,16 +120,21 @@ void tst_ScopeWidget::sixChannelsBindInOrder()
 void tst_ScopeWidget::channelLimit_data()
 {
     QTest::addColumn<bool>("extraChannel");
-    QTest::newRow("36 channels are accepted") << false;
-    QTest::newRow("37 channels are refused") << true;
+    QTest::addColumn<bool>("sampling");
+    QTest::newRow("36 channels are accepted") << false << false;
+    QTest::newRow("37 channels are refused") << true << false;
+    QTest::newRow("37 channels are refused while sampling") << true << true;
 }
 
 void tst_ScopeWidget::channelLimit()
 {
     QFETCH(bool, extraChannel);
+    QFETCH(bool, sampling);
     checkComponents(m_scope.get(), {AXIS_CurFSM});
     confirmSelection(m_scope.get());
     QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{1});
+    if (sampling)
+        start(m_scope.get());
 
     selectJointChannels(6, {LINK_TargetACS, LINK_ActualACS, LINK_ActualFilACS, LINK_TarPosPDO,
                             LINK_ActPosPDO, LINK_TargetCur});
@@ -156,6 +161,15 @@ void tst_ScopeWidget::channelLimit()
     QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{1});
     QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 1);
     QCOMPARE(list->count(), 1);
+    QCOMPARE(m_scope->isSampling(), sampling);
+    if (!sampling) { // a refused Start leaves the scope stopped
+        MessageBoxAnswer atStart;
+        answerNextMessageBox(&atStart);
+        start(m_scope.get());
+        QVERIFY(atStart.shown);
+        QVERIFY(!m_scope->isSampling());
+        QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 1);
+    }
 
     // The next accepted set-up fills the list again.
     checkRows(m_scope.get(), "Kvel_Scope_tree_SetComponent", {AXIS_CurFSM}, false);
@@ -367,20 +381,30 @@ void tst_ScopeWidget::startAndStopSwitchButtonsAndKeepTheThread()
     QCOMPARE(scope->findChild<QThread *>(), thread);
 }
 
+// Stop hands the curves every buffered record, however recently it arrived, and then
+// reads nothing more.
 void tst_ScopeWidget::stopKeepsTheLastWindow()
 {
     selectJointChannels(1, {LINK_TargetACS});
-    TarnSim::queueBatch(constantBatch({0, 1, 2}, 3.0));
+    for (int first : {0, 100}) {
+        TarnSim::Batch batch;
+        for (int t = first; t < first + 100; ++t)
+            batch.records.push_back(record(t, {double(t)}));
+        TarnSim::queueBatch(batch);
+    }
     start(m_scope.get());
     QVERIFY(waitForBatchesConsumed());
-    QwtPlotCurve *curve = plotOf(m_scope.get())->curve(0);
-    QTRY_COMPARE(curve->dataSize(), size_t(3));
+    const uint64_t reads = TarnSim::callCounts().readScopeData;
+    QTRY_VERIFY(TarnSim::callCounts().readScopeData > reads); // the last batch is appended
     stop(m_scope.get());
-    TarnSim::queueBatch(constantBatch({3, 4}, 3.0));
-    QTest::qWait(500);
-    QCOMPARE(curve->dataSize(), size_t(3));
+    QwtPlotCurve *curve = plotOf(m_scope.get())->curve(0);
+    QCOMPARE(curve->dataSize(), size_t(200));
+    QCOMPARE(curve->sample(199), QPointF(199, 199));
+
+    TarnSim::queueBatch(constantBatch({200, 201}, 3.0));
+    QTest::qWait(200);
+    QCOMPARE(curve->dataSize(), size_t(200));
     QCOMPARE(TarnSim::pendingBatches(), std::size_t(1)); // stopped: nothing is read
-    QVERIFY(curve->plot() != nullptr);
 }
 
 void tst_ScopeWidget::hostStopsOnDisconnectByName()
