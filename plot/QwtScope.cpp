@@ -1,5 +1,6 @@
 #include "QwtScope.h"
 
+#include "CurveColours.h"
 #include "ScopeDataTracker.h"
 #include "ScopeFile.h"
 #include "Zoomer.h"
@@ -11,6 +12,7 @@
 #include <qwt_plot_grid.h>
 #include <qwt_text.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -103,14 +105,12 @@ void QwtScope::setupGrid()
     m_grid->attach(this);
 }
 
+// Random colours as before, but one too close to the canvas would leave its curve invisible.
 void QwtScope::setupCurvePens()
 {
-    for (QwtPlotCurve &curve : m_curves) {
-        const int red = nextColourComponent();
-        const int green = nextColourComponent();
-        const int blue = nextColourComponent();
-        curve.setPen(QColor(red, green, blue, 255), 2.0, Qt::SolidLine);
-    }
+    const QColor canvas = canvasBackground().color();
+    for (QwtPlotCurve &curve : m_curves)
+        curve.setPen(readableColour(canvas, nextColourComponent), 2.0, Qt::SolidLine);
 }
 
 void QwtScope::setXScale(double min, double max, double step)
@@ -154,6 +154,7 @@ void QwtScope::clearCurves()
         m_bindings[slot].reset();
     }
     setYScale(-10.0, 10.0);
+    m_dTimeOrigin = 0.0;
 }
 
 CurveBinding QwtScope::curveBinding(int slot) const
@@ -195,6 +196,27 @@ void QwtScope::setYAxisUnit(int slot)
     // Always 12 characters, so the axis keeps its width while the unit changes.
     setAxisTitle(QwtPlot::yLeft,
                  m_bindings[slot].unit.leftJustified(kAxisTitleWidth, QLatin1Char(' '), true));
+}
+
+// Attached curves are listed in slot order, so list position k is slot k.
+void QwtScope::showCommonUnit()
+{
+    const int attached =
+        std::min(static_cast<int>(itemList(QwtPlotItem::Rtti_PlotCurve).size()), kMaxCurves);
+    QString unit = attached > 0 ? m_bindings[0].unit : QString();
+    for (int slot = 1; slot < attached; ++slot) {
+        if (m_bindings[slot].unit != unit) {
+            unit.clear();
+            break;
+        }
+    }
+    setAxisTitle(QwtPlot::yLeft, unit.leftJustified(kAxisTitleWidth, QLatin1Char(' '), true));
+}
+
+void QwtScope::setTimeOrigin(double origin)
+{
+    if (std::isfinite(origin))
+        m_dTimeOrigin = origin;
 }
 
 bool QwtScope::hasNoData() const
@@ -263,6 +285,12 @@ void QwtScope::importLines(QStringList lines)
 QwtPlotCurve *QwtScope::curve(int slot)
 {
     return isSlot(slot) ? &m_curves[slot] : nullptr;
+}
+
+void QwtScope::replot()
+{
+    emit aboutToReplot();
+    QwtPlot::replot();
 }
 
 void QwtScope::onZoomer(const QRectF &)

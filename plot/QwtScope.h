@@ -53,13 +53,27 @@ public:
     void exportLines(QStringList &lines);
     void importLines(QStringList lines);
 
+    // The value-axis title shows the unit all attached curves share, and is blank (as at
+    // start) when they differ or none is attached.
+    void showCommonUnit();
+
+    // Recorded time of the sample shown at time 0: the widget shows times relative to the
+    // oldest buffered sample. Measurement cursors use it to stay with the data.
+    void setTimeOrigin(double origin);
+    double timeOrigin() const { return m_dTimeOrigin; }
+
     // The curve of a slot, nullptr out of range.
     QwtPlotCurve *curve(int slot);
     Zoomer *zoomer() const { return m_zoomer; }
     ScopeDataTracker *tracker() const { return m_tracker; }
 
+signals:
+    // Emitted by every replot before anything is drawn, so overlays can follow the data.
+    void aboutToReplot();
+
 public slots:
     void onZoomer(const QRectF &rect);
+    void replot() override;
     // The value-axis title becomes the unit of the slot's channel.
     void setYAxisUnit(int slot);
 
@@ -80,4 +94,5 @@ private:
     double m_dXRange = 0.0;
     double m_dYMin = 0.0;
     double m_dYMax = 0.0;
+    double m_dTimeOrigin = 0.0;
 };

@@ -4,7 +4,7 @@
 
 #include <QBrush>
 #include <QColor>
-#include <QDebug>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QPen>
 #include <QThread>
@@ -13,6 +13,9 @@
 #include <qwt_picker_machine.h>
 #include <qwt_plot.h>
 #include <qwt_text.h>
+
+// Every mouse move logs here: off unless QT_LOGGING_RULES="tarn.scope.tracker.debug=true".
+Q_LOGGING_CATEGORY(lcTracker, "tarn.scope.tracker", QtInfoMsg)
 
 namespace {
 
@@ -76,10 +79,10 @@ void ScopeDataTracker::calcClosestPoint(const QPoint &pos)
     else
         m_closest.reset();
 
-    qDebug().noquote() << QStringLiteral("mouseMove 0x%1 cur 0x%2 index:%3")
-                              .arg(currentThreadHex(),
-                                   hex16(reinterpret_cast<quintptr>(m_closest.curve)))
-                              .arg(m_closest.index);
+    qCDebug(lcTracker).noquote() << QStringLiteral("mouseMove 0x%1 cur 0x%2 index:%3")
+                                        .arg(currentThreadHex(),
+                                             hex16(reinterpret_cast<quintptr>(m_closest.curve)))
+                                        .arg(m_closest.index);
 
     if (m_closest.isValid() && m_closest.curve != previous) {
         QPen pen = m_closest.curve->pen();
@@ -123,7 +126,7 @@ void ScopeDataTracker::drawRubberBand(QPainter *painter) const
 
 QRect ScopeDataTracker::trackerRect(const QFont &font) const
 {
-    qDebug().noquote() << QStringLiteral("trackerF  0x%1").arg(currentThreadHex());
+    qCDebug(lcTracker).noquote() << QStringLiteral("trackerF  0x%1").arg(currentThreadHex());
     const QRect rect = QwtPlotPicker::trackerRect(font);
     if (rect.isEmpty())
         return rect;

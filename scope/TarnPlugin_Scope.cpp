@@ -31,6 +31,7 @@ using ChannelValues = std::array<QVector<double>, ScopeLimits::kCurveSlots>;
 void showSamples(QwtScope *plot, QVector<double> &times, const ChannelValues &values)
 {
     const double origin = times.first();
+    plot->setTimeOrigin(origin);
     for (double &t : times)
         t -= origin;
     double lo = 0.0;
@@ -68,6 +69,8 @@ TarnPlugin_Scope::TarnPlugin_Scope(QWidget *parent)
     setUpPeriodEdit();
     m_pRecorder = std::make_unique<ScopeRecorder>(this);
     setUpTriggerControls();
+    createOperatorTools();
+    fitLabelsToText(false);
     OnStopScope();
     m_nTimerId = startTimer(kRefreshIntervalMs, Qt::CoarseTimer);
 }
@@ -75,6 +78,7 @@ TarnPlugin_Scope::TarnPlugin_Scope(QWidget *parent)
 // The recorder goes first: its thread is ended (or abandoned) before any child widget.
 TarnPlugin_Scope::~TarnPlugin_Scope()
 {
+    rememberSetup();
     m_pRecorder.reset();
 }
 
@@ -159,6 +163,7 @@ void TarnPlugin_Scope::OnStartScope()
     m_pRecorder->resetReadCycle();
     if (!selectionFits())
         return;
+    setViewFrozen(false);
     setAxisInfo();
     CheckTriggerStatus();
     ui->ScopePlugin_btn_StartScope->hide();
@@ -182,6 +187,7 @@ void TarnPlugin_Scope::OnStopScope()
     ui->ScopePlugin_btn_ImportScope->setEnabled(true);
     ui->ScopePlugin_btn_ExportScope->setEnabled(true);
     m_pRecorder->stopSampling();
+    setViewFrozen(false);
     if (wasSampling)
         refreshCurves();
 }
@@ -299,6 +305,7 @@ bool TarnPlugin_Scope::setupChannels()
         if (m_bFillTriggerList)
             ui->Kvel_Scope_cmb_TriggerSel->addItem(ch.title, QVariant(ch.binding.slot));
     }
+    m_pScope->showCommonUnit();
     m_pScope->replot();
     m_pScope->refreshZoom();
     m_bFillTriggerList = false;
@@ -344,7 +351,8 @@ void TarnPlugin_Scope::timerEvent(QTimerEvent *event)
         return;
     }
     m_nRefreshSkip = 0;
-    refreshCurves();
+    if (!m_bViewFrozen)
+        refreshCurves();
     watchRobotError();
 }
 
@@ -358,6 +366,7 @@ void TarnPlugin_Scope::refreshStatus()
     ui->Kvel_Scope_lb_MoxCPU->setText(QString::number(load.cpu, 'f', 3));
     ui->Kvel_Scope_lb_MoxMem->setText(
         QString::number(static_cast<double>(load.memKB) / 1024.0, 'f', 3));
+    fitLabelsToText(true);
 }
 
 // Copies the buffers under their lock and feeds the plot outside it, so the acquisition

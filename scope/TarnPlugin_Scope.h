@@ -12,10 +12,14 @@
 #define TARNSCOPE_EXPORT Q_DECL_IMPORT
 #endif
 
+class QAction;
 class QScopeSetting;
+class QwtPlotTextLabel;
 class QwtScope;
+class ScopeContextMenu;
 class ScopeRecorder;
 struct ScopeChannel;
+struct ScopeSetup;
 class Ui_TarnPlugin_Scope;
 
 // The oscilloscope widget: form, plot, channel selection dialog and the refresh timer that
@@ -52,9 +56,25 @@ protected slots:
 private slots:
     // Keeps the trigger snapshot that the acquisition thread reads in step with the form.
     void readTriggerSettings();
+    void saveSetupToFile();
+    void loadSetupFromFile();
+    void rememberSetup();
+
+public:
+    // With persistSetup on, the widget restores the last set-up (channels, period, trigger
+    // controls) from QSettings when the property is set, and remembers it on every confirmed
+    // set-up and when it goes. Off by default: the widget starts as it always has.
+    Q_PROPERTY(bool persistSetup READ persistSetup WRITE setPersistSetup)
+    bool persistSetup() const { return m_bPersistSetup; }
+    void setPersistSetup(bool on);
+
+    // While frozen the plot keeps what it shows; recording goes on and Stop ends the freeze.
+    bool isViewFrozen() const { return m_bViewFrozen; }
+    void setViewFrozen(bool frozen);
 
 protected:
     void timerEvent(QTimerEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void createPlot();
@@ -74,6 +94,12 @@ private:
     void refreshCurves();
     void watchRobotError();
 
+    void createOperatorTools();
+    void fitLabelsToText(bool valuesOnly);
+    ScopeSetup currentSetup() const;
+    void applySetup(const ScopeSetup &setup, QStringList &skipped);
+    void restoreRememberedSetup();
+
     std::unique_ptr<Ui_TarnPlugin_Scope> ui;
     std::unique_ptr<ScopeRecorder> m_pRecorder;
     int m_nTimerId = 0;
@@ -84,6 +110,12 @@ private:
     int m_nPeriodTime = 10000;
     QwtScope *m_pScope = nullptr;
     QScopeSetting *m_pScopeSetting = nullptr;
+    ScopeContextMenu *m_pTools = nullptr;
+    QAction *m_pFreezeAction = nullptr;
+    QwtPlotTextLabel *m_pFrozenLabel = nullptr; // owned by the plot's item list
+    bool m_bViewFrozen = false;
+    bool m_bPersistSetup = false;
+    bool m_bSetupRestored = false;
 };
 
 // The class name that forms saved with the plug-in's widget name "scope" carry; uic writes

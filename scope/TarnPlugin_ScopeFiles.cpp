@@ -115,6 +115,7 @@ void TarnPlugin_Scope::slotImportScopeFile()
         const QStringList lines = readLines(file);
         clearScopeData();
         m_pScope->importLines(lines);
+        m_pScope->showCommonUnit();
         m_nPeriodTime = periodForRange(m_pScope->xRange());
         ui->ScopePlugin_edit_PeriodTime->setText(QString::number(m_nPeriodTime));
         // The edit's handler keeps the period at 10 ms or more, but runs only on a change.

@@ -78,6 +78,60 @@ void QScopeSetting::UnSelectAll()
     ui.Kvel_Scope_tree_SetEndEffector->reset();
 }
 
+QList<int> QScopeSetting::checkedIds(Tree tree) const
+{
+    return model(tree).checkedLeafIds();
+}
+
+void QScopeSetting::setCheckedIds(Tree tree, const QList<int> &ids)
+{
+    TreeModel &treeModel = model(tree);
+    const int count = rowCount(tree);
+    for (int id = 0; id < count; ++id)
+        treeModel.setCheckedById(id, ids.contains(id));
+    view(tree)->reset();
+}
+
+TreeModel &QScopeSetting::model(Tree tree) const
+{
+    switch (tree) {
+    case Tree::Links:
+        return *m_linkModel;
+    case Tree::EndEffectors:
+        return *m_endModel;
+    case Tree::Components:
+        break;
+    }
+    return *m_compModel;
+}
+
+QTreeView *QScopeSetting::view(Tree tree) const
+{
+    switch (tree) {
+    case Tree::Links:
+        return ui.Kvel_Scope_tree_SetLink;
+    case Tree::EndEffectors:
+        return ui.Kvel_Scope_tree_SetEndEffector;
+    case Tree::Components:
+        break;
+    }
+    return ui.Kvel_Scope_tree_SetComponent;
+}
+
+int QScopeSetting::rowCount(Tree tree)
+{
+    const ScopeCatalog &catalog = ScopeCatalog::instance();
+    switch (tree) {
+    case Tree::Links:
+        return catalog.linkCount();
+    case Tree::EndEffectors:
+        return catalog.endEffCount();
+    case Tree::Components:
+        break;
+    }
+    return catalog.axisCount();
+}
+
 // setCheckedById emits no model signals, so each view is reset to show the new flags.
 void QScopeSetting::OnCompSelectAll()
 {

@@ -31,6 +31,17 @@ public:
     // Unchecks every row of the three trees; emits nothing.
     void UnSelectAll();
 
+    // The three trees, for set-ups kept by row id (the catalogue key).
+    enum class Tree
+    {
+        Components,
+        Links,
+        EndEffectors
+    };
+    QList<int> checkedIds(Tree tree) const;
+    // Checks exactly these rows of the tree; emits nothing, like UnSelectAll.
+    void setCheckedIds(Tree tree, const QList<int> &ids);
+
 signals:
     void userSetAxisInfo();
 
@@ -50,6 +61,9 @@ protected:
 private:
     void initTrees();
     void connectButtons();
+    TreeModel &model(Tree tree) const;
+    QTreeView *view(Tree tree) const;
+    static int rowCount(Tree tree);
 
     Ui_QScopeSetting ui;
     std::unique_ptr<TreeModel> m_compModel;

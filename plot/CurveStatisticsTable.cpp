@@ -1,0 +1,122 @@
+#include "CurveStatisticsTable.h"
+
+#include "QwtScope.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <qwt_plot_curve.h>
+
+namespace {
+
+const char *const kColumns[] = {"Channel", "Unit", "Samples", "Min",
+                                "Max",     "Mean", "RMS",     "Peak-to-peak"};
+constexpr int kColumnCount = sizeof(kColumns) / sizeof(kColumns[0]);
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+QStringList cells(const CurveStatisticsRow &row)
+{
+    const CurveStatistics &s = row.figures;
+    QStringList out{row.title.trimmed(), row.unit, QString::number(s.count)};
+    if (s.isEmpty())
+        return out << QString() << QString() << QString() << QString() << QString();
+    return out << number(s.min) << number(s.max) << number(s.mean) << number(s.rms)
+               << number(s.peakToPeak);
+}
+
+QString rangeText(double from, double to)
+{
+    return QStringLiteral("Visible range: %1 to %2 ms").arg(number(from), number(to));
+}
+
+} // namespace
+
+CurveStatisticsTable::CurveStatisticsTable(QWidget *parent)
+    : QDialog(parent), m_range(new QLabel(this)), m_table(new QTableWidget(this))
+{
+    setObjectName(QStringLiteral("ScopeStatisticsDialog"));
+    setWindowTitle(QStringLiteral("Statistics of the visible range"));
+    m_table->setObjectName(QStringLiteral("ScopeStatisticsTable"));
+    m_table->setColumnCount(kColumnCount);
+    QStringList headers;
+    for (const char *column : kColumns)
+        headers << QString::fromLatin1(column);
+    m_table->setHorizontalHeaderLabels(headers);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->verticalHeader()->hide();
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    QPushButton *copy = buttons->addButton(QStringLiteral("Copy"), QDialogButtonBox::ActionRole);
+    copy->setObjectName(QStringLiteral("ScopeStatisticsCopy"));
+    connect(copy, &QPushButton::clicked, this, &CurveStatisticsTable::copyText);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_range);
+    layout->addWidget(m_table);
+    layout->addWidget(buttons);
+}
+
+QVector<CurveStatisticsRow> CurveStatisticsTable::visibleRows(QwtScope *plot, double &from,
+                                                              double &to)
+{
+    const QwtInterval shown = plot->axisInterval(QwtPlot::xBottom);
+    from = shown.minValue();
+    to = shown.maxValue();
+    QVector<CurveStatisticsRow> rows;
+    const QwtPlotItemList curves = plot->itemList(QwtPlotItem::Rtti_PlotCurve);
+    for (int slot = 0; slot < curves.size(); ++slot) {
+        const auto *curve = static_cast<const QwtPlotCurve *>(curves.at(slot));
+        if (!curve->isVisible() || !curve->data())
+            continue;
+        rows << CurveStatisticsRow{curve->title().text(), plot->curveBinding(slot).unit,
+                                   CurveStatistics::over(*curve->data(), from, to)};
+    }
+    return rows;
+}
+
+void CurveStatisticsTable::showFor(QwtScope *plot)
+{
+    m_rows = visibleRows(plot, m_from, m_to);
+    m_range->setText(rangeText(m_from, m_to));
+    m_table->setRowCount(m_rows.size());
+    for (int row = 0; row < m_rows.size(); ++row) {
+        const QStringList texts = cells(m_rows.at(row));
+        for (int column = 0; column < texts.size(); ++column) {
+            auto *item = new QTableWidgetItem(texts.at(column));
+            if (column >= 2)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            m_table->setItem(row, column, item);
+        }
+    }
+    m_table->resizeColumnsToContents();
+    show();
+    raise();
+}
+
+QString CurveStatisticsTable::text() const
+{
+    QStringList lines{rangeText(m_from, m_to)};
+    QStringList header;
+    for (const char *column : kColumns)
+        header << QString::fromLatin1(column);
+    lines << header.join(QLatin1Char('\t'));
+    for (const CurveStatisticsRow &row : m_rows)
+        lines << cells(row).join(QLatin1Char('\t'));
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void CurveStatisticsTable::copyText()
+{
+    QApplication::clipboard()->setText(text());
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QObject>
+#include <QPointF>
+#include <QString>
+#include <QVector>
+
+#include <qwt_series_data.h>
+
+#include <array>
+
+class QwtPlotMarker;
+class QwtPlotTextLabel;
+class QwtScope;
+
+// A curve's value at a time, linear between the two samples around it (times ascending).
+// False outside the samples' span or next to a sample that is not finite.
+bool valueAtTime(const QwtSeriesData<QPointF> &samples, double time, double &value);
+
+// What the cursors read: their times on the time axis and, per visible curve, the value at
+// each placed cursor.
+struct CursorReading
+{
+    struct Curve
+    {
+        QString title;
+        QString unit;
+        bool has1 = false;
+        bool has2 = false;
+        double value1 = 0.0;
+        double value2 = 0.0;
+    };
+    bool placed1 = false;
+    bool placed2 = false;
+    double time1 = 0.0;
+    double time2 = 0.0;
+    QVector<Curve> curves;
+
+    bool hasSpan() const { return placed1 && placed2; }
+    double deltaTime() const { return time2 - time1; }
+};
+
+// Two vertical measurement cursors on the time axis with a read-out in the canvas corner.
+// A cursor is kept in recorded time (the plot's time origin plus the shown time), so it stays
+// on the same moment of the data while the live view scrolls, and leaves on the left with it.
+// Markers and read-out are plot items (they appear in saved images); the plot owns them.
+// A child of the plot; GUI thread only.
+class MeasurementCursors : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit MeasurementCursors(QwtScope *plot);
+
+    // Puts cursor 0 or 1 at a shown time and replots.
+    void place(int cursor, double shownTime);
+    // Takes both away; the plain tracker is all that is left.
+    void remove();
+    bool isPlaced(int cursor) const;
+    bool anyPlaced() const { return isPlaced(0) || isPlaced(1); }
+    double shownTime(int cursor) const;
+
+    CursorReading reading() const;
+    QString readoutText() const;
+
+private:
+    void follow();
+
+    QwtScope *m_plot;
+    std::array<QwtPlotMarker *, 2> m_markers{}; // owned by the plot's item list
+    std::array<bool, 2> m_placed{};
+    std::array<double, 2> m_recordedTime{};
+    QwtPlotTextLabel *m_readout = nullptr; // owned by the plot's item list
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+class QwtPlot;
+
+// The plot as the operator sees it (axes, curves, cursors, legend), rendered through
+// QwtPlotRenderer at its on-screen size; the mouse tracker overlay is not part of it.
+// GUI thread only.
+namespace PlotImage {
+
+QImage render(QwtPlot *plot);
+
+// File dialog filters for saving, PNG first; SVG when the build has Qt's SVG module.
+QStringList saveFilters();
+
+// Writes PNG, or SVG for a ".svg" name when available; false with `error` set otherwise.
+bool save(QwtPlot *plot, const QString &fileName, QString *error);
+
+} // namespace PlotImage

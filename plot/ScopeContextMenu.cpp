@@ -1,0 +1,156 @@
+#include "ScopeContextMenu.h"
+
+#include "CurveStatisticsTable.h"
+#include "MeasurementCursors.h"
+#include "PlotImage.h"
+#include "QwtScope.h"
+#include "Zoomer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+
+#include <qwt_scale_map.h>
+
+ScopeContextMenu::ScopeContextMenu(QwtScope *plot, QWidget *dialogParent)
+    : QObject(plot), m_plot(plot), m_dialogParent(dialogParent), m_menu(new QMenu(plot->canvas())),
+      m_cursors(new MeasurementCursors(plot)), m_statistics(new CurveStatisticsTable(dialogParent))
+{
+    setObjectName(QStringLiteral("ScopeContextMenu"));
+    m_menu->setObjectName(QStringLiteral("ScopeContextMenu"));
+    addAction(QStringLiteral("Save image…"), "ScopeAction_SaveImage", QKeySequence::Save,
+              &ScopeContextMenu::saveImage);
+    addAction(QStringLiteral("Copy image"), "ScopeAction_CopyImage", QKeySequence::Copy,
+              &ScopeContextMenu::copyImage);
+    m_menu->addSeparator();
+    addAction(QStringLiteral("Cursor 1 here"), "ScopeAction_Cursor1", QKeySequence(Qt::Key_1),
+              &ScopeContextMenu::placeCursor1);
+    addAction(QStringLiteral("Cursor 2 here"), "ScopeAction_Cursor2", QKeySequence(Qt::Key_2),
+              &ScopeContextMenu::placeCursor2);
+    addAction(QStringLiteral("Remove cursors"), "ScopeAction_RemoveCursors",
+              QKeySequence(Qt::Key_Delete), &ScopeContextMenu::removeCursors);
+    addAction(QStringLiteral("Statistics…"), "ScopeAction_Statistics", QKeySequence(Qt::Key_S),
+              &ScopeContextMenu::showStatistics);
+    plot->canvas()->installEventFilter(this);
+}
+
+// Canvas shortcuts only: keys typed elsewhere in the host never reach them.
+QAction *ScopeContextMenu::addAction(const QString &text, const char *name,
+                                     const QKeySequence &keys, void (ScopeContextMenu::*slot)())
+{
+    auto *action = new QAction(text, this);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(keys);
+    connect(action, &QAction::triggered, this, slot);
+    install(action);
+    return action;
+}
+
+void ScopeContextMenu::install(QAction *action)
+{
+    action->setShortcutContext(Qt::WidgetShortcut);
+    m_menu->addAction(action);
+    m_plot->canvas()->addAction(action);
+}
+
+void ScopeContextMenu::addActions(const QList<QAction *> &actions)
+{
+    m_menu->addSeparator();
+    for (QAction *action : actions)
+        install(action);
+}
+
+bool ScopeContextMenu::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_plot->canvas())
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        m_pointer = static_cast<QMouseEvent *>(event)->pos();
+        return false;
+    case QEvent::MouseButtonPress:
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
+            m_zoomedAtRightPress = m_plot->zoomer()->zoomRectIndex() > 0;
+        return false;
+    case QEvent::ContextMenu:
+        return openFromEvent(event);
+    default:
+        return false;
+    }
+}
+
+// Depending on the platform the menu event comes with the press or after the release, when
+// the zoomer may already have zoomed out; the zoom state at the press decides.
+bool ScopeContextMenu::openFromEvent(QEvent *event)
+{
+    auto *menuEvent = static_cast<QContextMenuEvent *>(event);
+    const bool zoomedIn = m_zoomedAtRightPress.value_or(m_plot->zoomer()->zoomRectIndex() > 0);
+    m_zoomedAtRightPress.reset();
+    if (menuEvent->reason() == QContextMenuEvent::Mouse) {
+        if (zoomedIn && !(menuEvent->modifiers() & Qt::ControlModifier))
+            return true; // the right click belongs to the zoomer's zoom-out
+        m_pointer = menuEvent->pos();
+    }
+    m_menu->popup(menuEvent->globalPos());
+    return true;
+}
+
+void ScopeContextMenu::saveImage()
+{
+    const QString proposed =
+        "Tarn_Scope_" + QDateTime::currentDateTime().toString("yyyy_MM_dd_hh_mm_ss");
+    QFileDialog dialog(m_dialogParent, QStringLiteral("Save Image"), proposed,
+                       PlotImage::saveFilters().join(QStringLiteral(";;")));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString fileName = dialog.selectedFiles().first();
+    QString error;
+    if (!PlotImage::save(m_plot, fileName, &error))
+        QMessageBox::warning(m_dialogParent, "Warning",
+                             QString("ERROR:Cannot write %1: %2").arg(fileName, error),
+                             QMessageBox::Ok);
+}
+
+void ScopeContextMenu::copyImage()
+{
+    QApplication::clipboard()->setImage(PlotImage::render(m_plot));
+}
+
+void ScopeContextMenu::placeCursor1()
+{
+    placeCursor(0);
+}
+
+void ScopeContextMenu::placeCursor2()
+{
+    placeCursor(1);
+}
+
+// At the mouse (or where the menu opened); without one, at a third and two thirds of the
+// shown time range.
+void ScopeContextMenu::placeCursor(int cursor)
+{
+    const QwtScaleMap map = m_plot->canvasMap(QwtPlot::xBottom);
+    double time = map.s1() + (map.s2() - map.s1()) * (cursor + 1) / 3.0;
+    if (m_pointer)
+        time = map.invTransform(m_pointer->x());
+    m_cursors->place(cursor, time);
+}
+
+void ScopeContextMenu::removeCursors()
+{
+    m_cursors->remove();
+}
+
+void ScopeContextMenu::showStatistics()
+{
+    m_statistics->showFor(m_plot);
+}

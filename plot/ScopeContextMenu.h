@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+
+#include <optional>
+
+class CurveStatisticsTable;
+class MeasurementCursors;
+class QAction;
+class QMenu;
+class QwtScope;
+
+// The operator's tools on the plot canvas: a context menu (right click) and canvas
+// shortcuts for saving or copying the plot as an image, two measurement cursors and the
+// statistics of the visible range; the widget adds its own actions (freeze, set-ups).
+// The zoomer keeps the right button: while zoomed in, a right click zooms out as it always
+// has and the menu opens only at the zoom base, with Ctrl held, or from the keyboard's
+// context-menu key. A child of the plot; the statistics table is a child of `dialogParent`.
+// GUI thread only.
+class ScopeContextMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    ScopeContextMenu(QwtScope *plot, QWidget *dialogParent);
+
+    // Adds actions after the plot's own, in the menu and as canvas shortcuts.
+    void addActions(const QList<QAction *> &actions);
+
+    QMenu *menu() const { return m_menu; }
+    MeasurementCursors *cursors() const { return m_cursors; }
+    CurveStatisticsTable *statistics() const { return m_statistics; }
+
+public slots:
+    void saveImage();
+    void copyImage();
+    void placeCursor1();
+    void placeCursor2();
+    void removeCursors();
+    void showStatistics();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QAction *addAction(const QString &text, const char *name, const QKeySequence &keys,
+                       void (ScopeContextMenu::*slot)());
+    void install(QAction *action);
+    bool openFromEvent(QEvent *event);
+    void placeCursor(int cursor);
+
+    QwtScope *m_plot;
+    QWidget *m_dialogParent;
+    QMenu *m_menu;
+    MeasurementCursors *m_cursors;
+    CurveStatisticsTable *m_statistics;
+    std::optional<QPoint> m_pointer;          // last mouse or menu position on the canvas
+    std::optional<bool> m_zoomedAtRightPress; // zoom state when the right button went down
+};

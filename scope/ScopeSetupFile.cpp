@@ -1,0 +1,138 @@
+#include "ScopeSetupFile.h"
+
+#include "ScopeCatalog.h"
+#include "ScopeLimits.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <functional>
+
+namespace {
+
+const char *const kFormat = "tarn-scope-setup";
+
+struct TreeRows
+{
+    const char *key;
+    const char *label;
+    int count;
+    std::function<QString(int)> name;
+};
+
+TreeRows treeRows(const char *key)
+{
+    const ScopeCatalog &c = ScopeCatalog::instance();
+    const QString which = QLatin1String(key);
+    if (which == QLatin1String("links"))
+        return {key, "link", c.linkCount(), [&c](int k) {
+                    return c.linkName(k).trimmed();
+                }};
+    if (which == QLatin1String("endEffectors"))
+        return {key, "end effector", c.endEffCount(), [&c](int k) {
+                    return c.endEffName(k).trimmed();
+                }};
+    return {key, "component", c.axisCount(), [&c](int k) {
+                return c.axisName(k).trimmed();
+            }};
+}
+
+QJsonArray rowsToJson(const char *key, const QList<int> &ids)
+{
+    const TreeRows rows = treeRows(key);
+    QJsonArray array;
+    for (int id : ids)
+        array.append(QJsonObject{{"id", id}, {"name", rows.name(id)}});
+    return array;
+}
+
+QList<int> rowsFromJson(const QJsonObject &root, const char *key, QStringList &skipped)
+{
+    const TreeRows rows = treeRows(key);
+    QList<int> ids;
+    for (const QJsonValue &value : root.value(QLatin1String(key)).toArray()) {
+        const QJsonObject row = value.toObject();
+        const int id = row.value("id").toInt(-1);
+        const QString name = row.value("name").toString();
+        const bool known = id >= 0 && id < rows.count;
+        if (known && (name.isEmpty() || rows.name(id) == name.trimmed())) {
+            ids << id;
+            continue;
+        }
+        skipped << QStringLiteral("%1 \"%2\" (id %3)")
+                       .arg(QLatin1String(rows.label), name,
+                            row.contains("id") ? QString::number(row.value("id").toDouble())
+                                               : QStringLiteral("none"));
+    }
+    return ids;
+}
+
+void readString(const QJsonObject &object, const char *key, QString &out, QStringList &skipped)
+{
+    const QJsonValue value = object.value(QLatin1String(key));
+    if (value.isString())
+        out = value.toString();
+    else if (!value.isUndefined())
+        skipped << QStringLiteral("trigger %1").arg(QLatin1String(key));
+}
+
+} // namespace
+
+QByteArray ScopeSetup::toJson() const
+{
+    const QJsonObject trigger{{"on", triggerOn},
+                              {"channel", triggerChannel},
+                              {"condition", triggerCondition},
+                              {"mode", triggerMode},
+                              {"threshold", triggerThreshold},
+                              {"delay", triggerDelay},
+                              {"absolute", triggerAbsolute}};
+    const QJsonObject root{{"format", kFormat},
+                           {"version", kFormatVersion},
+                           {"components", rowsToJson("components", components)},
+                           {"links", rowsToJson("links", links)},
+                           {"endEffectors", rowsToJson("endEffectors", endEffectors)},
+                           {"periodMs", periodMs},
+                           {"trigger", trigger}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList &skipped)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    const QJsonObject root = document.object();
+    if (error.error != QJsonParseError::NoError || root.value("format").toString() != kFormat) {
+        skipped << QStringLiteral("everything: not a scope set-up");
+        return false;
+    }
+    const int version = root.value("version").toInt(0);
+    if (version != kFormatVersion)
+        skipped << QStringLiteral("the format version: the file has %1, this scope reads %2; "
+                                  "what matches was taken")
+                       .arg(version)
+                       .arg(kFormatVersion);
+
+    setup = ScopeSetup();
+    setup.components = rowsFromJson(root, "components", skipped);
+    setup.links = rowsFromJson(root, "links", skipped);
+    setup.endEffectors = rowsFromJson(root, "endEffectors", skipped);
+
+    const QJsonValue period = root.value("periodMs");
+    if (period.isDouble() && period.toDouble() >= ScopeLimits::kMinPeriodMs &&
+        period.toDouble() <= ScopeLimits::kMaxPeriodMs)
+        setup.periodMs = period.toInt();
+    else if (!period.isUndefined())
+        skipped << QStringLiteral("period %1").arg(period.toVariant().toString());
+
+    const QJsonObject trigger = root.value("trigger").toObject();
+    setup.triggerOn = trigger.value("on").toBool(false);
+    setup.triggerAbsolute = trigger.value("absolute").toBool(false);
+    readString(trigger, "channel", setup.triggerChannel, skipped);
+    readString(trigger, "condition", setup.triggerCondition, skipped);
+    readString(trigger, "mode", setup.triggerMode, skipped);
+    readString(trigger, "threshold", setup.triggerThreshold, skipped);
+    readString(trigger, "delay", setup.triggerDelay, skipped);
+    return true;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// An operator's set-up as a small JSON document: the checked rows of the channel dialog's
+// three trees (by catalogue key, with the row's name so that a file from another catalogue is
+// caught), the display period and the trigger controls. A plain value; any thread.
+struct ScopeSetup
+{
+    static constexpr int kFormatVersion = 1;
+
+    QList<int> components;
+    QList<int> links;
+    QList<int> endEffectors;
+    int periodMs = 10000;
+    bool triggerOn = false;
+    QString triggerChannel; // the channel's title in the trigger list
+    QString triggerCondition;
+    QString triggerMode;
+    QString triggerThreshold;
+    QString triggerDelay;
+    bool triggerAbsolute = false;
+
+    QByteArray toJson() const;
+
+    // Takes what it can: `skipped` names every row this catalogue does not have (or has under
+    // another name), fields of the wrong type, and another format version. False, with
+    // `skipped` saying why, when the text is no set-up at all.
+    static bool fromJson(const QByteArray &json, ScopeSetup &setup, QStringList &skipped);
+};
