@@ -3,6 +3,7 @@
 #include "ModalDialogAnswerer.h"
 #include "ScopeFigures.h"
 #include "TarnSim.h"
+#include "ToolShots.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModel>
@@ -255,10 +256,15 @@ void DemoHost::finishOffscreenRun()
     const bool pngWritten = writeScreenshot(png);
     QString csvOutcome;
     const bool csvAsExpected = exportScopeFile(csv, csvOutcome);
+    QString toolError;
+    const bool toolsShot = !m_options.toolShots || ToolShots::write(m_window.get(), m_scope,
+                                                                    m_options.outputDir, toolError);
+    if (!toolsShot)
+        fail(toolError);
     printSummary(seconds, stoppedByScope, pngWritten ? png : QStringLiteral("not written"),
                  csvOutcome);
 
-    m_exitCode = pngWritten && csvAsExpected ? 0 : 1;
+    m_exitCode = pngWritten && csvAsExpected && toolsShot ? 0 : 1;
     QCoreApplication::exit(m_exitCode);
 }
 

@@ -61,6 +61,11 @@ struct OptionTable
                               QStringLiteral("Folder for scope.png and scope.csv (default: "
                                              "./demo-output)."),
                               QStringLiteral("dir"), QStringLiteral("demo-output")};
+    QCommandLineOption toolShots{
+        QStringLiteral("tool-shots"),
+        QStringLiteral("Offscreen, after the run also write scope-menu.png, scope-cursors.png and "
+                       "scope-statistics.png: the plot's context menu, two measurement cursors "
+                       "and the statistics table.")};
     QCommandLineOption offscreen{QStringLiteral("offscreen"),
                                  QStringLiteral("Run without a window even when a display is "
                                                 "available (the default when there is none).")};
@@ -122,7 +127,7 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
     const OptionTable options;
     parser.addOptions({help, options.plugin, options.select, options.seconds, options.cycleMs,
                        options.seed, options.errorAfter, options.period, options.output,
-                       options.offscreen});
+                       options.toolShots, options.offscreen});
 
     if (!parser.parse(arguments)) {
         message = parser.errorText();
@@ -167,5 +172,6 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
     }
     outputDir = QDir(parser.value(options.output)).absolutePath();
     offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
+    toolShots = parser.isSet(options.toolShots);
     return Outcome::Run;
 }

@@ -26,6 +26,7 @@ struct DemoOptions
     int periodMs = 0;                // display period; 0: the default for the mode
     QString outputDir;               // absolute
     bool offscreen = false;
+    bool toolShots = false; // offscreen: also screenshots of the plot's operator tools
 
     bool injectsError() const { return errorAfterSeconds >= 0.0; }
 

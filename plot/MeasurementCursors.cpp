@@ -161,15 +161,15 @@ QString MeasurementCursors::readoutText() const
     QString rows;
     for (const CursorReading::Curve &c : r.curves) {
         const bool hasDelta = c.has1 && c.has2;
-        rows += QStringLiteral("<tr><td>%1</td><td align=\"right\">%2</td>"
-                               "<td align=\"right\">%3</td><td align=\"right\">%4</td></tr>")
-                    .arg(c.title.trimmed().toHtmlEscaped(),
-                         withUnit(valueCell(c.has1, c.value1), c.unit),
-                         withUnit(valueCell(c.has2, c.value2), c.unit),
-                         withUnit(valueCell(hasDelta, c.value2 - c.value1), c.unit));
+        rows += QStringLiteral("<tr><td>%1</td><td>%2</td><td align=\"right\">%3</td>"
+                               "<td align=\"right\">%4</td><td align=\"right\">%5</td></tr>")
+                    .arg(c.title.trimmed().toHtmlEscaped(), c.unit.toHtmlEscaped(),
+                         valueCell(c.has1, c.value1), valueCell(c.has2, c.value2),
+                         valueCell(hasDelta, c.value2 - c.value1));
     }
-    return QStringLiteral("<p>%1</p><table cellspacing=\"0\" cellpadding=\"2\">"
-                          "<tr><th></th><th>@1</th><th>@2</th><th>Δ</th></tr>%2</table>")
+    return QStringLiteral(
+               "<p>%1</p><table cellspacing=\"0\" cellpadding=\"2\">"
+               "<tr><th></th><th>unit</th><th>@1</th><th>@2</th><th>Δ</th></tr>%2</table>")
         .arg(head, rows);
 }
 

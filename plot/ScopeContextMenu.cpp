@@ -19,8 +19,9 @@
 #include <qwt_scale_map.h>
 
 ScopeContextMenu::ScopeContextMenu(QwtScope *plot, QWidget *dialogParent)
-    : QObject(plot), m_plot(plot), m_dialogParent(dialogParent), m_menu(new QMenu(plot->canvas())),
-      m_cursors(new MeasurementCursors(plot)), m_statistics(new CurveStatisticsTable(dialogParent))
+    : QObject(plot), m_plot(plot), m_canvas(plot->canvas()), m_dialogParent(dialogParent),
+      m_menu(new QMenu(plot->canvas())), m_cursors(new MeasurementCursors(plot)),
+      m_statistics(new CurveStatisticsTable(dialogParent))
 {
     setObjectName(QStringLiteral("ScopeContextMenu"));
     m_menu->setObjectName(QStringLiteral("ScopeContextMenu"));
@@ -37,7 +38,7 @@ ScopeContextMenu::ScopeContextMenu(QwtScope *plot, QWidget *dialogParent)
               QKeySequence(Qt::Key_Delete), &ScopeContextMenu::removeCursors);
     addAction(QStringLiteral("Statistics…"), "ScopeAction_Statistics", QKeySequence(Qt::Key_S),
               &ScopeContextMenu::showStatistics);
-    plot->canvas()->installEventFilter(this);
+    m_canvas->installEventFilter(this);
 }
 
 // Canvas shortcuts only: keys typed elsewhere in the host never reach them.
@@ -68,7 +69,7 @@ void ScopeContextMenu::addActions(const QList<QAction *> &actions)
 
 bool ScopeContextMenu::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_plot->canvas())
+    if (watched != m_canvas)
         return false;
     switch (event->type()) {
     case QEvent::MouseMove:

@@ -51,6 +51,8 @@ private:
     void placeCursor(int cursor);
 
     QwtScope *m_plot;
+    // Kept apart from the plot: the canvas still sends events while the plot is destroyed.
+    QWidget *m_canvas;
     QWidget *m_dialogParent;
     QMenu *m_menu;
     MeasurementCursors *m_cursors;
