@@ -185,9 +185,16 @@ void TarnPlugin_Scope::updateTimeAxis()
 
 void TarnPlugin_Scope::onSamplingScopTextChanged(QString text)
 {
-    m_nPeriodTime = text.toInt(nullptr, 10);
-    if (m_nPeriodTime <= kMinPeriodMs)
-        m_nPeriodTime = kMinPeriodMs;
+    // The validator stops typing at six digits, but setText passes it by.
+    const double typed = text.toDouble();
+    const bool tooLong = typed > kMaxPeriodMs;
+    m_nPeriodTime = tooLong                 ? kMaxPeriodMs
+                    : typed >= kMinPeriodMs ? static_cast<int>(typed)
+                                            : kMinPeriodMs;
+    if (tooLong) {
+        const QSignalBlocker blocker(ui.ScopePlugin_edit_PeriodTime);
+        ui.ScopePlugin_edit_PeriodTime->setText(QString::number(m_nPeriodTime));
+    }
     updateTimeAxis();
     m_pScope->resetZoom();
 }

@@ -33,6 +33,7 @@ class TarnPlugin_Scope : public QWidget, private ScopeReadClient
 
 public:
     static constexpr int kMinPeriodMs = 10;
+    static constexpr int kMaxPeriodMs = 999999;
 
     explicit TarnPlugin_Scope(QWidget *parent = nullptr);
     ~TarnPlugin_Scope() override;
