@@ -114,6 +114,8 @@ BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond);
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
