@@ -2,6 +2,7 @@
 # Set-up, build and run in one step:
 #   ./run.sh demo [demo options]      run the scope demo (offscreen without a display)
 #   ./run.sh test [--asan|--tsan]     build and run the whole test suite
+#   ./run.sh fuzz [SECONDS]           build the libFuzzer targets with clang, run each SECONDS (60)
 # Installs missing Debian packages (as root, or through sudo), configures once and
 # afterwards only rebuilds what changed.
 set -euo pipefail
@@ -12,7 +13,7 @@ PACKAGES=(cmake make g++ pkg-config python3
           xvfb xauth x11-utils imagemagick fonts-wqy-microhei)
 
 usage() {
-    sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
 }
 
@@ -32,8 +33,12 @@ ensure_packages() {
 
 configure_and_build() {
     local dir=$1; shift
+    local source=.
+    if [ "${1:-}" = "-S" ]; then
+        source=$2; shift 2
+    fi
     if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S . -B "$dir" "$@"
+        cmake -S "$source" -B "$dir" "$@"
     fi
     cmake --build "$dir" -j "$(nproc)"
 }
@@ -58,6 +63,35 @@ test)
     esac
     configure_and_build "$dir" "${flags[@]}"
     ctest --test-dir "$dir" --output-on-failure "$@"
+    ;;
+fuzz)
+    seconds=${1:-60}
+    [[ "$seconds" =~ ^[0-9]+$ ]] || usage
+    PACKAGES+=(clang libclang-rt-14-dev)
+    ensure_packages
+    CC=clang CXX=clang++ configure_and_build build-fuzz -S fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    passed=0
+    failed=0
+    for target in scopefile_read scopefile_roundtrip treemodel; do
+        # New inputs go to the build folder; the seeds in fuzz/corpus stay as checked in.
+        mkdir -p "build-fuzz/corpus/$target" build-fuzz/artifacts
+        echo "run.sh: fuzzing $target for ${seconds}s"
+        if QT_QPA_PLATFORM=offscreen \
+            ASAN_OPTIONS=fast_unwind_on_malloc=0:detect_leaks=1 \
+            LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0 \
+            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            "build-fuzz/bin/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
+            -rss_limit_mb=4096 -print_final_stats=1 \
+            -artifact_prefix="build-fuzz/artifacts/$target-" \
+            "build-fuzz/corpus/$target" "fuzz/corpus/$target" </dev/null; then
+            passed=$((passed + 1))
+        else
+            failed=$((failed + 1))
+            echo "run.sh: fuzz_$target found a failure; the input is in build-fuzz/artifacts/"
+        fi
+    done
+    echo "fuzz: $passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
     ;;
 demo)
     ensure_packages

@@ -239,9 +239,9 @@ void QwtScope::resetZoom()
 }
 
 // The curve list is in slot order, so list position k is slot k.
-void QwtScope::exportLines(QStringList &lines)
+void QwtScope::exportLines(QVector<ScopeFileCurve> &curves) const
 {
-    QVector<ScopeFileCurve> curves;
+    curves.clear();
     const QwtPlotItemList attached = itemList(QwtPlotItem::Rtti_PlotCurve);
     for (int k = 0; k < attached.size(); ++k) {
         const auto *plotCurve = static_cast<const QwtPlotCurve *>(attached.at(k));
@@ -258,22 +258,19 @@ void QwtScope::exportLines(QStringList &lines)
         }
         curves << curve;
     }
-    lines = ScopeFile::toLines(curves);
 }
 
-void QwtScope::importLines(QStringList lines)
+void QwtScope::importLines(const ScopeFileContent &content)
 {
-    if (lines.isEmpty())
-        return;
-    const ScopeFileContent content = ScopeFile::fromLines(lines);
     for (const ScopeFileCurve &curve : content.curves)
         addCurve(curve.binding.slot, curve.title, curve.binding);
-    if (content.curveCount == 0)
+    if (content.curves.isEmpty())
         return;
-    if (!content.times.isEmpty()) {
-        const double last = content.times.last();
+    // The time axis ends at the latest readable time.
+    double first = 0.0;
+    double last = 0.0;
+    if (finiteRange(content.times, content.times.size(), first, last))
         setXScale(0.0, last, last / 10.0);
-    }
     for (const ScopeFileCurve &curve : content.curves) {
         double yMin = 0.0;
         double yMax = 0.0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CurveBinding.h"
+#include "GapCurve.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,8 @@
 
 class QwtPlotGrid;
 class ScopeDataTracker;
+struct ScopeFileContent;
+struct ScopeFileCurve;
 class Zoomer;
 
 // The scope's plot: 48 fixed curve slots, each with the binding of the channel that feeds
@@ -48,10 +51,10 @@ public:
     void refreshZoom();
     void resetZoom();
 
-    // The curves as the lines of a scope file, and back: importLines replaces the curves
-    // that are attached (the caller clears first) and replots.
-    void exportLines(QStringList &lines);
-    void importLines(QStringList lines);
+    // The attached curves as a scope file carries them, and back: importLines replaces
+    // the curves that are attached (the caller clears first) and replots.
+    void exportLines(QVector<ScopeFileCurve> &curves) const;
+    void importLines(const ScopeFileContent &content);
 
     // The value-axis title shows the unit all attached curves share, and is blank (as at
     // start) when they differ or none is attached.
@@ -85,7 +88,7 @@ private:
     Zoomer *m_zoomer = nullptr;
     ScopeDataTracker *m_tracker = nullptr;
     QwtPlotGrid *m_grid = nullptr;
-    std::array<QwtPlotCurve, kMaxCurves> m_curves;
+    std::array<GapCurve, kMaxCurves> m_curves;
     std::array<CurveBinding, kMaxCurves> m_bindings;
 
     double m_dXMin = 0.0;

@@ -2,9 +2,12 @@
 
 #include "CurveBinding.h"
 
+#include <QByteArray>
 #include <QString>
-#include <QStringList>
 #include <QVector>
+
+#include <functional>
+#include <optional>
 
 // One curve as a scope file carries it: title, binding (its scope index is not stored)
 // and samples. On reading, x stays empty: the file's time column is shared.
@@ -18,33 +21,62 @@ struct ScopeFileCurve
 
 // What a scope file holds once read. curveCount counts every curve field of the header;
 // only the first kMaxCurves of them are kept in curves, since the plot has no more slots.
+// Every data row gives one time (NaN when the row has none that reads as a number); a
+// curve's values are paired with the times index by index and end with its last filled
+// field, and a cell that is missing or not a number is NaN, a gap.
 struct ScopeFileContent
 {
     QVector<ScopeFileCurve> curves;
     int curveCount = 0;
     bool hasTime = false;
     QVector<double> times;
+    // Rows whose number of fields differs from the header's, and fields that hold text
+    // other than a number; with the 1-based line of the first of each, 0 when none.
+    int raggedRows = 0;
+    int firstRaggedLine = 0;
+    int unreadableFields = 0;
+    int firstUnreadableLine = 0;
 };
 
 // The text form of a recording: a "time" column and one column per curve, header fields
 // title_axis_item_unit, numbers with three decimals and '.', lines ending in a line feed.
-// Plain data in and out, so it is tested and measured without a plot.
+// The format works on plain data, so it is tested and measured without a plot; save and
+// load add the file, its errors and a way to follow and cancel long runs.
 class ScopeFile
 {
 public:
     static constexpr int kMaxCurves = 48;
+    // Larger files are refused; the whole file is held in memory while it is read.
+    static constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 
-    // The lines of a file, each with its line feed; empty when there is no curve.
-    static QStringList toLines(const QVector<ScopeFileCurve> &curves);
-    // Reads lines as they come from a file; a trailing "\n" or "\r\n" is not content.
-    static ScopeFileContent fromLines(const QStringList &lines);
+    // Told how far a long save or load has come; returning false cancels it.
+    using Progress = std::function<bool(qint64 done, qint64 total)>;
+    enum class Outcome
+    {
+        Done,
+        Cancelled,
+        Failed
+    };
+
+    // The whole file; empty when there is no curve.
+    static QByteArray toBytes(const QVector<ScopeFileCurve> &curves);
+    // Reads a file's bytes; nothing when the progress callback cancels.
+    static std::optional<ScopeFileContent> fromBytes(const QByteArray &bytes,
+                                                     const Progress &progress = Progress());
+
+    // Writes through a temporary file that replaces fileName only when complete; on
+    // failure *error holds the system's reason.
+    static Outcome save(const QString &fileName, const QVector<ScopeFileCurve> &curves,
+                        const Progress &progress, QString *error);
+    static Outcome load(const QString &fileName, ScopeFileContent *content,
+                        const Progress &progress, QString *error);
 
     static QString headerField(const QString &title, const CurveBinding &binding);
     // The binding (with the given slot) and the title a header field describes.
     static CurveBinding parseHeaderField(const QString &field, int slot, QString *title);
-    // A field as a number; anything that is not a finite number reads as 0.0.
-    static double parseNumber(const QString &field);
 
 private:
-    static QString rowOf(const QVector<ScopeFileCurve> &curves, int row);
+    static QByteArray header(const QVector<ScopeFileCurve> &curves);
+    static void appendRows(const QVector<ScopeFileCurve> &curves, int first, int last,
+                           QByteArray &out);
 };

@@ -9,6 +9,7 @@
 
 #include <QMessageBox>
 #include <QRegExpValidator>
+#include <QSignalBlocker>
 #include <QTimerEvent>
 #include <qwt_legend.h>
 #include <qwt_plot_curve.h>
@@ -225,8 +226,16 @@ void TarnPlugin_Scope::updateTimeAxis()
 
 void TarnPlugin_Scope::onSamplingScopTextChanged(QString text)
 {
-    m_nPeriodTime =
-        std::clamp(text.toInt(nullptr, 10), ScopeLimits::kMinPeriodMs, ScopeLimits::kMaxPeriodMs);
+    // The validator stops typing at six digits, but setText passes it by.
+    const double typed = text.toDouble();
+    const bool tooLong = typed > ScopeLimits::kMaxPeriodMs;
+    m_nPeriodTime = tooLong                              ? ScopeLimits::kMaxPeriodMs
+                    : typed >= ScopeLimits::kMinPeriodMs ? static_cast<int>(typed)
+                                                         : ScopeLimits::kMinPeriodMs;
+    if (tooLong) {
+        const QSignalBlocker blocker(ui->ScopePlugin_edit_PeriodTime);
+        ui->ScopePlugin_edit_PeriodTime->setText(QString::number(m_nPeriodTime));
+    }
     updateTimeAxis();
     m_pScope->resetZoom();
 }

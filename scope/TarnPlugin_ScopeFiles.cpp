@@ -3,66 +3,141 @@
 
 #include "QScopeSetting.h"
 #include "QwtScope.h"
+#include "ScopeFile.h"
 #include "ScopeLimits.h"
 #include "ScopeRecorder.h"
 #include "ui_TarnPlugin_Scope.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QSaveFile>
+#include <QProgressDialog>
 
 #include <algorithm>
-#include <climits>
+#include <cmath>
+#include <optional>
 
 namespace {
 
 const char *const kFileFilter = "csv(*.csv)";
-// Far beyond any recording (a full window of 36 channels at 1 kHz over the largest period
-// is under 400 MB of text); the whole file is read into memory.
-constexpr qint64 kMaxImportBytes = qint64(1) << 30;
+constexpr int kProgressShowMs = 500;
+constexpr int kProgressSteps = 1000;
 
-// Every step is checked: a failed write, flush or commit must never look like success,
-// and the file already there is replaced only by a complete one.
-bool writeLines(const QString &fileName, const QStringList &lines, QString *error)
+void warn(QWidget *parent, const QString &text)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    for (const QString &line : lines) {
-        const QByteArray bytes = line.toUtf8();
-        if (file.write(bytes) != bytes.size()) {
-            *error = file.errorString();
-            file.cancelWriting();
-            return false;
-        }
-    }
-    if (!file.flush() || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    QMessageBox::warning(parent, "Warning", text, QMessageBox::Ok);
 }
 
-QStringList readLines(QFile &file)
+// A progress dialog that shows only when the work runs longer than half a second; while
+// it shows, the window keeps handling events and Cancel stops the work.
+class FileProgress
 {
-    QStringList lines;
-    while (!file.atEnd())
-        lines << QString::fromUtf8(file.readLine()); // text ends at a NUL byte
-    return lines;
+public:
+    FileProgress(QWidget *parent, const QString &label)
+        : m_dialog(label, "Cancel", 0, kProgressSteps, parent)
+    {
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(kProgressShowMs);
+        m_dialog.setValue(0);
+    }
+
+    ScopeFile::Progress callback()
+    {
+        return [this](qint64 done, qint64 total) {
+            const qint64 step = total > 0 ? done * kProgressSteps / total : kProgressSteps;
+            m_dialog.setValue(static_cast<int>(std::min<qint64>(step, kProgressSteps - 1)));
+            return !m_dialog.wasCanceled();
+        };
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
+
+// The name to export to, empty when the user cancels. Every name gets ".csv" unless it
+// has a suffix: the dialog adds its default suffix only when the whole path has no dot
+// ("my.data/rec"), and then it has not asked about replacing the file that name becomes.
+QString askExportName(QWidget *parent)
+{
+    const QString proposed =
+        "Tarn_Scope_" + QDateTime::currentDateTime().toString("yyyy_MM_dd_hh_mm_ss");
+    QFileDialog dialog(parent, "Save File", proposed, kFileFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("csv");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    const QString chosen = dialog.selectedFiles().first();
+    if (!QFileInfo(chosen).suffix().isEmpty())
+        return chosen;
+    const QString fileName = chosen + ".csv";
+    if (QFileInfo::exists(fileName) &&
+        QMessageBox::question(parent, "Save File",
+                              QString("%1 already exists.\nDo you want to replace it?")
+                                  .arg(QFileInfo(fileName).fileName())) != QMessageBox::Yes)
+        return QString();
+    return fileName;
 }
 
-// The period that shows a loaded recording whole; never an out-of-range conversion.
+// Reads the whole file before anything on screen changes; says why when there is
+// nothing to show, and stays silent when the user cancelled.
+std::optional<ScopeFileContent> readScopeFile(QWidget *parent, const QString &fileName)
+{
+    ScopeFileContent content;
+    QString error;
+    ScopeFile::Outcome outcome;
+    {
+        FileProgress progress(parent, "Importing scope file...");
+        outcome = ScopeFile::load(fileName, &content, progress.callback(), &error);
+    }
+    if (outcome == ScopeFile::Outcome::Cancelled)
+        return std::nullopt;
+    if (outcome == ScopeFile::Outcome::Failed) {
+        warn(parent, QString("ERROR:Cannot read %1: %2").arg(fileName, error));
+        return std::nullopt;
+    }
+    if (content.curveCount == 0) {
+        warn(parent, QString("ERROR:No curve in %1 !").arg(fileName));
+        return std::nullopt;
+    }
+    if (!content.hasTime) {
+        warn(parent, QString("ERROR:No time column in %1 !").arg(fileName));
+        return std::nullopt;
+    }
+    return content;
+}
+
+// What of a loaded file could not be shown as it stands, one line per kind.
+QString loadNotes(const ScopeFileContent &content, const QString &fileName)
+{
+    QStringList notes;
+    if (content.curveCount > ScopeFile::kMaxCurves)
+        notes << QString("ERROR:%1 holds %2 curves; only the first %3 are shown.")
+                     .arg(fileName)
+                     .arg(content.curveCount)
+                     .arg(ScopeFile::kMaxCurves);
+    if (content.raggedRows > 0)
+        notes << QString("ERROR:%1 rows of %2 have a number of fields other than the "
+                         "header's (first at line %3); missing values are left as gaps.")
+                     .arg(content.raggedRows)
+                     .arg(fileName)
+                     .arg(content.firstRaggedLine);
+    if (content.unreadableFields > 0)
+        notes << QString("ERROR:%1 fields of %2 are not numbers (first at line %3); they are "
+                         "left as gaps.")
+                     .arg(content.unreadableFields)
+                     .arg(fileName)
+                     .arg(content.firstUnreadableLine);
+    return notes.join('\n');
+}
+
+// The period that shows a loaded recording whole, within what the period edit accepts.
 int periodForRange(double range)
 {
-    const double period = range + 1.0;
-    if (!(period > 0.0))
-        return 0;
-    return period >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(period);
+    const double period = std::trunc(range + 1.0);
+    if (!(period > ScopeLimits::kMinPeriodMs))
+        return ScopeLimits::kMinPeriodMs;
+    return static_cast<int>(std::min(period, double(ScopeLimits::kMaxPeriodMs)));
 }
 
 } // namespace
@@ -72,26 +147,23 @@ void TarnPlugin_Scope::slotExportScopeFile()
     if (m_pRecorder->isSampling())
         return;
     if (m_pScope->hasNoData()) {
-        QMessageBox::warning(this, "Warning", "ERROR:Empty ScopeData!", QMessageBox::Ok);
+        warn(this, "ERROR:Empty ScopeData!");
         return;
     }
-    const QString proposed =
-        "Tarn_Scope_" + QDateTime::currentDateTime().toString("yyyy_MM_dd_hh_mm_ss");
-    QFileDialog dialog(this, "Save File", proposed, kFileFilter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("csv"); // the import accepts only .csv, so a bare name gets it
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString fileName = askExportName(this);
+    if (fileName.isEmpty())
         return;
-    const QString fileName = dialog.selectedFiles().first();
 
-    QStringList lines;
-    m_pScope->exportLines(lines);
+    QVector<ScopeFileCurve> curves;
+    m_pScope->exportLines(curves);
     QString error;
-    if (!writeLines(fileName, lines, &error)) {
-        QMessageBox::warning(this, "Warning",
-                             QString("ERROR:Cannot write %1: %2").arg(fileName, error),
-                             QMessageBox::Ok);
+    ScopeFile::Outcome outcome;
+    {
+        FileProgress progress(this, "Exporting scope file...");
+        outcome = ScopeFile::save(fileName, curves, progress.callback(), &error);
     }
+    if (outcome == ScopeFile::Outcome::Failed)
+        warn(this, QString("ERROR:Cannot write %1: %2").arg(fileName, error));
 }
 
 void TarnPlugin_Scope::slotImportScopeFile()
@@ -101,27 +173,25 @@ void TarnPlugin_Scope::slotImportScopeFile()
     const QString fileName = QFileDialog::getOpenFileName(this, "Open File", ".", kFileFilter);
     if (fileName.isEmpty())
         return;
-    QFile file(fileName);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (QFileInfo(fileName).suffix() != "csv") {
+        warn(this, "ERROR:Unsupported file formats !");
+        m_pScopeSetting->UnSelectAll();
+        m_pScope->replot();
+        return;
+    }
+    const std::optional<ScopeFileContent> content = readScopeFile(this, fileName);
+    if (!content)
         return;
 
-    if (QFileInfo(fileName).suffix() != "csv") {
-        QMessageBox::warning(this, "Warning", "ERROR:Unsupported file formats !", QMessageBox::Ok);
-    } else if (file.size() > kMaxImportBytes) {
-        QMessageBox::warning(this, "Warning",
-                             QString("ERROR:Scope file too large: %1").arg(fileName),
-                             QMessageBox::Ok);
-    } else {
-        const QStringList lines = readLines(file);
-        clearScopeData();
-        m_pScope->importLines(lines);
-        m_pScope->showCommonUnit();
-        m_nPeriodTime = periodForRange(m_pScope->xRange());
-        ui->ScopePlugin_edit_PeriodTime->setText(QString::number(m_nPeriodTime));
-        // The edit's handler keeps the period at 10 ms or more, but runs only on a change.
-        m_nPeriodTime = std::max(m_nPeriodTime, ScopeLimits::kMinPeriodMs);
-    }
-    file.close();
+    clearScopeData();
+    m_pScope->importLines(*content);
+    m_pScope->showCommonUnit();
+    m_nPeriodTime = periodForRange(m_pScope->xRange());
+    // The edit's handler runs only when the text changes.
+    ui->ScopePlugin_edit_PeriodTime->setText(QString::number(m_nPeriodTime));
     m_pScopeSetting->UnSelectAll();
     m_pScope->replot();
+    const QString notes = loadNotes(*content, fileName);
+    if (!notes.isEmpty())
+        warn(this, notes);
 }

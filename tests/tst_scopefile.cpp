@@ -1,10 +1,20 @@
 #include "ScopeFile.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <limits>
 #include <random>
 
 namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 ScopeFileCurve curve(const QString &title, int axis, int linkItem, int endEffItem,
                      const QString &unit, QVector<double> x, QVector<double> y)
@@ -32,6 +42,69 @@ QVector<ScopeFileCurve> asLoaded(const ScopeFileContent &content)
     return curves;
 }
 
+ScopeFileContent parsed(const QByteArray &bytes)
+{
+    return ScopeFile::fromBytes(bytes).value();
+}
+
+// Values as text, so NaN compares equal to NaN and a failure shows the numbers.
+QString shown(const QVector<double> &values)
+{
+    QStringList parts;
+    for (double v : values)
+        parts << QString::number(v, 'g', 17);
+    return parts.join(' ');
+}
+
+QString issues(const ScopeFileContent &c)
+{
+    return QString("ragged %1@%2 unreadable %3@%4")
+        .arg(c.raggedRows)
+        .arg(c.firstRaggedLine)
+        .arg(c.unreadableFields)
+        .arg(c.firstUnreadableLine);
+}
+
+// Doubles spread over every magnitude and sign, with the values where formatting
+// differs most: exact halves of a thousandth, zeros, the ends of the range, NaN and inf.
+QVector<double> awkwardValues()
+{
+    std::mt19937_64 rng(42);
+    QVector<double> values{0.0,
+                           -0.0,
+                           kNaN,
+                           -kNaN,
+                           kInf,
+                           -kInf,
+                           0.0625,
+                           -0.0625,
+                           0.1875,
+                           -524289.0625,
+                           1e22,
+                           -1e300,
+                           5e-324,
+                           -5e-324,
+                           0.0005,
+                           -0.0004999,
+                           std::numeric_limits<double>::max(),
+                           -std::numeric_limits<double>::max(),
+                           999999999.9995,
+                           -999999999.9996,
+                           1e9,
+                           0x1p49 - 0.0625,
+                           0.00048828125};
+    std::uniform_int_distribution<int> exponent(-12, 20);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+    for (int i = 0; i < 20000; ++i) {
+        const uint64_t bits = rng();
+        double any;
+        std::memcpy(&any, &bits, sizeof any);
+        values << any << std::ldexp(mantissa(rng), exponent(rng))
+               << std::round(mantissa(rng) * 1e7) / 16.0 << std::round(mantissa(rng) * 1e9) / 1e3;
+    }
+    return values;
+}
+
 } // namespace
 
 class tst_ScopeFile : public QObject
@@ -43,7 +116,7 @@ private slots:
     void headerField_data();
     void headerField();
     void curvesThatRunOutLeaveEmptyFields();
-    void numbersAreFixedWithThreeDecimalsWhateverTheLocale();
+    void numbersAreWrittenAndReadAsQtDoes();
     void readsHeader_data();
     void readsHeader();
     void readsRows_data();
@@ -52,14 +125,17 @@ private slots:
     void roundTripIsByteIdentical();
     void badInputNeverBreaks_data();
     void badInputNeverBreaks();
+    void saveThatFailsKeepsTheOldFile_data();
+    void saveThatFailsKeepsTheOldFile();
+    void loadThatFailsOrIsCancelledGivesNothing();
 };
 
 void tst_ScopeFile::writesHeaderAndRows()
 {
-    const QStringList lines =
-        ScopeFile::toLines({curve("T", 2, 5, 9, "ACS(deg)", {0, 10}, {1.5, -2})});
-    QCOMPARE(lines, (QStringList{"time,T_2_5_ACS(deg)\n", "0.000,1.500\n", "10.000,-2.000\n"}));
-    QVERIFY(ScopeFile::toLines({}).isEmpty());
+    const QByteArray bytes =
+        ScopeFile::toBytes({curve("T", 2, 5, 9, "ACS(deg)", {0, 10}, {1.5, -2})});
+    QCOMPARE(bytes, QByteArray("time,T_2_5_ACS(deg)\n0.000,1.500\n10.000,-2.000\n"));
+    QVERIFY(ScopeFile::toBytes({}).isEmpty());
 }
 
 void tst_ScopeFile::headerField_data()
@@ -99,72 +175,85 @@ void tst_ScopeFile::headerField()
 
 void tst_ScopeFile::curvesThatRunOutLeaveEmptyFields()
 {
-    const QStringList lines = ScopeFile::toLines(
+    const QByteArray bytes = ScopeFile::toBytes(
         {curve("A", 0, 1, 9, "u", {0, 1, 2}, {1, 2, 3}), curve("B", 0, 2, 9, "v", {0, 1}, {4, 5})});
-    QCOMPARE(lines.at(3), QString("2.000,3.000,\n"));
+    QVERIFY(bytes.endsWith("\n2.000,3.000,\n"));
     // The time of a row comes from the first curve that still holds samples.
-    const QStringList shorterFirst = ScopeFile::toLines(
+    const QByteArray shorterFirst = ScopeFile::toBytes(
         {curve("A", 0, 1, 9, "u", {0}, {1}), curve("B", 0, 2, 9, "v", {0, 7}, {4, 5})});
-    QCOMPARE(shorterFirst.at(2), QString("7.000,,5.000\n"));
+    QVERIFY(shorterFirst.endsWith("\n7.000,,5.000\n"));
 }
 
-void tst_ScopeFile::numbersAreFixedWithThreeDecimalsWhateverTheLocale()
+// Every number is written as QString::number(v, 'f', 3) writes it, and reads back as
+// QString::toDouble reads that text.
+void tst_ScopeFile::numbersAreWrittenAndReadAsQtDoes()
 {
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::German));
-    const QStringList lines = ScopeFile::toLines(
-        {curve("A", 0, 1, 9, "u", {1234.5, 0.0004, 1e9}, {-0.25, -0.0004, 123456789.0})});
+    const QVector<double> values = awkwardValues();
+    QByteArray expected = "time,A_0_1_u\n";
+    for (double v : values) {
+        const QByteArray text = QString::number(v, 'f', 3).toUtf8();
+        expected += text + ',' + text + '\n';
+    }
+    const QByteArray bytes = ScopeFile::toBytes({curve("A", 0, 1, 9, "u", values, values)});
     QLocale::setDefault(saved);
-    QCOMPARE(lines.at(1), QString("1234.500,-0.250\n"));
-    QCOMPARE(lines.at(2), QString("0.000,-0.000\n"));
-    QCOMPARE(lines.at(3), QString("1000000000.000,123456789.000\n"));
+    QCOMPARE(bytes, expected);
+
+    const ScopeFileContent content = parsed(bytes);
+    QCOMPARE(content.times.size(), values.size());
+    QVector<double> qtReads;
+    for (double v : values)
+        qtReads << QString::number(v, 'f', 3).toDouble();
+    QCOMPARE(shown(content.curves.at(0).y), shown(qtReads));
+    QCOMPARE(shown(content.times), shown(qtReads));
 }
 
 void tst_ScopeFile::readsHeader_data()
 {
-    QTest::addColumn<QString>("header");
+    QTest::addColumn<QByteArray>("header");
     QTest::addColumn<bool>("hasTime");
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<QList<int>>("axisLinkEnd"); // triples per curve
     QTest::addColumn<QStringList>("units");
 
     QTest::newRow("joint channel")
-        << "time,J1 Target ACS_0_1_ACS(deg)\n"
-        << true << QStringList{"J1 Target ACS"} << QList<int>{0, 1, 9} << QStringList{"ACS(deg)"};
+        << QByteArray("time,J1 Target ACS_0_1_ACS(deg)\n") << true << QStringList{"J1 Target ACS"}
+        << QList<int>{0, 1, 9} << QStringList{"ACS(deg)"};
     QTest::newRow("end effector on component 2 comes back as link item 23")
-        << "time,Z Actual Vel_2_23_VEL(mm/s)\n"
-        << true << QStringList{"Z Actual Vel"} << QList<int>{2, 23, 9} << QStringList{"VEL(mm/s)"};
+        << QByteArray("time,Z Actual Vel_2_23_VEL(mm/s)\n") << true << QStringList{"Z Actual Vel"}
+        << QList<int>{2, 23, 9} << QStringList{"VEL(mm/s)"};
     QTest::newRow("axis 6 and above give the end-effector item")
-        << "time,CurFSM_1_23_FSM,TCPCmdVel_31_9_\n"
-        << true << QStringList{"CurFSM", "TCPCmdVel"} << QList<int>{1, 23, 9, 31, 23, 9}
+        << QByteArray("time,CurFSM_1_23_FSM,TCPCmdVel_31_9_\n") << true
+        << QStringList{"CurFSM", "TCPCmdVel"} << QList<int>{1, 23, 9, 31, 23, 9}
         << QStringList{"FSM", ""};
     QTest::newRow("a field without _ is a curve with unit Unit")
-        << "time,Speed\n"
-        << true << QStringList{"Speed"} << QList<int>{0, 23, 9} << QStringList{"Unit"};
+        << QByteArray("time,Speed\n") << true << QStringList{"Speed"} << QList<int>{0, 23, 9}
+        << QStringList{"Unit"};
     QTest::newRow("CRLF is not part of the last unit")
-        << "time,A_0_1_u,B_0_2_ACS(deg)\r\n"
-        << true << QStringList{"A", "B"} << QList<int>{0, 1, 9, 0, 2, 9}
-        << QStringList{"u", "ACS(deg)"};
+        << QByteArray("time,A_0_1_u,B_0_2_ACS(deg)\r\n") << true << QStringList{"A", "B"}
+        << QList<int>{0, 1, 9, 0, 2, 9} << QStringList{"u", "ACS(deg)"};
+    QTest::newRow("a byte-order mark is not part of time")
+        << QByteArray("\xEF\xBB\xBFtime,A_0_1_u\n") << true << QStringList{"A"}
+        << QList<int>{0, 1, 9} << QStringList{"u"};
     QTest::newRow("only time is no curve")
-        << "time\n"
-        << true << QStringList{} << QList<int>{} << QStringList{};
-    QTest::newRow("no time column")
-        << "A_0_1_u\n"
-        << false << QStringList{"A"} << QList<int>{0, 1, 9} << QStringList{"u"};
+        << QByteArray("time\n") << true << QStringList{} << QList<int>{} << QStringList{};
+    QTest::newRow("no time column") << QByteArray("A_0_1_u\n") << false << QStringList{"A"}
+                                    << QList<int>{0, 1, 9} << QStringList{"u"};
     QTest::newRow("non-numeric axis is 0, extra parts ignored")
-        << "time,A_x_3_u_more\n"
-        << true << QStringList{"A"} << QList<int>{0, 3, 9} << QStringList{"u"};
+        << QByteArray("time,A_x_3_u_more\n") << true << QStringList{"A"} << QList<int>{0, 3, 9}
+        << QStringList{"u"};
 }
 
 void tst_ScopeFile::readsHeader()
 {
-    QFETCH(QString, header);
+    QFETCH(QByteArray, header);
     QFETCH(bool, hasTime);
     QFETCH(QStringList, titles);
     QFETCH(QList<int>, axisLinkEnd);
     QFETCH(QStringList, units);
 
-    const ScopeFileContent content = ScopeFile::fromLines({header});
+    const ScopeFileContent content = parsed(header);
     QCOMPARE(content.hasTime, hasTime);
     QCOMPARE(content.curveCount, titles.size());
     for (int k = 0; k < titles.size(); ++k) {
@@ -181,60 +270,91 @@ void tst_ScopeFile::readsHeader()
 
 void tst_ScopeFile::readsRows_data()
 {
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QVector<double>>("times");
-    QTest::addColumn<QVector<double>>("first");
-    QTest::addColumn<QVector<double>>("second");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("times");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("issues");
 
-    const QString header = "time,A_0_1_u,B_0_2_v\n";
-    QTest::newRow("plain rows") << QStringList{header, "0.000,1.500,2.000\n",
-                                               "10.000,-2.000,3.000\n"}
-                                << QVector<double>{0, 10} << QVector<double>{1.5, -2}
-                                << QVector<double>{2, 3};
-    QTest::newRow("CRLF rows") << QStringList{header, "0,1,2\r\n", "5,3,4\r\n"}
-                               << QVector<double>{0, 5} << QVector<double>{1, 3}
-                               << QVector<double>{2, 4};
-    QTest::newRow("second column runs out")
-        << QStringList{header, "0,1,2\n", "5,3,\n", "6,4,\n"} << QVector<double>{0, 5, 6}
-        << QVector<double>{1, 3, 4} << QVector<double>{2};
-    QTest::newRow("short line: no time, fields from the first on")
-        << QStringList{header, "0,1,2\n", "7,8\n", "9,10,11\n"} << QVector<double>{0, 9}
-        << QVector<double>{1, 7, 10} << QVector<double>{2, 8, 11};
-    QTest::newRow("not a number reads 0")
-        << QStringList{header, "0,abc,1e400\n", "1, 5 ,nan\n"} << QVector<double>{0, 1}
-        << QVector<double>{0, 5} << QVector<double>{0, 0};
-    QTest::newRow("empty field in the middle reads 0")
-        << QStringList{header, "0,,1\n", "1,2,3\n"} << QVector<double>{0, 1}
-        << QVector<double>{0, 2} << QVector<double>{1, 3};
+    const QByteArray header = "time,A_0_1_u,B_0_2_v\n";
+    const QString none = "ragged 0@0 unreadable 0@0";
+    QTest::newRow("plain rows") << header + "0.000,1.500,2.000\n10.000,-2.000,3.000\n"
+                                << "0 10"
+                                << "1.5 -2"
+                                << "2 3" << none;
+    QTest::newRow("CRLF rows") << header + "0,1,2\r\n5,3,4\r\n"
+                               << "0 5"
+                               << "1 3"
+                               << "2 4" << none;
+    QTest::newRow("second column runs out") << header + "0,1,2\n5,3,\n6,4,\n"
+                                            << "0 5 6"
+                                            << "1 3 4"
+                                            << "2" << none;
+    QTest::newRow("short row keeps its time and columns, its missing cell is a gap")
+        << QByteArray("time,a_0_1_u,b_0_2_u\n0,10,20\n1,11\n2,12,22\n") << "0 1 2"
+        << "10 11 12"
+        << "20 nan 22"
+        << "ragged 1@3 unreadable 0@0";
+    QTest::newRow("long row: extra fields ignored") << header + "0,1,2,3\n1,4,5\n"
+                                                    << "0 1"
+                                                    << "1 4"
+                                                    << "2 5"
+                                                    << "ragged 1@2 unreadable 0@0";
+    QTest::newRow("nan and text that is no number are gaps")
+        << header + "0,abc,1e400\n1, 5 ,nan\n2,+7,-inf\n"
+        << "0 1 2"
+        << "nan 5 7"
+        << "nan nan -inf"
+        << "ragged 0@0 unreadable 2@2";
+    QTest::newRow("empty field in the middle is a gap") << header + "0,,1\n1,2,3\n"
+                                                        << "0 1"
+                                                        << "nan 2"
+                                                        << "1 3" << none;
+    QTest::newRow("row without a time") << header + "0,1,2\n,3,4\n"
+                                        << "0 nan"
+                                        << "1 3"
+                                        << "2 4"
+                                        << "ragged 0@0 unreadable 1@3";
+    QTest::newRow("time column anywhere") << QByteArray("A_0_1_u,time,B_0_2_v\n1,0,2\n") << "0"
+                                          << "1"
+                                          << "2" << none;
+    QTest::newRow("blank lines skipped, NUL ends a line")
+        << header + "0,1,2\n\n" + QByteArray("1,3\0,9\n", 7) + "2,5,6"
+        << "0 1 2"
+        << "1 3 5"
+        << "2 nan 6"
+        << "ragged 1@4 unreadable 0@0";
 }
 
 void tst_ScopeFile::readsRows()
 {
-    QFETCH(QStringList, lines);
-    QFETCH(QVector<double>, times);
-    QFETCH(QVector<double>, first);
-    QFETCH(QVector<double>, second);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, times);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, issues);
 
-    const ScopeFileContent content = ScopeFile::fromLines(lines);
-    QCOMPARE(content.times, times);
-    QCOMPARE(content.curves.at(0).y, first);
-    QCOMPARE(content.curves.at(1).y, second);
+    const ScopeFileContent content = parsed(bytes);
+    QCOMPARE(shown(content.times), times);
+    QCOMPARE(shown(content.curves.at(0).y), first);
+    QCOMPARE(shown(content.curves.at(1).y), second);
+    QCOMPARE(::issues(content), issues);
 }
 
 void tst_ScopeFile::keepsAtMost48Curves()
 {
-    QString header = "time";
-    QString row = "1";
+    QByteArray header = "time";
+    QByteArray row = "1";
     for (int k = 0; k < 50; ++k) {
-        header += QString(",C%1_0_1_u").arg(k);
-        row += QString(",%1").arg(k);
+        header += QByteArray(",C") + QByteArray::number(k) + "_0_1_u";
+        row += ',' + QByteArray::number(k);
     }
-    const ScopeFileContent content = ScopeFile::fromLines({header + "\n", row + "\n", "2\n"});
+    const ScopeFileContent content = parsed(header + "\n" + row + "\n2\n");
     QCOMPARE(content.curveCount, 50);
     QCOMPARE(content.curves.size(), 48);
     QCOMPARE(content.curves.last().title, QString("C47"));
-    QCOMPARE(content.curves.last().y, QVector<double>{47});
-    QCOMPARE(content.times, QVector<double>{1}); // "2" has too few fields for a time
+    QCOMPARE(shown(content.curves.last().y), QString("47"));
+    QCOMPARE(shown(content.times), QString("1 2"));
 }
 
 void tst_ScopeFile::roundTripIsByteIdentical()
@@ -251,36 +371,116 @@ void tst_ScopeFile::roundTripIsByteIdentical()
         }
         y[0] = -0.0;
         y[1] = 987654321.125;
+        y[2] = kNaN;
+        y[3] = -kInf;
+        y[n - 1] = kNaN; // a curve may end in a gap
         curves << curve(QString("J%1 Actual Cur").arg(k % 6 + 1), k % 8 == 7 ? 31 : k % 6, 13, 9,
                         k % 3 ? "CUR(A)" : " ", x, y);
     }
-    const QStringList first = ScopeFile::toLines(curves);
-    const QStringList second = ScopeFile::toLines(asLoaded(ScopeFile::fromLines(first)));
-    QCOMPARE(second.join(QString()).toUtf8(), first.join(QString()).toUtf8());
+    curves << curve("Empty", 0, 1, 9, "u", {}, {});
+    const QByteArray first = ScopeFile::toBytes(curves);
+    const ScopeFileContent content = parsed(first);
+    QCOMPARE(issues(content), QString("ragged 0@0 unreadable 0@0"));
+    QCOMPARE(ScopeFile::toBytes(asLoaded(content)), first);
 }
 
 void tst_ScopeFile::badInputNeverBreaks_data()
 {
-    QTest::addColumn<QStringList>("lines");
-    QTest::newRow("no lines") << QStringList{};
-    QTest::newRow("empty line") << QStringList{""};
-    QTest::newRow("only separators") << QStringList{",,,,\n", ",,\n"};
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("no bytes") << QByteArray();
+    QTest::newRow("only separators") << QByteArray(",,,,\n,,\n");
     QTest::newRow("thousands of columns")
-        << QStringList{QString("time") + QString(",x_1_2_u").repeated(5000) + "\n",
-                       QString("1") + QString(",2").repeated(5000) + "\n"};
-    QTest::newRow("one huge line") << QStringList{QString("9").repeated(1 << 20)};
-    QTest::newRow("replacement characters")
-        << QStringList{QString::fromUtf8("time,\xef\xbf\xbd_\xef\xbf\xbd_1_u\n"), "1,2\n"};
+        << QByteArray("time") + QByteArray(",x_1_2_u").repeated(5000) + "\n" + QByteArray("1") +
+               QByteArray(",2").repeated(5000) + "\n";
+    QTest::newRow("one huge line") << QByteArray(1 << 20, '9');
+    QTest::newRow("replacement characters and stray bytes")
+        << QByteArray("time,\xef\xbf\xbd_\xef\xbf\xbd_1_u\n\xff,\x80\r\r\n");
+    QTest::newRow("numbers of every shape")
+        << QByteArray("time,a\n1e-400,0x1p3\n.5,5.\n--1,+-1\nnan(1),infinity\n");
 }
 
 void tst_ScopeFile::badInputNeverBreaks()
 {
-    QFETCH(QStringList, lines);
-    const ScopeFileContent content = ScopeFile::fromLines(lines);
+    QFETCH(QByteArray, bytes);
+    const ScopeFileContent content = parsed(bytes);
     QVERIFY(content.curves.size() <= ScopeFile::kMaxCurves);
-    for (double t : content.times)
-        QVERIFY(std::isfinite(t));
-    ScopeFile::toLines(asLoaded(content));
+    for (const ScopeFileCurve &c : content.curves)
+        QVERIFY(c.y.size() <= content.times.size());
+    ScopeFile::toBytes(asLoaded(content));
+}
+
+void tst_ScopeFile::saveThatFailsKeepsTheOldFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<rlim_t>("sizeLimit");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("reason");
+
+    const rlim_t none = RLIM_INFINITY;
+    QTest::newRow("missing directory")
+        << "no/such/dir/out.csv" << none << false << qt_error_string(ENOENT);
+    QTest::newRow("file size limit")
+        << "out.csv" << rlim_t(4096) << false << qt_error_string(EFBIG);
+    QTest::newRow("cancelled") << "out.csv" << none << true << QString();
+}
+
+void tst_ScopeFile::saveThatFailsKeepsTheOldFile()
+{
+    QFETCH(QString, name);
+    QFETCH(rlim_t, sizeLimit);
+    QFETCH(bool, cancel);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QFile old(dir.filePath("out.csv"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old\n");
+    old.close();
+
+    QVector<double> values(20000, 1.0);
+    const QVector<ScopeFileCurve> curves{curve("A", 0, 1, 9, "u", values, values)};
+    QString error;
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit limited{sizeLimit, saved.rlim_max};
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limited);
+    const ScopeFile::Outcome outcome = ScopeFile::save(
+        path, curves, [cancel](qint64, qint64) { return !cancel; }, &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QCOMPARE(outcome, cancel ? ScopeFile::Outcome::Cancelled : ScopeFile::Outcome::Failed);
+    QCOMPARE(error, reason);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.csv"});
+}
+
+void tst_ScopeFile::loadThatFailsOrIsCancelledGivesNothing()
+{
+    QTemporaryDir dir;
+    ScopeFileContent content;
+    QString error;
+    QCOMPARE(ScopeFile::load(dir.filePath("missing.csv"), &content, {}, &error),
+             ScopeFile::Outcome::Failed);
+    QCOMPARE(error, qt_error_string(ENOENT));
+
+    QVector<double> values(200000, 1.0);
+    const QString path = dir.filePath("big.csv");
+    QCOMPARE(ScopeFile::save(path, {curve("A", 0, 1, 9, "u", values, values)}, {}, &error),
+             ScopeFile::Outcome::Done);
+    for (qint64 stopAt : {qint64(0), qint64(60)}) { // while reading, while parsing
+        const auto cancelPast = [stopAt](qint64 done, qint64 total) {
+            return done * 100 / total < stopAt;
+        };
+        QCOMPARE(ScopeFile::load(path, &content, cancelPast, &error),
+                 ScopeFile::Outcome::Cancelled);
+        QVERIFY(content.curves.isEmpty());
+    }
+    QCOMPARE(ScopeFile::load(path, &content, {}, &error), ScopeFile::Outcome::Done);
+    QCOMPARE(content.times.size(), values.size());
 }
 
 QTEST_APPLESS_MAIN(tst_ScopeFile)

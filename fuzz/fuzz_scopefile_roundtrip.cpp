@@ -1,0 +1,134 @@
+// Curves made from the input are written and read back: the bytes are what the plain Qt
+// formatting (QString::number(v, 'f', 3)) writes, and every title, binding and value
+// comes back as written, NaN included.
+#include "FuzzSupport.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <QStringList>
+
+#include <cstring>
+
+using namespace FuzzSupport;
+
+namespace {
+
+constexpr int kMaxRows = 64;
+
+double anyDouble(FuzzedDataProvider &in)
+{
+    const auto bits = in.ConsumeIntegral<uint64_t>();
+    double value = 0.0;
+    std::memcpy(&value, &bits, sizeof value);
+    switch (in.ConsumeIntegralInRange(0, 3)) {
+    case 0:
+        return value; // any bit pattern: NaN, infinities, subnormals, huge
+    case 1:
+        return static_cast<double>(static_cast<int64_t>(bits % 2000001) - 1000000) / 16.0;
+    default:
+        return in.ConsumeFloatingPointInRange(-1e7, 1e7);
+    }
+}
+
+// Text that a header field keeps as it is: no separator, no line end, valid UTF-8.
+QString fieldText(FuzzedDataProvider &in)
+{
+    QString text = QString::fromUtf8(QByteArray::fromStdString(in.ConsumeRandomLengthString(12)));
+    for (const QChar c : {QChar(','), QChar('_'), QChar('\n'), QChar('\r'), QChar(0)})
+        text.remove(c);
+    return text;
+}
+
+// The file as the plain Qt formatting writes it.
+QByteArray writtenByQt(const QVector<ScopeFileCurve> &curves)
+{
+    QString text = "time";
+    int rows = 0;
+    for (const ScopeFileCurve &c : curves) {
+        text += ',' + ScopeFile::headerField(c.title, c.binding);
+        rows = std::max(rows, c.y.size());
+    }
+    text += '\n';
+    for (int r = 0; r < rows; ++r) {
+        for (const ScopeFileCurve &c : curves) {
+            if (c.y.size() > r) {
+                text += QString::number(c.x[r], 'f', 3);
+                break;
+            }
+        }
+        for (const ScopeFileCurve &c : curves)
+            text += ',' + (c.y.size() > r ? QString::number(c.y[r], 'f', 3) : QString());
+        text += '\n';
+    }
+    return text.toUtf8();
+}
+
+double readByQt(double value)
+{
+    return QString::number(value, 'f', 3).toDouble();
+}
+
+// Qt writes a negative value that rounds to zero as "-0.000", which reads back as -0.0,
+// which Qt writes as "0.000": the one number whose text a second write changes.
+QByteArray withUnsignedZeros(QByteArray bytes)
+{
+    const int dataStart = bytes.indexOf('\n') + 1;
+    QByteArray data = bytes.mid(dataStart);
+    data.replace("\n-0.000,", "\n0.000,").replace(",-0.000,", ",0.000,");
+    data.replace(",-0.000\n", ",0.000\n").replace(",-0.000,", ",0.000,");
+    if (data.startsWith("-0.000,"))
+        data.remove(0, 1);
+    return bytes.left(dataStart) + data;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzedDataProvider in(data, size);
+    const int rows = in.ConsumeIntegralInRange(0, kMaxRows);
+    QVector<double> times;
+    for (int r = 0; r < rows; ++r)
+        times << anyDouble(in);
+    QVector<ScopeFileCurve> curves(in.ConsumeIntegralInRange(1, ScopeFile::kMaxCurves + 3));
+    for (ScopeFileCurve &c : curves) {
+        c.title = fieldText(in);
+        c.binding.axis = in.ConsumeIntegral<int>();
+        c.binding.linkItem = in.ConsumeIntegral<int>();
+        c.binding.endEffItem = in.ConsumeIntegral<int>();
+        c.binding.unit = fieldText(in);
+        c.x = times.mid(0, in.ConsumeIntegralInRange(0, rows));
+        for (int i = 0; i < c.x.size(); ++i)
+            c.y << anyDouble(in);
+    }
+
+    const QByteArray bytes = ScopeFile::toBytes(curves);
+    check(bytes == writtenByQt(curves), "bytes differ from QString::number's");
+    const std::optional<ScopeFileContent> content = ScopeFile::fromBytes(bytes);
+    check(content && content->hasTime && content->curveCount == curves.size(), "header");
+    check(content->raggedRows == 0 && content->unreadableFields == 0, "complaints");
+    int longest = 0;
+    for (int k = 0; k < content->curves.size(); ++k) {
+        const ScopeFileCurve &written = curves[k];
+        const ScopeFileCurve &read = content->curves[k];
+        check(read.title == written.title && read.binding.unit == written.binding.unit,
+              "title and unit");
+        check(read.binding.axis == written.binding.axis, "axis");
+        const bool endEff = written.binding.axis >= 6;
+        check((endEff ? read.binding.endEffItem : read.binding.linkItem) ==
+                  (endEff ? written.binding.endEffItem : written.binding.linkItem),
+              "item");
+        check(read.y.size() == written.y.size(), "curve length");
+        for (int i = 0; i < read.y.size(); ++i)
+            check(sameValue(read.y[i], readByQt(written.y[i])), "value as Qt reads it");
+        longest = std::max(longest, read.y.size());
+    }
+    for (int r = 0; r < content->times.size(); ++r)
+        check(sameValue(content->times[r], readByQt(times[r])), "time as Qt reads it");
+    if (curves.size() <= ScopeFile::kMaxCurves) {
+        check(content->times.size() >= longest, "rows");
+        check(ScopeFile::toBytes(asLoaded(*content)) == withUnsignedZeros(bytes),
+              "second write differs");
+    }
+    return 0;
+}
