@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SampleColumn.h"
+#include "SampleSnapshot.h"
 #include "Tarn_Prod.h"
 
 #include <array>
@@ -24,9 +25,14 @@ public:
     void setWindow(double widthMs) { m_window = widthMs; }
 
     // A record without a finite time stamp cannot be placed in the window and is dropped.
+    // The window is a run of non-decreasing controller time: a stamp older than the newest
+    // one held starts it over from that record, as when the controller's clock restarts.
     void appendRecord(const _ST_ReadScopeData &record);
     // Empties every column; the slot indexes and the window stay.
     void clear();
+
+    // Cheap whatever the buffer holds; take it under the buffer's lock, read it anywhere.
+    SampleSnapshot snapshot() const;
 
     const SampleColumn &times() const { return m_vecTime; }
     const SampleColumn &channel(int slot) const
@@ -36,6 +42,7 @@ public:
 
 private:
     int excessAtFront() const;
+    void restartAt(double time);
 
     SampleColumn m_vecTime;
     std::array<SampleColumn, kSlots> m_vecChannel;

@@ -2,6 +2,7 @@
 
 #include "ScopeDataTracker.h"
 #include "ScopeFile.h"
+#include "ScopeSeriesData.h"
 #include "Zoomer.h"
 
 #include <QBrush>
@@ -37,24 +38,6 @@ double widenedUpToTens(double value)
 {
     const double whole = std::trunc(value);
     return whole - std::fmod(whole, 10.0) + 10.0;
-}
-
-// Least and greatest finite value among the first `count` of `values`; false when none is
-// finite, so NaN or infinite samples never move the value axis.
-bool finiteRange(const QVector<double> &values, int count, double &least, double &greatest)
-{
-    bool found = false;
-    for (int i = 0; i < count; ++i) {
-        const double value = values.at(i);
-        if (!std::isfinite(value))
-            continue;
-        if (!found || value < least)
-            least = value;
-        if (!found || value > greatest)
-            greatest = value;
-        found = true;
-    }
-    return found;
 }
 
 int nextColourComponent()
@@ -165,22 +148,31 @@ void QwtScope::setCurveSamples(int slot, const QVector<double> &x, const QVector
 {
     if (!isSlot(slot) || x.isEmpty() || y.isEmpty())
         return;
-    m_curves[slot].setSamples(x, y);
+    setCurveSamples(slot, ColumnSnapshot::fromVector(x), 0.0, ColumnSnapshot::fromVector(y),
+                    yMinOut, yMaxOut);
+}
 
-    double least = 0.0;
-    double greatest = 0.0;
-    if (!finiteRange(y, qMin(x.size(), y.size()), least, greatest))
+void QwtScope::setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin,
+                               const ColumnSnapshot &y, double &yMinOut, double &yMaxOut)
+{
+    if (!isSlot(slot) || x.isEmpty() || y.isEmpty())
         return;
-    yMaxOut = greatest;
-    yMinOut = least;
+    m_curves[slot].setSamples(new ScopeSeriesData(x, xOrigin, y)); // the curve owns it
+
+    // NaN or infinite samples never move the value axis.
+    const SampleExtremes range = y.extremes(0, qMin(x.size(), y.size()));
+    if (!range.hasFinite())
+        return;
+    yMaxOut = range.greatest;
+    yMinOut = range.least;
 
     bool widened = false;
-    if (greatest > m_dYMax) {
-        m_dYMax = greatest;
+    if (range.greatest > m_dYMax) {
+        m_dYMax = range.greatest;
         widened = true;
     }
-    if (m_dYMin > least) {
-        m_dYMin = least;
+    if (m_dYMin > range.least) {
+        m_dYMin = range.least;
         widened = true;
     }
     if (widened)
@@ -247,14 +239,19 @@ void QwtScope::importLines(QStringList lines)
         addCurve(curve.binding.slot, curve.title, curve.binding);
     if (content.curveCount == 0)
         return;
-    if (!content.times.isEmpty()) {
-        const double last = content.times.last();
-        setXScale(0.0, last, last / 10.0);
+    if (content.times.isEmpty()) {
+        replot();
+        return;
     }
+    const double last = content.times.last();
+    setXScale(0.0, last, last / 10.0);
+    const ColumnSnapshot times = ColumnSnapshot::fromVector(content.times); // shared by all
     for (const ScopeFileCurve &curve : content.curves) {
         double yMin = 0.0;
         double yMax = 0.0;
-        setCurveSamples(curve.binding.slot, content.times, curve.y, yMin, yMax);
+        if (!curve.y.isEmpty())
+            setCurveSamples(curve.binding.slot, times, 0.0, ColumnSnapshot::fromVector(curve.y),
+                            yMin, yMax);
     }
     replot();
 }

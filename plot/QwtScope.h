@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ColumnSnapshot.h"
 #include "CurveBinding.h"
 
 #include <QString>
@@ -42,6 +43,9 @@ public:
     // The outputs receive the least and greatest finite value; they are left alone when the
     // slot is out of range, x or y is empty, or no value is finite.
     void setCurveSamples(int slot, const QVector<double> &x, const QVector<double> &y,
+                         double &yMinOut, double &yMaxOut);
+    // The same over shared columns, without copying them: the curve reports x - xOrigin.
+    void setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin, const ColumnSnapshot &y,
                          double &yMinOut, double &yMaxOut);
     void setYAxisUnit(int slot);
     bool hasNoData() const;

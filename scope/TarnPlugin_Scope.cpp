@@ -486,39 +486,34 @@ void TarnPlugin_Scope::refreshStatus()
     ui.Kvel_Scope_lb_MoxMem->setText(QString::number(static_cast<double>(mem) / 1024.0, 'f', 3));
 }
 
-// Copies the buffers under the data lock and feeds the plot outside it, so the
+// Snapshots the buffers under the data lock and feeds the plot outside it, so the
 // acquisition thread never waits for a replot.
 void TarnPlugin_Scope::refreshCurves()
 {
-    QVector<double> times;
-    ChannelValues values;
+    SampleSnapshot snapshot;
     {
         Tarn_LockGurad guard(&m_lockData);
-        times = m_buffer.times().values();
-        for (int slot = 0; slot < SampleBuffer::kSlots; ++slot)
-            values[static_cast<std::size_t>(slot)] = m_buffer.channel(slot).values();
+        snapshot = m_buffer.snapshot();
     }
-    if (!times.isEmpty())
-        showSamples(times, values);
+    if (!snapshot.times.isEmpty())
+        showSamples(snapshot);
     m_pScope->replot();
 }
 
 // Times relative to the oldest sample, so every curve starts at 0; the value axis is
 // centred on the data's range widened by 1 % (at least 0.01 either side).
-void TarnPlugin_Scope::showSamples(QVector<double> &times, const ChannelValues &values)
+void TarnPlugin_Scope::showSamples(const SampleSnapshot &snapshot)
 {
-    const double origin = times.first();
-    for (double &t : times)
-        t -= origin;
+    const double origin = snapshot.times.at(0);
     double lo = 0.0;
     double hi = 0.0;
     for (int slot = 0; slot < SampleBuffer::kSlots; ++slot) {
-        const QVector<double> &y = values[static_cast<std::size_t>(slot)];
+        const ColumnSnapshot &y = snapshot.channels[static_cast<std::size_t>(slot)];
         if (y.isEmpty())
             continue;
         double cmin = 0.0;
         double cmax = 0.0;
-        m_pScope->setCurveSamples(slot, times, y, cmin, cmax);
+        m_pScope->setCurveSamples(slot, snapshot.times, origin, y, cmin, cmax);
         if (slot == 0) {
             lo = cmin;
             hi = cmax;

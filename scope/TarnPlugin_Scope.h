@@ -96,10 +96,9 @@ private:
     void checkTrigger(const std::vector<_ST_ReadScopeData> &records);
     void fireTrigger(int mode);
 
-    using ChannelValues = std::array<QVector<double>, SampleBuffer::kSlots>;
     void refreshStatus();
     void refreshCurves();
-    void showSamples(QVector<double> &times, const ChannelValues &values);
+    void showSamples(const SampleSnapshot &snapshot);
     void watchRobotError();
 
     Tarn_Lock m_lockCycle;
