@@ -72,7 +72,7 @@ QwtScope::~QwtScope()
 {
     // The curves are members: take them off the item list before the base class deletes
     // what is still attached.
-    for (QwtPlotCurve &curve : m_curves)
+    for (ScopeCurve &curve : m_curves)
         curve.detach();
 }
 
@@ -87,7 +87,7 @@ void QwtScope::setupGrid()
 
 void QwtScope::setupCurvePens()
 {
-    for (QwtPlotCurve &curve : m_curves) {
+    for (ScopeCurve &curve : m_curves) {
         const int red = nextColourComponent();
         const int green = nextColourComponent();
         const int blue = nextColourComponent();
@@ -119,7 +119,7 @@ void QwtScope::addCurve(int slot, QString title, CurveBinding binding)
 {
     if (!isSlot(slot))
         return;
-    QwtPlotCurve &curve = m_curves[slot];
+    ScopeCurve &curve = m_curves[slot];
     curve.setTitle(title);
     curve.attach(this);
     curve.setVisible(true);
@@ -129,7 +129,7 @@ void QwtScope::addCurve(int slot, QString title, CurveBinding binding)
 void QwtScope::clearCurves()
 {
     for (int slot = 0; slot < kMaxCurves; ++slot) {
-        QwtPlotCurve &curve = m_curves[slot];
+        ScopeCurve &curve = m_curves[slot];
         curve.setSamples(QVector<double>(), QVector<double>());
         curve.setVisible(false);
         curve.detach();

@@ -2,6 +2,7 @@
 
 #include "ColumnSnapshot.h"
 #include "CurveBinding.h"
+#include "ScopeCurve.h"
 
 #include <QString>
 #include <QStringList>
@@ -76,7 +77,7 @@ private:
     Zoomer *m_zoomer = nullptr;
     ScopeDataTracker *m_tracker = nullptr;
     QwtPlotGrid *m_grid = nullptr;
-    std::array<QwtPlotCurve, kMaxCurves> m_curves;
+    std::array<ScopeCurve, kMaxCurves> m_curves;
     std::array<CurveBinding, kMaxCurves> m_bindings;
 
     double m_dXMin = 0.0;
