@@ -52,15 +52,36 @@ SampleExtremes ColumnSnapshot::extremes(int from, int to) const
     return result;
 }
 
-// Samples [from, to) lie in one chunk.
+// Samples [from, to) lie in one chunk. Finite stretches, the usual case, go through a
+// branch-free pass for the extremes and a second one for where they first occur.
 void ColumnSnapshot::scan(int from, int to, SampleExtremes &extremes) const
 {
     const int pos = from + m_offset;
     const double *values =
         (*m_chunks)[static_cast<std::size_t>(pos >> SampleChunk::kShift)]->values +
         (pos & SampleChunk::kMask);
-    for (int i = from; i < to; ++i)
-        extremes.add(values[i - from], i);
+    const int count = to - from;
+    if (count <= 0)
+        return;
+    double least = values[0];
+    double greatest = values[0];
+    double check = 0.0; // NaN once a value is NaN or infinite
+    for (int k = 0; k < count; ++k) {
+        least = std::min(least, values[k]);
+        greatest = std::max(greatest, values[k]);
+        check += values[k] - values[k];
+    }
+    if (check != 0.0) {
+        for (int k = 0; k < count; ++k)
+            extremes.add(values[k], from + k);
+        return;
+    }
+    SampleExtremes part;
+    part.leastIndex = static_cast<int>(std::find(values, values + count, least) - values);
+    part.greatestIndex = static_cast<int>(std::find(values, values + count, greatest) - values);
+    part.least = values[part.leastIndex];
+    part.greatest = values[part.greatestIndex];
+    extremes.merge(part, from);
 }
 
 int ColumnSnapshot::blockStart(int i) const
@@ -73,6 +94,18 @@ int ColumnSnapshot::blockEnd(int i) const
 {
     const int pos = i + m_offset;
     return std::min((pos | SampleChunk::kBlockMask) + 1 - m_offset, m_size);
+}
+
+int ColumnSnapshot::chunkStart(int i) const
+{
+    const int pos = i + m_offset;
+    return std::max((pos & ~SampleChunk::kMask) - m_offset, 0);
+}
+
+int ColumnSnapshot::chunkEnd(int i) const
+{
+    const int pos = i + m_offset;
+    return std::min((pos | SampleChunk::kMask) + 1 - m_offset, m_size);
 }
 
 QVector<double> ColumnSnapshot::toVector() const

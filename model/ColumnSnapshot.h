@@ -40,6 +40,9 @@ public:
     // The stored block that holds sample i, as [blockStart, blockEnd) clipped to the view.
     int blockStart(int i) const;
     int blockEnd(int i) const;
+    // The same for the chunk that holds sample i.
+    int chunkStart(int i) const;
+    int chunkEnd(int i) const;
 
     QVector<double> toVector() const;
 

@@ -77,11 +77,11 @@ int gap(int v, int a, int b)
 }
 
 // Search over a curve whose x ascends: pixel columns then follow the sample order, so the
-// search starts where the cursor's column is and walks outwards block by block, skipping
-// blocks whose pixel box lies farther than the best distance so far, and stops where the
-// horizontal distance alone is farther. Distances are computed as the scan over all samples
-// computes them, and a box's distance is never more than any of its samples', so the
-// answer is the same.
+// search starts where the cursor's column is and walks outwards, chunk by chunk and within
+// a chunk that may hold the answer block by block. It skips stretches whose pixel box lies
+// farther than the best distance so far and stops where the horizontal distance alone is
+// farther. Distances are computed as the scan over all samples computes them, and a box is
+// never farther than any of its samples, so the answer is the same.
 class AscendingSearch
 {
 public:
@@ -93,27 +93,37 @@ public:
     Candidate run()
     {
         const int start = cursorIndex();
-        for (int i = start; i < m_series.count() && visit(i, blockEnd(i));)
-            i = blockEnd(i);
-        for (int i = start - 1; i >= 0 && visit(m_series.y().blockStart(i), i + 1);)
-            i = m_series.y().blockStart(i) - 1;
+        for (int i = start; i < count() && visitChunk(i, chunkEnd(i), true);)
+            i = chunkEnd(i);
+        for (int i = start - 1; i >= 0 && visitChunk(columns().chunkStart(i), i + 1, false);)
+            i = columns().chunkStart(i) - 1;
         return m_found;
     }
 
 private:
+    enum class Reach
+    {
+        Beyond, // this stretch and all beyond it are too far
+        Clear,  // nothing in this stretch can be the answer
+        Near    // its samples need a look
+    };
+
     static int rounded(double mapped) { return qRound(qBound(-kPixelLimit, mapped, kPixelLimit)); }
+    const ColumnSnapshot &columns() const { return m_series.y(); }
+    int count() const { return m_series.count(); }
+    int chunkEnd(int i) const { return std::min(columns().chunkEnd(i), count()); }
+    int blockEnd(int i) const { return std::min(columns().blockEnd(i), count()); }
     int pixelX(int i) const { return rounded(m_xMap.transform(m_series.xAt(i))); }
     int pixelY(double value) const { return rounded(m_yMap.transform(value)); }
     double limit() const { return std::min(m_bound, m_found.distance); }
-    int blockEnd(int i) const { return std::min(m_series.y().blockEnd(i), m_series.count()); }
-    double reach(int dx, int dy) const { return pixelDistance(QPoint(dx, dy), QPoint(0, 0)); }
+    static double reach(int dx, int dy) { return pixelDistance(QPoint(dx, dy), QPoint(0, 0)); }
 
     // The first sample whose column is at or past the cursor's, in the order of the samples.
     int cursorIndex() const
     {
         const bool rising = m_xMap.transform(1.0) >= m_xMap.transform(0.0);
         int low = 0;
-        int high = m_series.count();
+        int high = count();
         while (low < high) {
             const int middle = low + (high - low) / 2;
             const int column = pixelX(middle);
@@ -125,19 +135,43 @@ private:
         return low;
     }
 
-    // Looks into samples [from, to) when their box can hold the answer; false once the
-    // columns alone are too far, which holds for every block beyond as well.
-    bool visit(int from, int to)
+    Reach reachOf(int from, int to) const
     {
         const int dx = gap(m_cursor.x(), pixelX(from), pixelX(to - 1));
         if (reach(dx, 0) > limit())
-            return false;
-        const SampleExtremes extremes = m_series.y().extremes(from, to);
+            return Reach::Beyond;
+        const SampleExtremes extremes = columns().extremes(from, to);
         if (!extremes.hasFinite())
-            return true;
+            return Reach::Clear;
         const int dy = gap(m_cursor.y(), pixelY(extremes.least), pixelY(extremes.greatest));
-        if (reach(dx, dy) <= limit())
+        return reach(dx, dy) <= limit() ? Reach::Near : Reach::Clear;
+    }
+
+    // False once the columns alone are too far, which then holds beyond as well.
+    bool visitBlock(int from, int to)
+    {
+        const Reach r = reachOf(from, to);
+        if (r == Reach::Near)
             scanSamples(m_series, m_xMap, m_yMap, m_cursor, from, to, m_found);
+        return r != Reach::Beyond;
+    }
+
+    bool visitChunk(int from, int to, bool outwardsRight)
+    {
+        const Reach r = reachOf(from, to);
+        if (r != Reach::Near)
+            return r != Reach::Beyond;
+        if (outwardsRight) {
+            for (int i = from; i < to; i = blockEnd(i)) {
+                if (!visitBlock(i, std::min(blockEnd(i), to)))
+                    return false;
+            }
+        } else {
+            for (int i = to - 1; i >= from; i = columns().blockStart(i) - 1) {
+                if (!visitBlock(std::max(columns().blockStart(i), from), i + 1))
+                    return false;
+            }
+        }
         return true;
     }
 

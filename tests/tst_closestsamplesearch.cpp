@@ -164,8 +164,8 @@ void tst_ClosestSampleSearch::matchesBruteForceOnRandomCurves()
     for (int round = 0; round < 2000; ++round) {
         CurveSet set;
         const int curveCount = uniform(1, 6);
-        // Now and then long curves, whose blocks the ascending search skips.
-        const int most = round % 10 == 0 ? 3000 : 40;
+        // Now and then long curves, whose blocks and chunks the ascending search skips.
+        const int most = round % 50 == 0 ? 12000 : round % 10 == 0 ? 3000 : 40;
         for (int c = 0; c < curveCount; ++c) {
             Samples samples;
             const int count = uniform(0, most);
