@@ -2,6 +2,7 @@
 # Set-up, build and run in one step:
 #   ./run.sh demo [demo options]      run the scope demo (offscreen without a display)
 #   ./run.sh test [--asan|--tsan]     build and run the whole test suite
+#   ./run.sh bench                    Release build in build-bench, one table of speed figures
 # Installs missing Debian packages (as root, or through sudo), configures once and
 # afterwards only rebuilds what changed.
 set -euo pipefail
@@ -12,7 +13,7 @@ PACKAGES=(cmake make g++ pkg-config python3
           xvfb xauth x11-utils imagemagick fonts-wqy-microhei)
 
 usage() {
-    sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
 }
 
@@ -58,6 +59,11 @@ test)
     esac
     configure_and_build "$dir" "${flags[@]}"
     ctest --test-dir "$dir" --output-on-failure "$@"
+    ;;
+bench)
+    ensure_packages
+    configure_and_build build-bench -DCMAKE_BUILD_TYPE=Release -DSCOPE_BUILD_TESTS=OFF
+    exec python3 bench/bench_table.py build-bench
     ;;
 demo)
     ensure_packages

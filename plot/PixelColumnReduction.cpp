@@ -27,24 +27,39 @@ int columnOf(const ScopeSeriesData &series, const QwtScaleMap &xMap, int i)
 }
 
 // One past the last sample of the column that begins at `first`, searching no further
-// than `last`: gallops ahead, then halves.
-int columnEnd(const ScopeSeriesData &series, const QwtScaleMap &xMap, int first, int last)
+// than `last`. Columns of evenly spaced samples are about as wide as the one before, so
+// the search starts `width` samples on and gallops from there, then halves.
+int columnEnd(const ScopeSeriesData &series, const QwtScaleMap &xMap, int first, int last,
+              int width)
 {
     const int column = columnOf(series, xMap, first);
+    const auto inColumn = [&](int i) {
+        return columnOf(series, xMap, i) == column;
+    };
     int inside = first;
-    int step = 1;
-    int outside = last + 1;
-    while (inside + step <= last) {
-        if (columnOf(series, xMap, inside + step) != column) {
-            outside = inside + step;
-            break;
+    int outside = std::clamp(first + width, first + 1, last + 1);
+    if (outside <= last && inColumn(outside)) {
+        inside = outside;
+        outside = last + 1;
+        for (int step = 1; inside + step <= last; step *= 2) {
+            if (!inColumn(inside + step)) {
+                outside = inside + step;
+                break;
+            }
+            inside += step;
         }
-        inside += step;
-        step *= 2;
+    } else {
+        for (int step = 1; outside - step > first; step *= 2) {
+            if (inColumn(outside - step)) {
+                inside = outside - step;
+                break;
+            }
+            outside -= step;
+        }
     }
     while (outside - inside > 1) {
         const int middle = inside + (outside - inside) / 2;
-        if (columnOf(series, xMap, middle) == column)
+        if (inColumn(middle))
             inside = middle;
         else
             outside = middle;
@@ -92,13 +107,16 @@ bool reduceToPixelColumns(const ScopeSeriesData &series, const QwtScaleMap &xMap
     const int last = std::min(series.lowerBoundX(std::max(edgeA, edgeB), first, to + 1), to);
 
     QPolygonF reduced;
+    reduced.reserve(4 * (qRound(std::abs(clipRect.width())) + 8));
+    int width = 1;
     for (int i = first; i <= last;) {
         const double mapped = xMap.transform(series.xAt(i));
         if (!roundable(mapped))
             return false;
-        const int end = columnEnd(series, xMap, i, last);
+        const int end = columnEnd(series, xMap, i, last, width);
         if (!appendColumn(series, yMap, i, end, qRound(mapped), reduced))
             return false;
+        width = end - i;
         i = end;
     }
     polyline = reduced;
