@@ -2,9 +2,12 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -38,6 +41,7 @@ private slots:
     void clearKeepsRoutingAndWindow();
     void recordsWithoutAFiniteTimeAreDropped();
     void snapshotStaysAsTaken();
+    void snapshotsReadWhileAppending();
     void snapshotAscends_data();
     void snapshotAscends();
     void extremesMatchAScan();
@@ -210,6 +214,41 @@ void tst_SampleBuffer::snapshotStaysAsTaken()
     QCOMPARE(snapshot.channels.at(2).at(4999), -9999.0);
     QCOMPARE(snapshot.channels.at(3).size(), 0);
     QCOMPARE(buffer.snapshot().times.at(0), 25000.0);
+}
+
+// The acquisition thread appends into chunks that snapshots on the GUI thread still read;
+// only the lock around taking the snapshot orders the two (thread checkers watch this).
+void tst_SampleBuffer::snapshotsReadWhileAppending()
+{
+    SampleBuffer buffer;
+    buffer.setWindow(2999);
+    buffer.setSlotIndex(0, 43);
+    std::mutex lock;
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int t = 0; t < 30000; ++t) {
+            const std::lock_guard<std::mutex> guard(lock);
+            buffer.appendRecord(record(t, t));
+        }
+        done = true;
+    });
+    bool consistent = true;
+    while (!done && consistent) {
+        SampleSnapshot snapshot;
+        {
+            const std::lock_guard<std::mutex> guard(lock);
+            snapshot = buffer.snapshot();
+        }
+        const ColumnSnapshot &values = snapshot.channels.at(0);
+        const int n = values.size();
+        if (n == 0)
+            continue;
+        const SampleExtremes extremes = values.extremes(0, n);
+        consistent = n == snapshot.times.size() && values.at(n - 1) - values.at(0) == n - 1 &&
+                     extremes.least == values.at(0) && extremes.greatest == values.at(n - 1);
+    }
+    writer.join();
+    QVERIFY(consistent);
 }
 
 void tst_SampleBuffer::snapshotAscends_data()
