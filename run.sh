@@ -3,6 +3,7 @@
 #   ./run.sh demo [demo options]      run the scope demo (offscreen without a display)
 #   ./run.sh test [--asan|--tsan]     build and run the whole test suite
 #   ./run.sh fuzz [SECONDS]           build the libFuzzer targets with clang, run each SECONDS (60)
+#   ./run.sh bench                    Release build in build-bench, one table of speed figures
 # Installs missing Debian packages (as root, or through sudo), configures once and
 # afterwards only rebuilds what changed.
 set -euo pipefail
@@ -92,6 +93,11 @@ fuzz)
     done
     echo "fuzz: $passed passed, $failed failed"
     [ "$failed" -eq 0 ]
+    ;;
+bench)
+    ensure_packages
+    configure_and_build build-bench -DCMAKE_BUILD_TYPE=Release -DSCOPE_BUILD_TESTS=OFF
+    exec python3 bench/bench_table.py build-bench
     ;;
 demo)
     ensure_packages

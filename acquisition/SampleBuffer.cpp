@@ -2,13 +2,15 @@
 
 #include "ScopeCatalog.h"
 
+#include <QDebug>
+
 #include <cmath>
 
 SampleBuffer::SampleBuffer() = default;
 
 void SampleBuffer::setSlotIndex(int slot, int scopeIndex)
 {
-    if (slot >= 0 && slot < kScopeRecordValues)
+    if (slot >= 0 && slot < ScopeLimits::kMaxChannels)
         m_slotIndex[static_cast<std::size_t>(slot)] = scopeIndex;
 }
 
@@ -21,6 +23,8 @@ void SampleBuffer::appendRecord(const _ST_ReadScopeData &record)
 {
     if (!std::isfinite(record.dTime))
         return;
+    if (!m_vecTime.isEmpty() && record.dTime < m_vecTime.last())
+        restartAt(record.dTime);
     for (std::size_t slot = 0; slot < m_slotIndex.size(); ++slot) {
         if (ScopeCatalog::carriesData(m_slotIndex[slot]))
             m_vecChannel[slot].append(record.dValue[slot]);
@@ -35,8 +39,19 @@ void SampleBuffer::appendRecord(const _ST_ReadScopeData &record)
         column.dropFront(excess);
 }
 
+// Trimming walks from the oldest stamp and relies on them never decreasing: one stamp far
+// ahead, or a clock that went back, would otherwise keep samples of another time base for
+// good and let the buffer grow without bound.
+void SampleBuffer::restartAt(double time)
+{
+    qWarning().noquote() << QStringLiteral("Scope: controller time went back from %1 ms to %2 ms; "
+                                           "the window starts over")
+                                .arg(m_vecTime.last(), 0, 'f', 3)
+                                .arg(time, 0, 'f', 3);
+    clear();
+}
+
 // How many of the oldest entries lie outside the window, measured from the newest stamp.
-// Stamps need not increase: the count stops at the first one within the window.
 int SampleBuffer::excessAtFront() const
 {
     const double last = m_vecTime.last();
@@ -44,6 +59,16 @@ int SampleBuffer::excessAtFront() const
     while (excess < m_vecTime.size() && last - m_vecTime.at(excess) > m_window)
         ++excess;
     return excess;
+}
+
+SampleSnapshot SampleBuffer::snapshot() const
+{
+    SampleSnapshot snapshot;
+    snapshot.times = m_vecTime.snapshot();
+    snapshot.channels.reserve(m_vecChannel.size());
+    for (const SampleColumn &column : m_vecChannel)
+        snapshot.channels.push_back(column.snapshot());
+    return snapshot;
 }
 
 void SampleBuffer::clear()

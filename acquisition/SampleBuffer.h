@@ -1,6 +1,8 @@
 #pragma once
 
 #include "SampleColumn.h"
+#include "SampleSnapshot.h"
+#include "ScopeLimits.h"
 #include "Tarn_Prod.h"
 
 #include <array>
@@ -12,8 +14,6 @@
 class SampleBuffer
 {
 public:
-    static constexpr int kSlots = 48;
-
     SampleBuffer();
 
     // The controller index bound to each slot; only slots with an index in 1..182
@@ -24,9 +24,14 @@ public:
     void setWindow(double widthMs) { m_window = widthMs; }
 
     // A record without a finite time stamp cannot be placed in the window and is dropped.
+    // The window is a run of non-decreasing controller time: a stamp older than the newest
+    // one held starts it over from that record, as when the controller's clock restarts.
     void appendRecord(const _ST_ReadScopeData &record);
     // Empties every column; the slot indexes and the window stay.
     void clear();
+
+    // Cheap whatever the buffer holds; take it under the buffer's lock, read it anywhere.
+    SampleSnapshot snapshot() const;
 
     const SampleColumn &times() const { return m_vecTime; }
     const SampleColumn &channel(int slot) const
@@ -36,9 +41,10 @@ public:
 
 private:
     int excessAtFront() const;
+    void restartAt(double time);
 
     SampleColumn m_vecTime;
-    std::array<SampleColumn, kSlots> m_vecChannel;
-    std::array<int, kScopeRecordValues> m_slotIndex{};
+    std::array<SampleColumn, ScopeLimits::kCurveSlots> m_vecChannel;
+    std::array<int, ScopeLimits::kMaxChannels> m_slotIndex{};
     double m_window = 10000.0;
 };

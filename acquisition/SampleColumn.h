@@ -1,31 +1,47 @@
 #pragma once
 
+#include "ColumnSnapshot.h"
+
 #include <QVector>
 
-// One column of the sample buffer: values oldest first. Dropping from the front only
-// moves a start mark; the storage is compacted once the dropped part outgrows the live
-// part, so appending and trimming cost amortised constant time per sample.
+#include <memory>
+
+// One column of the sample buffer: values oldest first, in chunks shared with the
+// snapshots taken of it. Appending writes behind everything a snapshot covers, and
+// dropping from the front only moves a start mark and lets go of chunks that emptied,
+// so both cost constant time per sample, a snapshot costs the same whatever the column
+// holds, and the column keeps at most two chunks beyond its values. Not locked itself.
 class SampleColumn
 {
 public:
-    int size() const { return m_data.size() - m_head; }
-    bool isEmpty() const { return size() == 0; }
-    double at(int i) const { return m_data.at(m_head + i); }
+    int size() const { return m_size; }
+    bool isEmpty() const { return m_size == 0; }
+    double at(int i) const
+    {
+        const int pos = m_head + i;
+        return (*m_chunks)[static_cast<std::size_t>(pos >> SampleChunk::kShift)]
+            ->values[pos & SampleChunk::kMask];
+    }
     double first() const { return at(0); }
-    double last() const { return m_data.last(); }
+    double last() const { return at(m_size - 1); }
 
-    void append(double value) { m_data.append(value); }
+    void append(double value);
     void dropFront(int count);
     void clear();
 
-    // A contiguous deep copy of the live values: never shares storage with the column,
-    // so the copy may be read outside the lock while the column keeps growing.
-    QVector<double> values() const
-    {
-        return QVector<double>(m_data.cbegin() + m_head, m_data.cend());
-    }
+    ColumnSnapshot snapshot() const;
+    // A contiguous copy of the live values.
+    QVector<double> values() const { return snapshot().toVector(); }
 
 private:
-    QVector<double> m_data;
-    int m_head = 0;
+    void addChunk();
+
+    // Replaced whenever a chunk comes or goes, never changed, so snapshots can share it.
+    std::shared_ptr<const ColumnSnapshot::ChunkList> m_chunks;
+    std::shared_ptr<SampleChunk> m_open; // the newest chunk, the one append writes into
+    int m_head = 0;                      // where the oldest value sits in the first chunk
+    int m_size = 0;
+    // Counted in values appended since the last clear, to tell whether a snapshot ascends.
+    qint64 m_appended = 0;
+    qint64 m_lastDescent = -1; // the newest value smaller than the one before it
 };

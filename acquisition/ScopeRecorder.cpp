@@ -96,10 +96,10 @@ void ScopeRecorder::setWindow(double widthMs)
     m_buffer.setWindow(widthMs);
 }
 
-void ScopeRecorder::readBuffer(const std::function<void(const SampleBuffer &)> &reader) const
+SampleSnapshot ScopeRecorder::snapshot() const
 {
     Tarn_LockGurad guard(&m_lockData);
-    reader(m_buffer);
+    return m_buffer.snapshot();
 }
 
 // ---- acquisition thread ------------------------------------------------------------

@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -61,8 +60,8 @@ public:
     // Empties the buffers and routes nothing.
     void clear();
     void setWindow(double widthMs);
-    // Runs `reader` on the buffers under their lock; keep it short, appends wait for it.
-    void readBuffer(const std::function<void(const SampleBuffer &)> &reader) const;
+    // What the buffers hold now, taken under their lock without copying values.
+    SampleSnapshot snapshot() const;
 
     // The trigger controls as the next batch is to see them.
     void setTriggerSettings(const TriggerSettings &settings);

@@ -1,6 +1,7 @@
 // Appending must cost the same per record whatever the window holds: a full window
 // trims one entry per append.
 #include "SampleBuffer.h"
+#include "ScopeLimits.h"
 #include "TriggerSettings.h"
 
 #include <benchmark/benchmark.h>
@@ -9,13 +10,13 @@ namespace {
 
 void BM_AppendFullWindow(benchmark::State &state)
 {
-    const auto window = static_cast<double>(state.range(0));
+    const auto samples = static_cast<double>(state.range(0));
     SampleBuffer buffer;
-    buffer.setWindow(window);
-    for (int slot = 0; slot < kScopeRecordValues; ++slot)
+    buffer.setWindow(samples - 1.0);
+    for (int slot = 0; slot < ScopeLimits::kMaxChannels; ++slot)
         buffer.setSlotIndex(slot, 43 + slot);
     _ST_ReadScopeData record{};
-    for (double t = 0; t <= window; ++t) {
+    for (double t = 0; t < samples; ++t) {
         record.dTime = t;
         buffer.appendRecord(record);
     }
@@ -26,7 +27,7 @@ void BM_AppendFullWindow(benchmark::State &state)
     benchmark::DoNotOptimize(buffer.times().size());
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_AppendFullWindow)->Arg(10000)->Arg(100000)->Arg(999999);
+BENCHMARK(BM_AppendFullWindow)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000);
 
 void BM_TriggerBatch(benchmark::State &state)
 {

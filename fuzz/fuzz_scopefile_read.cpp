@@ -3,6 +3,7 @@
 // to the same file.
 #include "FuzzSupport.h"
 #include "QwtScope.h"
+#include "ScopeLimits.h"
 
 #include <cstdint>
 
@@ -22,7 +23,7 @@ QwtScope *plot()
 
 void checkContent(const ScopeFileContent &content)
 {
-    check(content.curves.size() == std::min(content.curveCount, ScopeFile::kMaxCurves),
+    check(content.curves.size() == std::min(content.curveCount, ScopeLimits::kCurveSlots),
           "kept curves");
     for (int k = 0; k < content.curves.size(); ++k) {
         check(content.curves[k].binding.slot == k, "slot order");

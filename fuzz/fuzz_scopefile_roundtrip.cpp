@@ -2,6 +2,7 @@
 // formatting (QString::number(v, 'f', 3)) writes, and every title, binding and value
 // comes back as written, NaN included.
 #include "FuzzSupport.h"
+#include "ScopeLimits.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -90,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QVector<double> times;
     for (int r = 0; r < rows; ++r)
         times << anyDouble(in);
-    QVector<ScopeFileCurve> curves(in.ConsumeIntegralInRange(1, ScopeFile::kMaxCurves + 3));
+    QVector<ScopeFileCurve> curves(in.ConsumeIntegralInRange(1, ScopeLimits::kCurveSlots + 3));
     for (ScopeFileCurve &c : curves) {
         c.title = fieldText(in);
         c.binding.axis = in.ConsumeIntegral<int>();
@@ -125,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     for (int r = 0; r < content->times.size(); ++r)
         check(sameValue(content->times[r], readByQt(times[r])), "time as Qt reads it");
-    if (curves.size() <= ScopeFile::kMaxCurves) {
+    if (curves.size() <= ScopeLimits::kCurveSlots) {
         check(content->times.size() >= longest, "rows");
         check(ScopeFile::toBytes(asLoaded(*content)) == withUnsignedZeros(bytes),
               "second write differs");

@@ -37,6 +37,8 @@ bool canvasPixel(const QwtScaleMap &xMap, const QwtScaleMap &yMap, const QPointF
 // The sample nearest to the cursor over the visible curves, by Euclidean distance
 // sqrt(dx*dx + dy*dy) between whole-pixel positions. Ties go to the earlier curve in the
 // list, and within a curve to the lower index. Hidden and empty curves and samples
-// without a pixel are skipped.
+// without a pixel are skipped. Curves of ScopeSeriesData whose x ascends are searched from
+// the cursor outwards in logarithmic time plus what lies near; any other curve sample by
+// sample. The answer is the same either way.
 ClosestSample findClosestSample(const QVector<SearchCurve> &curves, const QwtScaleMap &xMap,
                                 const QwtScaleMap &yMap, const QPoint &cursor);

@@ -3,6 +3,7 @@
 #include "CurveColours.h"
 #include "ScopeDataTracker.h"
 #include "ScopeFile.h"
+#include "ScopeSeriesData.h"
 #include "Zoomer.h"
 
 #include <QBrush>
@@ -41,24 +42,6 @@ double widenedUpToTens(double value)
     return whole - std::fmod(whole, 10.0) + 10.0;
 }
 
-// Least and greatest finite value among the first `count` of `values`; false when none is
-// finite, so NaN or infinite samples never move the value axis.
-bool finiteRange(const QVector<double> &values, int count, double &least, double &greatest)
-{
-    bool found = false;
-    for (int i = 0; i < count; ++i) {
-        const double value = values.at(i);
-        if (!std::isfinite(value))
-            continue;
-        if (!found || value < least)
-            least = value;
-        if (!found || value > greatest)
-            greatest = value;
-        found = true;
-    }
-    return found;
-}
-
 int nextColourComponent()
 {
     return std::rand() % 255;
@@ -92,7 +75,7 @@ QwtScope::~QwtScope()
 {
     // The curves are members: take them off the item list before the base class deletes
     // what is still attached.
-    for (QwtPlotCurve &curve : m_curves)
+    for (ScopeCurve &curve : m_curves)
         curve.detach();
 }
 
@@ -109,7 +92,7 @@ void QwtScope::setupGrid()
 void QwtScope::setupCurvePens()
 {
     const QColor canvas = canvasBackground().color();
-    for (QwtPlotCurve &curve : m_curves)
+    for (ScopeCurve &curve : m_curves)
         curve.setPen(readableColour(canvas, nextColourComponent), 2.0, Qt::SolidLine);
 }
 
@@ -137,7 +120,7 @@ void QwtScope::addCurve(int slot, QString title, CurveBinding binding)
 {
     if (!isSlot(slot))
         return;
-    QwtPlotCurve &curve = m_curves[slot];
+    ScopeCurve &curve = m_curves[slot];
     curve.setTitle(title);
     curve.attach(this);
     curve.setVisible(true);
@@ -146,8 +129,8 @@ void QwtScope::addCurve(int slot, QString title, CurveBinding binding)
 
 void QwtScope::clearCurves()
 {
-    for (int slot = 0; slot < kMaxCurves; ++slot) {
-        QwtPlotCurve &curve = m_curves[slot];
+    for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) {
+        ScopeCurve &curve = m_curves[slot];
         curve.setSamples(QVector<double>(), QVector<double>());
         curve.setVisible(false);
         curve.detach();
@@ -167,22 +150,31 @@ void QwtScope::setCurveSamples(int slot, const QVector<double> &x, const QVector
 {
     if (!isSlot(slot) || x.isEmpty() || y.isEmpty())
         return;
-    m_curves[slot].setSamples(x, y);
+    setCurveSamples(slot, ColumnSnapshot::fromVector(x), 0.0, ColumnSnapshot::fromVector(y),
+                    yMinOut, yMaxOut);
+}
 
-    double least = 0.0;
-    double greatest = 0.0;
-    if (!finiteRange(y, qMin(x.size(), y.size()), least, greatest))
+void QwtScope::setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin,
+                               const ColumnSnapshot &y, double &yMinOut, double &yMaxOut)
+{
+    if (!isSlot(slot) || x.isEmpty() || y.isEmpty())
         return;
-    yMaxOut = greatest;
-    yMinOut = least;
+    m_curves[slot].setSamples(new ScopeSeriesData(x, xOrigin, y)); // the curve owns it
+
+    // NaN or infinite samples never move the value axis.
+    const SampleExtremes range = y.extremes(0, qMin(x.size(), y.size()));
+    if (!range.hasFinite())
+        return;
+    yMaxOut = range.greatest;
+    yMinOut = range.least;
 
     bool widened = false;
-    if (greatest > m_dYMax) {
-        m_dYMax = greatest;
+    if (range.greatest > m_dYMax) {
+        m_dYMax = range.greatest;
         widened = true;
     }
-    if (m_dYMin > least) {
-        m_dYMin = least;
+    if (m_dYMin > range.least) {
+        m_dYMin = range.least;
         widened = true;
     }
     if (widened)
@@ -201,8 +193,8 @@ void QwtScope::setYAxisUnit(int slot)
 // Attached curves are listed in slot order, so list position k is slot k.
 void QwtScope::showCommonUnit()
 {
-    const int attached =
-        std::min(static_cast<int>(itemList(QwtPlotItem::Rtti_PlotCurve).size()), kMaxCurves);
+    const int attached = std::min(static_cast<int>(itemList(QwtPlotItem::Rtti_PlotCurve).size()),
+                                  ScopeLimits::kCurveSlots);
     QString unit = attached > 0 ? m_bindings[0].unit : QString();
     for (int slot = 1; slot < attached; ++slot) {
         if (m_bindings[slot].unit != unit) {
@@ -266,15 +258,21 @@ void QwtScope::importLines(const ScopeFileContent &content)
         addCurve(curve.binding.slot, curve.title, curve.binding);
     if (content.curves.isEmpty())
         return;
+    if (content.times.isEmpty()) {
+        replot();
+        return;
+    }
     // The time axis ends at the latest readable time.
-    double first = 0.0;
-    double last = 0.0;
-    if (finiteRange(content.times, content.times.size(), first, last))
-        setXScale(0.0, last, last / 10.0);
+    const ColumnSnapshot times = ColumnSnapshot::fromVector(content.times); // shared by all
+    const SampleExtremes timeRange = times.extremes(0, times.size());
+    if (timeRange.hasFinite())
+        setXScale(0.0, timeRange.greatest, timeRange.greatest / 10.0);
     for (const ScopeFileCurve &curve : content.curves) {
         double yMin = 0.0;
         double yMax = 0.0;
-        setCurveSamples(curve.binding.slot, content.times, curve.y, yMin, yMax);
+        if (!curve.y.isEmpty())
+            setCurveSamples(curve.binding.slot, times, 0.0, ColumnSnapshot::fromVector(curve.y),
+                            yMin, yMax);
     }
     replot();
 }

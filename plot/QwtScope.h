@@ -1,7 +1,9 @@
 #pragma once
 
+#include "ColumnSnapshot.h"
 #include "CurveBinding.h"
-#include "GapCurve.h"
+#include "ScopeCurve.h"
+#include "ScopeLimits.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,8 +29,6 @@ class QwtScope : public QwtPlot
     Q_OBJECT
 
 public:
-    static constexpr int kMaxCurves = 48;
-
     explicit QwtScope(QWidget *parent = nullptr);
     ~QwtScope() override;
 
@@ -45,6 +45,9 @@ public:
     // The outputs receive the least and greatest finite value; they are left alone when the
     // slot is out of range, x or y is empty, or no value is finite.
     void setCurveSamples(int slot, const QVector<double> &x, const QVector<double> &y,
+                         double &yMinOut, double &yMaxOut);
+    // The same over shared columns, without copying them: the curve reports x - xOrigin.
+    void setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin, const ColumnSnapshot &y,
                          double &yMinOut, double &yMaxOut);
     bool hasNoData() const;
 
@@ -81,15 +84,15 @@ public slots:
     void setYAxisUnit(int slot);
 
 private:
-    static bool isSlot(int slot) { return slot >= 0 && slot < kMaxCurves; }
+    static bool isSlot(int slot) { return slot >= 0 && slot < ScopeLimits::kCurveSlots; }
     void setupGrid();
     void setupCurvePens();
 
     Zoomer *m_zoomer = nullptr;
     ScopeDataTracker *m_tracker = nullptr;
     QwtPlotGrid *m_grid = nullptr;
-    std::array<GapCurve, kMaxCurves> m_curves;
-    std::array<CurveBinding, kMaxCurves> m_bindings;
+    std::array<ScopeCurve, ScopeLimits::kCurveSlots> m_curves;
+    std::array<CurveBinding, ScopeLimits::kCurveSlots> m_bindings;
 
     double m_dXMin = 0.0;
     double m_dXMax = 0.0;

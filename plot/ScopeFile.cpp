@@ -270,7 +270,7 @@ QVector<int> readHeader(const QString &line, ScopeFileContent &content)
             continue;
         }
         const int slot = content.curveCount++;
-        if (slot >= ScopeFile::kMaxCurves) {
+        if (slot >= ScopeLimits::kCurveSlots) {
             roles << kIgnoredColumn;
             continue;
         }
@@ -325,8 +325,8 @@ QByteArray ScopeFile::header(const QVector<ScopeFileCurve> &curves)
 void ScopeFile::appendRows(const QVector<ScopeFileCurve> &curves, int first, int last,
                            QByteArray &out)
 {
-    QVarLengthArray<int, kMaxCurves> lengths;
-    QVarLengthArray<const double *, kMaxCurves> values;
+    QVarLengthArray<int, ScopeLimits::kCurveSlots> lengths;
+    QVarLengthArray<const double *, ScopeLimits::kCurveSlots> values;
     for (const ScopeFileCurve &curve : curves) {
         lengths.append(sampleCount(curve));
         values.append(curve.y.constData());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CurveBinding.h"
+#include "ScopeLimits.h"
 
 #include <QByteArray>
 #include <QString>
@@ -20,8 +21,8 @@ struct ScopeFileCurve
 };
 
 // What a scope file holds once read. curveCount counts every curve field of the header;
-// only the first kMaxCurves of them are kept in curves, since the plot has no more slots.
-// Every data row gives one time (NaN when the row has none that reads as a number); a
+// only the first ScopeLimits::kCurveSlots of them are kept in curves, since the plot has no more
+// slots. Every data row gives one time (NaN when the row has none that reads as a number); a
 // curve's values are paired with the times index by index and end with its last filled
 // field, and a cell that is missing or not a number is NaN, a gap.
 struct ScopeFileContent
@@ -45,7 +46,6 @@ struct ScopeFileContent
 class ScopeFile
 {
 public:
-    static constexpr int kMaxCurves = 48;
     // Larger files are refused; the whole file is held in memory while it is read.
     static constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 

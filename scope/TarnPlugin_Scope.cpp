@@ -15,7 +15,6 @@
 #include <qwt_plot_curve.h>
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
@@ -25,25 +24,21 @@ constexpr double kDialogScale = 0.8333333333333334;
 constexpr int kDialogMaxWidth = 600;
 constexpr int kDialogMaxHeight = 800;
 
-using ChannelValues = std::array<QVector<double>, ScopeLimits::kCurveSlots>;
-
 // Times relative to the oldest sample, so every curve starts at 0; the value axis is
 // centred on the data's range widened by 1 % (at least 0.01 either side).
-void showSamples(QwtScope *plot, QVector<double> &times, const ChannelValues &values)
+void showSamples(QwtScope *plot, const SampleSnapshot &snapshot)
 {
-    const double origin = times.first();
+    const double origin = snapshot.times.at(0);
     plot->setTimeOrigin(origin);
-    for (double &t : times)
-        t -= origin;
     double lo = 0.0;
     double hi = 0.0;
     for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) {
-        const QVector<double> &y = values[static_cast<std::size_t>(slot)];
+        const ColumnSnapshot &y = snapshot.channels[static_cast<std::size_t>(slot)];
         if (y.isEmpty())
             continue;
         double cmin = 0.0;
         double cmax = 0.0;
-        plot->setCurveSamples(slot, times, y, cmin, cmax);
+        plot->setCurveSamples(slot, snapshot.times, origin, y, cmin, cmax);
         if (slot == 0) {
             lo = cmin;
             hi = cmax;
@@ -378,19 +373,13 @@ void TarnPlugin_Scope::refreshStatus()
     fitLabelsToText(true);
 }
 
-// Copies the buffers under their lock and feeds the plot outside it, so the acquisition
-// thread never waits for a replot.
+// Snapshots the buffers under their lock (no values are copied) and feeds the plot outside
+// it, so the acquisition thread never waits for a replot.
 void TarnPlugin_Scope::refreshCurves()
 {
-    QVector<double> times;
-    ChannelValues values;
-    m_pRecorder->readBuffer([&times, &values](const SampleBuffer &buffer) {
-        times = buffer.times().values();
-        for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot)
-            values[static_cast<std::size_t>(slot)] = buffer.channel(slot).values();
-    });
-    if (!times.isEmpty())
-        showSamples(m_pScope, times, values);
+    const SampleSnapshot snapshot = m_pRecorder->snapshot();
+    if (!snapshot.times.isEmpty())
+        showSamples(m_pScope, snapshot);
     m_pScope->replot();
 }
 

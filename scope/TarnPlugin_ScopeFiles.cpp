@@ -111,11 +111,11 @@ std::optional<ScopeFileContent> readScopeFile(QWidget *parent, const QString &fi
 QString loadNotes(const ScopeFileContent &content, const QString &fileName)
 {
     QStringList notes;
-    if (content.curveCount > ScopeFile::kMaxCurves)
+    if (content.curveCount > ScopeLimits::kCurveSlots)
         notes << QString("ERROR:%1 holds %2 curves; only the first %3 are shown.")
                      .arg(fileName)
                      .arg(content.curveCount)
-                     .arg(ScopeFile::kMaxCurves);
+                     .arg(ScopeLimits::kCurveSlots);
     if (content.raggedRows > 0)
         notes << QString("ERROR:%1 rows of %2 have a number of fields other than the "
                          "header's (first at line %3); missing values are left as gaps.")

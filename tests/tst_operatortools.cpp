@@ -3,6 +3,7 @@
 #include "MeasurementCursors.h"
 #include "PlotMouse.h"
 #include "ScopeContextMenu.h"
+#include "ScopeLimits.h"
 #include "ScopeTestSupport.h"
 #include "TarnPlugin_Scope.h"
 #include "Zoomer.h"
@@ -472,7 +473,7 @@ void tst_OperatorTools::coloursReadOnTheCanvas()
     const QColor drawn = readableColour(canvas, [&] { return components[draw++ % 6]; });
     QVERIFY(contrastRatio(drawn, canvas) >= 3.0);
     QCOMPARE(drawn == colour, ratio >= 3.0);
-    for (int slot = 0; slot < QwtScope::kMaxCurves; ++slot)
+    for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot)
         QVERIFY(contrastRatio(plotOf(m_scope.get())->curve(slot)->pen().color(), canvas) >= 3.0);
 }
 

@@ -1,10 +1,15 @@
+#include "GapCurve.h"
 #include "PlotMouse.h"
 #include "QwtScope.h"
+#include "ScopeCurve.h"
+#include "ScopeLimits.h"
+#include "ScopeSeriesData.h"
 #include "Zoomer.h"
 
 #include <QtTest>
 
 #include <qwt_legend.h>
+#include <qwt_painter.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_scale_div.h>
 #include <qwt_text.h>
@@ -12,6 +17,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -45,9 +51,74 @@ CurveBinding binding(int slot, const QString &unit)
     return b;
 }
 
+// A recording as the buffer holds it: controller times from some origin, and values.
+struct Recording
+{
+    QVector<double> times;
+    QVector<double> values;
+};
+
+enum class Shape
+{
+    Noise,   // a sine with noise, hundreds of samples per pixel column
+    Spikes,  // now and then far beyond the value axis
+    Repeats, // pairs of equal time stamps
+    Sparse,  // fewer samples than pixel columns
+    WithNaN, // one value without a pixel
+};
+
+Recording recording(Shape shape, int count)
+{
+    std::mt19937 random(99);
+    std::normal_distribution<double> noise(0.0, 0.4);
+    Recording r;
+    const double step = shape == Shape::Sparse ? 37.0 : 1.0;
+    for (int i = 0; i < count; ++i) {
+        const double t = 123456.789 + (shape == Shape::Repeats ? (i / 2) : i) * step;
+        double v = 5.0 * std::sin(i / 3000.0) + noise(random);
+        if (shape == Shape::Spikes && i % 997 == 0)
+            v = (i % 2 ? 1e4 : -1e4);
+        if (shape == Shape::WithNaN && i == count / 2)
+            v = std::numeric_limits<double>::quiet_NaN();
+        r.times << t;
+        r.values << v;
+    }
+    return r;
+}
+
+QImage rendered(const QwtPlotCurve &curve, double x0, double x1)
+{
+    constexpr int kWidth = 1137;
+    constexpr int kHeight = 620;
+    QwtScaleMap xMap;
+    xMap.setScaleInterval(x0, x1);
+    xMap.setPaintInterval(0, kWidth);
+    QwtScaleMap yMap;
+    yMap.setScaleInterval(-8.0, 8.0);
+    yMap.setPaintInterval(kHeight, 0);
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    curve.draw(&painter, xMap, yMap, QRectF(0, 0, kWidth, kHeight));
+    return image;
+}
+
+int differingPixels(const QImage &a, const QImage &b)
+{
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto *lineA = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+        const auto *lineB = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            count += lineA[x] != lineB[x];
+    }
+    return count;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(QVector<double>)
+Q_DECLARE_METATYPE(Shape)
 
 class tst_QwtScope : public QObject
 {
@@ -70,6 +141,8 @@ private slots:
     void zoomAcceptance();
     void thinSelectionGrowsAroundItsCentre();
     void zoomReturnsToStoredRanges();
+    void reducedDrawingMatchesQwt_data();
+    void reducedDrawingMatchesQwt();
 };
 
 void tst_QwtScope::newPlot()
@@ -88,7 +161,7 @@ void tst_QwtScope::newPlot()
     QCOMPARE(plot.curve(0)->pen().widthF(), 2.0);
     QVERIFY(plot.curve(0)->pen().color() != plot.curve(1)->pen().color());
     QCOMPARE(plot.itemList(QwtPlotItem::Rtti_PlotGrid).size(), 1);
-    for (int slot = 0; slot < QwtScope::kMaxCurves; ++slot)
+    for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot)
         QVERIFY(plot.curveBinding(slot) == kFree);
     QVERIFY(plot.zoomer()->parent() == plot.canvas());
     QCOMPARE(plot.zoomer()->zoomRectIndex(), 0u);
@@ -286,7 +359,7 @@ void tst_QwtScope::clearCurvesFreesEverySlot()
     plot.clearCurves();
     QCOMPARE(attachedCurves(plot), 0);
     QVERIFY(plot.hasNoData());
-    for (int slot = 0; slot < QwtScope::kMaxCurves; ++slot) {
+    for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) {
         QCOMPARE(plot.curve(slot)->dataSize(), size_t(0));
         QVERIFY(!plot.curve(slot)->isVisible());
         QVERIFY(plot.curveBinding(slot) == kFree);
@@ -398,6 +471,61 @@ void tst_QwtScope::zoomReturnsToStoredRanges()
     QCOMPARE(plot.zoomer()->zoomRectIndex(), 0u);
     QCOMPARE(axisRange(plot, QwtPlot::xBottom), QwtInterval(0.0, 2000.0));
     QCOMPARE(axisRange(plot, QwtPlot::yLeft), QwtInterval(-5.0, 15.0));
+}
+
+void tst_QwtScope::reducedDrawingMatchesQwt_data()
+{
+    QTest::addColumn<Shape>("shape");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<double>("x0"); // visible time range, relative to the oldest sample
+    QTest::addColumn<double>("x1");
+
+    QTest::newRow("100000 samples, all in view") << Shape::Noise << 100000 << 0.0 << 100000.0;
+    QTest::newRow("zoomed into 600 of them") << Shape::Noise << 100000 << 49700.0 << 50300.0;
+    QTest::newRow("zoomed between two samples") << Shape::Noise << 100000 << 500.2 << 500.8;
+    QTest::newRow("window wider than the data") << Shape::Noise << 20000 << -5000.0 << 40000.0;
+    QTest::newRow("spikes far off the canvas") << Shape::Spikes << 100000 << 0.0 << 100000.0;
+    QTest::newRow("repeated time stamps") << Shape::Repeats << 100000 << 0.0 << 50000.0;
+    QTest::newRow("sparse, zoomed") << Shape::Sparse << 300 << 2000.0 << 9000.0;
+    QTest::newRow("a NaN value") << Shape::WithNaN << 50000 << 0.0 << 50000.0;
+}
+
+// The widget's curves draw through the reduction; plain Qwt draws every sample. Drawn as
+// one polyline, one-pixel lines must come out the same. Qwt splits long polylines into
+// pieces of seven points, whose square caps light a few pixels more wherever a piece
+// happens to end; wider pens differ where Qt joins many short segments.
+void tst_QwtScope::reducedDrawingMatchesQwt()
+{
+    QFETCH(Shape, shape);
+    QFETCH(int, count);
+    QFETCH(double, x0);
+    QFETCH(double, x1);
+
+    const Recording r = recording(shape, count);
+    const ColumnSnapshot times = ColumnSnapshot::fromVector(r.times);
+    const ColumnSnapshot values = ColumnSnapshot::fromVector(r.values);
+    for (const bool split : {false, true}) {
+        QwtPainter::setPolylineSplitting(split);
+        for (const double width : {1.0, 2.0}) {
+            ScopeCurve reduced;
+            GapCurve plain; // Qwt drawing every sample, with the same gaps
+            for (QwtPlotCurve *curve :
+                 {static_cast<QwtPlotCurve *>(&reduced), static_cast<QwtPlotCurve *>(&plain)}) {
+                curve->setPen(QColor(200, 30, 90), width, Qt::SolidLine);
+                curve->setSamples(new ScopeSeriesData(times, r.times.first(), values));
+            }
+            const QImage expected = rendered(plain, x0, x1);
+            const int differing = differingPixels(rendered(reduced, x0, x1), expected);
+            const int pixels = expected.width() * expected.height();
+            const int allowed = width == 2.0 ? pixels / 200 : split ? pixels / 10000 : 0;
+            if (differing > allowed)
+                QFAIL(qPrintable(QStringLiteral("%1 pixels differ, %2-pixel pen, %3")
+                                     .arg(differing)
+                                     .arg(width)
+                                     .arg(split ? "split" : "one polyline")));
+        }
+    }
+    QwtPainter::setPolylineSplitting(true);
 }
 
 QTEST_MAIN(tst_QwtScope)

@@ -1,4 +1,5 @@
 #include "ScopeFile.h"
+#include "ScopeLimits.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -403,7 +404,7 @@ void tst_ScopeFile::badInputNeverBreaks()
 {
     QFETCH(QByteArray, bytes);
     const ScopeFileContent content = parsed(bytes);
-    QVERIFY(content.curves.size() <= ScopeFile::kMaxCurves);
+    QVERIFY(content.curves.size() <= ScopeLimits::kCurveSlots);
     for (const ScopeFileCurve &c : content.curves)
         QVERIFY(c.y.size() <= content.times.size());
     ScopeFile::toBytes(asLoaded(content));

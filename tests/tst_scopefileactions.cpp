@@ -1,5 +1,5 @@
-#include "ScopeTestSupport.h"
 #include "ScopeLimits.h"
+#include "ScopeTestSupport.h"
 #include "TarnPlugin_Scope.h"
 
 #include <QTemporaryDir>

@@ -1,0 +1,144 @@
+// The refresh tick and the nearest-sample lookup against what they must stay close to:
+// copying the windows once, and measuring every sample.
+#include "ClosestSampleSearch.h"
+#include "RefreshFixture.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+void BM_RefreshTick(benchmark::State &state)
+{
+    RefreshFixture fixture(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        fixture.append(RefreshFixture::kRecordsPerRefresh);
+        state.ResumeTiming();
+        fixture.refresh();
+    }
+}
+BENCHMARK(BM_RefreshTick)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// One copy of the time column and all 36 value columns.
+void BM_MemcpyWindows(benchmark::State &state)
+{
+    const auto count = static_cast<std::size_t>(state.range(0)) * (RefreshFixture::kChannels + 1);
+    std::vector<double> from(count, 1.0);
+    std::vector<double> to(count);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), count * sizeof(double));
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_MemcpyWindows)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+std::vector<QPoint> cursorPositions()
+{
+    std::vector<QPoint> positions;
+    for (int x = 1; x <= 5; ++x) {
+        for (int y = 1; y <= 5; ++y)
+            positions.emplace_back(RefreshFixture::kWidth * x / 6, RefreshFixture::kHeight * y / 6);
+    }
+    return positions;
+}
+
+QVector<SearchCurve> searchCurves(QwtScope &plot)
+{
+    QVector<SearchCurve> curves;
+    for (QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotCurve))
+        curves.append({static_cast<QwtPlotCurve *>(item)->data(), true});
+    return curves;
+}
+
+// Every sample of every curve, as the tracker used to search.
+ClosestSample bruteForce(const QVector<SearchCurve> &curves, const QwtScaleMap &xMap,
+                         const QwtScaleMap &yMap, const QPoint &cursor)
+{
+    ClosestSample best;
+    for (int position = 0; position < curves.size(); ++position) {
+        const QwtSeriesData<QPointF> &samples = *curves.at(position).samples;
+        for (size_t i = 0; i < samples.size(); ++i) {
+            QPoint pixel;
+            if (!canvasPixel(xMap, yMap, samples.sample(i), pixel))
+                continue;
+            const double dx = pixel.x() - cursor.x();
+            const double dy = pixel.y() - cursor.y();
+            const double distance = std::sqrt(dx * dx + dy * dy);
+            if (distance < best.distance) {
+                best = ClosestSample();
+                best.position = position;
+                best.index = static_cast<int>(i);
+                best.distance = distance;
+            }
+        }
+    }
+    return best;
+}
+
+template <typename Search> void lookups(benchmark::State &state, Search search)
+{
+    RefreshFixture fixture(static_cast<int>(state.range(0)));
+    const QVector<SearchCurve> curves = searchCurves(fixture.plot());
+    const QwtScaleMap xMap = fixture.plot().canvasMap(QwtPlot::xBottom);
+    const QwtScaleMap yMap = fixture.plot().canvasMap(QwtPlot::yLeft);
+    const std::vector<QPoint> positions = cursorPositions();
+    std::size_t next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(search(curves, xMap, yMap, positions[next]));
+        next = (next + 1) % positions.size();
+    }
+}
+
+void BM_TrackerLookup(benchmark::State &state)
+{
+    lookups(state, findClosestSample);
+}
+BENCHMARK(BM_TrackerLookup)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_TrackerBruteForce(benchmark::State &state)
+{
+    lookups(state, bruteForce);
+}
+BENCHMARK(BM_TrackerBruteForce)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""Runs the scope's benchmarks in a Release build folder and prints one table: each figure
+next to its baseline measured in the same run, and their ratio against the target.
+
+    bench/bench_table.py BUILD_DIR
+"""
+import json
+import os
+import resource
+import subprocess
+import sys
+import tempfile
+import time
+
+SIZES = [10000, 100000, 1000000]
+DEMO_SELECTION = ("J1,J2,J3,J4,J5,J6,Target ACS,Actual ACS,Actual FilACS,TarPos PDO,"
+                  "ActPos PDO,Target JointVel")
+DEMO_SECONDS = 20
+
+
+def label(n):
+    return f"{n // 1000000}M" if n >= 1000000 else f"{n // 1000}k"
+
+
+def run_benchmark(binary, pattern):
+    """CPU time per iteration in seconds, by benchmark name: the machine may be shared,
+    and every figure here is work done on one thread."""
+    out = subprocess.run([binary, f"--benchmark_filter={pattern}", "--benchmark_format=json"],
+                         check=True, capture_output=True, text=True,
+                         env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout
+    scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+    return {b["name"].replace("/real_time", ""): b["cpu_time"] * scale[b["time_unit"]]
+            for b in json.loads(out)["benchmarks"]}
+
+
+def run_memory(binary, samples):
+    out = subprocess.run([binary, str(samples)], check=True, capture_output=True, text=True,
+                         env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout
+    return json.loads(out.strip().splitlines()[-1])
+
+
+def run_demo(build):
+    """CPU of the demo against one core over the same wall time."""
+    with tempfile.TemporaryDirectory() as output:
+        before = resource.getrusage(resource.RUSAGE_CHILDREN)
+        start = time.monotonic()
+        subprocess.run([os.path.join(build, "bin", "scope-demo"), "--offscreen",
+                        "--plugin", os.path.join(build, "plugins", "designer",
+                                                 "libTarnPlugin_Scope.so"),
+                        "--seconds", str(DEMO_SECONDS), "--period", "10000", "--cycle-ms", "1",
+                        "--select", DEMO_SELECTION, "--output", output],
+                       check=True, capture_output=True,
+                       env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+        wall = time.monotonic() - start
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
+    return cpu, wall
+
+
+def seconds(value):
+    for unit, factor in (("s", 1.0), ("ms", 1e-3), ("us", 1e-6), ("ns", 1e-9)):
+        if value >= factor:
+            return f"{value / factor:.3g} {unit}"
+    return f"{value / 1e-9:.3g} ns"
+
+
+def megabytes(value):
+    return f"{value / 2**20:.0f} MB"
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    build = sys.argv[1]
+    binary = lambda name: os.path.join(build, "bin", name)
+    rows = []
+
+    def row(figure, size, value, baseline_name, baseline, target=None, fmt=seconds):
+        ratio = value / baseline
+        met = "" if target is None else ("yes" if ratio <= target else "NO")
+        rows.append((figure, size, fmt(value), f"{baseline_name}: {fmt(baseline)}",
+                     f"{ratio:.3g}", "" if target is None else f"<= {target:g}", met))
+
+    append = run_benchmark(binary("bench_samplebuffer"), "BM_AppendFullWindow")
+    refresh = run_benchmark(binary("bench_refresh"), ".")
+    for n in SIZES:
+        row("append + trim per record", label(n), append[f"BM_AppendFullWindow/{n}"],
+            "window 1k", append["BM_AppendFullWindow/1000"], 2 if n == SIZES[-1] else None)
+    for n in SIZES:
+        row("refresh tick", label(n), refresh[f"BM_RefreshTick/{n}"], "tick at 10k",
+            refresh["BM_RefreshTick/10000"], 4 if n == SIZES[-1] else None)
+    for n in SIZES:
+        row("refresh tick", label(n), refresh[f"BM_RefreshTick/{n}"], "memcpy of 37 windows",
+            refresh[f"BM_MemcpyWindows/{n}"], 3 if n == SIZES[-1] else None)
+    for n in SIZES:
+        row("tracker lookup", label(n), refresh[f"BM_TrackerLookup/{n}"], "brute force",
+            refresh[f"BM_TrackerBruteForce/{n}"], 0.01 if n == SIZES[-1] else None)
+    for n in SIZES:
+        row("tracker lookup", label(n), refresh[f"BM_TrackerLookup/{n}"], "lookup at 10k",
+            refresh["BM_TrackerLookup/10000"], 3 if n == SIZES[-1] else None)
+    memory = {n: run_memory(binary("bench_memory"), n) for n in SIZES}
+    for kind, target in (("steady", None), ("peak", 2.2)):
+        for n in SIZES:
+            row(f"resident memory, {kind}", label(n), memory[n][kind], "raw 37 x 8 B x n",
+                memory[n]["raw"], target if n == SIZES[-1] else None, megabytes)
+    cpu, wall = run_demo(build)
+    row("scope-demo CPU, 36 ch 1 kHz", "10k", cpu, f"one core over {DEMO_SECONDS} s run",
+        wall, 0.10)
+
+    header = ("figure (CPU time)", "n/ch", "value", "baseline (same run)", "ratio", "target",
+              "met")
+    widths = [max(len(str(r[i])) for r in rows + [header]) for i in range(len(header))]
+    print("  ".join(h.ljust(w) for h, w in zip(header, widths)))
+    print("  ".join("-" * w for w in widths))
+    for r in rows:
+        print("  ".join(str(c).ljust(w) for c, w in zip(r, widths)))
+
+
+if __name__ == "__main__":
+    main()

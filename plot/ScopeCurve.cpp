@@ -1,0 +1,51 @@
+#include "ScopeCurve.h"
+
+#include "PixelColumnReduction.h"
+#include "ScopeSeriesData.h"
+
+#include <QPainter>
+
+#include <qwt_clipper.h>
+#include <qwt_painter.h>
+
+// Finding the gaps walks every sample; a curve whose summaries show none skips that walk.
+void ScopeCurve::drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                            const QRectF &canvasRect, int from, int to) const
+{
+    const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
+    if (series && !series->hasNonFinite())
+        QwtPlotCurve::drawSeries(painter, xMap, yMap, canvasRect, from, to);
+    else
+        GapCurve::drawSeries(painter, xMap, yMap, canvasRect, from, to);
+}
+
+void ScopeCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                           const QRectF &canvasRect, int from, int to) const
+{
+    if (from > to)
+        return;
+    // The margin Qwt clips to, so that wide pens end outside the canvas.
+    const qreal pw = qMax(qreal(1.0), painter->pen().widthF());
+    const QRectF clipRect = canvasRect.adjusted(-pw, -pw, pw, pw);
+
+    const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
+    QPolygonF polyline;
+    if (!series || !drawsReduced(painter) ||
+        !reduceToPixelColumns(*series, xMap, yMap, clipRect, from, to, polyline)) {
+        QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
+        return;
+    }
+    if (testPaintAttribute(ClipPolygons))
+        polyline = QwtClipper::clipPolygonF(clipRect, polyline, false);
+    QwtPainter::drawPolyline(painter, polyline);
+}
+
+// The reduction stands in for Qwt's own mapping only where that maps to whole pixels and
+// drops repeated points; a brush or a fitter needs every point.
+bool ScopeCurve::drawsReduced(QPainter *painter) const
+{
+    const bool filled = brush().style() != Qt::NoBrush && brush().color().alpha() > 0;
+    const bool fitted = testCurveAttribute(Fitted) && curveFitter();
+    return QwtPainter::roundingAlignment(painter) && testPaintAttribute(FilterPoints) && !filled &&
+           !fitted;
+}

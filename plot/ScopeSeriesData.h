@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ColumnSnapshot.h"
+
+#include <qwt_series_data.h>
+
+// The samples of one curve: times and values from shared column snapshots, paired index
+// by index up to the shorter of the two. Times are reported relative to an origin, worked
+// out per sample instead of rewriting the column, so all curves share one time column.
+// Owned by its curve; GUI thread.
+class ScopeSeriesData : public QwtSeriesData<QPointF>
+{
+public:
+    ScopeSeriesData(ColumnSnapshot x, double xOrigin, ColumnSnapshot y);
+
+    size_t size() const override { return static_cast<size_t>(m_size); }
+    QPointF sample(size_t i) const override
+    {
+        const int k = static_cast<int>(i);
+        return QPointF(xAt(k), m_y.at(k));
+    }
+    QRectF boundingRect() const override;
+
+    int count() const { return m_size; }
+    double xAt(int i) const { return m_x.at(i) - m_xOrigin; }
+    double yAt(int i) const { return m_y.at(i); }
+    // Whether x never decreases from one sample to the next, so it can be searched.
+    bool isXAscending() const { return m_x.isAscending(); }
+    // The first index in [from, to) whose x is not less than `x`; needs ascending x.
+    int lowerBoundX(double x, int from, int to) const;
+    const ColumnSnapshot &y() const { return m_y; }
+    // Whether any time or value is NaN or infinite (from the columns' summaries).
+    bool hasNonFinite() const
+    {
+        return m_x.extremes(0, m_size).nonFinite || m_y.extremes(0, m_size).nonFinite;
+    }
+
+private:
+    ColumnSnapshot m_x;
+    ColumnSnapshot m_y;
+    double m_xOrigin = 0.0;
+    int m_size = 0;
+};
