@@ -9,10 +9,12 @@ namespace {
 constexpr double kMinCycleMs = 0.01;
 } // namespace
 
+// Never destroyed: a host may return from main while a scope's abandoned read still
+// hangs in here, and that read must find the controller intact when it wakes up.
 SimulatedController &SimulatedController::instance()
 {
-    static SimulatedController controller;
-    return controller;
+    static SimulatedController *const controller = new SimulatedController;
+    return *controller;
 }
 
 SimulatedController::SimulatedController() : m_start(std::chrono::steady_clock::now()) {}

@@ -7,7 +7,8 @@
 #include <deque>
 #include <mutex>
 
-// The state behind the stand-in's functions. One instance per process; reads come
+// The state behind the stand-in's functions. One instance per process, created on first
+// use and never destroyed (it outlives the host's statics); reads come
 // from the scope's acquisition thread while the index list and flags are set from
 // the GUI thread, so every member is guarded by m_mutex. A read holds the mutex only
 // while it produces records, never while it blocks on request.
