@@ -29,6 +29,8 @@ public:
     std::vector<int> lastIndexes() const;
     TarnSim::CallCounts callCounts() const;
     void blockNextRead(int milliseconds);
+    void setDeliveryLog(bool on);
+    std::vector<TarnSim::Delivery> takeDeliveries();
     double sampleValue(int scopeIndex, double timeMs) const;
 
     void setScopeIndexes(const std::vector<int> &indexes);
@@ -39,6 +41,7 @@ private:
     SimulatedController();
     double controllerTimeMs() const;
     void produceRecords(std::vector<_ST_ReadScopeData> &records);
+    void logDelivery(const std::vector<_ST_ReadScopeData> &records, std::size_t first);
 
     mutable std::mutex m_mutex;
     std::chrono::steady_clock::time_point m_start;
@@ -52,4 +55,6 @@ private:
     std::vector<int> m_indexes;
     TarnSim::CallCounts m_counts;
     int m_blockNextReadMs = 0;
+    bool m_logDeliveries = false;
+    std::vector<TarnSim::Delivery> m_deliveries;
 };
