@@ -93,11 +93,15 @@ QString locate(const RecordingLog &log, const std::vector<CurveSamples> &curves,
                const std::function<double(int, double)> &sample)
 {
     const std::vector<double> &d = log.times();
-    const CurveSamples &c = curves.front();
-    const auto n = static_cast<std::size_t>(c.x.size());
+    const auto n = static_cast<std::size_t>(curves.front().x.size());
+    auto matches = [&](std::size_t i) {
+        return std::all_of(curves.begin(), curves.end(), [&](const CurveSamples &c) {
+            return c.y.front() == sample(c.scopeIndex, d[i]) &&
+                   c.y.back() == sample(c.scopeIndex, d[i + n - 1]);
+        });
+    };
     for (std::size_t i = 0; i + n <= d.size(); ++i) {
-        if (c.y.front() == sample(c.scopeIndex, d[i]) &&
-            c.y.back() == sample(c.scopeIndex, d[i + n - 1]))
+        if (matches(i))
             return QString(" (the values match delivered records %1..%2 of %3..%4)")
                 .arg(d[i])
                 .arg(d[i + n - 1])

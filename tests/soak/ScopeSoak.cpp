@@ -345,10 +345,17 @@ void ScopeSoak::confirmSelection(int kind)
 void ScopeSoak::setPeriod(const QString &text)
 {
     ScopeTest::child<QLineEdit>(m_scope.get(), "ScopePlugin_edit_PeriodTime")->setText(text);
-    m_period = std::max(TarnPlugin_Scope::kMinPeriodMs, text.toInt());
+    m_period = shownPeriod();
     m_rules.windowMin = std::min(m_rules.windowMin, static_cast<double>(m_period));
     m_rules.windowMax = std::max(m_rules.windowMax, static_cast<double>(m_period));
     ++m_counts.periods;
+}
+
+int ScopeSoak::shownPeriod() const
+{
+    const QString text =
+        ScopeTest::child<QLineEdit>(m_scope.get(), "ScopePlugin_edit_PeriodTime")->text();
+    return std::max(TarnPlugin_Scope::kMinPeriodMs, text.toInt());
 }
 
 void ScopeSoak::randomPeriod()
@@ -423,6 +430,8 @@ void ScopeSoak::start(bool withTrigger, bool stopWhenError)
             fail("Start with a refused selection: " + describe(messages));
     }
     m_rules.refused = m_selectionRefused;
+    // The import sets the period from the file it loads; the edit always shows it.
+    m_period = shownPeriod();
     m_rules.windowMin = m_rules.windowMax = m_period;
     m_runTimer.start();
     ++m_counts.starts;

@@ -53,6 +53,7 @@ private:
     void confirmSelection(int kind);
     void setPeriod(const QString &text);
     void randomPeriod();
+    int shownPeriod() const;
     void start(bool withTrigger, bool stopWhenError);
     void setTriggerOn(bool on);
     void armTrigger();
