@@ -2,6 +2,7 @@
 # Set-up, build and run in one step:
 #   ./run.sh demo [demo options]      run the scope demo (offscreen without a display)
 #   ./run.sh test [--asan|--tsan]     build and run the whole test suite
+#   ./run.sh soak [MINUTES]           the scope against the simulated robot (default 30 min)
 # Installs missing Debian packages (as root, or through sudo), configures once and
 # afterwards only rebuilds what changed.
 set -euo pipefail
@@ -12,7 +13,7 @@ PACKAGES=(cmake make g++ pkg-config python3
           xvfb xauth x11-utils imagemagick fonts-wqy-microhei)
 
 usage() {
-    sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
 }
 
@@ -58,6 +59,12 @@ test)
     esac
     configure_and_build "$dir" "${flags[@]}"
     ctest --test-dir "$dir" --output-on-failure "$@"
+    ;;
+soak)
+    minutes=${1:-30}
+    ensure_packages
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    QT_QPA_PLATFORM=offscreen exec build/bin/scope_soak "$minutes"
     ;;
 demo)
     ensure_packages
