@@ -25,6 +25,7 @@
 namespace {
 
 constexpr int kGuiSilenceLimitMs = 2000;
+constexpr int kReadSilenceLimitMs = 2000;
 constexpr int kSettleAfterStopMs = 150;
 constexpr int kLongestRunMs = 20000;
 constexpr double kMemoryTolerance = 0.10;
@@ -434,6 +435,7 @@ void ScopeSoak::start(bool withTrigger, bool stopWhenError)
     m_period = shownPeriod();
     m_rules.windowMin = m_rules.windowMax = m_period;
     m_runTimer.start();
+    m_sinceDelivery.start();
     ++m_counts.starts;
     if (!isSampling())
         fail("Start did not start sampling");
@@ -517,6 +519,7 @@ void ScopeSoak::pump(int ms)
     while (timer.elapsed() < ms) {
         QTest::qWait(std::min<int>(10, std::max<qint64>(1, ms - timer.elapsed())));
         collectDeliveries();
+        watchReads();
         if (m_measuring && timer.elapsed() >= nextSample) {
             m_rssMB.push_back(residentMB());
             nextSample = timer.elapsed() + 500;
@@ -524,9 +527,23 @@ void ScopeSoak::pump(int ms)
     }
 }
 
+// A scope that samples reads every 51 ms; a longer silence means its thread is stuck.
+void ScopeSoak::watchReads()
+{
+    if (!isSampling() || m_sinceDelivery.elapsed() < kReadSilenceLimitMs) {
+        m_readsStuckReported = false;
+        return;
+    }
+    if (!m_readsStuckReported)
+        fail(
+            QString("no record delivered for %1 ms while sampling").arg(m_sinceDelivery.elapsed()));
+    m_readsStuckReported = true;
+}
+
 void ScopeSoak::collectDeliveries()
 {
     for (const TarnSim::Delivery &delivery : TarnSim::takeDeliveries()) {
+        m_sinceDelivery.start();
         m_counts.delivered += delivery.times.size();
         if (delivery.indexLists > m_indexLists)
             followIndexList();
@@ -611,8 +628,7 @@ void ScopeSoak::exportAndImport()
     const std::vector<CurveSamples> curves = attachedCurves();
     const bool hasData = std::any_of(curves.begin(), curves.end(),
                                      [](const CurveSamples &c) { return !c.x.isEmpty(); });
-    static int fileNumber = 0;
-    const QString fileName = m_dir.filePath(QString("export_%1.csv").arg(++fileNumber));
+    const QString fileName = m_dir.filePath(QString("export_%1.csv").arg(++m_files));
     const QStringList messages = answering(
         [this] { ScopeTest::click(m_scope.get(), "ScopePlugin_btn_ExportScope"); }, fileName);
     if (!hasData) {

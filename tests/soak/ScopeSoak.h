@@ -68,6 +68,7 @@ private:
     // Following the controller.
     void pump(int ms);
     void collectDeliveries();
+    void watchReads();
     void followIndexList();
     void checkRecording(bool stoppedByWidget);
     std::vector<CurveSamples> attachedCurves() const;
@@ -90,7 +91,10 @@ private:
     bool m_selectionRefused = false;
     bool m_stopWhenError = false;
     int m_period = 10000;
-    QElapsedTimer m_runTimer; // since the last Start
+    QElapsedTimer m_runTimer;      // since the last Start
+    QElapsedTimer m_sinceDelivery; // since the last record delivered
+    bool m_readsStuckReported = false;
+    int m_files = 0;
     bool m_measuring = false;
     std::vector<double> m_rssMB;
 
