@@ -151,6 +151,7 @@ void TarnPlugin_Scope::OnStopScope()
     ui.ScopePlugin_btn_ExportScope->setEnabled(true);
     m_pCollector->setCollecting(false);
     fireTrigger(TriggerSettings::OpenGrab);
+    refreshCurves();
 }
 
 void TarnPlugin_Scope::slot_Disconnected2Mox()
