@@ -4,6 +4,7 @@
 #   ./run.sh test [--asan|--tsan]     build and run the whole test suite
 #   ./run.sh fuzz [SECONDS]           build the libFuzzer targets with clang, run each SECONDS (60)
 #   ./run.sh bench                    Release build in build-bench, one table of speed figures
+#   ./run.sh soak [MINUTES]           the scope against the simulated robot (default 30 min)
 # Installs missing Debian packages (as root, or through sudo), configures once and
 # afterwards only rebuilds what changed.
 set -euo pipefail
@@ -14,7 +15,7 @@ PACKAGES=(cmake make g++ pkg-config python3
           xvfb xauth x11-utils imagemagick fonts-wqy-microhei)
 
 usage() {
-    sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,/^set -euo/p' "$0" | grep '^#' | sed 's/^# \{0,1\}//'
     exit 2
 }
 
@@ -98,6 +99,12 @@ bench)
     ensure_packages
     configure_and_build build-bench -DCMAKE_BUILD_TYPE=Release -DSCOPE_BUILD_TESTS=OFF
     exec python3 bench/bench_table.py build-bench
+    ;;
+soak)
+    minutes=${1:-30}
+    ensure_packages
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    QT_QPA_PLATFORM=offscreen exec build/bin/scope_soak "$minutes"
     ;;
 demo)
     ensure_packages

@@ -3,16 +3,19 @@
 #include <algorithm>
 #include <cmath>
 #include <thread>
+#include <utility>
 
 namespace {
 // Keeps one read's backlog (10 s of cycles) within a few million records.
 constexpr double kMinCycleMs = 0.01;
 } // namespace
 
+// Never destroyed: a host may return from main while a scope's abandoned read still
+// hangs in here, and that read must find the controller intact when it wakes up.
 SimulatedController &SimulatedController::instance()
 {
-    static SimulatedController controller;
-    return controller;
+    static SimulatedController *const controller = new SimulatedController;
+    return *controller;
 }
 
 SimulatedController::SimulatedController() : m_start(std::chrono::steady_clock::now()) {}
@@ -31,6 +34,8 @@ void SimulatedController::reset()
     m_indexes.clear();
     m_counts = {};
     m_blockNextReadMs = 0;
+    m_logDeliveries = false;
+    m_deliveries.clear();
 }
 
 void SimulatedController::setCycleMs(double cycleMs)
@@ -107,6 +112,20 @@ void SimulatedController::blockNextRead(int milliseconds)
     m_blockNextReadMs = std::max(0, milliseconds);
 }
 
+void SimulatedController::setDeliveryLog(bool on)
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_logDeliveries = on;
+    if (!on)
+        m_deliveries.clear();
+}
+
+std::vector<TarnSim::Delivery> SimulatedController::takeDeliveries()
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return std::exchange(m_deliveries, {});
+}
+
 double SimulatedController::sampleValue(int scopeIndex, double timeMs) const
 {
     std::lock_guard<std::mutex> guard(m_mutex);
@@ -143,8 +162,11 @@ void SimulatedController::readScopeData(double *cpuLoad, uint32_t *memKB,
             *cpuLoad = batch.cpuLoad;
         if (memKB)
             *memKB = batch.memKB;
-        if (records)
+        if (records) {
+            const std::size_t first = records->size();
             records->insert(records->end(), batch.records.begin(), batch.records.end());
+            logDelivery(*records, first);
+        }
         return;
     }
     const double now = controllerTimeMs();
@@ -152,8 +174,25 @@ void SimulatedController::readScopeData(double *cpuLoad, uint32_t *memKB,
         *cpuLoad = m_signals.cpuLoad(now);
     if (memKB)
         *memKB = m_signals.memoryKB(now);
-    if (records)
+    if (records) {
+        const std::size_t first = records->size();
         produceRecords(*records);
+        logDelivery(*records, first);
+    }
+}
+
+// Called with m_mutex held; `first` is where this read's records begin.
+void SimulatedController::logDelivery(const std::vector<_ST_ReadScopeData> &records,
+                                      std::size_t first)
+{
+    if (!m_logDeliveries || first >= records.size())
+        return;
+    TarnSim::Delivery delivery;
+    delivery.indexLists = m_counts.setScopeIndexs;
+    delivery.times.reserve(records.size() - first);
+    for (std::size_t i = first; i < records.size(); ++i)
+        delivery.times.push_back(records[i].dTime);
+    m_deliveries.push_back(std::move(delivery));
 }
 
 void SimulatedController::produceRecords(std::vector<_ST_ReadScopeData> &records)

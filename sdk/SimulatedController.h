@@ -7,7 +7,8 @@
 #include <deque>
 #include <mutex>
 
-// The state behind the stand-in's functions. One instance per process; reads come
+// The state behind the stand-in's functions. One instance per process, created on first
+// use and never destroyed (it outlives the host's statics); reads come
 // from the scope's acquisition thread while the index list and flags are set from
 // the GUI thread, so every member is guarded by m_mutex. A read holds the mutex only
 // while it produces records, never while it blocks on request.
@@ -28,6 +29,8 @@ public:
     std::vector<int> lastIndexes() const;
     TarnSim::CallCounts callCounts() const;
     void blockNextRead(int milliseconds);
+    void setDeliveryLog(bool on);
+    std::vector<TarnSim::Delivery> takeDeliveries();
     double sampleValue(int scopeIndex, double timeMs) const;
 
     void setScopeIndexes(const std::vector<int> &indexes);
@@ -38,6 +41,7 @@ private:
     SimulatedController();
     double controllerTimeMs() const;
     void produceRecords(std::vector<_ST_ReadScopeData> &records);
+    void logDelivery(const std::vector<_ST_ReadScopeData> &records, std::size_t first);
 
     mutable std::mutex m_mutex;
     std::chrono::steady_clock::time_point m_start;
@@ -51,4 +55,6 @@ private:
     std::vector<int> m_indexes;
     TarnSim::CallCounts m_counts;
     int m_blockNextReadMs = 0;
+    bool m_logDeliveries = false;
+    std::vector<TarnSim::Delivery> m_deliveries;
 };

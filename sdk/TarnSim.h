@@ -30,6 +30,15 @@ struct CallCounts
 
 using RobotFlags = std::array<int, 8>;
 
+// What one read of Tarn_ReadScopeData returned: the time stamps of its records, and
+// how many index lists the controller had been given by then (the records follow the
+// last of them).
+struct Delivery
+{
+    uint64_t indexLists = 0;
+    std::vector<double> times;
+};
+
 // Back to the defaults: simulated mode, 1 ms cycle, seed 1, no flags, no queued
 // batches, empty index list, counters zero, controller clock restarted.
 TARN_PROD_API void reset();
@@ -52,6 +61,11 @@ TARN_PROD_API void setErrorFlag(bool error);
 
 TARN_PROD_API std::vector<int> lastIndexes();
 TARN_PROD_API CallCounts callCounts();
+
+// Delivery log, off after reset: while on, every read that returns records is noted.
+// takeDeliveries hands over what was noted since the last take, oldest first.
+TARN_PROD_API void setDeliveryLog(bool on);
+TARN_PROD_API std::vector<Delivery> takeDeliveries();
 
 // The next Tarn_ReadScopeData blocks for this long before it answers (a hanging SDK).
 TARN_PROD_API void blockNextRead(int milliseconds);

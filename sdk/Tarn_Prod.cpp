@@ -85,6 +85,14 @@ void blockNextRead(int milliseconds)
 {
     sim().blockNextRead(milliseconds);
 }
+void setDeliveryLog(bool on)
+{
+    sim().setDeliveryLog(on);
+}
+std::vector<Delivery> takeDeliveries()
+{
+    return sim().takeDeliveries();
+}
 double sampleValue(int scopeIndex, double timeMs)
 {
     return sim().sampleValue(scopeIndex, timeMs);

@@ -74,15 +74,25 @@ void tst_TarnProd::valuesFollowTheIndexList()
 void tst_TarnProd::consecutiveReadsContinueWithoutGapsOrRepeats()
 {
     TarnSim::setCycleMs(2.0);
+    TarnSim::setDeliveryLog(true);
     double last = -1.0;
+    std::vector<double> returned;
     for (int i = 0; i < 4; ++i) {
         QTest::qWait(15);
         for (const auto &r : readBatch()) {
             if (last >= 0.0)
                 QCOMPARE(r.dTime, last + 2.0);
             last = r.dTime;
+            returned.push_back(r.dTime);
         }
     }
+    std::vector<double> logged;
+    for (const TarnSim::Delivery &delivery : TarnSim::takeDeliveries()) {
+        QCOMPARE(delivery.indexLists, uint64_t(0));
+        logged.insert(logged.end(), delivery.times.begin(), delivery.times.end());
+    }
+    QCOMPARE(logged, returned);
+    QVERIFY(TarnSim::takeDeliveries().empty());
     QVERIFY(last > 0.0);
     QVERIFY(readBatch().size() <= std::size_t(TarnSim::kMaxBacklogMs / 2.0) + 1);
 }

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "RecordingCheck.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <random>
+#include <vector>
+
+class GuiWatchdog;
+class QWidget;
+
+// Runs one scope widget against the simulated robot at 1 kHz for a while, doing what an
+// operator does on a fixed-seed random schedule, and checks after every recording that
+// the curves (and every export) hold exactly what the controller delivered. Two phases
+// with a fixed selection and period bracket the random one to measure resident memory.
+// GUI thread only; owns the widget.
+class ScopeSoak
+{
+public:
+    ScopeSoak(double minutes, uint32_t seed);
+    ~ScopeSoak();
+
+    // Prints the figures; 0 when every check passed.
+    int run();
+
+private:
+    struct Counts
+    {
+        int confirmed = 0, refused = 0, periods = 0, starts = 0, stops = 0, errorStops = 0;
+        int triggers = 0, errorsIgnored = 0, exports = 0, emptyExports = 0, imports = 0;
+        int legendClicks = 0, lateBatches = 0, droppedFirstBatches = 0, unobservable = 0;
+        uint64_t delivered = 0, verified = 0;
+    };
+    struct Plateau
+    {
+        double minMB = 0, maxMB = 0, medianMB = 0, untrimmedMB = 0;
+        int samples = 0;
+    };
+
+    void randomPhase(double seconds);
+    void stoppedStep();
+    void samplingStep();
+    Plateau plateau(double seconds, const char *name);
+
+    // Driving the widget.
+    void chooseSelection(int kind);
+    void confirmSelection(int kind);
+    void setPeriod(const QString &text);
+    void randomPeriod();
+    int shownPeriod() const;
+    void start(bool withTrigger, bool stopWhenError);
+    void setTriggerOn(bool on);
+    void armTrigger();
+    void setStopWhenError(bool on);
+    void stopByButton();
+    void injectError();
+    void toggleLegendEntries();
+    void exportAndImport();
+    bool isSampling() const;
+    QStringList answering(const std::function<void()> &action, const QString &fileName = {});
+
+    // Following the controller.
+    void pump(int ms);
+    void collectDeliveries();
+    void watchReads();
+    void followIndexList();
+    void checkRecording(bool stoppedByWidget);
+    std::vector<CurveSamples> attachedCurves() const;
+    void fail(const QString &what);
+
+    int uniform(int lo, int hi);
+    bool chance(double p);
+
+    const double m_seconds;
+    const uint32_t m_seed;
+    std::mt19937 m_rng;
+    std::unique_ptr<QWidget> m_scope;
+    std::unique_ptr<GuiWatchdog> m_watchdog;
+    QTemporaryDir m_dir;
+
+    uint64_t m_indexLists = 0;
+    std::vector<int> m_indexes;
+    RecordingLog m_log;
+    RecordingRules m_rules;
+    bool m_selectionRefused = false;
+    bool m_stopWhenError = false;
+    int m_period = 10000;
+    QElapsedTimer m_runTimer;      // since the last Start
+    QElapsedTimer m_sinceDelivery; // since the last record delivered
+    bool m_readsStuckReported = false;
+    int m_files = 0;
+    bool m_measuring = false;
+    std::vector<double> m_rssMB;
+
+    Counts m_counts;
+    QStringList m_failures;
+};
