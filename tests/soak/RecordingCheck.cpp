@@ -146,11 +146,6 @@ RecordingVerdict checkRecording(const RecordingLog &log, const RecordingRules &r
     RecordingVerdict verdict;
     const int n = curves.empty() ? 0 : curves.front().x.size();
     verdict.samples = static_cast<std::size_t>(n);
-    if (rules.refused) {
-        if (n > 0)
-            verdict.error = "a refused selection shows samples";
-        return verdict;
-    }
     verdict.error = checkShape(curves);
     if (!verdict.error.isEmpty())
         return verdict;

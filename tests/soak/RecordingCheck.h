@@ -37,7 +37,6 @@ struct RecordingRules
     Capture capture = Capture::Always;
     double windowMin = 0.0; // the smallest and largest display period in force
     double windowMax = 0.0;
-    bool refused = false;          // the selection was refused: no curve gets samples
     bool lastBatchMayMiss = false; // stopped by the widget itself, maybe during a read
 };
 
