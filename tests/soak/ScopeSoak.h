@@ -39,7 +39,7 @@ private:
     };
     struct Plateau
     {
-        double minMB = 0, maxMB = 0, medianMB = 0, untrimmedMB = 0;
+        double minMB = 0, maxMB = 0, medianMB = 0, untrimmedMB = 0, heapMB = 0;
         int samples = 0;
     };
 
@@ -96,7 +96,8 @@ private:
     bool m_readsStuckReported = false;
     int m_files = 0;
     bool m_measuring = false;
-    std::vector<double> m_rssMB;
+    std::vector<double> m_rssMB;  // sampled while measuring a plateau
+    std::vector<double> m_heapMB; // likewise
 
     Counts m_counts;
     QStringList m_failures;
