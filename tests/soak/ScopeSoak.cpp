@@ -30,6 +30,9 @@ constexpr int kReadSilenceLimitMs = 2000;
 constexpr int kSettleAfterStopMs = 150;
 constexpr int kLongestRunMs = 20000;
 constexpr double kMemoryTolerance = 0.10;
+// What Qt's caches (file dialogs, fonts, icons) add to the heap once they are warm: about
+// 1.3 MB after 10 minutes and 1.4 MB after 30 in our runs. A leak keeps growing past it.
+constexpr double kHeapWarmUpMB = 2.0;
 // A sanitizer keeps freed memory in quarantine and shadow: resident figures say nothing.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kMemoryMeaningful = false;
@@ -165,7 +168,8 @@ int ScopeSoak::run()
                 drift, first.heapMB, last.heapMB, heapDrift);
     if (!kMemoryMeaningful)
         std::printf("memory not checked: sanitizer build\n");
-    else if (std::fabs(heapDrift) > 100.0 * kMemoryTolerance)
+    else if (std::fabs(heapDrift) > 100.0 * kMemoryTolerance &&
+             std::fabs(last.heapMB - first.heapMB) > kHeapWarmUpMB)
         fail(QString("the heap in use moved %1 % between the plateaus").arg(heapDrift, 0, 'f', 1));
 
     m_scope.reset();
