@@ -69,6 +69,7 @@ void ScopeRecorder::bindSlots(const std::vector<int> &scopeIndexes)
     for (std::size_t slot = 0; slot < scopeIndexes.size(); ++slot)
         m_buffer.setSlotIndex(static_cast<int>(slot), scopeIndexes[slot]);
     ++m_nSetupGeneration;
+    m_bSetupPending = true;
 }
 
 void ScopeRecorder::sendIndexList(std::vector<int> scopeIndexes)
@@ -76,6 +77,7 @@ void ScopeRecorder::sendIndexList(std::vector<int> scopeIndexes)
     Tarn_SetScopeIndexs(scopeIndexes);
     Tarn_LockGurad guard(&m_lockData);
     ++m_nSetupGeneration;
+    m_bSetupPending = false;
 }
 
 void ScopeRecorder::clear()
@@ -120,11 +122,11 @@ bool ScopeRecorder::beginReadStep()
     return true;
 }
 
-// A batch read under an earlier set-up carries the old channel order: its load figures
-// still count, its values do not.
+// A batch read under an earlier set-up, or while the controller was taking a new index
+// list, may carry the old channel order: its load figures still count, its values do not.
 void ScopeRecorder::finishReadStep(const ControllerBatch &batch)
 {
-    const bool current = m_nReadGeneration == m_nSetupGeneration;
+    const bool current = m_nReadGeneration == m_nSetupGeneration && !m_bSetupPending;
     if (current)
         checkTrigger(batch.records);
     setControllerLoad(batch.cpuLoad, batch.memKB);
@@ -136,7 +138,7 @@ void ScopeRecorder::finishReadStep(const ControllerBatch &batch)
 
 void ScopeRecorder::appendBatchLocked(const std::vector<_ST_ReadScopeData> &records)
 {
-    if (m_nReadGeneration != m_nSetupGeneration || !m_bSampling)
+    if (m_nReadGeneration != m_nSetupGeneration || m_bSetupPending || !m_bSampling)
         return;
     for (const _ST_ReadScopeData &record : records) {
         if (!m_bCapture)

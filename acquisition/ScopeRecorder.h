@@ -107,6 +107,9 @@ private:
     unsigned m_nReadGeneration = 0; // acquisition thread only
     // Written under m_lockData, so no append follows a stop.
     std::atomic<bool> m_bSampling{false};
+    // Set under m_lockData from the rebinding until the controller has the new index list:
+    // a batch read meanwhile may still carry the old order.
+    std::atomic<bool> m_bSetupPending{false};
 
     Tarn_Lock m_lockTrigger;
     TriggerSettings m_triggerSettings; // guarded by m_lockTrigger

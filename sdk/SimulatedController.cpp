@@ -34,6 +34,7 @@ void SimulatedController::reset()
     m_indexes.clear();
     m_counts = {};
     m_blockNextReadMs = 0;
+    m_delayNextIndexListMs = 0;
     m_logDeliveries = false;
     m_deliveries.clear();
 }
@@ -112,6 +113,12 @@ void SimulatedController::blockNextRead(int milliseconds)
     m_blockNextReadMs = std::max(0, milliseconds);
 }
 
+void SimulatedController::delayNextIndexList(int milliseconds)
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_delayNextIndexListMs = std::max(0, milliseconds);
+}
+
 void SimulatedController::setDeliveryLog(bool on)
 {
     std::lock_guard<std::mutex> guard(m_mutex);
@@ -134,6 +141,13 @@ double SimulatedController::sampleValue(int scopeIndex, double timeMs) const
 
 void SimulatedController::setScopeIndexes(const std::vector<int> &indexes)
 {
+    int delayMs = 0;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        std::swap(delayMs, m_delayNextIndexListMs);
+    }
+    if (delayMs > 0) // reads go on meanwhile, with the old list
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     std::lock_guard<std::mutex> guard(m_mutex);
     ++m_counts.setScopeIndexs;
     m_indexes.assign(indexes.begin(),

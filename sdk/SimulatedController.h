@@ -29,6 +29,7 @@ public:
     std::vector<int> lastIndexes() const;
     TarnSim::CallCounts callCounts() const;
     void blockNextRead(int milliseconds);
+    void delayNextIndexList(int milliseconds);
     void setDeliveryLog(bool on);
     std::vector<TarnSim::Delivery> takeDeliveries();
     double sampleValue(int scopeIndex, double timeMs) const;
@@ -55,6 +56,7 @@ private:
     std::vector<int> m_indexes;
     TarnSim::CallCounts m_counts;
     int m_blockNextReadMs = 0;
+    int m_delayNextIndexListMs = 0;
     bool m_logDeliveries = false;
     std::vector<TarnSim::Delivery> m_deliveries;
 };

@@ -69,6 +69,8 @@ TARN_PROD_API std::vector<Delivery> takeDeliveries();
 
 // The next Tarn_ReadScopeData blocks for this long before it answers (a hanging SDK).
 TARN_PROD_API void blockNextRead(int milliseconds);
+// The next Tarn_SetScopeIndexs takes this long before the new list applies (a slow controller).
+TARN_PROD_API void delayNextIndexList(int milliseconds);
 
 // The simulated sample of a controller index at a controller time (ms); 0 for index 0
 // and for indexes without an item. What simulated records carry.

@@ -85,6 +85,10 @@ void blockNextRead(int milliseconds)
 {
     sim().blockNextRead(milliseconds);
 }
+void delayNextIndexList(int milliseconds)
+{
+    sim().delayNextIndexList(milliseconds);
+}
 void setDeliveryLog(bool on)
 {
     sim().setDeliveryLog(on);

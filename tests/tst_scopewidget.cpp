@@ -27,6 +27,7 @@ private slots:
     void confirmingTwiceDoesNotDoubleTheTriggerList();
     void startBeforeAnyConfirmationFillsTheTriggerList();
     void rebindingWhileSamplingKeepsValuesWithTheirTimes();
+    void batchReadWhileTheControllerTakesTheListIsDropped();
 
     void appendTrimsToTheWindow();
     void nullChannelGetsNoSamples();
@@ -212,6 +213,23 @@ void tst_ScopeWidget::startBeforeAnyConfirmationFillsTheTriggerList()
     QCOMPARE(list->count(), 1);
     QCOMPARE(list->itemText(0), QString("J1 Actual ACS"));
     QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{49});
+}
+
+// While a slow controller takes a new index list, the batches it still delivers carry the
+// old order; none of them may land in the curves of the new set-up.
+void tst_ScopeWidget::batchReadWhileTheControllerTakesTheListIsDropped()
+{
+    selectJointChannels(1, {LINK_TargetACS});
+    start(m_scope.get());
+    const uint64_t reads = TarnSim::callCounts().readScopeData;
+    QTRY_VERIFY(TarnSim::callCounts().readScopeData > reads);
+    checkLinks(m_scope.get(), {LINK_ActualACS});
+    TarnSim::delayNextIndexList(300);
+    TarnSim::queueBatch(constantBatch({0, 1, 2}, 7.0)); // read during the delay
+    confirmSelection(m_scope.get());
+    QCOMPARE(TarnSim::pendingBatches(), std::size_t(0));
+    stop(m_scope.get());
+    QCOMPARE(plotOf(m_scope.get())->curve(0)->dataSize(), size_t(0));
 }
 
 // Every value carries its own time stamp; after the dialog is confirmed mid-run, each
