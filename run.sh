@@ -83,6 +83,7 @@ fuzz)
             LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0 \
             UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             "build-fuzz/bin/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
+            -seed="${FUZZ_SEED:-1}" \
             -rss_limit_mb=4096 -print_final_stats=1 \
             -artifact_prefix="build-fuzz/artifacts/$target-" \
             "build-fuzz/corpus/$target" "fuzz/corpus/$target" </dev/null; then
