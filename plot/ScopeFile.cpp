@@ -90,8 +90,10 @@ char *writeNumber(char *out, double value)
     const double magnitude = std::fabs(value);
     if (!(magnitude < kSmallNumberLimit))
         return writeLargeNumber(out, value);
-    if (value < 0.0)
-        *out++ = '-'; // not for -0.0, as in Qt
+    // Qt writes -0.0 as "0.000" but -0.0001 as "-0.000", which then reads back as -0.0: the
+    // sign follows the sign bit so that an exported file re-exports byte for byte.
+    if (std::signbit(value))
+        *out++ = '-';
     const uint64_t thousandths = roundedThousandths(magnitude);
     out = std::to_chars(out, out + 24, thousandths / 1000).ptr;
     const auto fraction = static_cast<unsigned>(thousandths % 1000);

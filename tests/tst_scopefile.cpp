@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <limits>
@@ -185,17 +186,20 @@ void tst_ScopeFile::curvesThatRunOutLeaveEmptyFields()
     QVERIFY(shorterFirst.endsWith("\n7.000,,5.000\n"));
 }
 
-// Every number is written as QString::number(v, 'f', 3) writes it, and reads back as
-// QString::toDouble reads that text.
+// Every number is written as QString::number(v, 'f', 3) writes it, but with the sign of a
+// negative zero kept, and reads back as QString::toDouble reads that text.
 void tst_ScopeFile::numbersAreWrittenAndReadAsQtDoes()
 {
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::German));
     const QVector<double> values = awkwardValues();
     QByteArray expected = "time,A_0_1_u\n";
+    QVector<double> qtReads;
     for (double v : values) {
-        const QByteArray text = QString::number(v, 'f', 3).toUtf8();
-        expected += text + ',' + text + '\n';
+        const bool negativeZero = v == 0.0 && std::signbit(v);
+        const QString text = negativeZero ? "-0.000" : QString::number(v, 'f', 3);
+        expected += text.toUtf8() + ',' + text.toUtf8() + '\n';
+        qtReads << text.toDouble();
     }
     const QByteArray bytes = ScopeFile::toBytes({curve("A", 0, 1, 9, "u", values, values)});
     QLocale::setDefault(saved);
@@ -203,9 +207,6 @@ void tst_ScopeFile::numbersAreWrittenAndReadAsQtDoes()
 
     const ScopeFileContent content = parsed(bytes);
     QCOMPARE(content.times.size(), values.size());
-    QVector<double> qtReads;
-    for (double v : values)
-        qtReads << QString::number(v, 'f', 3).toDouble();
     QCOMPARE(shown(content.curves.at(0).y), shown(qtReads));
     QCOMPARE(shown(content.times), shown(qtReads));
 }
@@ -374,6 +375,7 @@ void tst_ScopeFile::roundTripIsByteIdentical()
         y[1] = 987654321.125;
         y[2] = kNaN;
         y[3] = -kInf;
+        y[4] = -0.0004; // "-0.000", which reads back as -0.0
         y[n - 1] = kNaN; // a curve may end in a gap
         curves << curve(QString("J%1 Actual Cur").arg(k % 6 + 1), k % 8 == 7 ? 31 : k % 6, 13, 9,
                         k % 3 ? "CUR(A)" : " ", x, y);
