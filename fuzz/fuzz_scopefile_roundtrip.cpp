@@ -124,8 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(sameValue(content->times[r], readByQt(times[r])), "time as Qt reads it");
     if (curves.size() <= ScopeLimits::kCurveSlots) {
         check(content->times.size() >= longest, "rows");
-        check(ScopeFile::toBytes(asLoaded(*content)) == bytes,
-              "second write differs");
+        check(ScopeFile::toBytes(asLoaded(*content)) == bytes, "second write differs");
     }
     return 0;
 }

@@ -375,7 +375,7 @@ void tst_ScopeFile::roundTripIsByteIdentical()
         y[1] = 987654321.125;
         y[2] = kNaN;
         y[3] = -kInf;
-        y[4] = -0.0004; // "-0.000", which reads back as -0.0
+        y[4] = -0.0004;  // "-0.000", which reads back as -0.0
         y[n - 1] = kNaN; // a curve may end in a gap
         curves << curve(QString("J%1 Actual Cur").arg(k % 6 + 1), k % 8 == 7 ? 31 : k % 6, 13, 9,
                         k % 3 ? "CUR(A)" : " ", x, y);
