@@ -1,22 +1,16 @@
 #pragma once
 
-// Helpers for driving a scope widget the way an operator does: check rows in the
-// selection dialog's trees, press buttons by object name, answer modal boxes, and
-// script the simulated controller's batches.
+// Driving a scope widget the way an operator does (rows checked in the selection trees,
+// buttons pressed by object name, modal dialogs answered) against scripted controller
+// batches.
 
+#include "ModalDialogAnswerer.h"
 #include "QScopeSetting.h"
 #include "QwtScope.h"
+#include "TarnPlugin_Scope.h"
 #include "TarnSim.h"
-#include "TriggerSettings.h"
 
-#include <QAbstractItemModel>
-#include <QApplication>
-#include <QComboBox>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTimer>
+#include <QAbstractButton>
 #include <QTreeView>
 #include <QtTest>
 
@@ -27,6 +21,13 @@
 
 namespace ScopeTest {
 
+template <typename T = QWidget> T *child(QWidget *parent, const char *name)
+{
+    T *w = parent->findChild<T *>(QString::fromLatin1(name));
+    if (!w)
+        qFatal("no child %s", name);
+    return w;
+}
 inline QScopeSetting *dialogOf(QWidget *scope)
 {
     return scope->findChild<QScopeSetting *>();
@@ -36,12 +37,14 @@ inline QwtScope *plotOf(QWidget *scope)
     return scope->findChild<QwtScope *>();
 }
 
-template <typename T = QWidget> T *child(QWidget *parent, const char *name)
+// A fresh scope on a reset, scripted stand-in.
+inline std::unique_ptr<TarnPlugin_Scope> freshScope()
 {
-    T *w = parent->findChild<T *>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no child %s", name);
-    return w;
+    TarnSim::reset();
+    TarnSim::setScripted(true);
+    auto scope = std::make_unique<TarnPlugin_Scope>();
+    scope->show();
+    return scope;
 }
 
 // Row ids are the pre-order line numbers of the tree's text.
@@ -51,9 +54,7 @@ inline QModelIndex indexOfId(QAbstractItemModel *model, int id)
     std::function<QModelIndex(const QModelIndex &)> walk = [&](const QModelIndex &parent) {
         for (int row = 0; row < model->rowCount(parent); ++row) {
             const QModelIndex index = model->index(row, 0, parent);
-            if (counter++ == id)
-                return index;
-            const QModelIndex found = walk(index);
+            const QModelIndex found = counter++ == id ? index : walk(index);
             if (found.isValid())
                 return found;
         }
@@ -69,18 +70,13 @@ inline void checkRows(QWidget *scope, const char *tree, std::initializer_list<in
     for (int id : ids)
         model->setData(indexOfId(model, id), on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
 }
-
-inline void checkComponents(QWidget *scope, std::initializer_list<int> ids)
+inline void checkComponents(QWidget *scope, std::initializer_list<int> ids, bool on = true)
 {
-    checkRows(scope, "Kvel_Scope_tree_SetComponent", ids);
+    checkRows(scope, "Kvel_Scope_tree_SetComponent", ids, on);
 }
 inline void checkLinks(QWidget *scope, std::initializer_list<int> ids)
 {
     checkRows(scope, "Kvel_Scope_tree_SetLink", ids);
-}
-inline void checkEndEffectors(QWidget *scope, std::initializer_list<int> ids)
-{
-    checkRows(scope, "Kvel_Scope_tree_SetEndEffector", ids);
 }
 
 inline void click(QWidget *parent, const char *button)
@@ -100,102 +96,53 @@ inline void stop(QWidget *scope)
     click(scope, "ScopePlugin_btn_StopScope");
 }
 
-// Answers the next modal dialog of type Dialog with `act` and notes that it showed. The
-// polling timer belongs to the answer, so it stops when the answer goes out of scope;
-// it gives up after a few seconds.
-struct ModalAnswer
+// Presses a button whose slot opens modal dialogs; returns the "title: text" of each
+// message box, answered with Ok or Yes; a file dialog gets `fileName`.
+inline QStringList clickAnswering(QWidget *parent, const char *button,
+                                  const QString &fileName = QString())
 {
-    bool shown = false;
-    std::unique_ptr<QTimer> timer;
-    QElapsedTimer elapsed;
-};
-
-template <typename Dialog>
-void answerNextModal(ModalAnswer *answer, std::function<void(Dialog *)> act)
-{
-    answer->timer = std::make_unique<QTimer>();
-    answer->elapsed.start();
-    QObject::connect(answer->timer.get(), &QTimer::timeout, [answer, act] {
-        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
-        if (dialog) {
-            answer->shown = true;
-            act(dialog);
-        }
-        if (dialog || answer->elapsed.elapsed() > 5000)
-            answer->timer->stop();
-    });
-    answer->timer->start(20);
+    ModalDialogAnswerer answerer(fileName);
+    answerer.start();
+    click(parent, button);
+    QCoreApplication::processEvents();
+    answerer.stop();
+    return answerer.messages();
 }
 
-// Reads the next QMessageBox and presses Ok.
-struct MessageBoxAnswer : ModalAnswer
-{
-    QString title;
-    QString text;
-};
-
-inline void answerNextMessageBox(MessageBoxAnswer *answer)
-{
-    answerNextModal<QMessageBox>(answer, [answer](QMessageBox *box) {
-        answer->title = box->windowTitle();
-        answer->text = box->text();
-        QTimer::singleShot(0, box->button(QMessageBox::Ok), &QAbstractButton::click);
-    });
-}
-
-// Types the name into the next file dialog and accepts it; an empty name cancels.
-inline void answerNextFileDialog(ModalAnswer *answer, const QString &fileName)
-{
-    answerNextModal<QFileDialog>(answer, [fileName](QFileDialog *dialog) {
-        if (fileName.isEmpty()) {
-            QTimer::singleShot(0, dialog, &QDialog::reject);
-            return;
-        }
-        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(fileName);
-        QTimer::singleShot(0, dialog, &QDialog::accept);
-    });
-}
-
-inline _ST_ReadScopeData record(double time, std::initializer_list<double> values)
+inline _ST_ReadScopeData record(double time, double value)
 {
     _ST_ReadScopeData r{};
     r.dTime = time;
-    int k = 0;
-    for (double v : values)
-        r.dValue[k++] = v;
+    std::fill(std::begin(r.dValue), std::end(r.dValue), value);
     return r;
 }
 
-// A batch whose records all carry `value` in every position.
-inline TarnSim::Batch constantBatch(std::initializer_list<double> times, double value,
-                                    double cpu = 0.0, uint32_t mem = 0)
+inline TarnSim::Batch batch(std::initializer_list<double> times, double value)
 {
-    TarnSim::Batch batch;
-    for (double t : times) {
-        _ST_ReadScopeData r{};
-        r.dTime = t;
-        std::fill(std::begin(r.dValue), std::end(r.dValue), value);
-        batch.records.push_back(r);
+    TarnSim::Batch b;
+    for (double t : times)
+        b.records.push_back(record(t, value));
+    return b;
+}
+
+// Records whose values are their own time stamps.
+inline TarnSim::Batch stampedBatch(double first, int count)
+{
+    TarnSim::Batch b;
+    for (int i = 0; i < count; ++i)
+        b.records.push_back(record(first + i, first + i));
+    return b;
+}
+
+// "x:y x:y ..." of a curve.
+inline QString points(QwtPlotCurve *curve)
+{
+    QStringList out;
+    for (size_t i = 0; i < curve->dataSize(); ++i) {
+        const QPointF p = curve->sample(static_cast<int>(i));
+        out << QString("%1:%2").arg(p.x()).arg(p.y());
     }
-    batch.cpuLoad = cpu;
-    batch.memKB = mem;
-    return batch;
-}
-
-inline QVector<double> curveX(QwtPlotCurve *curve)
-{
-    QVector<double> out;
-    for (size_t i = 0; i < curve->dataSize(); ++i)
-        out << curve->sample(static_cast<int>(i)).x();
-    return out;
-}
-
-inline QVector<double> curveY(QwtPlotCurve *curve)
-{
-    QVector<double> out;
-    for (size_t i = 0; i < curve->dataSize(); ++i)
-        out << curve->sample(static_cast<int>(i)).y();
-    return out;
+    return out.join(' ');
 }
 
 // Waits until every queued batch has been read and one more read step followed.
@@ -204,10 +151,10 @@ inline bool waitForBatchesConsumed(int timeoutMs = 5000)
     QElapsedTimer timer;
     timer.start();
     while (TarnSim::pendingBatches() > 0 && timer.elapsed() < timeoutMs)
-        QTest::qWait(10);
+        QTest::qWait(5);
     const uint64_t reads = TarnSim::callCounts().readScopeData;
     while (TarnSim::callCounts().readScopeData < reads + 1 && timer.elapsed() < timeoutMs)
-        QTest::qWait(10);
+        QTest::qWait(5);
     return TarnSim::pendingBatches() == 0;
 }
 

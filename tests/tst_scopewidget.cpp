@@ -1,503 +1,499 @@
 #include "ScopeTestSupport.h"
-#include "TarnPlugin_Scope.h"
+#include "TriggerSettings.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QRadioButton>
 #include <QThread>
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
 #include <qwt_scale_div.h>
 
-#include <memory>
-
 using namespace ScopeTest;
 
+// The widget as an operator drives it: selection, sampling, trigger, status and period,
+// against scripted controller batches.
 class tst_ScopeWidget : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void sixChannelsBindInOrder();
-    void channelLimit_data();
-    void channelLimit();
-    void emptySelectionSendsEmptyList();
-    void confirmingTwiceDoesNotDoubleTheTriggerList();
-    void startBeforeAnyConfirmationFillsTheTriggerList();
-    void rebindingWhileSamplingKeepsValuesWithTheirTimes();
-    void batchReadWhileTheControllerTakesTheListIsDropped();
-
-    void appendTrimsToTheWindow();
-    void nullChannelGetsNoSamples();
-    void valueAxisCentring_data();
-    void valueAxisCentring();
-
-    void periodEdit_data();
-    void periodEdit();
-    void periodEditRefusesASeventhDigit();
-
-    void startAndStopSwitchButtonsAndKeepTheThread();
-    void stopKeepsTheLastWindow();
-    void hostStopsOnDisconnectByName();
-    void startShowsCurvesHiddenThroughTheLegend();
-    void settingDialogGeometry();
-
-    void destroyWhileSampling();
-    void destroyWhileTheControllerReadHangs();
-
-private:
-    void selectJointChannels(int joints, std::initializer_list<int> linkItems);
-    QVector<double> yAxisRange() const;
-
     std::unique_ptr<TarnPlugin_Scope> m_scope;
-};
 
-void tst_ScopeWidget::initTestCase()
-{
-    // Offscreen fonts are large; with them the dialog could not shrink to the sizes the
-    // widget asks for.
-    QFont font = QApplication::font();
-    font.setPixelSize(9);
-    QApplication::setFont(font);
-}
-
-void tst_ScopeWidget::init()
-{
-    TarnSim::reset();
-    TarnSim::setScripted(true);
-    m_scope = std::make_unique<TarnPlugin_Scope>();
-    m_scope->resize(1137, 620);
-    m_scope->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_scope.get()));
-}
-
-void tst_ScopeWidget::cleanup()
-{
-    m_scope.reset();
-}
-
-void tst_ScopeWidget::selectJointChannels(int joints, std::initializer_list<int> linkItems)
-{
-    for (int j = 0; j < joints; ++j)
-        checkComponents(m_scope.get(), {AXIS_J1 + j});
-    checkLinks(m_scope.get(), linkItems);
-}
-
-QVector<double> tst_ScopeWidget::yAxisRange() const
-{
-    const QwtScaleDiv &div = plotOf(m_scope.get())->axisScaleDiv(QwtPlot::yLeft);
-    return {div.lowerBound(), div.upperBound()};
-}
-
-void tst_ScopeWidget::sixChannelsBindInOrder()
-{
-    checkComponents(m_scope.get(), {AXIS_J1, AXIS_J2, AXIS_X, AXIS_CurFSM});
-    checkLinks(m_scope.get(), {LINK_TargetACS, LINK_ActualCur});
-    checkEndEffectors(m_scope.get(), {ENDEFF_TargetPCS});
-    confirmSelection(m_scope.get());
-
-    const QStringList titles{"J1 Target ACS", "J1 Actual Cur", "J2 Target ACS",
-                             "J2 Actual Cur", "X Target PCS",  "CurFSM"};
-    QCOMPARE(TarnSim::lastIndexes(), (std::vector<int>{43, 73, 44, 74, 19, 1}));
-    QwtScope *plot = plotOf(m_scope.get());
-    const QwtPlotItemList curves = plot->itemList(QwtPlotItem::Rtti_PlotCurve);
-    QCOMPARE(curves.size(), titles.size());
-    auto *list = child<QComboBox>(m_scope.get(), "Kvel_Scope_cmb_TriggerSel");
-    QCOMPARE(list->count(), titles.size());
-    for (int slot = 0; slot < titles.size(); ++slot) {
-        QCOMPARE(curves[slot]->title().text(), titles[slot]);
-        QCOMPARE(plot->curveBinding(slot).slot, slot);
-        QCOMPARE(list->itemText(slot), titles[slot]);
-        QCOMPARE(list->itemData(slot), QVariant(slot));
+    QWidget *scope() const { return m_scope.get(); }
+    QwtScope *plot() const { return plotOf(scope()); }
+    QComboBox *triggerList() const { return child<QComboBox>(scope(), "Kvel_Scope_cmb_TriggerSel"); }
+    int curveCount() const { return plot()->itemList(QwtPlotItem::Rtti_PlotCurve).size(); }
+    QString label(const char *name) const { return child<QLabel>(scope(), name)->text(); }
+    void selectJoints(int joints, std::initializer_list<int> linkItems)
+    {
+        for (int j = 0; j < joints; ++j)
+            checkComponents(scope(), {AXIS_J1 + j});
+        checkLinks(scope(), linkItems);
     }
-    QCOMPARE(plot->curveBinding(1).unit, QString("CUR(A)"));
-    QCOMPARE(plot->curveBinding(4).axis, 0);
-    QCOMPARE(plot->curveBinding(4).endEffItem, int(ENDEFF_TargetPCS));
-    QCOMPARE(plot->curveBinding(5).unit, QString("FSM"));
-}
-
-void tst_ScopeWidget::channelLimit_data()
-{
-    QTest::addColumn<bool>("extraChannel");
-    QTest::addColumn<bool>("sampling");
-    QTest::newRow("36 channels are accepted") << false << false;
-    QTest::newRow("37 channels are refused") << true << false;
-    QTest::newRow("37 channels are refused while sampling") << true << true;
-}
-
-void tst_ScopeWidget::channelLimit()
-{
-    QFETCH(bool, extraChannel);
-    QFETCH(bool, sampling);
-    checkComponents(m_scope.get(), {AXIS_CurFSM});
-    confirmSelection(m_scope.get());
-    QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{1});
-    if (sampling)
-        start(m_scope.get());
-
-    selectJointChannels(6, {LINK_TargetACS, LINK_ActualACS, LINK_ActualFilACS, LINK_TarPosPDO,
-                            LINK_ActPosPDO, LINK_TargetCur});
-    if (!extraChannel)
-        checkRows(m_scope.get(), "Kvel_Scope_tree_SetComponent", {AXIS_CurFSM}, false);
-    MessageBoxAnswer answer;
-    if (extraChannel)
-        answerNextMessageBox(&answer);
-    confirmSelection(m_scope.get());
-
-    auto *list = child<QComboBox>(m_scope.get(), "Kvel_Scope_cmb_TriggerSel");
-    QwtScope *plot = plotOf(m_scope.get());
-    if (!extraChannel) {
-        QVERIFY(!answer.shown);
-        QCOMPARE(TarnSim::lastIndexes().size(), std::size_t(36));
-        QCOMPARE(list->count(), 36);
-        QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 36);
-        return;
+    static void waitForReads(uint64_t count)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(TarnSim::callCounts().readScopeData >= count, 3000);
     }
-    QVERIFY(answer.shown);
-    QCOMPARE(answer.title, QString::fromUtf8("当前设置通道超出最大通道数"));
-    QCOMPARE(answer.text, QString::fromUtf8("当前设置通道数 37 ,超出最大通道数 36 !"));
-    // A refused set-up changes nothing: list, curves and controller keep the last set-up.
-    QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{1});
-    QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 1);
-    QCOMPARE(list->count(), 1);
-    QCOMPARE(m_scope->isSampling(), sampling);
-    if (!sampling) { // a refused Start leaves the scope stopped
-        MessageBoxAnswer atStart;
-        answerNextMessageBox(&atStart);
-        start(m_scope.get());
-        QVERIFY(atStart.shown);
+    static void waitForFlagReads(uint64_t count)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(TarnSim::callCounts().readRobotFlags >= count, 3000);
+    }
+    void armTrigger(int condition, const QString &threshold, int mode, bool absolute)
+    {
+        auto *radio = child<QRadioButton>(scope(), "cb_Trigger");
+        if (!radio->isChecked())
+            QTest::mouseClick(radio, Qt::LeftButton);
+        triggerList()->setCurrentIndex(0);
+        child<QComboBox>(scope(), "Kvel_Scope_cmb_TriggerCondition")->setCurrentIndex(condition);
+        child<QComboBox>(scope(), "Kvel_Scope_cmb_TriggerFS")->setCurrentIndex(mode);
+        child<QLineEdit>(scope(), "Kvel_Scope_edit_TriggerThreshold")->setText(threshold);
+        child<QCheckBox>(scope(), "cb_AbsoluteValue")->setChecked(absolute);
+    }
+
+private slots:
+    void init() { m_scope = freshScope(); }
+    void cleanup() { m_scope.reset(); }
+
+    void channelsBindInOrder()
+    {
+        checkComponents(scope(), {AXIS_J1, AXIS_J2, AXIS_X, AXIS_CurFSM});
+        checkLinks(scope(), {LINK_TargetACS, LINK_ActualCur});
+        checkRows(scope(), "Kvel_Scope_tree_SetEndEffector", {ENDEFF_TargetPCS});
+        confirmSelection(scope());
+        confirmSelection(scope()); // a second confirmation does not double the list
+
+        const QStringList titles{"J1 Target ACS", "J1 Actual Cur", "J2 Target ACS",
+                                 "J2 Actual Cur", "X Target PCS",  "CurFSM"};
+        QCOMPARE(TarnSim::lastIndexes(), (std::vector<int>{43, 73, 44, 74, 19, 1}));
+        QCOMPARE(curveCount(), titles.size());
+        QCOMPARE(triggerList()->count(), titles.size());
+        for (int slot = 0; slot < titles.size(); ++slot) {
+            QCOMPARE(plot()->curve(slot)->title().text(), titles[slot]);
+            QCOMPARE(triggerList()->itemText(slot), titles[slot]);
+            QCOMPARE(triggerList()->itemData(slot), QVariant(slot));
+        }
+        QCOMPARE(plot()->curveBinding(1).unit, QString("CUR(A)"));
+        QCOMPARE(plot()->curveBinding(4).endEffItem, int(ENDEFF_TargetPCS));
+    }
+
+    void startBeforeAnyConfirmationUsesTheSelection()
+    {
+        selectJoints(1, {LINK_ActualACS});
+        start(scope());
+        QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{49});
+        QCOMPARE(triggerList()->count(), 1);
+        stop(scope());
+        start(scope());
+        QCOMPARE(triggerList()->count(), 1);
+    }
+
+    void emptySelectionSendsAnEmptyList()
+    {
+        selectJoints(1, {LINK_TargetACS});
+        confirmSelection(scope());
+        checkComponents(scope(), {AXIS_J1}, false);
+        confirmSelection(scope());
+        QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{});
+        QCOMPARE(TarnSim::callCounts().setScopeIndexs, uint64_t(2));
+        QCOMPARE(curveCount(), 0);
+    }
+
+    void channelLimit_data()
+    {
+        QTest::addColumn<bool>("extraChannel");
+        QTest::addColumn<bool>("sampling");
+        QTest::newRow("36 channels are accepted") << false << false;
+        QTest::newRow("37 channels are refused") << true << false;
+        QTest::newRow("37 channels are refused while sampling") << true << true;
+    }
+    void channelLimit()
+    {
+        QFETCH(bool, extraChannel);
+        QFETCH(bool, sampling);
+        checkComponents(scope(), {AXIS_CurFSM});
+        confirmSelection(scope());
+        if (sampling)
+            start(scope());
+        selectJoints(6, {LINK_TargetACS, LINK_ActualACS, LINK_ActualFilACS, LINK_TarPosPDO,
+                         LINK_ActPosPDO, LINK_TargetCur});
+        if (!extraChannel)
+            checkComponents(scope(), {AXIS_CurFSM}, false);
+        const QStringList messages = clickAnswering(dialogOf(scope()), "Kvel_Scope_btn_SetOK");
+        if (!extraChannel) {
+            QVERIFY(messages.isEmpty());
+            QCOMPARE(TarnSim::lastIndexes().size(), std::size_t(36));
+            QCOMPARE(triggerList()->count(), 36);
+            QCOMPARE(curveCount(), 36);
+            return;
+        }
+        QCOMPARE(messages, QStringList(QString::fromUtf8(
+                               "当前设置通道超出最大通道数: 当前设置通道数 37 ,超出最大通道数 36 !")));
+        // A refused set-up changes nothing.
+        QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{1});
+        QCOMPARE(curveCount(), 1);
+        QCOMPARE(triggerList()->count(), 1);
+        QCOMPARE(m_scope->isSampling(), sampling);
+        if (!sampling) { // a refused Start leaves the scope stopped
+            QCOMPARE(clickAnswering(scope(), "ScopePlugin_btn_StartScope").size(), 1);
+            QVERIFY(!m_scope->isSampling());
+            QCOMPARE(curveCount(), 1);
+        }
+    }
+
+    // While a slow controller takes a new index list, the batches it still delivers carry
+    // the old order; none of them may land in the curves of the new set-up.
+    void batchReadWhileTheControllerTakesTheListIsDropped()
+    {
+        selectJoints(1, {LINK_TargetACS});
+        start(scope());
+        waitForReads(TarnSim::callCounts().readScopeData + 1);
+        checkLinks(scope(), {LINK_ActualACS});
+        TarnSim::delayNextIndexList(300);
+        TarnSim::queueBatch(batch({0, 1, 2}, 7.0)); // read during the delay
+        confirmSelection(scope());
+        QCOMPARE(TarnSim::pendingBatches(), std::size_t(0));
+        stop(scope());
+        QCOMPARE(plot()->curve(0)->dataSize(), size_t(0));
+    }
+
+    // After the dialog is confirmed mid-run, each curve still pairs every value with the
+    // stamp it came with.
+    void rebindingWhileSamplingKeepsValuesWithTheirTimes()
+    {
+        selectJoints(1, {LINK_TargetACS});
+        for (int i = 0; i < 60; ++i)
+            TarnSim::queueBatch(stampedBatch(i * 20, 20));
+        start(scope());
+        for (int round = 0; round < 5; ++round) {
+            QTest::qWait(37);
+            checkLinks(scope(), {round % 2 ? LINK_ActualCur : LINK_ActualACS});
+            confirmSelection(scope());
+        }
+        QVERIFY(waitForBatchesConsumed(10000));
+        QTRY_VERIFY(plot()->curve(0)->dataSize() > 0);
+        stop(scope());
+        QCOMPARE(curveCount(), 3);
+        for (int slot = 0; slot < 3; ++slot) {
+            QwtPlotCurve *curve = plot()->curve(slot);
+            const QPointF first = curve->sample(0);
+            for (size_t i = 0; i < curve->dataSize(); ++i) {
+                const QPointF p = curve->sample(static_cast<int>(i));
+                QCOMPARE(p.y() - p.x(), first.y() - first.x());
+            }
+        }
+    }
+
+    void windowTrimsAndTheNullChannelStaysEmpty()
+    {
+        checkComponents(scope(), {AXIS_NULL, AXIS_CurFSM});
+        TarnSim::queueBatch(batch({0, 4000, 8000}, 1.0));
+        TarnSim::queueBatch(batch({12000}, 2.0));
+        start(scope());
+        QVERIFY(waitForBatchesConsumed());
+        QTRY_COMPARE(points(plot()->curve(1)), QString("0:1 4000:1 8000:2"));
+        QCOMPARE(plot()->curve(0)->dataSize(), size_t(0));
+    }
+
+    // Stop hands the curves every buffered record, however recently it arrived, and then
+    // reads nothing more.
+    void stopKeepsTheLastWindow()
+    {
+        selectJoints(1, {LINK_TargetACS});
+        TarnSim::queueBatch(stampedBatch(0, 100));
+        TarnSim::queueBatch(stampedBatch(100, 100));
+        start(scope());
+        QVERIFY(waitForBatchesConsumed());
+        waitForReads(TarnSim::callCounts().readScopeData + 1);
+        stop(scope());
+        QwtPlotCurve *curve = plot()->curve(0);
+        QCOMPARE(curve->dataSize(), size_t(200));
+        QCOMPARE(curve->sample(199), QPointF(199, 199));
+        const uint64_t reads = TarnSim::callCounts().readScopeData;
+        TarnSim::queueBatch(batch({200, 201}, 3.0));
+        QTest::qWait(120);
+        QCOMPARE(TarnSim::callCounts().readScopeData, reads);
+        QCOMPARE(curve->dataSize(), size_t(200));
+    }
+
+    void valueAxisCentring_data()
+    {
+        QTest::addColumn<bool>("nullFirst");
+        QTest::addColumn<QVector<double>>("values");
+        QTest::addColumn<QVector<double>>("range");
+        QTest::newRow("no channel holds samples")
+            << true << QVector<double>{} << QVector<double>{-0.01, 0.01};
+        QTest::newRow("constant 5") << false << QVector<double>{5, 5} << QVector<double>{4.99, 5.01};
+        QTest::newRow("first slot empty, others 20 to 30")
+            << true << QVector<double>{20, 25, 30} << QVector<double>{-0.15, 30.15};
+    }
+    void valueAxisCentring()
+    {
+        QFETCH(bool, nullFirst);
+        QFETCH(QVector<double>, values);
+        QFETCH(QVector<double>, range);
+        if (nullFirst)
+            checkComponents(scope(), {AXIS_NULL});
+        if (!values.isEmpty())
+            checkComponents(scope(), {AXIS_CurFSM, AXIS_LastFSM, AXIS_CurMS});
+        TarnSim::Batch b;
+        for (int i = 0; i < qMax(1, values.size()); ++i)
+            b.records.push_back(record(i, values.value(i)));
+        TarnSim::queueBatch(b);
+        start(scope());
+        QVERIFY(waitForBatchesConsumed());
+        const QwtScaleDiv &div = plot()->axisScaleDiv(QwtPlot::yLeft);
+        QTRY_VERIFY(qAbs(div.lowerBound() - range[0]) < 1e-9 &&
+                    qAbs(div.upperBound() - range[1]) < 1e-9);
+    }
+
+    void periodEdit_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("period");
+        QTest::addColumn<int>("step");
+        QTest::newRow("empty") << "" << "" << 10 << 1;
+        QTest::newRow("below the minimum is used as 10, as typed") << "7" << "7" << 10 << 1;
+        QTest::newRow("11") << "11" << "11" << 11 << 1;
+        QTest::newRow("999999") << "999999" << "999999" << 999999 << 99999;
+        QTest::newRow("a seventh digit and letters are refused")
+            << "12345678x" << "123456" << 123456 << 12345;
+    }
+    void periodEdit()
+    {
+        QFETCH(QString, typed);
+        auto *edit = child<QLineEdit>(scope(), "ScopePlugin_edit_PeriodTime");
+        QCOMPARE(edit->text(), QString("10000"));
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, typed);
+        QTEST(edit->text(), "shown");
+        QFETCH(int, period);
+        QCOMPARE(plot()->xRange(), double(period));
+        QCOMPARE(plot()->axisScaleDiv(QwtPlot::xBottom).upperBound(), double(period));
+        QTEST(int(plot()->axisStepSize(QwtPlot::xBottom)), "step");
+    }
+
+    void startAndStopSwitchButtonsAndKeepTheThread()
+    {
+        auto visible = [this](const char *name) { return child(scope(), name)->isVisibleTo(scope()); };
+        auto *thread = scope()->findChild<QThread *>();
+        QVERIFY(thread && !thread->isRunning());
+        start(scope());
+        QVERIFY(!visible("ScopePlugin_btn_StartScope") && visible("ScopePlugin_btn_StopScope"));
+        QVERIFY(!child(scope(), "ScopePlugin_btn_ExportScope")->isEnabled());
+        QVERIFY(m_scope->isSampling() && thread->isRunning());
+        stop(scope());
+        QVERIFY(visible("ScopePlugin_btn_StartScope") && !visible("ScopePlugin_btn_StopScope"));
+        QVERIFY(child(scope(), "ScopePlugin_btn_ImportScope")->isEnabled());
+        QVERIFY(!m_scope->isSampling() && thread->isRunning());
+        start(scope());
+        QCOMPARE(scope()->findChildren<QThread *>(), QList<QThread *>{thread});
+        // Hosts stop the scope by slot name when the controller goes away.
+        QVERIFY(QMetaObject::invokeMethod(scope(), "slot_Disconnected2Mox"));
         QVERIFY(!m_scope->isSampling());
-        QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 1);
     }
 
-    // The next accepted set-up fills the list again.
-    checkRows(m_scope.get(), "Kvel_Scope_tree_SetComponent", {AXIS_CurFSM}, false);
-    confirmSelection(m_scope.get());
-    QCOMPARE(list->count(), 36);
-}
-
-void tst_ScopeWidget::emptySelectionSendsEmptyList()
-{
-    checkComponents(m_scope.get(), {AXIS_J1});
-    checkLinks(m_scope.get(), {LINK_TargetACS});
-    confirmSelection(m_scope.get());
-    checkRows(m_scope.get(), "Kvel_Scope_tree_SetComponent", {AXIS_J1}, false);
-    confirmSelection(m_scope.get());
-    QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{});
-    QCOMPARE(TarnSim::callCounts().setScopeIndexs, uint64_t(2));
-    QVERIFY(plotOf(m_scope.get())->hasNoData());
-    QCOMPARE(plotOf(m_scope.get())->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 0);
-}
-
-void tst_ScopeWidget::confirmingTwiceDoesNotDoubleTheTriggerList()
-{
-    selectJointChannels(2, {LINK_TargetACS});
-    confirmSelection(m_scope.get());
-    confirmSelection(m_scope.get());
-    auto *list = child<QComboBox>(m_scope.get(), "Kvel_Scope_cmb_TriggerSel");
-    QCOMPARE(list->count(), 2);
-    start(m_scope.get());
-    stop(m_scope.get());
-    start(m_scope.get());
-    QCOMPARE(list->count(), 2);
-    QCOMPARE(list->itemText(1), QString("J2 Target ACS"));
-}
-
-void tst_ScopeWidget::startBeforeAnyConfirmationFillsTheTriggerList()
-{
-    selectJointChannels(1, {LINK_ActualACS});
-    start(m_scope.get());
-    auto *list = child<QComboBox>(m_scope.get(), "Kvel_Scope_cmb_TriggerSel");
-    QCOMPARE(list->count(), 1);
-    QCOMPARE(list->itemText(0), QString("J1 Actual ACS"));
-    QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{49});
-}
-
-// While a slow controller takes a new index list, the batches it still delivers carry the
-// old order; none of them may land in the curves of the new set-up.
-void tst_ScopeWidget::batchReadWhileTheControllerTakesTheListIsDropped()
-{
-    selectJointChannels(1, {LINK_TargetACS});
-    start(m_scope.get());
-    const uint64_t reads = TarnSim::callCounts().readScopeData;
-    QTRY_VERIFY(TarnSim::callCounts().readScopeData > reads);
-    checkLinks(m_scope.get(), {LINK_ActualACS});
-    TarnSim::delayNextIndexList(300);
-    TarnSim::queueBatch(constantBatch({0, 1, 2}, 7.0)); // read during the delay
-    confirmSelection(m_scope.get());
-    QCOMPARE(TarnSim::pendingBatches(), std::size_t(0));
-    stop(m_scope.get());
-    QCOMPARE(plotOf(m_scope.get())->curve(0)->dataSize(), size_t(0));
-}
-
-// Every value carries its own time stamp; after the dialog is confirmed mid-run, each
-// curve must still pair every value with the stamp it came with.
-void tst_ScopeWidget::rebindingWhileSamplingKeepsValuesWithTheirTimes()
-{
-    auto stampedBatch = [](double first) {
-        TarnSim::Batch batch;
-        for (int i = 0; i < 20; ++i)
-            batch.records.push_back(constantBatch({first + i}, first + i).records.front());
-        return batch;
-    };
-    selectJointChannels(1, {LINK_TargetACS});
-    double t = 0;
-    for (int i = 0; i < 60; ++i, t += 20)
-        TarnSim::queueBatch(stampedBatch(t));
-    start(m_scope.get());
-    for (int round = 0; round < 5; ++round) {
-        QTest::qWait(37);
-        checkLinks(m_scope.get(), {round % 2 ? LINK_ActualCur : LINK_ActualACS});
-        confirmSelection(m_scope.get());
+    void startShowsCurvesHiddenThroughTheLegend()
+    {
+        selectJoints(1, {LINK_TargetACS, LINK_ActualACS});
+        confirmSelection(scope());
+        QwtPlotCurve *curve = plot()->curve(1);
+        auto *legend = scope()->findChild<QwtLegend *>();
+        auto *label = qobject_cast<QwtLegendLabel *>(legend->legendWidget(plot()->itemToInfo(curve)));
+        QVERIFY(label);
+        QTest::mouseClick(label, Qt::LeftButton);
+        QVERIFY(!curve->isVisible() && plot()->curve(0)->isVisible());
+        start(scope());
+        QVERIFY(plot()->curve(1)->isVisible());
     }
-    QVERIFY(waitForBatchesConsumed(10000));
-    QwtScope *plot = plotOf(m_scope.get());
-    QTRY_VERIFY(plot->curve(0)->dataSize() > 0);
-    stop(m_scope.get());
-    const QwtPlotItemList curves = plot->itemList(QwtPlotItem::Rtti_PlotCurve);
-    QCOMPARE(curves.size(), 3);
-    for (int slot = 0; slot < curves.size(); ++slot) {
-        const QVector<double> x = curveX(plot->curve(slot));
-        const QVector<double> y = curveY(plot->curve(slot));
-        for (int i = 0; i < x.size(); ++i)
-            QCOMPARE(y[i] - x[i], y[0] - x[0]);
+
+    void destroyWhileSampling()
+    {
+        TarnSim::setScripted(false);
+        selectJoints(6, {LINK_TargetACS, LINK_ActualACS});
+        start(scope());
+        waitForReads(4);
+        QPointer<QThread> thread = scope()->findChild<QThread *>();
+        m_scope.reset();
+        QVERIFY(thread.isNull());
     }
-}
 
-void tst_ScopeWidget::appendTrimsToTheWindow()
-{
-    selectJointChannels(1, {LINK_TargetACS});
-    TarnSim::queueBatch(constantBatch({0, 4000, 8000}, 1.0));
-    TarnSim::queueBatch(constantBatch({12000}, 2.0));
-    start(m_scope.get());
-    QVERIFY(waitForBatchesConsumed());
-    QwtPlotCurve *curve = plotOf(m_scope.get())->curve(0);
-    QTRY_COMPARE(curveX(curve), (QVector<double>{0, 4000, 8000}));
-    QCOMPARE(curveY(curve), (QVector<double>{1, 1, 2}));
-}
-
-void tst_ScopeWidget::nullChannelGetsNoSamples()
-{
-    checkComponents(m_scope.get(), {AXIS_NULL, AXIS_CurFSM});
-    TarnSim::queueBatch(constantBatch({10, 20, 30}, 7.0));
-    start(m_scope.get());
-    QVERIFY(waitForBatchesConsumed());
-    QwtScope *plot = plotOf(m_scope.get());
-    QTRY_COMPARE(plot->curve(1)->dataSize(), size_t(3));
-    QCOMPARE(plot->curveBinding(0).scopeIndex, 0);
-    QCOMPARE(plot->curve(0)->dataSize(), size_t(0));
-    QCOMPARE(curveX(plot->curve(1)), (QVector<double>{0, 10, 20}));
-}
-
-void tst_ScopeWidget::valueAxisCentring_data()
-{
-    QTest::addColumn<bool>("nullFirst");
-    QTest::addColumn<QVector<double>>("values");
-    QTest::addColumn<QVector<double>>("range");
-
-    QTest::newRow("no channel holds samples")
-        << true << QVector<double>{} << QVector<double>{-0.01, 0.01};
-    QTest::newRow("constant 5") << false << QVector<double>{5, 5, 5} << QVector<double>{4.99, 5.01};
-    QTest::newRow("0 to 100") << false << QVector<double>{0, 50, 100}
-                              << QVector<double>{-0.5, 100.5};
-    QTest::newRow("first slot empty, others 20 to 30")
-        << true << QVector<double>{20, 25, 30} << QVector<double>{-0.15, 30.15};
-}
-
-void tst_ScopeWidget::valueAxisCentring()
-{
-    QFETCH(bool, nullFirst);
-    QFETCH(QVector<double>, values);
-    QFETCH(QVector<double>, range);
-
-    if (nullFirst)
-        checkComponents(m_scope.get(), {AXIS_NULL});
-    if (!values.isEmpty())
-        checkComponents(m_scope.get(), {AXIS_CurFSM, AXIS_LastFSM, AXIS_CurMS});
-    TarnSim::Batch batch;
-    for (int i = 0; i < qMax(1, values.size()); ++i)
-        batch.records.push_back(constantBatch({double(i)}, values.value(i)).records.front());
-    TarnSim::queueBatch(batch);
-    start(m_scope.get());
-    QVERIFY(waitForBatchesConsumed());
-    QTRY_VERIFY(qAbs(yAxisRange()[0] - range[0]) < 1e-9 && qAbs(yAxisRange()[1] - range[1]) < 1e-9);
-}
-
-void tst_ScopeWidget::periodEdit_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("period");
-    QTest::addColumn<int>("step");
-
-    QTest::newRow("empty") << "" << 10 << 1;
-    QTest::newRow("0") << "0" << 10 << 1;
-    QTest::newRow("7") << "7" << 10 << 1;
-    QTest::newRow("10") << "10" << 10 << 1;
-    QTest::newRow("11") << "11" << 11 << 1;
-    QTest::newRow("15 steps by 1") << "15" << 15 << 1;
-    QTest::newRow("999999") << "999999" << 999999 << 99999;
-}
-
-void tst_ScopeWidget::periodEdit()
-{
-    QFETCH(QString, text);
-    QFETCH(int, period);
-    QFETCH(int, step);
-
-    auto *edit = child<QLineEdit>(m_scope.get(), "ScopePlugin_edit_PeriodTime");
-    QCOMPARE(edit->text(), QString("10000"));
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClicks(edit, text);
-    QwtScope *plot = plotOf(m_scope.get());
-    QCOMPARE(plot->xRange(), double(period));
-    const QwtScaleDiv &div = plot->axisScaleDiv(QwtPlot::xBottom);
-    QCOMPARE(div.upperBound(), double(period));
-    QCOMPARE(plot->axisStepSize(QwtPlot::xBottom), double(step));
-}
-
-void tst_ScopeWidget::periodEditRefusesASeventhDigit()
-{
-    auto *edit = child<QLineEdit>(m_scope.get(), "ScopePlugin_edit_PeriodTime");
-    edit->selectAll();
-    QTest::keyClicks(edit, "1234567");
-    QCOMPARE(edit->text(), QString("123456"));
-    QTest::keyClicks(edit, "x");
-    QCOMPARE(edit->text(), QString("123456"));
-}
-
-void tst_ScopeWidget::startAndStopSwitchButtonsAndKeepTheThread()
-{
-    QWidget *scope = m_scope.get();
-    auto visible = [scope](const char *name) {
-        return child(scope, name)->isVisibleTo(scope);
-    };
-    auto enabled = [scope](const char *name) {
-        return child(scope, name)->isEnabled();
-    };
-    QVERIFY(visible("ScopePlugin_btn_StartScope") && !visible("ScopePlugin_btn_StopScope"));
-    auto *thread = scope->findChild<QThread *>();
-    QVERIFY(thread && !thread->isRunning());
-
-    start(scope);
-    QVERIFY(!visible("ScopePlugin_btn_StartScope") && visible("ScopePlugin_btn_StopScope"));
-    QVERIFY(!enabled("ScopePlugin_btn_ImportScope") && !enabled("ScopePlugin_btn_ExportScope"));
-    QVERIFY(m_scope->isSampling());
-    QVERIFY(thread->isRunning());
-
-    stop(scope);
-    QVERIFY(visible("ScopePlugin_btn_StartScope") && !visible("ScopePlugin_btn_StopScope"));
-    QVERIFY(enabled("ScopePlugin_btn_ImportScope") && enabled("ScopePlugin_btn_ExportScope"));
-    QVERIFY(!m_scope->isSampling());
-    QTest::qWait(20);
-    QVERIFY(thread->isRunning());
-
-    start(scope);
-    QCOMPARE(scope->findChildren<QThread *>().size(), 1);
-    QCOMPARE(scope->findChild<QThread *>(), thread);
-}
-
-// Stop hands the curves every buffered record, however recently it arrived, and then
-// reads nothing more.
-void tst_ScopeWidget::stopKeepsTheLastWindow()
-{
-    selectJointChannels(1, {LINK_TargetACS});
-    for (int first : {0, 100}) {
-        TarnSim::Batch batch;
-        for (int t = first; t < first + 100; ++t)
-            batch.records.push_back(record(t, {double(t)}));
-        TarnSim::queueBatch(batch);
+    void destroyWhileTheControllerReadHangs()
+    {
+        selectJoints(1, {LINK_TargetACS});
+        start(scope());
+        waitForReads(2);
+        const uint64_t reads = TarnSim::callCounts().readScopeData;
+        TarnSim::queueBatch(batch({2, 3}, 1.0)); // delivered after the widget is gone
+        TarnSim::blockNextRead(1500);
+        waitForReads(reads + 1);
+        QPointer<QThread> thread = scope()->findChild<QThread *>();
+        QElapsedTimer timer;
+        timer.start();
+        m_scope.reset();
+        QVERIFY2(timer.elapsed() < 1000, "the destructor must not wait for the hanging read");
+        QVERIFY(!thread.isNull());                       // abandoned, still inside the read
+        QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 5000); // deletes itself once the read returns
     }
-    start(m_scope.get());
-    QVERIFY(waitForBatchesConsumed());
-    const uint64_t reads = TarnSim::callCounts().readScopeData;
-    QTRY_VERIFY(TarnSim::callCounts().readScopeData > reads); // the last batch is appended
-    stop(m_scope.get());
-    QwtPlotCurve *curve = plotOf(m_scope.get())->curve(0);
-    QCOMPARE(curve->dataSize(), size_t(200));
-    QCOMPARE(curve->sample(199), QPointF(199, 199));
 
-    TarnSim::queueBatch(constantBatch({200, 201}, 3.0));
-    QTest::qWait(200);
-    QCOMPARE(curve->dataSize(), size_t(200));
-    QCOMPARE(TarnSim::pendingBatches(), std::size_t(1)); // stopped: nothing is read
-}
+    // Open grab: waiting until a batch fires; whether capture switched on tells.
+    void triggerFiring_data()
+    {
+        QTest::addColumn<int>("condition");
+        QTest::addColumn<QString>("threshold");
+        QTest::addColumn<bool>("absolute");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("fires");
+        QTest::newRow("> 5 on -6") << 0 << "5" << false << -6.0 << false;
+        QTest::newRow("> 5 on -6 with absolute value") << 0 << "5" << true << -6.0 << true;
+        QTest::newRow("< 0 on -0.5") << 1 << "0" << false << -0.5 << true;
+        QTest::newRow("unparsable threshold counts as 0") << 0 << "-" << false << 0.5 << true;
+    }
+    void triggerFiring()
+    {
+        QFETCH(int, condition);
+        QFETCH(QString, threshold);
+        QFETCH(bool, absolute);
+        QFETCH(double, value);
+        QFETCH(bool, fires);
+        selectJoints(1, {LINK_TargetACS});
+        confirmSelection(scope());
+        armTrigger(condition, threshold, TriggerSettings::OpenGrab, absolute);
+        TarnSim::queueBatch(batch({0}, value));
+        start(scope());
+        QVERIFY(m_scope->isTriggerArmed() && !m_scope->isCapturing());
+        QVERIFY(waitForBatchesConsumed());
+        QCOMPARE(m_scope->isCapturing(), fires);
+        QCOMPARE(m_scope->isTriggerArmed(), !fires);
+    }
 
-void tst_ScopeWidget::hostStopsOnDisconnectByName()
-{
-    start(m_scope.get());
-    QVERIFY(m_scope->isSampling());
-    QVERIFY(QMetaObject::invokeMethod(m_scope.get(), "slot_Disconnected2Mox"));
-    QVERIFY(!m_scope->isSampling());
-    QVERIFY(child(m_scope.get(), "ScopePlugin_btn_StartScope")->isVisibleTo(m_scope.get()));
-}
+    void triggerModeDecidesWhatIsKept_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<bool>("capturingAfter");
+        // Batches: {1, 2}, {3, 9, 4} (crosses 5), {5, 6}.
+        QTest::newRow("open grab keeps the firing batch and what follows")
+            << int(TriggerSettings::OpenGrab) << "0:3 1:9 2:4 3:5 4:6" << true;
+        QTest::newRow("end grab keeps what came before and holds")
+            << int(TriggerSettings::EndGrab) << "0:1 1:2" << false;
+    }
+    void triggerModeDecidesWhatIsKept()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, kept);
+        QFETCH(bool, capturingAfter);
+        selectJoints(1, {LINK_TargetACS});
+        confirmSelection(scope());
+        armTrigger(0, "5", mode, false);
+        double time = 0;
+        for (const auto &values : {QVector<double>{1, 2}, {3, 9, 4}, {5, 6}}) {
+            TarnSim::Batch b;
+            for (double v : values)
+                b.records.push_back(record(time++, v));
+            TarnSim::queueBatch(b);
+        }
+        start(scope());
+        QVERIFY(waitForBatchesConsumed());
+        QTRY_COMPARE(points(plot()->curve(0)), kept);
+        QCOMPARE(m_scope->isCapturing(), capturingAfter);
+        QVERIFY(!m_scope->isTriggerArmed() && m_scope->isSampling());
+    }
 
-void tst_ScopeWidget::startShowsCurvesHiddenThroughTheLegend()
-{
-    selectJointChannels(1, {LINK_TargetACS, LINK_ActualACS});
-    confirmSelection(m_scope.get());
-    QwtScope *plot = plotOf(m_scope.get());
-    QwtPlotCurve *curve = plot->curve(1);
-    auto *legend = m_scope->findChild<QwtLegend *>();
-    QVERIFY(legend);
-    auto *label = qobject_cast<QwtLegendLabel *>(legend->legendWidget(plot->itemToInfo(curve)));
-    QVERIFY(label);
-    QTest::mouseClick(label, Qt::LeftButton);
-    QVERIFY(!curve->isVisible());
-    QVERIFY(plot->curve(0)->isVisible());
-    QTest::mouseClick(label, Qt::LeftButton);
-    QVERIFY(curve->isVisible());
+    void triggerChangesTakeEffectWithTheNextBatch()
+    {
+        selectJoints(1, {LINK_TargetACS});
+        confirmSelection(scope());
+        armTrigger(0, "1000", TriggerSettings::OpenGrab, false);
+        TarnSim::queueBatch(batch({0}, 7.0));
+        start(scope());
+        QVERIFY(waitForBatchesConsumed());
+        QVERIFY(m_scope->isTriggerArmed());
+        child<QLineEdit>(scope(), "Kvel_Scope_edit_TriggerThreshold")->setText("6.5");
+        TarnSim::queueBatch(batch({1}, 7.0));
+        QVERIFY(waitForBatchesConsumed());
+        QVERIFY(!m_scope->isTriggerArmed());
+        QTRY_COMPARE(points(plot()->curve(0)), QString("0:7"));
+        // Stop while waiting disarms and leaves capture on.
+        armTrigger(0, "1000", TriggerSettings::OpenGrab, false);
+        stop(scope());
+        start(scope());
+        QVERIFY(m_scope->isTriggerArmed());
+        stop(scope());
+        QVERIFY(!m_scope->isTriggerArmed() && m_scope->isCapturing());
+        // A second click unchecks: the next run records without a trigger.
+        QTest::mouseClick(child<QRadioButton>(scope(), "cb_Trigger"), Qt::LeftButton);
+        start(scope());
+        QVERIFY(!m_scope->isTriggerArmed() && m_scope->isCapturing());
+    }
 
-    QTest::mouseClick(label, Qt::LeftButton);
-    QVERIFY(!curve->isVisible());
-    start(m_scope.get());
-    QVERIFY(plot->curve(1)->isVisible());
-}
+    void loadLabels_data()
+    {
+        QTest::addColumn<double>("cpu");
+        QTest::addColumn<uint>("mem");
+        QTest::addColumn<QString>("cpuText");
+        QTest::addColumn<QString>("memText");
+        QTest::newRow("1536 KB") << 12.3456 << 1536u << "12.346" << "1.500";
+        QTest::newRow("largest memory figure") << 100.0 << 4294967295u << "100.000"
+                                               << "4194303.999";
+    }
+    void loadLabels()
+    {
+        QFETCH(double, cpu);
+        QFETCH(uint, mem);
+        QFETCH(QString, cpuText);
+        for (int i = 0; i < 200; ++i) { // once the script runs dry the load reads zero
+            TarnSim::Batch load;
+            load.cpuLoad = cpu;
+            load.memKB = mem;
+            TarnSim::queueBatch(load);
+        }
+        start(scope());
+        QTRY_VERIFY(label("Kvel_Scope_lb_ReadScopeCyc").toInt() > 0);
+        QTRY_COMPARE(label("Kvel_Scope_lb_MoxCPU"), cpuText);
+        QTEST(label("Kvel_Scope_lb_MoxMem"), "memText");
+        // Stopped, the labels keep what they showed.
+        stop(scope());
+        const QString shown = label("Kvel_Scope_lb_MoxCPU") + label("Kvel_Scope_lb_ReadScopeCyc");
+        TarnSim::setScripted(false); // the controller goes on reporting other figures
+        QTest::qWait(400);
+        QCOMPARE(label("Kvel_Scope_lb_MoxCPU") + label("Kvel_Scope_lb_ReadScopeCyc"), shown);
+    }
 
-void tst_ScopeWidget::settingDialogGeometry()
-{
-    m_scope->setGeometry(40, 30, 1200, 900);
-    click(m_scope.get(), "ScopePlugin_btn_Setting");
-    QScopeSetting *dialog = dialogOf(m_scope.get());
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->size(), QSize(600, 750));
-    const QPoint p = m_scope->mapToGlobal(m_scope->pos());
-    QCOMPARE(dialog->pos(), QPoint(300 + p.x(), 75 + p.y()));
-    QVERIFY(!dialog->isModal());
-}
+    void flagsAreReadOnlyWithStopWhenError()
+    {
+        TarnSim::setErrorFlag(true);
+        start(scope());
+        waitForReads(6);
+        QVERIFY(m_scope->isSampling());
+        QCOMPARE(TarnSim::callCounts().readRobotFlags, uint64_t(0));
+    }
 
-void tst_ScopeWidget::destroyWhileSampling()
-{
-    TarnSim::setScripted(false);
-    selectJointChannels(6, {LINK_TargetACS, LINK_ActualACS});
-    start(m_scope.get());
-    QTRY_VERIFY(TarnSim::callCounts().readScopeData > 3);
-    QPointer<QThread> thread = m_scope->findChild<QThread *>();
-    m_scope.reset();
-    QVERIFY(thread.isNull());
-}
-
-void tst_ScopeWidget::destroyWhileTheControllerReadHangs()
-{
-    selectJointChannels(1, {LINK_TargetACS});
-    TarnSim::queueBatch(constantBatch({0, 1}, 1.0));
-    start(m_scope.get());
-    QVERIFY(waitForBatchesConsumed());
-    const uint64_t reads = TarnSim::callCounts().readScopeData;
-    TarnSim::queueBatch(constantBatch({2, 3}, 1.0)); // delivered after the widget is gone
-    TarnSim::blockNextRead(1500);
-    QTRY_VERIFY(TarnSim::callCounts().readScopeData > reads);
-
-    QPointer<QThread> thread = m_scope->findChild<QThread *>();
-    QElapsedTimer timer;
-    timer.start();
-    m_scope.reset();
-    QVERIFY2(timer.elapsed() < 1000, "the destructor must not wait for the hanging read");
-    QVERIFY(!thread.isNull());                       // abandoned, still inside the read
-    QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 5000); // deletes itself once the read returns
-}
+    // One error, then quiet observations, then a second error: the second stops sampling.
+    void stopsAtTheSecondErrorObservation()
+    {
+        QTest::mouseClick(child<QCheckBox>(scope(), "cb_StopWhenError"), Qt::LeftButton);
+        start(scope());
+        waitForFlagReads(1);
+        TarnSim::setErrorFlag(true);
+        const uint64_t before = TarnSim::callCounts().readRobotFlags;
+        waitForFlagReads(before + 1);
+        TarnSim::setErrorFlag(false);
+        waitForFlagReads(before + 4);
+        QVERIFY(m_scope->isSampling());
+        TarnSim::setErrorFlag(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_scope->isSampling(), 3000);
+        // Stopping cleared the count: a new run needs two observations again.
+        start(scope());
+        waitForFlagReads(TarnSim::callCounts().readRobotFlags + 1);
+        TarnSim::setErrorFlag(false);
+        QVERIFY(m_scope->isSampling());
+    }
+};
 
 QTEST_MAIN(tst_ScopeWidget)
 #include "tst_scopewidget.moc"

@@ -10,7 +10,9 @@
 #include "TarnSim.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QTextStream>
 
 #include <qwt_legend.h>
@@ -601,8 +603,11 @@ std::vector<CurveSamples> ScopeSoak::attachedCurves() const
         samples.scopeIndex = static_cast<std::size_t>(k) < m_indexes.size()
                                  ? m_indexes[static_cast<std::size_t>(k)]
                                  : -1;
-        samples.x = ScopeTest::curveX(const_cast<QwtPlotCurve *>(curve));
-        samples.y = ScopeTest::curveY(const_cast<QwtPlotCurve *>(curve));
+        for (size_t i = 0; i < curve->dataSize(); ++i) {
+            const QPointF p = curve->sample(static_cast<int>(i));
+            samples.x << p.x();
+            samples.y << p.y();
+        }
         curves.push_back(std::move(samples));
     }
     return curves;
