@@ -44,62 +44,49 @@ class tst_DesignerLookup : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void classNamesGiveTheLiveScope_data();
-    void classNamesGiveTheLiveScope();
-
-private:
     QMainWindow m_topLevel;
     QDesignerFormEditorInterface *m_core = nullptr;
+
+private slots:
+    void initTestCase()
+    {
+        qInstallMessageHandler(collectDesignerMessages);
+        m_core = QDesignerComponents::createFormEditor(nullptr);
+        QDesignerComponents::initializePlugins(m_core);
+        m_core->setTopLevel(&m_topLevel);
+        m_core->setWidgetBox(QDesignerComponents::createWidgetBox(m_core, nullptr));
+        m_core->setPropertyEditor(QDesignerComponents::createPropertyEditor(m_core, nullptr));
+        new QDesignerIntegration(m_core, &m_topLevel); // owned by the top level
+    }
+    void cleanupTestCase() { qInstallMessageHandler(nullptr); }
+
+    void classNamesGiveTheLiveScope_data()
+    {
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<bool>("mismatchNoted");
+        QTest::newRow("dropped from the widget box") << "TarnPlugin_Scope" << false;
+        QTest::newRow("saved by earlier forms") << "scope" << true;
+    }
+    void classNamesGiveTheLiveScope()
+    {
+        QFETCH(QString, className);
+        QFETCH(bool, mismatchNoted);
+        g_designerMessages.clear();
+        QDesignerFormWindowInterface *form =
+            m_core->formWindowManager()->createFormWindow(&m_topLevel);
+        form->setContents(formWith(className));
+        QVERIFY(isLiveScope(form->mainContainer()->findChild<QWidget *>("robotScope")));
+        QVERIFY(
+            isLiveScope(m_core->widgetFactory()->createWidget(className, form->mainContainer())));
+        const bool noted = !g_designerMessages.filter(QStringLiteral("mismatch")).isEmpty();
+        QVERIFY2(noted == mismatchNoted, qPrintable(g_designerMessages.join('\n')));
+        // Saved again, either form names the class and its real header, and so reopens live.
+        const QString saved = form->contents();
+        QVERIFY(saved.contains(QLatin1String("<widget class=\"TarnPlugin_Scope\"")));
+        QVERIFY(saved.contains(QLatin1String("<header>TarnPlugin_Scope.h</header>")));
+        delete form;
+    }
 };
-
-void tst_DesignerLookup::initTestCase()
-{
-    qInstallMessageHandler(collectDesignerMessages);
-    m_core = QDesignerComponents::createFormEditor(nullptr);
-    QDesignerComponents::initializePlugins(m_core);
-    m_core->setTopLevel(&m_topLevel);
-    m_core->setWidgetBox(QDesignerComponents::createWidgetBox(m_core, nullptr));
-    m_core->setPropertyEditor(QDesignerComponents::createPropertyEditor(m_core, nullptr));
-    new QDesignerIntegration(m_core, &m_topLevel); // owned by the top level
-}
-
-void tst_DesignerLookup::cleanupTestCase()
-{
-    qInstallMessageHandler(nullptr);
-}
-
-void tst_DesignerLookup::classNamesGiveTheLiveScope_data()
-{
-    QTest::addColumn<QString>("className");
-    QTest::addColumn<bool>("mismatchNoted");
-    QTest::newRow("dropped from the widget box") << "TarnPlugin_Scope" << false;
-    QTest::newRow("saved by earlier forms") << "scope" << true;
-}
-
-void tst_DesignerLookup::classNamesGiveTheLiveScope()
-{
-    QFETCH(QString, className);
-    QFETCH(bool, mismatchNoted);
-    g_designerMessages.clear();
-
-    QDesignerFormWindowInterface *form = m_core->formWindowManager()->createFormWindow(&m_topLevel);
-    form->setContents(formWith(className));
-    QVERIFY(isLiveScope(form->mainContainer()->findChild<QWidget *>("robotScope")));
-
-    QWidget *dropped = m_core->widgetFactory()->createWidget(className, form->mainContainer());
-    QVERIFY(isLiveScope(dropped));
-
-    const bool noted = !g_designerMessages.filter(QStringLiteral("mismatch")).isEmpty();
-    QVERIFY2(noted == mismatchNoted, qPrintable(g_designerMessages.join('\n')));
-    // Saved again, either form names the class and its real header, and so reopens live.
-    const QString saved = form->contents();
-    QVERIFY(saved.contains(QLatin1String("<widget class=\"TarnPlugin_Scope\"")));
-    QVERIFY(saved.contains(QLatin1String("<header>TarnPlugin_Scope.h</header>")));
-    delete form;
-}
 
 QTEST_MAIN(tst_DesignerLookup)
 #include "tst_designerlookup.moc"

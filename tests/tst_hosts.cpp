@@ -43,7 +43,8 @@ private slots:
         QCOMPARE(p->includeFile(), QString("TarnPlugin_Scope.h"));
         QVERIFY(!p->isContainer());
         QVERIFY(!p->icon().isNull());
-        QVERIFY(p->domXml().startsWith("<widget class=\"TarnPlugin_Scope\" name=\"tarnPlugin_Scope\">"));
+        QVERIFY(p->domXml().startsWith(
+            "<widget class=\"TarnPlugin_Scope\" name=\"tarnPlugin_Scope\">"));
     }
 
     void createWidgetMakesScopesOwnedByTheParent()

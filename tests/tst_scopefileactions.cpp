@@ -184,19 +184,19 @@ private slots:
 
         const QString kept = "0:1 5:2"; // loaded before: a file with nothing to show keeps it
         QTest::newRow("empty file") << QByteArray("") << 1 << kept << "ERROR:No curve in %1 !";
-        QTest::newRow("no time column") << QByteArray("A_0_1_u,B_0_2_v\n1,2\n") << 1 << kept
-                                        << "ERROR:No time column in %1 !";
+        QTest::newRow("no time column")
+            << QByteArray("A_0_1_u,B_0_2_v\n1,2\n") << 1 << kept << "ERROR:No time column in %1 !";
         QTest::newRow("short row keeps its time and columns")
-            << QByteArray("time,a_0_1_u,b_0_2_u\n0,10,20\n1,11\n2,12,22\n") << 2
-            << "0:10 1:11 2:12"
+            << QByteArray("time,a_0_1_u,b_0_2_u\n0,10,20\n1,11\n2,12,22\n") << 2 << "0:10 1:11 2:12"
             << "ERROR:1 rows of %1 have a number of fields other than the header's (first at "
                "line 3)";
-        QTest::newRow("51 columns")
-            << QByteArray("time") + QByteArray(",c_0_1_u").repeated(51) + "\n1" +
-                   QByteArray(",2").repeated(51) + "\n"
-            << 48 << "1:2" << "ERROR:%1 holds 51 curves; only the first 48 are shown.";
-        QTest::newRow("nan is a gap") << QByteArray("time,A_0_1_u\n0,1\n1,nan\n2,3\n") << 1
-                                      << "0:1 1:nan 2:3" << "";
+        QTest::newRow("51 columns") << QByteArray("time") + QByteArray(",c_0_1_u").repeated(51) +
+                                           "\n1" + QByteArray(",2").repeated(51) + "\n"
+                                    << 48 << "1:2"
+                                    << "ERROR:%1 holds 51 curves; only the first 48 are shown.";
+        QTest::newRow("nan is a gap")
+            << QByteArray("time,A_0_1_u\n0,1\n1,nan\n2,3\n") << 1 << "0:1 1:nan 2:3"
+            << "";
         QTest::newRow("numbers out of range")
             << QByteArray("time,A_0_1_u\n0,1\n1,1e400\n") << 1 << "0:1 1:nan"
             << "ERROR:1 fields of %1 are not numbers (first at line 3)";
@@ -226,7 +226,8 @@ private slots:
             << QByteArray("time,A_0_1_u\n0,1\n5000000000,2\n") << QString() << "999999";
         QTest::newRow("import of a 2 ms recording")
             << QByteArray("time,A_0_1_u\n0,1\n2,2\n") << QString() << "10";
-        QTest::newRow("text of seven digits") << QByteArray() << "1000000" << "999999";
+        QTest::newRow("text of seven digits") << QByteArray() << "1000000"
+                                              << "999999";
     }
     void periodStaysWithinItsLimits()
     {

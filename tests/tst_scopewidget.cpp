@@ -24,7 +24,10 @@ class tst_ScopeWidget : public QObject
 
     QWidget *scope() const { return m_scope.get(); }
     QwtScope *plot() const { return plotOf(scope()); }
-    QComboBox *triggerList() const { return child<QComboBox>(scope(), "Kvel_Scope_cmb_TriggerSel"); }
+    QComboBox *triggerList() const
+    {
+        return child<QComboBox>(scope(), "Kvel_Scope_cmb_TriggerSel");
+    }
     int curveCount() const { return plot()->itemList(QwtPlotItem::Rtti_PlotCurve).size(); }
     QString label(const char *name) const { return child<QLabel>(scope(), name)->text(); }
     void selectJoints(int joints, std::initializer_list<int> linkItems)
@@ -129,8 +132,9 @@ private slots:
             QCOMPARE(curveCount(), 36);
             return;
         }
-        QCOMPARE(messages, QStringList(QString::fromUtf8(
-                               "当前设置通道超出最大通道数: 当前设置通道数 37 ,超出最大通道数 36 !")));
+        QCOMPARE(messages,
+                 QStringList(QString::fromUtf8(
+                     "当前设置通道超出最大通道数: 当前设置通道数 37 ,超出最大通道数 36 !")));
         // A refused set-up changes nothing.
         QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{1});
         QCOMPARE(curveCount(), 1);
@@ -225,7 +229,8 @@ private slots:
         QTest::addColumn<QVector<double>>("range");
         QTest::newRow("no channel holds samples")
             << true << QVector<double>{} << QVector<double>{-0.01, 0.01};
-        QTest::newRow("constant 5") << false << QVector<double>{5, 5} << QVector<double>{4.99, 5.01};
+        QTest::newRow("constant 5")
+            << false << QVector<double>{5, 5} << QVector<double>{4.99, 5.01};
         QTest::newRow("first slot empty, others 20 to 30")
             << true << QVector<double>{20, 25, 30} << QVector<double>{-0.15, 30.15};
     }
@@ -255,12 +260,16 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("period");
         QTest::addColumn<int>("step");
-        QTest::newRow("empty") << "" << "" << 10 << 1;
-        QTest::newRow("below the minimum is used as 10, as typed") << "7" << "7" << 10 << 1;
-        QTest::newRow("11") << "11" << "11" << 11 << 1;
-        QTest::newRow("999999") << "999999" << "999999" << 999999 << 99999;
-        QTest::newRow("a seventh digit and letters are refused")
-            << "12345678x" << "123456" << 123456 << 12345;
+        QTest::newRow("empty") << ""
+                               << "" << 10 << 1;
+        QTest::newRow("below the minimum is used as 10, as typed") << "7"
+                                                                   << "7" << 10 << 1;
+        QTest::newRow("11") << "11"
+                            << "11" << 11 << 1;
+        QTest::newRow("999999") << "999999"
+                                << "999999" << 999999 << 99999;
+        QTest::newRow("a seventh digit and letters are refused") << "12345678x"
+                                                                 << "123456" << 123456 << 12345;
     }
     void periodEdit()
     {
@@ -279,7 +288,9 @@ private slots:
 
     void startAndStopSwitchButtonsAndKeepTheThread()
     {
-        auto visible = [this](const char *name) { return child(scope(), name)->isVisibleTo(scope()); };
+        auto visible = [this](const char *name) {
+            return child(scope(), name)->isVisibleTo(scope());
+        };
         auto *thread = scope()->findChild<QThread *>();
         QVERIFY(thread && !thread->isRunning());
         start(scope());
@@ -303,7 +314,8 @@ private slots:
         confirmSelection(scope());
         QwtPlotCurve *curve = plot()->curve(1);
         auto *legend = scope()->findChild<QwtLegend *>();
-        auto *label = qobject_cast<QwtLegendLabel *>(legend->legendWidget(plot()->itemToInfo(curve)));
+        auto *label =
+            qobject_cast<QwtLegendLabel *>(legend->legendWidget(plot()->itemToInfo(curve)));
         QVERIFY(label);
         QTest::mouseClick(label, Qt::LeftButton);
         QVERIFY(!curve->isVisible() && plot()->curve(0)->isVisible());
@@ -437,7 +449,8 @@ private slots:
         QTest::addColumn<uint>("mem");
         QTest::addColumn<QString>("cpuText");
         QTest::addColumn<QString>("memText");
-        QTest::newRow("1536 KB") << 12.3456 << 1536u << "12.346" << "1.500";
+        QTest::newRow("1536 KB") << 12.3456 << 1536u << "12.346"
+                                 << "1.500";
         QTest::newRow("largest memory figure") << 100.0 << 4294967295u << "100.000"
                                                << "4194303.999";
     }
