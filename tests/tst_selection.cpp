@@ -1,0 +1,341 @@
+#include "QScopeSetting.h"
+#include "ScopeCatalog.h"
+#include "TreeModel.h"
+#include "TreeModelItem.h"
+
+#include <QAbstractItemModelTester>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTreeView>
+#include <QtTest>
+
+using IntMap = QMap<int, int>;
+
+namespace {
+
+const QString kFourLines = QStringLiteral("A\n B\n C\nD");
+const QString kThreeLevels = QStringLiteral("A\n B\n  C\n D");
+
+// "A#0*[B#1* C#2] D#3": columns joined by '|', the id, '*' when checked, children in brackets.
+QString shapeOf(const TreeModel &model, const QModelIndex &parent = QModelIndex())
+{
+    QStringList rows;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex index = model.index(row, 0, parent);
+        const auto *node = static_cast<const TreeModelItem *>(index.internalPointer());
+        QStringList columns;
+        for (int column = 0; column < node->columnCount(); ++column)
+            columns << node->columnData(column).toString();
+        QString text = columns.join('|') + '#' + QString::number(node->itemId());
+        if (index.data(Qt::CheckStateRole).toInt() == Qt::Checked)
+            text += '*';
+        if (model.rowCount(index) > 0)
+            text += '[' + shapeOf(model, index) + ']';
+        rows << text;
+    }
+    return rows.join(' ');
+}
+
+QModelIndex find(const TreeModel &model, const QString &text)
+{
+    return model
+        .match(model.index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly | Qt::MatchRecursive)
+        .value(0);
+}
+
+// "A=2;B=0": setData with the check role on each named row, in order.
+void applyChecks(TreeModel &model, const QString &actions)
+{
+    for (const QString &action : actions.split(';', Qt::SkipEmptyParts)) {
+        const QStringList parts = action.split('=');
+        QVERIFY(model.setData(find(model, parts[0]), parts[1].toInt(), Qt::CheckStateRole));
+    }
+}
+
+template <typename Selection> IntMap toIntMap(const Selection &selection)
+{
+    IntMap map;
+    for (const auto &[key, value] : selection)
+        map.insert(key, value);
+    return map;
+}
+
+IntMap selectionOf(const QScopeSetting &dialog, int tree)
+{
+    if (tree == 0)
+        return toIntMap(dialog.componentSelection());
+    return tree == 1 ? toIntMap(dialog.linkSelection()) : toIntMap(dialog.endEffectorSelection());
+}
+
+void click(const QScopeSetting &dialog, const char *button)
+{
+    dialog.findChild<QPushButton *>(button)->click();
+}
+
+template <typename Key> std::map<Key, int> items(std::initializer_list<Key> keys)
+{
+    const ScopeCatalog &c = ScopeCatalog::instance();
+    std::map<Key, int> selection;
+    for (Key k : keys)
+        selection[k] = std::is_same_v<Key, emAXIS>   ? k
+                       : std::is_same_v<Key, emLINK> ? c.linkBase(k)
+                                                     : c.endEffBase(k);
+    return selection;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(ComponentSelection)
+Q_DECLARE_METATYPE(LinkSelection)
+Q_DECLARE_METATYPE(EndEffSelection)
+
+class tst_Selection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void absentCatalogueKeysAreNeutral()
+    {
+        const ScopeCatalog &c = ScopeCatalog::instance();
+        QCOMPARE(c.axisName(33) + c.axisUnit(-1) + c.linkName(LINK_NONE) + c.linkUnit(-1) +
+                     c.endEffName(ENDEFF_NONE) + c.endEffUnit(99),
+                 QString());
+        QCOMPARE(c.linkBase(LINK_NONE) + c.endEffBase(ENDEFF_NONE) + c.linkBase(-1), 0);
+    }
+
+    // Link items on joints 1..6 and end-effector items on X..RZ own six indexes each; together
+    // they cover the controller's indexes 19..156 and 169..180 once.
+    void itemBlocksTileTheIndexSpace()
+    {
+        const ScopeCatalog &c = ScopeCatalog::instance();
+        IntMap owners;
+        for (int key = 0; key < c.linkCount(); ++key)
+            for (int joint = 1; joint <= 6 && !ScopeCatalog::isLinkGroup(key); ++joint)
+                ++owners[ScopeCatalog::linkIndex(c.linkBase(key), joint)];
+        for (int key = 0; key < c.endEffCount(); ++key)
+            for (int axis = 0; axis < 6 && !ScopeCatalog::isEndEffGroup(key); ++axis)
+                ++owners[ScopeCatalog::endEffIndex(c.endEffBase(key), axis)];
+        IntMap once;
+        for (int index = 19; index <= 180; ++index)
+            if (index <= 156 || index >= 169)
+                once[index] = 1;
+        QCOMPARE(owners, once);
+        QVERIFY(!ScopeCatalog::carriesData(0) && ScopeCatalog::carriesData(1));
+        QVERIFY(ScopeCatalog::carriesData(182) && !ScopeCatalog::carriesData(183));
+    }
+
+    void channels_data()
+    {
+        QTest::addColumn<ComponentSelection>("comp");
+        QTest::addColumn<LinkSelection>("link");
+        QTest::addColumn<EndEffSelection>("endEff");
+        QTest::addColumn<QStringList>("channels");
+        QTest::newRow("joints, then Cartesian, then components")
+            << items({AXIS_CurFSM, AXIS_X, AXIS_J2, AXIS_J1})
+            << items({LINK_ActualCur, LINK_TargetACS}) << items({ENDEFF_TargetPCS})
+            << QStringList{"J1 Target ACS=43", "J1 Actual Cur=73", "J2 Target ACS=44",
+                           "J2 Actual Cur=74", "X Target PCS=19",  "CurFSM=1"};
+        QTest::newRow("joints take link items, components end-effector items")
+            << items({AXIS_J3, AXIS_Y}) << items({LINK_StatusWord, LINK_ControlWord})
+            << items({ENDEFF_SrcData})
+            << QStringList{"J3 status word=129", "J3 control word=123", "Y SrcData=170"};
+        QTest::newRow("TCPCmdVel shares index 31 with X Target Vel; NULL is index 0")
+            << items({AXIS_NULL, AXIS_X, AXIS_TCPCmdVel}) << LinkSelection()
+            << items({ENDEFF_TargetVel})
+            << QStringList{"X Target Vel=31", "NULL=0", "TCPCmdVel=31"};
+        QTest::newRow("last joint and component; groups and none give nothing")
+            << items({AXIS_J6, AXIS_RZ, AXIS_TCPActVel})
+            << items({LINK_MotorPosition, LINK_ActPosPDO, LINK_MotorStatus, LINK_NONE})
+            << items({ENDEFF_MotorVel, ENDEFF_CaliData, ENDEFF_ForceSensor})
+            << QStringList{"J6 ActPos PDO=156", "RZ CaliData=180", "TCPActVel=32"};
+    }
+    void channels()
+    {
+        QFETCH(ComponentSelection, comp);
+        QFETCH(LinkSelection, link);
+        QFETCH(EndEffSelection, endEff);
+        QStringList got;
+        for (const ScopeChannel &ch : selectedChannels(comp, link, endEff)) {
+            QCOMPARE(ch.binding.slot, got.size());
+            got << ch.title + '=' + QString::number(ch.binding.scopeIndex);
+        }
+        QTEST(got, "channels");
+    }
+
+    // The scope file keeps axis, item and unit of each curve.
+    void channelBindingsCarryItemsAndUnits()
+    {
+        QStringList got;
+        for (const ScopeChannel &ch :
+             selectedChannels(items({AXIS_J2, AXIS_Z, AXIS_ElectricPower}),
+                              items({LINK_JointFilVel}), items({ENDEFF_ActualVel}))) {
+            const CurveBinding &b = ch.binding;
+            got << QStringList{QString::number(b.axis), QString::number(b.linkItem),
+                               QString::number(b.endEffItem), b.unit}
+                       .join('|');
+        }
+        QCOMPARE(got, (QStringList{"1|9|9| VEL(deg/s)", "2|23|5|VEL(mm/s)", "18|23|9|W(Vol*Cur)"}));
+    }
+
+    // The shape after building from the text and checking rows ("A=2;B=0"), then the checked
+    // leaves' ids.
+    void buildsAndPropagatesChecks_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("actions");
+        QTest::addColumn<QString>("result");
+        const auto row = [](const char *name, const QString &text, const char *actions,
+                            const char *result) {
+            QTest::newRow(name) << text << QString(actions) << QString(result);
+        };
+        row("empty", "", "", " /");
+        row("blank lines use no ids, keep the group open", "A\n B\n\n   \n C\n\t \nD\n", "",
+            "A#0[B#1 C#2] D#3 /");
+        row("indented first line is top-level", "  A\n  B", "", "A#0[B#1] /");
+        row("deep indent nests one level, shallower returns", "A\n      B\n  C\n  D", "",
+            "A#0[B#1] C#2[D#3] /");
+        row("two levels back", "A\n B\n  C\nD", "", "A#0[B#1[C#2]] D#3 /");
+        row("tab is no indent, splits columns", "A\n\tB\t\tC\r", "", "A#0 B|C#1 /");
+        row("group checks its children", kFourLines, "A=2", "A#0*[B#1* C#2*] D#3 / 1 2");
+        row("unchecking a child unchecks the group", kFourLines, "A=2;B=0",
+            "A#0[B#1 C#2*] D#3 / 2");
+        row("all children check the group", kFourLines, "B=2;C=2", "A#0*[B#1* C#2*] D#3 / 1 2");
+        row("unchecking a group clears its subtree", kThreeLevels, "A=2;A=0",
+            "A#0[B#1[C#2] D#3] /");
+        row("only the direct parent follows a child", kThreeLevels, "C=2",
+            "A#0[B#1*[C#2*] D#3] / 2");
+        row("partial on a group recomputes it from its children", kThreeLevels, "A=2;C=0;A=1",
+            "A#0[B#1[C#2] D#3*] / 3");
+    }
+    void buildsAndPropagatesChecks()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, actions);
+        TreeModel model("Title", text);
+        QCOMPARE(model.columnCount(), 1);
+        applyChecks(model, actions);
+        QString result = shapeOf(model) + " /";
+        for (int id : model.checkedLeafIds())
+            result += ' ' + QString::number(id);
+        QTEST(result, "result");
+    }
+
+    // Views repaint from these notices; the root has no index and gets none.
+    void reportsChangedRows()
+    {
+        const struct
+        {
+            const char *row;
+            int value;
+            const char *changed;
+        } cases[] = {{"B", 2, "B A"}, {"B", 1, "A"}, {"A", 2, "A B A C A"}};
+        for (const auto &c : cases) {
+            TreeModel model("Title", kFourLines);
+            QSignalSpy spy(&model, &QAbstractItemModel::dataChanged);
+            QVERIFY(model.setData(find(model, c.row), c.value, Qt::CheckStateRole));
+            QStringList changed;
+            for (const QList<QVariant> &arguments : qAsConst(spy))
+                changed << arguments.at(0).value<QModelIndex>().data().toString();
+            QCOMPARE(changed.join(' '), QString(c.changed));
+        }
+    }
+
+    void flagsAndIgnoredEdits()
+    {
+        TreeModel model("Title", "p\tq\n x\ty");
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QModelIndex parent = model.index(0, 0);
+        const QModelIndex secondColumn = model.index(0, 1, parent);
+        QCOMPARE(model.flags(parent),
+                 Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+        QCOMPARE(model.flags(secondColumn), Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        QSignalSpy spy(&model, &QAbstractItemModel::dataChanged);
+        const TreeModel other("Other", "z");
+        for (const QModelIndex &index : {secondColumn, QModelIndex(), other.index(0, 0)})
+            QVERIFY(model.setData(index, Qt::Checked, Qt::CheckStateRole));
+        QVERIFY(model.setData(parent, Qt::Checked, Qt::DisplayRole));
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(shapeOf(model), QStringLiteral("p|q#0[x|y#1]"));
+    }
+
+    void setCheckedByIdTouchesOneNodeSilently()
+    {
+        TreeModel model("Title", kFourLines);
+        QSignalSpy spy(&model, &QAbstractItemModel::dataChanged);
+        for (int id : {1, 99, -1})
+            model.setCheckedById(id, true);
+        QCOMPARE(shapeOf(model), QStringLiteral("A#0[B#1* C#2] D#3"));
+        model.setCheckedById(0, true);
+        QCOMPARE(model.checkedLeafIds(), QList<int>{1});
+        QCOMPARE(spy.count(), 0);
+    }
+
+    // Checks change only through the trees, the buttons and the setters; none announces.
+    void dialogSelections()
+    {
+        QScopeSetting dialog;
+        QSignalSpy spy(&dialog, &QScopeSetting::userSetAxisInfo);
+        const QList<QTreeView *> trees = dialog.findChildren<QTreeView *>();
+        for (QTreeView *tree : trees) { // the third top-level row is a group in two trees
+            QAbstractItemModelTester tester(tree->model(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+            QVERIFY(tree->model()->setData(tree->model()->index(2, 0), 2, Qt::CheckStateRole));
+        }
+        QCOMPARE(selectionOf(dialog, 0), (IntMap{{2, 2}}));
+        QCOMPARE(selectionOf(dialog, 1),
+                 (IntMap{{12, 67}, {13, 73}, {14, 97}, {15, 103}, {16, 109}, {17, 115}}));
+        QCOMPARE(selectionOf(dialog, 2), (IntMap{{7, 169}, {8, 175}}));
+        dialog.UnSelectAll();
+
+        const char *const buttons[] = {"Comp", "Link", "End"};
+        const IntMap ends[] = {{{0, 0}, {32, 32}}, {{1, 43}, {22, 133}}, {{1, 19}, {8, 175}}};
+        for (int tree : {0, 1, 2}) {
+            click(dialog, QByteArray("Kvel_Scope_btn_Set") + buttons[tree] + "SelectAll");
+            const IntMap all = selectionOf(dialog, tree);
+            QCOMPARE(all.size(), QList<int>({33, 19, 6})[tree]);
+            QCOMPARE((IntMap{{all.firstKey(), all.first()}, {all.lastKey(), all.last()}}),
+                     ends[tree]);
+            QCOMPARE(trees[tree]->model()->index(0, 0).data(Qt::CheckStateRole), QVariant(2));
+            click(dialog, QByteArray("Kvel_Scope_btn_Set") + buttons[tree] + "UnSelectAll");
+            QVERIFY(selectionOf(dialog, 0).isEmpty() && selectionOf(dialog, 1).isEmpty());
+            QVERIFY(selectionOf(dialog, 2).isEmpty());
+        }
+
+        dialog.setCheckedIds(QScopeSetting::Tree::Links, {1, 22});
+        dialog.setCheckedIds(QScopeSetting::Tree::Links, {2, 22});
+        QCOMPARE(selectionOf(dialog, 1), (IntMap{{2, 49}, {22, 133}}));
+        QCOMPARE(dialog.checkedIds(QScopeSetting::Tree::Links), (QList<int>{2, 22}));
+        QCOMPARE(spy.count(), 0);
+    }
+
+    // OK announces the selection while the dialog is still up; every way out keeps the checks.
+    void dialogHidesKeepingChecks_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QList<bool>>("visibleAtSignal");
+        QTest::newRow("OK") << "Kvel_Scope_btn_SetOK" << QList<bool>{true};
+        QTest::newRow("Cancel") << "Kvel_Scope_btn_SetCancel" << QList<bool>{};
+        QTest::newRow("window closed") << QString() << QList<bool>{};
+    }
+    void dialogHidesKeepingChecks()
+    {
+        QFETCH(QString, button);
+        QScopeSetting dialog;
+        dialog.show();
+        QList<bool> visibleAtSignal;
+        connect(&dialog, &QScopeSetting::userSetAxisInfo, this,
+                [&] { visibleAtSignal << dialog.isVisible(); });
+        click(dialog, "Kvel_Scope_btn_SetEndSelectAll");
+        if (button.isEmpty())
+            QVERIFY(dialog.close());
+        else
+            click(dialog, qPrintable(button));
+        QTEST(visibleAtSignal, "visibleAtSignal");
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(selectionOf(dialog, 2).size(), 6);
+    }
+};
+
+QTEST_MAIN(tst_Selection)
+#include "tst_selection.moc"
