@@ -1,6 +1,7 @@
 #include "TarnSim.h"
 #include "Tarn_LockGurad.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <atomic>
@@ -42,10 +43,10 @@ private slots:
         Tarn_SetScopeIndexs(indexes);
         QCOMPARE(TarnSim::lastIndexes(), indexes);
         std::vector<double> returned;
-        for (int batches = 0; batches < 4; std::this_thread::yield()) {
+        for (int reads = 0; reads < 4; ++reads) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5)); // paced like the scope
             const Read read = readBatch();
-            batches += read.records.empty() ? 0 : 1;
-            QVERIFY(read.cpu > 0.0 && read.cpu < 100.0 && read.mem > 0);
+            QVERIFY(!read.records.empty() && read.cpu > 0.0 && read.cpu < 100.0 && read.mem > 0);
             for (const _ST_ReadScopeData &r : read.records) {
                 QVERIFY(returned.empty() || r.dTime == returned.back() + 2.0);
                 returned.push_back(r.dTime);
@@ -91,6 +92,10 @@ private slots:
             while (!done)
                 readBatch();
         });
+        const auto stop = qScopeGuard([&] {
+            done = true;
+            reader.join();
+        });
         QTRY_COMPARE(TarnSim::callCounts().readScopeData, uint64_t(1));
         TarnSim::setErrorFlag(true);
         TarnSim::RobotFlags f{-1, -1, -1, -1, -1, -1, -1, -1};
@@ -103,8 +108,6 @@ private slots:
         QVERIFY(timer.elapsed() >= 500 && timer.elapsed() < 1000);
         for (int i = 0; i < 50; ++i)
             Tarn_SetScopeIndexs(indexes = std::vector<int>(std::size_t(1 + i % 30), 43 + i % 6));
-        done = true;
-        reader.join();
     }
 
     // Two threads take the lock twice over; the inner guard's release must not let the other in.
