@@ -66,26 +66,27 @@ private slots:
     // Kept when the widget goes, brought back by the next one: channels, period and trigger.
     void setupComesBack()
     {
-        auto scope = std::make_unique<TarnPlugin_Scope>();
-        scope->setPersistSetup(true);
-        child<QLineEdit>(scope.get(), "ScopePlugin_edit_PeriodTime")->setText("2500");
-        selectTargetAcs(scope.get(), {AXIS_J1, AXIS_J2});
-        child<QComboBox>(scope.get(), "Kvel_Scope_cmb_TriggerSel")->setCurrentIndex(1);
-        child<QComboBox>(scope.get(), "Kvel_Scope_cmb_TriggerCondition")->setCurrentIndex(1);
-        child<QLineEdit>(scope.get(), "Kvel_Scope_edit_TriggerThreshold")->setText("1.5");
-        child<QAbstractButton>(scope.get(), "cb_Trigger")->click();
-        scope = std::make_unique<TarnPlugin_Scope>();
-        QwtScope *plot = plotOf(scope.get());
+        {
+            TarnPlugin_Scope first;
+            first.setPersistSetup(true);
+            child<QLineEdit>(&first, "ScopePlugin_edit_PeriodTime")->setText("2500");
+            selectTargetAcs(&first, {AXIS_J1, AXIS_J2});
+            child<QComboBox>(&first, "Kvel_Scope_cmb_TriggerSel")->setCurrentIndex(1);
+            child<QComboBox>(&first, "Kvel_Scope_cmb_TriggerCondition")->setCurrentIndex(1);
+            child<QLineEdit>(&first, "Kvel_Scope_edit_TriggerThreshold")->setText("1.5");
+            child<QAbstractButton>(&first, "cb_Trigger")->click();
+        }
+        TarnPlugin_Scope scope;
+        QwtScope *plot = plotOf(&scope);
         QVERIFY(plot->itemList(QwtPlotItem::Rtti_PlotCurve).isEmpty());
-        scope->setProperty("persistSetup", true);
+        scope.setProperty("persistSetup", true);
         QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 2);
         QCOMPARE(plot->xRange(), 2500.0);
         QCOMPARE(plot->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("ACS(deg)    "));
-        QCOMPARE(child<QComboBox>(scope.get(), "Kvel_Scope_cmb_TriggerSel")->currentIndex(), 1);
-        QCOMPARE(child<QComboBox>(scope.get(), "Kvel_Scope_cmb_TriggerCondition")->currentText(),
-                 "<");
-        QCOMPARE(child<QLineEdit>(scope.get(), "Kvel_Scope_edit_TriggerThreshold")->text(), "1.5");
-        QVERIFY(child<QAbstractButton>(scope.get(), "cb_Trigger")->isChecked());
+        QCOMPARE(child<QComboBox>(&scope, "Kvel_Scope_cmb_TriggerSel")->currentIndex(), 1);
+        QCOMPARE(child<QComboBox>(&scope, "Kvel_Scope_cmb_TriggerCondition")->currentText(), "<");
+        QCOMPARE(child<QLineEdit>(&scope, "Kvel_Scope_edit_TriggerThreshold")->text(), "1.5");
+        QVERIFY(child<QAbstractButton>(&scope, "cb_Trigger")->isChecked());
     }
 
     void setupFromElsewhere_data()
@@ -93,22 +94,21 @@ private slots:
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("links"); // the link rows taken; "-" when it is no set-up
         QTest::addColumn<QString>("skipped");
-        const QByteArray head =
-            R"({"format":"tarn-scope-setup","version":1,"components":[{"id":25,"name":"J1"}],)";
+        const auto links = [](int version, const char *rows) {
+            return QString(R"({"format":"tarn-scope-setup","version":%1,"links":[%2]})")
+                .arg(version)
+                .arg(rows)
+                .toUtf8();
+        };
         QTest::newRow("unknown link id")
-            << head + R"("links":[{"id":1,"name":"Target ACS"},{"id":99,"name":"Gripper"}]})"
-            << "1"
-            << "link \"Gripper\" (id 99)";
+            << links(1, R"({"id":1,"name":"Target ACS"},{"id":99,"name":"Gripper"})") << "1"
+            << R"(link "Gripper" (id 99))";
         QTest::newRow("an id that names another row here")
-            << head + R"("links":[{"id":1,"name":"Actual ACS"},{"id":2,"name":"Actual ACS"}]})"
-            << "2"
-            << "link \"Actual ACS\" (id 1)";
-        QTest::newRow("newer version: what matches is taken")
-            << QByteArray(
-                   R"({"format":"tarn-scope-setup","version":2,"links":[{"id":1}],"periodMs":"fast"})")
-            << "1"
-            << "format version";
-        QTest::newRow("no set-up") << QByteArray("{\"time\":1}") << "-"
+            << links(1, R"({"id":1,"name":"Actual ACS"},{"id":2,"name":"Actual ACS"})") << "2"
+            << R"(link "Actual ACS" (id 1))";
+        QTest::newRow("newer version: what matches is taken") << links(2, R"({"id":1})") << "1"
+                                                              << "format version";
+        QTest::newRow("no set-up") << QByteArray(R"({"time":1})") << "-"
                                    << "not a scope set-up";
     }
 

@@ -1,4 +1,5 @@
 #include "ClosestSampleSearch.h"
+#include "CurveColours.h"
 #include "CurveStatisticsTable.h"
 #include "MeasurementCursors.h"
 #include "PlotImage.h"
@@ -8,11 +9,11 @@
 #include "ScopeSeriesData.h"
 #include "Zoomer.h"
 
+#include <QClipboard>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <qwt_legend.h>
 #include <qwt_painter.h>
 #include <qwt_scale_div.h>
 #include <qwt_text.h>
@@ -21,6 +22,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <tuple>
 
 using Samples = QVector<QPointF>;
 using Values = QVector<double>;
@@ -291,46 +293,51 @@ private slots:
     // Listed in slot order; the value-axis title shows a unit they share.
     void curvesInSlotOrder()
     {
-        auto plot = std::make_unique<QwtScope>();
-        const QPointer<QwtLegend> legend(new QwtLegend);
-        plot->insertLegend(legend, QwtPlot::RightLegend);
-        plot->setXScale(0.0, 5000.0, 500.0);
+        QwtScope plot;
+        plot.setXScale(0.0, 5000.0, 500.0);
         for (int slot = 0; slot < 3; ++slot)
-            addCurve(*plot, slot, {}, {});
-        QVERIFY(plot->hasNoData());
-        plot->showCommonUnit();
-        QCOMPARE(yTitle(*plot), QStringLiteral("A           "));
-        addCurve(*plot, 2, {0.0, 1.0}, {-25.0, 33.0}, "B");
-        plot->curve(2)->setVisible(false); // hidden through the legend, still holds data
-        QVERIFY(!plot->hasNoData());
-        plot->showCommonUnit();
-        QCOMPARE(yTitle(*plot), QString(12, ' '));
-        const QwtPlotItemList curves = plot->itemList(QwtPlotItem::Rtti_PlotCurve);
+            addCurve(plot, slot, {}, {});
+        QVERIFY(plot.hasNoData());
+        plot.showCommonUnit();
+        QCOMPARE(yTitle(plot), QStringLiteral("A           "));
+        addCurve(plot, 2, {0.0, 1.0}, {-25.0, 33.0}, "B");
+        plot.curve(2)->setVisible(false); // hidden through the legend, still holds data
+        QVERIFY(!plot.hasNoData());
+        plot.showCommonUnit();
+        QCOMPARE(yTitle(plot), QString(12, ' '));
+        const QwtPlotItemList curves = plot.itemList(QwtPlotItem::Rtti_PlotCurve);
         QCOMPARE(curves.size(), 3);
         for (int slot = 0; slot < 3; ++slot) {
-            QCOMPARE(curves.at(slot), plot->curve(slot));
-            QCOMPARE(plot->curve(slot)->title().text(), QStringLiteral("C%1").arg(slot));
-            QCOMPARE(plot->curveBinding(slot).slot, slot);
+            QCOMPARE(curves.at(slot), plot.curve(slot));
+            QCOMPARE(plot.curve(slot)->title().text(), QStringLiteral("C%1").arg(slot));
+            QCOMPARE(plot.curveBinding(slot).slot, slot);
         }
+        for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) // random colours, but readable
+            QVERIFY(contrastRatio(plot.curve(slot)->pen().color(),
+                                  plot.canvasBackground().color()) >= 3);
 
-        plot->clearCurves();
-        QVERIFY(plot->itemList(QwtPlotItem::Rtti_PlotCurve).isEmpty());
-        QCOMPARE(plot->curve(2)->dataSize(), size_t(0));
-        QVERIFY(plot->curveBinding(2) == CurveBinding());
-        QCOMPARE(axisRange(*plot, QwtPlot::yLeft), QwtInterval(-10.0, 10.0));
-        QCOMPARE(axisRange(*plot, QwtPlot::xBottom), QwtInterval(0.0, 5000.0));
-        addCurve(*plot, 1, {0.0}, {1.0});
-        plot.reset(); // with a curve and the legend attached
-        QVERIFY(legend.isNull());
+        plot.clearCurves();
+        QVERIFY(plot.itemList(QwtPlotItem::Rtti_PlotCurve).isEmpty());
+        QCOMPARE(plot.curve(2)->dataSize(), size_t(0));
+        QVERIFY(plot.curveBinding(2) == CurveBinding());
+        QCOMPARE(axisRange(plot, QwtPlot::yLeft), QwtInterval(-10.0, 10.0));
+        QCOMPARE(axisRange(plot, QwtPlot::xBottom), QwtInterval(0.0, 5000.0));
     }
 
-    // Ranges set while zoomed in are what the zoom base shows later.
-    void zoomReturnsToStoredRanges()
+    // A small band is refused, a thin one grows to 11 pixels around its centre. Ranges set
+    // while zoomed in are what the zoom base shows later.
+    void zoom()
     {
         auto plot = shownPlot();
         QVERIFY(plot);
+        const QwtScaleMap y = plot->canvasMap(QwtPlot::yLeft);
         QSignalSpy zoomed(plot->zoomer(), SIGNAL(zoomed(const QRectF &)));
-        drag(plot->canvas(), QSize(200, 150));
+        drag(plot->canvas(), QSize(29, 29));
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 0u);
+        drag(plot->canvas(), QSize(40, 5));
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 1u);
+        QCOMPARE(qRound(y.transform(plot->zoomer()->zoomRect().bottom())), 97);
+        QCOMPARE(qRound(y.transform(plot->zoomer()->zoomRect().top())), 107);
         const QwtInterval zoomedX = axisRange(*plot, QwtPlot::xBottom);
         plot->refreshZoom();
         QCOMPARE(zoomed.count(), 2);
@@ -430,12 +437,24 @@ private slots:
 
         // Closer in pixels beats closer in time.
         addCurveAt(0, "A(u)", {{1, 90}, {-40, 0}});
-        addCurveAt(1, "CURRENT(A)/TORQ", {{30, 0}});
+        addCurveAt(1, "CURRENT(A)/TORQ", {{20, -20}});
         hover(plot->canvas(), c);
         QCOMPARE(tracker->closestPoint().curve, plot->curve(1));
         QCOMPARE(yTitle(*plot), QStringLiteral("CURRENT(A)/T"));
         QCOMPARE(tracker->rubberBandPen().color(), plot->curve(1)->pen().color());
-        QVERIFY2(label().contains("&nbsp;C1<"), qPrintable(label()));
+        const QPointF p = plot->curve(1)->sample(0); // labelled with title, time and value
+        for (const QString &part : {QString("&nbsp;C1<"), QString("x:%1<").arg(p.x(), 0, 'g'),
+                                    QString("y:%1<").arg(p.y(), 0, 'f', 3)})
+            QVERIFY2(label().contains(part), qPrintable(label()));
+        QImage image(plot->canvas()->size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setPen(tracker->rubberBandPen());
+        tracker->drawRubberBand(&painter);
+        // The box rides on the cursor line at the sample's height, not at the sample.
+        const QRgb colour = plot->curve(1)->pen().color().rgb();
+        QCOMPARE(image.pixel(c.x() - 5, c.y() - 20), colour);
+        QVERIFY(image.pixel(c.x() + 15, c.y() - 20) != colour);
 
         plot->curve(1)->setVisible(false);
         hover(plot->canvas(), c + QPoint(1, 0));
@@ -553,28 +572,21 @@ private slots:
         addCurve(plot, 1, {0}, {100});
         addCurve(plot, 2, {0}, {100});
         plot.curve(1)->setVisible(false);
-        const auto figures = [&](double from, double to) {
+        CurveStatisticsTable table;
+        const auto rows = [&](double from,
+                              double to) { // channel, unit, count, min, max, mean, RMS, p-p
             plot.setXScale(from, to, 10.0);
             plot.replot();
-            const QVector<CurveStatisticsRow> rows =
-                CurveStatisticsTable::visibleRows(&plot, from, to);
-            const CurveStatistics &s = rows.at(0).figures;
-            return QString("%1..%2: %3 %4 %5 %6 %7 %8 | %9 %10")
-                .arg(from)
-                .arg(to)
-                .arg(s.count)
-                .arg(s.min)
-                .arg(s.max)
-                .arg(s.mean)
-                .arg(s.rms)
-                .arg(s.peakToPeak)
-                .arg(rows.at(1).title)
-                .arg(rows.size());
+            table.showFor(&plot);
+            return table.text()
+                .split('\n', Qt::SkipEmptyParts)
+                .mid(2)
+                .join(" | ")
+                .replace('\t', ',');
         };
-        QCOMPARE(figures(0, 40),
-                 QString("0..40: 4 -4 6 1.25 %1 10 | C2 2").arg(std::sqrt(57.0 / 4)));
-        QCOMPARE(figures(20, 30), QString("20..30: 2 -4 6 1 %1 10 | C2 2").arg(std::sqrt(26.0)));
-        QCOMPARE(figures(5, 15), QString("5..15: 0 0 0 0 0 0 | C2 2"));
+        QCOMPARE(rows(0, 40), QString("C0,A,4,-4,6,1.25,3.77492,10 | C2,A,1,100,100,100,100,0"));
+        QCOMPARE(rows(20, 30), QString("C0,A,2,-4,6,1,5.09902,10 | C2,A,0,,,,,"));
+        QCOMPARE(rows(5, 15), QString("C0,A,0,,,,, | C2,A,0,,,,,"));
     }
 
     void imageShowsTheCurve()
@@ -582,18 +594,16 @@ private slots:
         auto plot = shownPlot();
         QVERIFY(plot);
         addCurve(*plot, 0, {0.0, 5000.0, 10000.0}, {-8.0, 8.0, -8.0});
-        plot->replot();
         QTemporaryDir dir;
         QString error;
         QVERIFY(PlotImage::save(plot.get(), dir.filePath("plot.png"), &error));
-        const QImage image(dir.filePath("plot.png"));
+        const QImage image = QImage(dir.filePath("plot.png")).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(image.size(), plot->size() * plot->devicePixelRatioF());
-        int curvePixels = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x)
-                curvePixels += QColor(image.pixel(x, y)) == plot->curve(0)->pen().color();
-        }
-        QVERIFY(curvePixels > 50);
+        const auto *pixels = reinterpret_cast<const QRgb *>(image.constBits());
+        const QRgb colour = plot->curve(0)->pen().color().rgb();
+        QVERIFY(std::count(pixels, pixels + image.width() * image.height(), colour) > 50);
+        (new ScopeContextMenu(plot.get(), plot.get()))->copyImage();
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), image.size());
         QVERIFY(!PlotImage::save(plot.get(), dir.filePath("no/plot.png"), &error));
         QVERIFY(!error.isEmpty());
     }
