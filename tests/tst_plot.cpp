@@ -1,0 +1,613 @@
+#include "ClosestSampleSearch.h"
+#include "CurveColours.h"
+#include "CurveStatisticsTable.h"
+#include "MeasurementCursors.h"
+#include "PlotImage.h"
+#include "QwtScope.h"
+#include "ScopeContextMenu.h"
+#include "ScopeDataTracker.h"
+#include "ScopeSeriesData.h"
+#include "Zoomer.h"
+
+#include <QClipboard>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <qwt_painter.h>
+#include <qwt_scale_div.h>
+#include <qwt_text.h>
+
+#include <array>
+#include <limits>
+#include <memory>
+#include <random>
+#include <tuple>
+
+using Samples = QVector<QPointF>;
+using Values = QVector<double>;
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+QwtScaleMap scaleMap(double s1, double s2, double p1, double p2)
+{
+    QwtScaleMap map;
+    map.setScaleInterval(s1, s2);
+    map.setPaintInterval(p1, p2);
+    return map;
+}
+
+QwtInterval axisRange(QwtScope &plot, int axis)
+{
+    plot.updateAxes();
+    return plot.axisScaleDiv(axis).interval();
+}
+
+QString yTitle(const QwtScope &plot)
+{
+    return plot.axisTitle(QwtPlot::yLeft).text();
+}
+
+void addCurve(QwtScope &plot, int slot, const Values &x, const Values &y, const QString &unit = "A")
+{
+    CurveBinding binding;
+    binding.slot = slot;
+    binding.unit = unit;
+    plot.addCurve(slot, QStringLiteral("C%1").arg(slot), binding);
+    double lo = 0.0, hi = 0.0;
+    plot.setCurveSamples(slot, x, y, lo, hi);
+}
+
+// Samples as the widget's curves hold them: in shared columns, times from an origin.
+ScopeSeriesData *columns(const Samples &samples, double origin = 0.0)
+{
+    Values x, y;
+    for (const QPointF &p : samples) {
+        x << p.x() + origin;
+        y << p.y();
+    }
+    return new ScopeSeriesData(ColumnSnapshot::fromVector(x), origin,
+                               ColumnSnapshot::fromVector(y));
+}
+
+// The offscreen platform makes no drags or hovering of QTest's mouse: events go directly.
+void mouse(QWidget *canvas, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::NoButton,
+           Qt::MouseButtons buttons = Qt::NoButton)
+{
+    QMouseEvent event(type, pos, canvas->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(canvas, &event);
+}
+
+// A rubber band of exactly `size` pixels, as QRect counts them, from (100, 100).
+void drag(QWidget *canvas, QSize size)
+{
+    const QPoint end(99 + size.width(), 99 + size.height());
+    mouse(canvas, QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton, Qt::LeftButton);
+    mouse(canvas, QEvent::MouseMove, end, Qt::NoButton, Qt::LeftButton);
+    mouse(canvas, QEvent::MouseButtonRelease, end, Qt::LeftButton);
+}
+
+void hover(QWidget *canvas, QPoint pos)
+{
+    QEnterEvent enter(pos, pos, canvas->mapToGlobal(pos));
+    QCoreApplication::sendEvent(canvas, &enter);
+    mouse(canvas, QEvent::MouseMove, pos);
+}
+
+// Whether a right click at `pos` opens the context menu; closed again here.
+bool openMenu(QWidget *canvas, QPoint pos, Qt::KeyboardModifiers modifiers = {})
+{
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, canvas->mapToGlobal(pos), modifiers);
+    QCoreApplication::sendEvent(canvas, &event);
+    auto *menu = canvas->findChild<QMenu *>();
+    const bool open = menu && menu->isVisible();
+    if (menu)
+        menu->hide();
+    return open;
+}
+
+// Shown at a fixed size, so that canvas pixels map to known plot coordinates.
+std::unique_ptr<QwtScope> shownPlot()
+{
+    auto plot = std::make_unique<QwtScope>();
+    plot->setFixedSize(800, 600);
+    plot->show();
+    if (!QTest::qWaitForWindowExposed(plot.get()))
+        return nullptr;
+    plot->replot();
+    return plot;
+}
+
+QImage rendered(const QwtPlotCurve &curve, double x0, double x1)
+{
+    QImage image(1137, 620, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    curve.draw(&painter, scaleMap(x0, x1, 0, image.width()), scaleMap(-8, 8, image.height(), 0),
+               image.rect());
+    return image;
+}
+
+struct CurveSet
+{
+    std::vector<std::unique_ptr<QwtSeriesData<QPointF>>> data;
+    QVector<SearchCurve> curves;
+
+    void add(QwtSeriesData<QPointF> *samples, bool visible)
+    {
+        data.emplace_back(samples);
+        curves.append({samples, visible});
+    }
+};
+
+// Every sample with a pixel (clamped to 1e9) as (squared distance, position, index); the
+// least tuple is the answer.
+ClosestSample bruteForce(const CurveSet &set, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                         QPoint cursor)
+{
+    std::vector<std::tuple<qint64, int, int>> candidates;
+    for (int position = 0; position < set.curves.size(); ++position) {
+        const QwtSeriesData<QPointF> *samples = set.curves[position].samples;
+        for (int i = 0; set.curves[position].visible && i < int(samples->size()); ++i) {
+            const QPointF p = samples->sample(i);
+            if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
+                continue;
+            const qint64 dx = qRound(qBound(-1e9, xMap.transform(p.x()), 1e9)) - cursor.x();
+            const qint64 dy = qRound(qBound(-1e9, yMap.transform(p.y()), 1e9)) - cursor.y();
+            candidates.emplace_back(dx * dx + dy * dy, position, i);
+        }
+    }
+    if (candidates.empty())
+        return ClosestSample();
+    const auto &[squared, position, index] =
+        *std::min_element(candidates.begin(), candidates.end());
+    return {position, index, std::sqrt(double(squared))};
+}
+
+} // namespace
+
+class tst_Plot : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Curves of ascending time are searched from the cursor outwards, all others sample by
+    // sample; both must give what the brute force gives, ties and hidden curves included.
+    void closestMatchesBruteForce()
+    {
+        const QwtScaleMap xMap = scaleMap(0.0, 100.0, 0.0, 640.0);
+        const QwtScaleMap yMap = scaleMap(-10.0, 10.0, 480.0, 0.0);
+        std::mt19937 random(20240611);
+        auto uniform = [&](int lo, int hi) {
+            return std::uniform_int_distribution<int>(lo, hi)(random);
+        };
+        for (int round = 0; round < 2000; ++round) {
+            CurveSet set;
+            Samples first;
+            // Now and then long curves, whose blocks the ascending search skips.
+            const int most = round % 50 == 0 ? 12000 : round % 10 == 0 ? 3000 : 40;
+            for (int c = uniform(1, 6); c > 0; --c) {
+                Samples samples;
+                for (int i = uniform(0, most); i > 0; --i) {
+                    // Coarse grids so that many samples share a pixel or a distance; half pixels.
+                    samples.append({uniform(-8, 88) * 1.25 + uniform(0, 1) * 0.078125,
+                                    uniform(-24, 24) * 0.5});
+                    if (uniform(0, 4) == 0)
+                        samples.append(samples.at(uniform(0, samples.size() - 1)));
+                    if (uniform(0, 100) == 0) // no pixel, or one far off
+                        samples.last().setY(std::array{kNaN, kInf, -kInf, 1e300}[uniform(0, 3)]);
+                }
+                if (set.data.empty())
+                    first = samples;
+                else if (uniform(0, 3) == 0) // the same samples as another curve
+                    samples = first;
+                const bool visible = uniform(0, 4) != 0;
+                const int kind = uniform(0, 2); // plain, in columns, in columns by ascending time
+                if (kind == 2)
+                    std::sort(samples.begin(), samples.end(),
+                              [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); });
+                if (kind == 0)
+                    set.add(new QwtPointSeriesData(samples), visible);
+                else
+                    set.add(columns(samples, 5000.0), visible);
+            }
+            const QPoint cursor(uniform(-20, 660), uniform(-20, 500));
+            const ClosestSample expected = bruteForce(set, xMap, yMap, cursor);
+            const ClosestSample found = findClosestSample(set.curves, xMap, yMap, cursor);
+            QCOMPARE(found.position, expected.position);
+            QCOMPARE(found.index, expected.index);
+            QCOMPARE(found.distance, expected.distance);
+        }
+    }
+
+    void widening_data()
+    {
+        QTest::addColumn<QwtInterval>("start");
+        QTest::addColumn<Values>("y"); // at times 0, 1, 2: a fourth value has no time
+        QTest::addColumn<QwtInterval>("axis");
+        QTest::addColumn<QwtInterval>("out"); // 777..777 when untouched
+        const double most = std::numeric_limits<double>::max();
+        const QwtInterval base(-10, 10);
+        QTest::newRow("-23 from -20..30 widens both ends")
+            << QwtInterval(-20, 30) << Values{-23, 5, 0} << QwtInterval(-30, 40)
+            << QwtInterval(-23, 5);
+        QTest::newRow("bounds truncate before going to tens, never round")
+            << base << Values{29.6, -19.5, 0} << QwtInterval(-20, 30) << QwtInterval(-19.5, 29.6);
+        QTest::newRow("only samples with a time count")
+            << base << Values{1, 1, 1, 500} << base << QwtInterval(1, 1);
+        QTest::newRow("NaN and infinities do not move the range")
+            << base << Values{kNaN, kInf, -kInf} << base << QwtInterval(777, 777);
+        QTest::newRow("finite values among NaN still count")
+            << base << Values{kNaN, 12, -kInf} << QwtInterval(-20, 20) << QwtInterval(12, 12);
+        QTest::newRow("beyond int range keeps the rule")
+            << base << Values{3000000007.5, -4000000001.0, 0}
+            << QwtInterval(-4000000010, 3000000010) << QwtInterval(-4000000001, 3000000007.5);
+        QTest::newRow("largest doubles give a finite range")
+            << base << Values{most, -most, 0} << QwtInterval(-1e300, 1e300)
+            << QwtInterval(-most, most);
+    }
+
+    void widening()
+    {
+        QFETCH(QwtInterval, start);
+        QFETCH(Values, y);
+        QwtScope plot;
+        plot.setYScale(start.minValue(), start.maxValue());
+        plot.addCurve(0, "T", CurveBinding());
+        double lo = 777.0, hi = 777.0;
+        plot.setCurveSamples(0, {0.0, 1.0, 2.0}, y, lo, hi);
+        QCOMPARE(plot.curve(0)->dataSize(), size_t(3));
+        QTEST(QwtInterval(lo, hi), "out");
+        QTEST(axisRange(plot, QwtPlot::yLeft), "axis");
+        QVERIFY(std::isfinite(plot.axisStepSize(QwtPlot::yLeft)));
+    }
+
+    // No slot outside 0..47 binds; empty samples change nothing; nor do non-finite scales.
+    void ignoredInput()
+    {
+        QwtScope plot;
+        addCurve(plot, 0, {0.0, 1.0, 2.0}, {1.0, 2.0, 3.0});
+        double lo = 777.0, hi = 777.0;
+        for (int slot : {48, -1}) {
+            addCurve(plot, slot, {0, 1}, {-500, 500}, "B");
+            plot.setYAxisUnit(slot);
+            plot.setCurveSamples(slot, {0, 1}, {-500, 500}, lo, hi);
+            QVERIFY(!plot.curve(slot));
+        }
+        plot.setCurveSamples(0, {}, {-500.0}, lo, hi);
+        plot.setCurveSamples(0, {1.0}, {}, lo, hi);
+        QCOMPARE(QwtInterval(lo, hi), QwtInterval(777, 777));
+        QCOMPARE(plot.itemList(QwtPlotItem::Rtti_PlotCurve).size(), 1);
+        QCOMPARE(yTitle(plot), QString(12, ' '));
+        QCOMPARE(plot.curve(0)->sample(2), QPointF(2.0, 3.0));
+        plot.setXScale(0.0, kNaN, 1.0);
+        plot.setXScale(0.0, 100.0, kInf);
+        plot.setYScale(-kInf, 5.0);
+        QCOMPARE(axisRange(plot, QwtPlot::xBottom), QwtInterval(0.0, 10000.0));
+        QCOMPARE(axisRange(plot, QwtPlot::yLeft), QwtInterval(-10.0, 10.0));
+    }
+
+    // Listed in slot order; the value-axis title shows a unit they share.
+    void curvesInSlotOrder()
+    {
+        QwtScope plot;
+        plot.setXScale(0.0, 5000.0, 500.0);
+        for (int slot = 0; slot < 3; ++slot)
+            addCurve(plot, slot, {}, {});
+        QVERIFY(plot.hasNoData());
+        plot.showCommonUnit();
+        QCOMPARE(yTitle(plot), QStringLiteral("A           "));
+        addCurve(plot, 2, {0.0, 1.0}, {-25.0, 33.0}, "B");
+        plot.curve(2)->setVisible(false); // hidden through the legend, still holds data
+        QVERIFY(!plot.hasNoData());
+        plot.showCommonUnit();
+        QCOMPARE(yTitle(plot), QString(12, ' '));
+        const QwtPlotItemList curves = plot.itemList(QwtPlotItem::Rtti_PlotCurve);
+        QCOMPARE(curves.size(), 3);
+        for (int slot = 0; slot < 3; ++slot) {
+            QCOMPARE(curves.at(slot), plot.curve(slot));
+            QCOMPARE(plot.curve(slot)->title().text(), QStringLiteral("C%1").arg(slot));
+            QCOMPARE(plot.curveBinding(slot).slot, slot);
+        }
+        for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) // random colours, but readable
+            QVERIFY(contrastRatio(plot.curve(slot)->pen().color(),
+                                  plot.canvasBackground().color()) >= 3);
+
+        plot.clearCurves();
+        QVERIFY(plot.itemList(QwtPlotItem::Rtti_PlotCurve).isEmpty());
+        QCOMPARE(plot.curve(2)->dataSize(), size_t(0));
+        QVERIFY(plot.curveBinding(2) == CurveBinding());
+        QCOMPARE(axisRange(plot, QwtPlot::yLeft), QwtInterval(-10.0, 10.0));
+        QCOMPARE(axisRange(plot, QwtPlot::xBottom), QwtInterval(0.0, 5000.0));
+    }
+
+    // A small band is refused, a thin one grows to 11 pixels around its centre. Ranges set
+    // while zoomed in are what the zoom base shows later.
+    void zoom()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        const QwtScaleMap y = plot->canvasMap(QwtPlot::yLeft);
+        QSignalSpy zoomed(plot->zoomer(), SIGNAL(zoomed(const QRectF &)));
+        drag(plot->canvas(), QSize(29, 29));
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 0u);
+        drag(plot->canvas(), QSize(40, 5));
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 1u);
+        QCOMPARE(qRound(y.transform(plot->zoomer()->zoomRect().bottom())), 97);
+        QCOMPARE(qRound(y.transform(plot->zoomer()->zoomRect().top())), 107);
+        const QwtInterval zoomedX = axisRange(*plot, QwtPlot::xBottom);
+        plot->refreshZoom();
+        QCOMPARE(zoomed.count(), 2);
+        QCOMPARE(axisRange(*plot, QwtPlot::xBottom), zoomedX);
+        plot->setXScale(0.0, 2000.0, 200.0);
+        plot->setYScale(-50.0, 50.0);
+        plot->resetZoom();
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 0u);
+        QCOMPARE(axisRange(*plot, QwtPlot::xBottom), QwtInterval(0.0, 2000.0));
+        QCOMPARE(plot->axisStepSize(QwtPlot::xBottom), 200.0);
+        QCOMPARE(axisRange(*plot, QwtPlot::yLeft), QwtInterval(-50.0, 50.0));
+        QCOMPARE(plot->axisStepSize(QwtPlot::yLeft), 25.0);
+        plot->resetZoom(); // at the base as well
+        QCOMPARE(zoomed.count(), 4);
+    }
+
+    void reducedDrawingMatchesQwt_data()
+    {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<double>("x0"); // visible time range, relative to the oldest sample
+        QTest::addColumn<double>("x1");
+        QTest::newRow("100000 samples, all in view") << "noise" << 100000 << 0.0 << 100000.0;
+        QTest::newRow("zoomed between two samples") << "noise" << 100000 << 500.2 << 500.8;
+        QTest::newRow("window wider than the data") << "noise" << 20000 << -5000.0 << 40000.0;
+        QTest::newRow("spikes far off the canvas") << "spikes" << 100000 << 0.0 << 100000.0;
+        QTest::newRow("repeated time stamps") << "repeats" << 100000 << 0.0 << 50000.0;
+        QTest::newRow("sparse, zoomed") << "sparse" << 300 << 2000.0 << 9000.0;
+        QTest::newRow("a NaN value") << "NaN" << 50000 << 0.0 << 50000.0;
+    }
+
+    // The widget's curves draw through the pixel-column reduction; Qwt draws every sample.
+    // A one-pixel line drawn as one polyline must light the same pixels.
+    void reducedDrawingMatchesQwt()
+    {
+        QFETCH(QString, shape);
+        QFETCH(int, count);
+        std::mt19937 random(99);
+        std::normal_distribution<double> noise(0.0, 0.4);
+        Samples samples;
+        for (int i = 0; i < count; ++i) {
+            const double t = (shape == "repeats" ? i / 2 : i) * (shape == "sparse" ? 37.0 : 1.0);
+            samples.append({t, 5.0 * std::sin(i / 3000.0) + noise(random)});
+            if (shape == "spikes" && i % 997 == 0)
+                samples.last().setY(i % 2 ? 1e4 : -1e4);
+        }
+        if (shape == "NaN")
+            samples[count / 2].setY(kNaN);
+        ScopeCurve reduced;
+        GapCurve plain;
+        reduced.setSamples(columns(samples, 123456.789));
+        plain.setSamples(columns(samples, 123456.789));
+        QFETCH(double, x0);
+        QFETCH(double, x1);
+        QwtPainter::setPolylineSplitting(false);
+        const QImage expected = rendered(plain, x0, x1);
+        const QImage actual = rendered(reduced, x0, x1);
+        QwtPainter::setPolylineSplitting(true);
+        QCOMPARE(actual, expected);
+    }
+
+    void gapsBreakTheLine()
+    {
+        ScopeCurve curve;
+        curve.setSamples(columns({{0, 0}, {1, 0}, {2, kNaN}, {3, 0}, {4, 0}}));
+        const QImage image = rendered(curve, 0.0, 4.0);
+        const auto drawn = [&](double x) {
+            return image.pixel(qRound(x * image.width() / 4), image.height() / 2) !=
+                   qRgb(255, 255, 255);
+        };
+        QVERIFY(drawn(0.5) && drawn(3.5));
+        QVERIFY(!drawn(1.5) && !drawn(2.5));
+    }
+
+    void trackerFollowsTheClosestVisibleCurve()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        const ScopeDataTracker *tracker = plot->tracker();
+        const QPoint c = plot->canvas()->rect().center();
+        // A curve whose samples lie at the given pixel offsets from the canvas centre.
+        const auto addCurveAt = [&](int slot, const QString &unit, const QVector<QPoint> &offsets) {
+            Values x, y;
+            for (const QPoint &offset : offsets) {
+                x << plot->canvasMap(QwtPlot::xBottom).invTransform(c.x() + offset.x());
+                y << plot->canvasMap(QwtPlot::yLeft).invTransform(c.y() + offset.y());
+            }
+            addCurve(*plot, slot, x, y, unit);
+            plot->replot();
+        };
+        const auto label = [&] {
+            return static_cast<const QwtPicker *>(tracker)->trackerText(c).text();
+        };
+        hover(plot->canvas(), c);
+        QVERIFY(!tracker->closestPoint().isValid());
+        QVERIFY(label().isEmpty());
+
+        // Closer in pixels beats closer in time.
+        addCurveAt(0, "A(u)", {{1, 90}, {-40, 0}});
+        addCurveAt(1, "CURRENT(A)/TORQ", {{20, -20}});
+        hover(plot->canvas(), c);
+        QCOMPARE(tracker->closestPoint().curve, plot->curve(1));
+        QCOMPARE(yTitle(*plot), QStringLiteral("CURRENT(A)/T"));
+        QCOMPARE(tracker->rubberBandPen().color(), plot->curve(1)->pen().color());
+        const QPointF p = plot->curve(1)->sample(0); // labelled with title, time and value
+        for (const QString &part : {QString("&nbsp;C1<"), QString("x:%1<").arg(p.x(), 0, 'g'),
+                                    QString("y:%1<").arg(p.y(), 0, 'f', 3)})
+            QVERIFY2(label().contains(part), qPrintable(label()));
+        QImage image(plot->canvas()->size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setPen(tracker->rubberBandPen());
+        tracker->drawRubberBand(&painter);
+        // The box rides on the cursor line at the sample's height, not at the sample.
+        const QRgb colour = plot->curve(1)->pen().color().rgb();
+        QCOMPARE(image.pixel(c.x() - 5, c.y() - 20), colour);
+        QVERIFY(image.pixel(c.x() + 15, c.y() - 20) != colour);
+
+        plot->curve(1)->setVisible(false);
+        hover(plot->canvas(), c + QPoint(1, 0));
+        QCOMPARE(tracker->closestPoint().curve, plot->curve(0));
+        QCOMPARE(tracker->closestPoint().index, 1);
+        QCOMPARE(yTitle(*plot), QStringLiteral("A(u)        "));
+        QCOMPARE(tracker->rubberBandPen().color(), plot->curve(0)->pen().color());
+
+        addCurve(*plot, 0, {1.0}, {0.0}); // fewer samples than the index found
+        QVERIFY(!tracker->closestPoint().isValid());
+        QVERIFY(label().isEmpty());
+        hover(plot->canvas(), c);
+        QVERIFY(tracker->closestPoint().isValid());
+        plot->clearCurves();
+        QVERIFY(!tracker->closestPoint().curve);
+    }
+
+    // While zoomed in, the right click belongs to the zoomer's zoom-out; Ctrl opens the menu.
+    void rightClickZoomsOutBeforeItOpensTheMenu()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        new ScopeContextMenu(plot.get(), plot.get());
+        QWidget *canvas = plot->canvas();
+        QVERIFY(openMenu(canvas, {200, 100}));
+        drag(canvas, {200, 150});
+        mouse(canvas, QEvent::MouseButtonPress, {150, 150}, Qt::RightButton, Qt::RightButton);
+        QVERIFY(!openMenu(canvas, {150, 150}));
+        mouse(canvas, QEvent::MouseButtonRelease, {150, 150}, Qt::RightButton);
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 0u);
+        drag(canvas, {200, 150});
+        QVERIFY(openMenu(canvas, {150, 150}, Qt::ControlModifier));
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 1u);
+    }
+
+    void valueAtTime_data()
+    {
+        QTest::addColumn<double>("time");
+        QTest::addColumn<QString>("value"); // empty when there is none
+        QTest::newRow("between samples") << 2.5 << "2.5";
+        QTest::newRow("before the first") << -0.1 << "";
+        QTest::newRow("next to a NaN") << 25.0 << "";
+        QTest::newRow("on a repeated time: the first") << 30.0 << "30";
+        QTest::newRow("after a repeated time: the last") << 35.0 << "45";
+        QTest::newRow("on the last") << 40.0 << "40";
+    }
+
+    void valueAtTime()
+    {
+        QFETCH(double, time);
+        const QwtPointSeriesData samples(
+            Samples{{0, 0}, {10, 10}, {20, kNaN}, {30, 30}, {30, 50}, {40, 40}});
+        double value = 0.0;
+        QTEST(::valueAtTime(samples, time, value) ? QString::number(value) : QString(), "value");
+    }
+
+    void cursors_data()
+    {
+        QTest::addColumn<double>("t1");
+        QTest::addColumn<double>("t2");
+        QTest::newRow("second before the first") << 420.0 << 55.0;
+        QTest::newRow("second after the last sample") << 103.0 << 800.0;
+    }
+
+    // Placed through the context menu at the clicked pixel.
+    void cursors()
+    {
+        QFETCH(double, t1);
+        QFETCH(double, t2);
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        plot->setXScale(0.0, 1000.0, 100.0);
+        plot->replot();
+        const auto signal = [](int curve, double t) {
+            return curve ? 5 - t * 0.01 : t * 0.02 - 3;
+        };
+        for (int slot = 0; slot < 2; ++slot) {
+            Values x, y;
+            for (double t = 0; t < 500; t += 10)
+                x << t, y << signal(slot, t);
+            addCurve(*plot, slot, x, y);
+        }
+        auto *tools = new ScopeContextMenu(plot.get(), plot.get());
+        const auto placeAt = [&](const char *action, double time) {
+            openMenu(plot->canvas(),
+                     {qRound(plot->canvasMap(QwtPlot::xBottom).transform(time)), 120});
+            tools->findChild<QAction *>(action)->trigger();
+        };
+        placeAt("ScopeAction_Cursor1", t1);
+        placeAt("ScopeAction_Cursor2", t2);
+        const CursorReading r = tools->cursors()->reading();
+        QVERIFY(r.hasSpan());
+        QVERIFY(std::abs(r.time1 - t1) < 1 && std::abs(r.time2 - t2) < 1); // a pixel is 1.3 ms
+        QCOMPARE(r.curves.size(), 2);
+        const QString text = tools->cursors()->readoutText();
+        for (int c = 0; c < 2; ++c) {
+            const CursorReading::Curve &curve = r.curves.at(c);
+            QVERIFY(curve.has1 && std::abs(curve.value1 - signal(c, r.time1)) < 1e-9);
+            QCOMPARE(curve.has2, r.time2 <= 490.0);
+            const QString delta = QString::number(curve.value2 - curve.value1, 'g', 6);
+            QVERIFY2(!curve.has2 || text.contains(delta + "</td></tr>"), qPrintable(text));
+        }
+        const double dt = r.time2 - r.time1;
+        QVERIFY2(text.contains(QString::number(dt, 'g', 6) + " ms"), qPrintable(text));
+        QVERIFY2(text.contains(QString::number(1000.0 / dt, 'g', 6) + " Hz"), qPrintable(text));
+        placeAt("ScopeAction_RemoveCursors", 0.0);
+        QVERIFY(!tools->cursors()->anyPlaced());
+    }
+
+    // Over the time axis as shown, both ends included; NaN and hidden curves left out.
+    void statisticsOfTheVisibleRange()
+    {
+        QwtScope plot;
+        addCurve(plot, 0, {0, 10, 20, 30, 40}, {2, kNaN, -4, 6, 1});
+        addCurve(plot, 1, {0}, {100});
+        addCurve(plot, 2, {0}, {100});
+        plot.curve(1)->setVisible(false);
+        CurveStatisticsTable table;
+        const auto rows = [&](double from,
+                              double to) { // channel, unit, count, min, max, mean, RMS, p-p
+            plot.setXScale(from, to, 10.0);
+            plot.replot();
+            table.showFor(&plot);
+            return table.text()
+                .split('\n', Qt::SkipEmptyParts)
+                .mid(2)
+                .join(" | ")
+                .replace('\t', ',');
+        };
+        QCOMPARE(rows(0, 40), QString("C0,A,4,-4,6,1.25,3.77492,10 | C2,A,1,100,100,100,100,0"));
+        QCOMPARE(rows(20, 30), QString("C0,A,2,-4,6,1,5.09902,10 | C2,A,0,,,,,"));
+        QCOMPARE(rows(5, 15), QString("C0,A,0,,,,, | C2,A,0,,,,,"));
+    }
+
+    void imageShowsTheCurve()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        addCurve(*plot, 0, {0.0, 5000.0, 10000.0}, {-8.0, 8.0, -8.0});
+        QTemporaryDir dir;
+        QString error;
+        QVERIFY(PlotImage::save(plot.get(), dir.filePath("plot.png"), &error));
+        const QImage image = QImage(dir.filePath("plot.png")).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(image.size(), plot->size() * plot->devicePixelRatioF());
+        const auto *pixels = reinterpret_cast<const QRgb *>(image.constBits());
+        const QRgb colour = plot->curve(0)->pen().color().rgb();
+        QVERIFY(std::count(pixels, pixels + image.width() * image.height(), colour) > 50);
+        (new ScopeContextMenu(plot.get(), plot.get()))->copyImage();
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), image.size());
+        QVERIFY(!PlotImage::save(plot.get(), dir.filePath("no/plot.png"), &error));
+        QVERIFY(!error.isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_Plot)
+#include "tst_plot.moc"
