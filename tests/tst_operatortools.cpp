@@ -2,9 +2,9 @@
 #include "ScopeContextMenu.h"
 #include "ScopeSetupFile.h"
 #include "ScopeTestSupport.h"
-#include "TarnPlugin_Scope.h"
 
-#include <QLabel>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QSettings>
 
 #include <memory>
@@ -103,11 +103,6 @@ private slots:
         QTest::newRow("unknown link id")
             << links(1, R"({"id":1,"name":"Target ACS"},{"id":99,"name":"Gripper"})") << "1"
             << R"(link "Gripper" (id 99))";
-        QTest::newRow("an id that names another row here")
-            << links(1, R"({"id":1,"name":"Actual ACS"},{"id":2,"name":"Actual ACS"})") << "2"
-            << R"(link "Actual ACS" (id 1))";
-        QTest::newRow("newer version: what matches is taken") << links(2, R"({"id":1})") << "1"
-                                                              << "format version";
         QTest::newRow("no set-up") << QByteArray(R"({"time":1})") << "-"
                                    << "not a scope set-up";
     }
@@ -153,20 +148,6 @@ private slots:
         child<QAbstractButton>(&scope, "ScopePlugin_btn_StopScope")->click();
         QVERIFY(!scope.isViewFrozen());
         QCOMPARE(lastShown(plot->curve(0)), 39.0);
-    }
-
-    void labelsAreNeverNarrowerThanTheirText()
-    {
-        TarnPlugin_Scope scope;
-        QFont font = scope.font();
-        font.setPointSize(font.pointSize() * 2);
-        scope.setFont(font);
-        scope.resize(600, 620);
-        scope.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&scope));
-        for (QLabel *label : child(&scope, "ScopePageFrame_Setting")->findChildren<QLabel *>())
-            QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()),
-                     qPrintable(label->objectName()));
     }
 };
 

@@ -143,21 +143,6 @@ private slots:
             QCOMPARE(content.curves[k].binding.slot, k);
     }
 
-    void keepsAtMost48Curves()
-    {
-        QByteArray header = "time", row = "1";
-        for (int k = 0; k < 50; ++k) {
-            header += ",C" + QByteArray::number(k) + "_0_1_u";
-            row += ',' + QByteArray::number(k);
-        }
-        const ScopeFileContent content = parsed(header + "\n" + row + "\n2\n");
-        QCOMPARE(content.curveCount, 50);
-        QCOMPARE(content.curves.size(), 48);
-        QCOMPARE(content.curves.last().title, QString("C47"));
-        QCOMPARE(shown(content.curves.last().y), QString(" 47"));
-        QCOMPARE(shown(content.times), QString(" 1 2"));
-    }
-
     // Written as QString::number(v, 'f', 3) writes it, but with the sign of a negative zero
     // kept, and read back as QString::toDouble reads that text. Among the values, those where
     // formatting differs most: exact halves of a thousandth, zeros, the ends of the range.

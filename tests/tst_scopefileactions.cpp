@@ -3,12 +3,8 @@
 
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <qwt_scale_div.h>
-
-#include <sys/resource.h>
 
 #include <cerrno>
-#include <csignal>
 
 using namespace ScopeTest;
 
@@ -104,32 +100,16 @@ private slots:
             QVERIFY(!QFile::exists(m_dir->filePath(typed)));
     }
 
-    void exportThatCannotWriteSaysWhy_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<rlim_t>("sizeLimit");
-        QTest::addColumn<int>("reason");
-        QTest::newRow("missing directory") << "no/dir/out.csv" << rlim_t(RLIM_INFINITY) << ENOENT;
-        QTest::newRow("file size limit") << "out.csv" << rlim_t(64) << EFBIG;
-    }
+    // A failed write says why, in the system's words (the size-limit case is in tst_scopefile).
     void exportThatCannotWriteSaysWhy()
     {
-        QFETCH(QString, name);
-        QFETCH(rlim_t, sizeLimit);
-        QFETCH(int, reason);
         checkComponents(m_scope.get(), {AXIS_CurFSM});
-        recordAndStop({0, 1, 2, 3, 4, 5, 6, 7}, 1.0);
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const rlimit limited{sizeLimit, saved.rlim_max};
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &limited);
-        const QStringList messages = exportTo(m_dir->filePath(name));
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-        QCOMPARE(messages, QStringList(QString("Warning: ERROR:Cannot write %1: %2")
-                                           .arg(m_dir->filePath(name), qt_error_string(reason))));
-        QVERIFY(QDir(m_dir->path()).entryList(QDir::Files).isEmpty());
+        recordAndStop({0, 1}, 1.0);
+        const QString path = m_dir->filePath("no/dir/out.csv");
+        QCOMPARE(
+            exportTo(path),
+            QStringList(
+                QString("Warning: ERROR:Cannot write %1: %2").arg(path, qt_error_string(ENOENT))));
     }
 
     void importRoundTrip()
@@ -164,17 +144,6 @@ private slots:
         QCOMPARE(plot()->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 0);
     }
 
-    void importWidensTheValueAxis()
-    {
-        QByteArray bytes = "time,A_0_1_u\n";
-        for (int i = 0; i <= 95; ++i)
-            bytes += QByteArray::number(i * 10) + "," + QByteArray::number(i) + "\n";
-        importFrom(m_dir->filePath("ramp.csv"), bytes);
-        const QwtScaleDiv &div = plot()->axisScaleDiv(QwtPlot::yLeft);
-        QCOMPARE(div.lowerBound(), -20.0);
-        QCOMPARE(div.upperBound(), 100.0);
-    }
-
     void importOfBadFiles_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -194,9 +163,6 @@ private slots:
                                            "\n1" + QByteArray(",2").repeated(51) + "\n"
                                     << 48 << "1:2"
                                     << "ERROR:%1 holds 51 curves; only the first 48 are shown.";
-        QTest::newRow("nan is a gap")
-            << QByteArray("time,A_0_1_u\n0,1\n1,nan\n2,3\n") << 1 << "0:1 1:nan 2:3"
-            << "";
         QTest::newRow("numbers out of range")
             << QByteArray("time,A_0_1_u\n0,1\n1,1e400\n") << 1 << "0:1 1:nan"
             << "ERROR:1 fields of %1 are not numbers (first at line 3)";
@@ -224,8 +190,6 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("import of a 5e9 ms recording")
             << QByteArray("time,A_0_1_u\n0,1\n5000000000,2\n") << QString() << "999999";
-        QTest::newRow("import of a 2 ms recording")
-            << QByteArray("time,A_0_1_u\n0,1\n2,2\n") << QString() << "10";
         QTest::newRow("text of seven digits") << QByteArray() << "1000000"
                                               << "999999";
     }

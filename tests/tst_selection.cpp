@@ -190,30 +190,6 @@ private slots:
         QTEST((result + " / " + changed).simplified(), "result");
     }
 
-    // Column 0 carries the check box; other roles and columns, foreign indexes and setCheckedById
-    // change nothing beyond their one node and announce nothing.
-    void silentAndIgnoredEdits()
-    {
-        TreeModel model("Title", "p\tq\n x\ty\n z");
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
-        const QModelIndex parent = model.index(0, 0);
-        const QModelIndex secondColumn = model.index(0, 1, parent);
-        QCOMPARE(model.flags(parent),
-                 Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
-        QSignalSpy spy(&model, &QAbstractItemModel::dataChanged);
-        const TreeModel other("Other", "z");
-        for (const QModelIndex &index : {secondColumn, QModelIndex(), other.index(0, 0)})
-            QVERIFY(model.setData(index, Qt::Checked, Qt::CheckStateRole));
-        QVERIFY(model.setData(parent, Qt::Checked, Qt::DisplayRole));
-        for (int id : {1, 99, -1})
-            model.setCheckedById(id, true);
-        QCOMPARE(shapeOf(model), QStringLiteral("p#0[x#1* z#2]"));
-        model.setCheckedById(0, true);
-        QCOMPARE(model.checkedLeafIds(), QList<int>{1});
-        QCOMPARE(spy.count(), 0);
-    }
-
     void dialogSelectsAndHides()
     {
         QScopeSetting dialog;
