@@ -12,7 +12,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(cmake make g++ pkg-config python3
           qtbase5-dev libqwt-qt5-dev qttools5-dev qttools5-dev-tools libbenchmark-dev
-          xvfb xauth x11-utils fonts-wqy-microhei)
+          fonts-wqy-microhei)
 
 usage() {
     sed -n '2,/^set -euo/p' "$0" | grep '^#' | sed 's/^# \{0,1\}//'
