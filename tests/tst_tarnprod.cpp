@@ -5,7 +5,6 @@
 #include <QtTest>
 
 #include <atomic>
-#include <cstring>
 #include <thread>
 
 namespace {
@@ -62,22 +61,6 @@ private slots:
             logged.insert(logged.end(), delivery.times.begin(), delivery.times.end());
         }
         QCOMPARE(logged, returned);
-    }
-
-    void scriptedReadsReturnExactlyWhatWasQueued()
-    {
-        TarnSim::setScripted(true);
-        const TarnSim::Batch first{{{0.0, {1.0, -2.0}}, {4000.0, {3.5}}}, 12.3456, 2048};
-        TarnSim::queueBatch(first);
-        TarnSim::queueBatch(TarnSim::Batch());
-        const Read read = readBatch();
-        QCOMPARE(read.records.size(), std::size_t(2));
-        QVERIFY(std::memcmp(&read.records[0], &first.records[0], 2 * sizeof(first.records[0])) ==
-                0);
-        QCOMPARE(read.cpu, 12.3456);
-        QCOMPARE(read.mem, uint32_t(2048));
-        QVERIFY(readBatch().records.empty());
-        QVERIFY(readBatch().records.empty()); // nothing queued: nothing, never simulated records
     }
 
     // A hanging read holds nothing: the GUI thread's calls go through meanwhile, and reads after
