@@ -49,8 +49,8 @@ TARN_PROD_API double cycleMs();
 // Seed of the measurement noise; the same seed gives the same signals.
 TARN_PROD_API void setSeed(uint32_t seed);
 
-// Scripted mode: each read returns the next queued batch (or an empty batch with
-// zero load figures when the queue is empty) instead of simulated records.
+// Scripted mode: each read returns the next queued batch instead of simulated records;
+// with the queue empty it returns no records and leaves the load figures as they were.
 TARN_PROD_API void setScripted(bool scripted);
 TARN_PROD_API void queueBatch(const Batch &batch);
 TARN_PROD_API std::size_t pendingBatches();
