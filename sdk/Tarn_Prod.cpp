@@ -33,6 +33,12 @@ int TarnIF_ReadRobotFlags(int *flag1, int *flag2, int *errorFlag, int *flag4, in
     return 0;
 }
 
+// The simulator's marker: the scope looks for it in the loaded SDK library.
+TARN_PROD_API void *TarnSim_Controller()
+{
+    return &sim();
+}
+
 } // extern "C"
 
 namespace TarnSim {
