@@ -1,7 +1,7 @@
 #pragma once
 
 #include "RobotSignals.h"
-#include "TarnSim.h"
+#include "SimulatorControl.h"
 
 #include <chrono>
 #include <deque>
@@ -12,27 +12,27 @@
 // from the scope's acquisition thread while the index list and flags are set from
 // the GUI thread, so every member is guarded by m_mutex. A read holds the mutex only
 // while it produces records, never while it blocks on request.
-class SimulatedController
+class SimulatedController final : public TarnSim::Control
 {
 public:
     static SimulatedController &instance();
 
-    void reset();
-    void setCycleMs(double cycleMs);
-    double cycleMs() const;
-    void setSeed(uint32_t seed);
-    void setScripted(bool scripted);
-    void queueBatch(const TarnSim::Batch &batch);
-    std::size_t pendingBatches() const;
-    void setRobotFlags(const TarnSim::RobotFlags &flags);
-    void setErrorFlag(bool error);
-    std::vector<int> lastIndexes() const;
-    TarnSim::CallCounts callCounts() const;
-    void blockNextRead(int milliseconds);
-    void delayNextIndexList(int milliseconds);
-    void setDeliveryLog(bool on);
-    std::vector<TarnSim::Delivery> takeDeliveries();
-    double sampleValue(int scopeIndex, double timeMs) const;
+    void reset() override;
+    void setCycleMs(double cycleMs) override;
+    double cycleMs() const override;
+    void setSeed(uint32_t seed) override;
+    void setScripted(bool scripted) override;
+    void queueBatch(const TarnSim::Batch &batch) override;
+    std::size_t pendingBatches() const override;
+    void setRobotFlags(const TarnSim::RobotFlags &flags) override;
+    void setErrorFlag(bool error) override;
+    std::vector<int> lastIndexes() const override;
+    TarnSim::CallCounts callCounts() const override;
+    void blockNextRead(int milliseconds) override;
+    void delayNextIndexList(int milliseconds) override;
+    void setDeliveryLog(bool on) override;
+    std::vector<TarnSim::Delivery> takeDeliveries() override;
+    double sampleValue(int scopeIndex, double timeMs) const override;
 
     void setScopeIndexes(const std::vector<int> &indexes);
     void readScopeData(double *cpuLoad, uint32_t *memKB, std::vector<_ST_ReadScopeData> *records);
