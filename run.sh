@@ -5,6 +5,7 @@
 #   ./run.sh fuzz [SECONDS]           build the libFuzzer targets with clang, run each SECONDS (60)
 #   ./run.sh bench                    Release build in build-bench, one table of speed figures
 #   ./run.sh soak [MINUTES]           the scope against the simulated robot (default 30 min)
+#   ./run.sh vendor-sdk               the kit built against a fake maker's SDK, installed, consumed
 # Installs missing Debian packages (as root, or through sudo), configures once and
 # afterwards only rebuilds what changed.
 set -euo pipefail
@@ -106,6 +107,10 @@ soak)
     ensure_packages
     configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
     QT_QPA_PLATFORM=offscreen exec build/bin/scope_soak "$minutes"
+    ;;
+vendor-sdk)
+    ensure_packages
+    exec tests/vendor_sdk/check_vendor_sdk.sh build-vendor-sdk
     ;;
 demo)
     ensure_packages

@@ -40,6 +40,19 @@ for file in "$prefix"/lib/libTarnScope.so.* "$prefix"/lib/qt5/plugins/designer/*
     fi
 done
 
+# The stand-in ships whole (its SONAME's chain) and exports the SDK functions and the
+# simulator's marker, nothing of the simulator's controls.
+sdk_symbols=$(nm -D --defined-only "$prefix"/lib/libTarn_Prod.so.1 | awk '{print $3}' | sort | tr '\n' ' ')
+if [ "$sdk_symbols" != "TarnIF_ReadRobotFlags TarnSim_Controller Tarn_ReadScopeData Tarn_SetScopeIndexs " ]; then
+    echo "FAIL: the installed stand-in exports: $sdk_symbols"
+    exit 1
+fi
+if ldd "$prefix"/lib/libTarnScope.so.1 | grep -q "not found"; then
+    echo "FAIL: the kit's libraries are not all found"
+    ldd "$prefix"/lib/libTarnScope.so.1
+    exit 1
+fi
+
 cmake -S "$source" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" >"$work/configure.log"
 cmake --build "$work/consumer" >"$work/build.log"
 QT_QPA_PLATFORM=offscreen "$work/consumer/scope-consumer"
