@@ -42,7 +42,7 @@ done
 
 # The stand-in ships whole (its SONAME's chain) and exports the SDK functions and the
 # simulator's marker, nothing of the simulator's controls.
-sdk_symbols=$(nm -D --defined-only "$prefix"/lib/libTarn_Prod.so.1 | awk '{print $3}' | sort | tr '\n' ' ')
+sdk_symbols=$(nm -D --defined-only "$prefix"/lib/libTarn_Prod.so.1 | awk '{print $3}' | LC_ALL=C sort | tr '\n' ' ')
 if [ "$sdk_symbols" != "TarnIF_ReadRobotFlags TarnSim_Controller Tarn_ReadScopeData Tarn_SetScopeIndexs " ]; then
     echo "FAIL: the installed stand-in exports: $sdk_symbols"
     exit 1
