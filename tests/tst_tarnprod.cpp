@@ -1,3 +1,4 @@
+#include "ControllerLibrary.h"
 #include "TarnSim.h"
 #include "Tarn_LockGurad.h"
 
@@ -31,6 +32,14 @@ class tst_TarnProd : public QObject
 
 private slots:
     void init() { TarnSim::reset(); }
+
+    // The scope knows the simulator by a marker in the library that answers its SDK calls.
+    void theLoadedStandInIsKnownAsTheSimulator()
+    {
+        const QString path = ControllerLibrary::path();
+        QVERIFY2(QFileInfo(path).fileName().startsWith("libTarn_Prod.so"), qPrintable(path));
+        QVERIFY(ControllerLibrary::isSimulator());
+    }
 
     // Each record carries the listed indexes in list order, and reads hand over the cycles in
     // turn, each once; the delivery log notes what each read returned.
