@@ -54,5 +54,9 @@ if ldd "$prefix"/lib/libTarnScope.so.1 | grep -q "not found"; then
 fi
 
 cmake -S "$source" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" >"$work/configure.log"
+if ! grep -q "runs on the simulated controller" "$work/configure.log"; then
+    echo "FAIL: the package does not say that its controller is the simulator"
+    exit 1
+fi
 cmake --build "$work/consumer" >"$work/build.log"
 QT_QPA_PLATFORM=offscreen "$work/consumer/scope-consumer"

@@ -70,6 +70,9 @@ done
 echo "== the consumer example against the kit"
 cmake -S "$root/examples/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" \
     >"$work/consumer-configure.log"
+if grep -q "simulated controller" "$work/consumer-configure.log"; then
+    fail "the package built against the maker's SDK calls itself simulated"
+fi
 cmake --build "$work/consumer" -j "$jobs" >"$work/consumer-build.log"
 if ldd "$work/consumer/scope-consumer" | grep -q "not found"; then
     ldd "$work/consumer/scope-consumer"
