@@ -3,7 +3,10 @@
 # public header compiled with nothing but Qt's include folders, then the consumer example
 # (two Designer forms compiled by uic) configured with find_package(TarnScope), built and run.
 #
-#   check_consumer.sh <build folder> <consumer source> <work folder> <sanitizer>
+# The same example then builds with qmake through the kit's feature file, and a small program
+# through its pkg-config file.
+#
+#   check_consumer.sh <build folder> <consumer source> <work folder> <sanitizer> <qmake>
 #
 # Exits 77 (skipped) for a sanitizer build: a plain consumer cannot link sanitized libraries.
 set -euo pipefail
@@ -12,6 +15,7 @@ build=$1
 source=$2
 work=$3
 sanitizer=$4
+qmake=$5
 
 if [ -n "$sanitizer" ]; then
     echo "skipped: a consumer cannot link a library built with -fsanitize=$sanitizer"
@@ -60,3 +64,29 @@ if ! grep -q "runs on the simulated controller" "$work/configure.log"; then
 fi
 cmake --build "$work/consumer" >"$work/build.log"
 QT_QPA_PLATFORM=offscreen "$work/consumer/scope-consumer"
+
+echo "== the same consumer built with qmake (CONFIG += tarnscope)"
+mkdir -p "$work/qmake-consumer"
+(cd "$work/qmake-consumer" &&
+    QMAKEFEATURES="$prefix/lib/qt5/mkspecs/features" \
+        "$qmake" "$source/../qmake-consumer/scope-consumer.pro" >"$work/qmake.log" &&
+    make -j "$(nproc)" >>"$work/qmake.log")
+QT_QPA_PLATFORM=offscreen "$work/qmake-consumer/scope-consumer"
+
+echo "== a program built with pkg-config --cflags --libs tarnscope"
+cat >"$work/pkgconfig_app.cpp" <<'CPP'
+#include "TarnPlugin_Scope.h"
+#include "TarnScopeVersion.h"
+#include <QApplication>
+static_assert(TARNSCOPE_VERSION >= TARNSCOPE_VERSION_CHECK(1, 0, 0), "version macros");
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    TarnPlugin_Scope scope;
+    return scope.isSampling() ? 1 : 0;
+}
+CPP
+# shellcheck disable=SC2046
+g++ -std=c++17 -fPIC -o "$work/pkgconfig_app" "$work/pkgconfig_app.cpp" \
+    $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs tarnscope)
+QT_QPA_PLATFORM=offscreen "$work/pkgconfig_app"

@@ -1,6 +1,7 @@
 // Both forms hold a scope: one saved by today's Designer (class TarnPlugin_Scope), one saved
 // earlier (class "scope"). Each scope samples for a moment and stops again.
 #include "TarnPlugin_Scope.h"
+#include "TarnScopeVersion.h"
 #include "ui_LegacyRobotPanel.h"
 #include "ui_RobotPanel.h"
 
@@ -37,6 +38,7 @@ bool sampleBriefly(TarnPlugin_Scope *scope, const char *form)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    std::printf("TarnScope %s\n", TARNSCOPE_VERSION_STR);
 
     QWidget panel;
     Ui_RobotPanel ui;
