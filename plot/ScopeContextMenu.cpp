@@ -25,9 +25,11 @@ ScopeContextMenu::ScopeContextMenu(QwtScope *plot, QWidget *dialogParent)
 {
     setObjectName(QStringLiteral("ScopeContextMenu"));
     m_menu->setObjectName(QStringLiteral("ScopeContextMenu"));
-    addAction(QStringLiteral("Save image…"), "ScopeAction_SaveImage", QKeySequence::Save,
+    // No keys for these two: Ctrl+S and Ctrl+C on the canvas would make the host's own Save
+    // and Copy ambiguous, and then neither fires.
+    addAction(QStringLiteral("Save image…"), "ScopeAction_SaveImage", QKeySequence(),
               &ScopeContextMenu::saveImage);
-    addAction(QStringLiteral("Copy image"), "ScopeAction_CopyImage", QKeySequence::Copy,
+    addAction(QStringLiteral("Copy image"), "ScopeAction_CopyImage", QKeySequence(),
               &ScopeContextMenu::copyImage);
     m_menu->addSeparator();
     addAction(QStringLiteral("Cursor 1 here"), "ScopeAction_Cursor1", QKeySequence(Qt::Key_1),
@@ -41,7 +43,7 @@ ScopeContextMenu::ScopeContextMenu(QwtScope *plot, QWidget *dialogParent)
     m_canvas->installEventFilter(this);
 }
 
-// Canvas shortcuts only: keys typed elsewhere in the host never reach them.
+// Canvas shortcuts only, plain keys: keys typed elsewhere in the host never reach them.
 QAction *ScopeContextMenu::addAction(const QString &text, const char *name,
                                      const QKeySequence &keys, void (ScopeContextMenu::*slot)())
 {

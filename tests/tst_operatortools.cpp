@@ -3,8 +3,10 @@
 #include "ScopeSetupFile.h"
 #include "ScopeTestSupport.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QSettings>
 
 #include <memory>
@@ -148,6 +150,36 @@ private slots:
         child<QAbstractButton>(&scope, "ScopePlugin_btn_StopScope")->click();
         QVERIFY(!scope.isViewFrozen());
         QCOMPARE(lastShown(plot->curve(0)), 39.0);
+    }
+
+    // After a click on the plot the host's Save and Copy still fire (no ambiguous overload
+    // with the plot's tools), and the plot keeps its plain keys.
+    void hostKeepsItsStandardShortcuts()
+    {
+        QMainWindow window;
+        auto *scope = new TarnPlugin_Scope(&window);
+        window.setCentralWidget(scope);
+        QStringList fired;
+        for (const QKeySequence &keys :
+             {QKeySequence(QKeySequence::Save), QKeySequence(QKeySequence::Copy)}) {
+            auto *action = new QAction(keys.toString(), &window);
+            action->setShortcut(keys);
+            connect(action, &QAction::triggered, [&fired, keys] { fired << keys.toString(); });
+            window.addAction(action);
+        }
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QWidget *canvas = plotOf(scope)->canvas();
+        QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, canvas->rect().center());
+        QTRY_COMPARE(QApplication::focusWidget(), canvas);
+
+        QTest::keyClick(canvas, Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(canvas, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(fired, (QStringList{QKeySequence(QKeySequence::Save).toString(),
+                                     QKeySequence(QKeySequence::Copy).toString()}));
+        QTest::keyClick(canvas, Qt::Key_1);
+        QVERIFY(scope->findChild<ScopeContextMenu *>()->cursors()->isPlaced(0));
     }
 };
 
