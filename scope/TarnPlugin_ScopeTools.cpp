@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSaveFile>
 #include <QSettings>
 
@@ -27,6 +28,7 @@ namespace {
 
 const char *const kSetupFilter = "Scope set-up (*.json)";
 const char *const kFormMinWidth = "tarnFormMinimumWidth";
+const char *const kRefusedSetupKey = "tarnRefusedSetupKey";
 constexpr qint64 kMaxSetupBytes = 1 << 20;
 
 // The form's widths were made for one font; with another (or at another scale) a label gets
@@ -41,11 +43,22 @@ void fitToText(QLabel *label, bool growOnly)
     label->setMinimumWidth(std::max({floor, formMinimum, label->sizeHint().width()}));
 }
 
-QString settingsKey(const QWidget *scope)
+// A set-up is remembered under the scope's objectName. Scopes the host left unnamed (the
+// form names them after the class) would share one key, so only one of them at a time gets
+// it; any other is refused for good.
+QString settingsKey(QWidget *scope)
 {
-    const QString name =
-        scope->objectName().isEmpty() ? QStringLiteral("TarnPlugin_Scope") : scope->objectName();
-    return QStringLiteral("TarnScope/%1/setup").arg(name);
+    const QString name = scope->objectName();
+    if (!name.isEmpty() && name != QLatin1String(scope->metaObject()->className()))
+        return QStringLiteral("TarnScope/%1/setup").arg(name);
+    static QPointer<QWidget> unnamedHolder;
+    if (!unnamedHolder && !scope->property(kRefusedSetupKey).toBool())
+        unnamedHolder = scope;
+    if (unnamedHolder != scope) {
+        scope->setProperty(kRefusedSetupKey, true);
+        return QString();
+    }
+    return QStringLiteral("TarnScope/TarnPlugin_Scope/setup");
 }
 
 void selectText(QComboBox *box, const QString &text, const char *what, QStringList &skipped)
@@ -211,6 +224,9 @@ void TarnPlugin_Scope::loadSetupFromFile()
 void TarnPlugin_Scope::setPersistSetup(bool on)
 {
     m_bPersistSetup = on;
+    if (on && settingsKey(this).isEmpty())
+        qWarning("TarnPlugin_Scope: persistSetup is on for a second scope without an objectName;"
+                 " its set-up is not remembered. Give each scope its own objectName.");
     if (on && !m_bSetupRestored) {
         m_bSetupRestored = true;
         restoreRememberedSetup();
@@ -219,14 +235,16 @@ void TarnPlugin_Scope::setPersistSetup(bool on)
 
 void TarnPlugin_Scope::rememberSetup()
 {
-    if (m_bPersistSetup)
-        QSettings().setValue(settingsKey(this), QString::fromUtf8(currentSetup().toJson()));
+    const QString key = m_bPersistSetup ? settingsKey(this) : QString();
+    if (!key.isEmpty())
+        QSettings().setValue(key, QString::fromUtf8(currentSetup().toJson()));
 }
 
 // No message box at start-up: what the remembered set-up could not bring back goes to the log.
 void TarnPlugin_Scope::restoreRememberedSetup()
 {
-    const QString json = QSettings().value(settingsKey(this)).toString();
+    const QString key = settingsKey(this);
+    const QString json = key.isEmpty() ? QString() : QSettings().value(key).toString();
     if (json.isEmpty())
         return;
     QStringList skipped;

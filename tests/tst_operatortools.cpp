@@ -91,6 +91,26 @@ private slots:
         QVERIFY(child<QAbstractButton>(&scope, "cb_Trigger")->isChecked());
     }
 
+    // Two unnamed scopes never share a remembered set-up: the second is told, and the first
+    // one's set-up is what comes back.
+    void unnamedScopesDoNotShareASetup()
+    {
+        auto first = std::make_unique<TarnPlugin_Scope>();
+        first->setPersistSetup(true);
+        selectTargetAcs(first.get(), {AXIS_J1});
+        auto second = std::make_unique<TarnPlugin_Scope>();
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("second scope without an objectName"));
+        second->setPersistSetup(true);
+        selectTargetAcs(second.get(), {AXIS_J1, AXIS_J2, AXIS_J3});
+        first.reset();
+        second.reset();
+
+        TarnPlugin_Scope scope;
+        scope.setPersistSetup(true);
+        QCOMPARE(plotOf(&scope)->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 1);
+    }
+
     void setupFromElsewhere_data()
     {
         QTest::addColumn<QByteArray>("json");
