@@ -46,5 +46,5 @@ private:
     SampleColumn m_vecTime;
     std::array<SampleColumn, ScopeLimits::kCurveSlots> m_vecChannel;
     std::array<int, ScopeLimits::kMaxChannels> m_slotIndex{};
-    double m_window = 10000.0;
+    double m_window = ScopeLimits::kDefaultPeriodMs;
 };

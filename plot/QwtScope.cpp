@@ -65,7 +65,7 @@ QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
     setAxisTitle(QwtPlot::xBottom, QStringLiteral("time(ms)"));
     setAxisTitle(QwtPlot::yLeft, QString(kAxisTitleWidth, QLatin1Char(' ')));
 
-    setXScale(0.0, 10000.0, 1000.0);
+    setXScale(0.0, ScopeLimits::kDefaultPeriodMs, ScopeLimits::kDefaultPeriodMs / 10.0);
     setYScale(-10.0, 10.0);
 
     setupCurvePens();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScopeLimits.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -15,7 +17,7 @@ struct ScopeSetup
     QList<int> components;
     QList<int> links;
     QList<int> endEffectors;
-    int periodMs = 10000;
+    int periodMs = ScopeLimits::kDefaultPeriodMs;
     bool triggerOn = false;
     QString triggerChannel; // the channel's title in the trigger list
     QString triggerCondition;

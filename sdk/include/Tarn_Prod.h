@@ -32,6 +32,13 @@ static_assert(std::is_standard_layout<_ST_ReadScopeData>::value, "records cross 
 
 // Passing std::vector across the boundary needs both sides built with the same
 // standard library; the maker's SDK is built that way.
+//
+// Threads, as the scope uses them: Tarn_SetScopeIndexs on the GUI thread (channel set-up);
+// Tarn_ReadScopeData on the scope's acquisition thread, outside every lock of the scope, as
+// it may block; TarnIF_ReadRobotFlags on the GUI thread (the robot-error watch). Calls from
+// two threads may overlap. A read returns the records sampled since the previous read; a new
+// index list applies from then on, so the first read after it may still carry records
+// sampled under the previous list.
 extern "C" {
 TARN_PROD_API int Tarn_SetScopeIndexs(std::vector<int> &indexes);
 TARN_PROD_API int Tarn_ReadScopeData(double *cpuLoad, uint32_t *memKB,
