@@ -74,12 +74,12 @@ QVector<CurveStatisticsRow> CurveStatisticsTable::visibleRows(QwtScope *plot, do
     from = shown.minValue();
     to = shown.maxValue();
     QVector<CurveStatisticsRow> rows;
-    const QwtPlotItemList curves = plot->itemList(QwtPlotItem::Rtti_PlotCurve);
-    for (int slot = 0; slot < curves.size(); ++slot) {
-        const auto *curve = static_cast<const QwtPlotCurve *>(curves.at(slot));
+    for (const QwtPlotItem *item : plot->itemList(QwtPlotItem::Rtti_PlotCurve)) {
+        const auto *curve = static_cast<const QwtPlotCurve *>(item);
         if (!curve->isVisible() || !curve->data())
             continue;
-        rows << CurveStatisticsRow{curve->title().text(), plot->curveBinding(slot).unit,
+        rows << CurveStatisticsRow{curve->title().text(),
+                                   plot->curveBinding(plot->slotOf(item)).unit,
                                    CurveStatistics::over(*curve->data(), from, to)};
     }
     return rows;

@@ -127,14 +127,13 @@ CursorReading MeasurementCursors::reading() const
     reading.placed2 = isPlaced(1);
     reading.time1 = shownTime(0);
     reading.time2 = shownTime(1);
-    const QwtPlotItemList curves = m_plot->itemList(QwtPlotItem::Rtti_PlotCurve);
-    for (int slot = 0; slot < curves.size(); ++slot) {
-        const auto *curve = static_cast<const QwtPlotCurve *>(curves.at(slot));
+    for (const QwtPlotItem *item : m_plot->itemList(QwtPlotItem::Rtti_PlotCurve)) {
+        const auto *curve = static_cast<const QwtPlotCurve *>(item);
         if (!curve->isVisible())
             continue;
         CursorReading::Curve row;
         row.title = curve->title().text();
-        row.unit = m_plot->curveBinding(slot).unit;
+        row.unit = m_plot->curveBinding(m_plot->slotOf(item)).unit;
         if (const QwtSeriesData<QPointF> *data = curve->data()) {
             row.has1 = reading.placed1 && valueAtTime(*data, reading.time1, row.value1);
             row.has2 = reading.placed2 && valueAtTime(*data, reading.time2, row.value2);

@@ -59,7 +59,7 @@ QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
     connect(m_zoomer, SIGNAL(zoomed(const QRectF &)), this, SLOT(onZoomer(const QRectF &)));
 
     m_tracker = new ScopeDataTracker(canvas());
-    connect(m_tracker, SIGNAL(closestCurveChanged(int)), this, SLOT(setYAxisUnit(int)));
+    connect(m_tracker, &ScopeDataTracker::closestCurveChanged, this, &QwtScope::showUnitOf);
 
     setCanvasBackground(QBrush(QColor(250, 250, 250, 255)));
     setAxisTitle(QwtPlot::xBottom, QStringLiteral("time(ms)"));
@@ -190,14 +190,12 @@ void QwtScope::setYAxisUnit(int slot)
                  m_bindings[slot].unit.leftJustified(kAxisTitleWidth, QLatin1Char(' '), true));
 }
 
-// Attached curves are listed in slot order, so list position k is slot k.
 void QwtScope::showCommonUnit()
 {
-    const int attached = std::min(static_cast<int>(itemList(QwtPlotItem::Rtti_PlotCurve).size()),
-                                  ScopeLimits::kCurveSlots);
-    QString unit = attached > 0 ? m_bindings[0].unit : QString();
-    for (int slot = 1; slot < attached; ++slot) {
-        if (m_bindings[slot].unit != unit) {
+    const QwtPlotItemList attached = itemList(QwtPlotItem::Rtti_PlotCurve);
+    QString unit = attached.isEmpty() ? QString() : curveBinding(slotOf(attached.first())).unit;
+    for (const QwtPlotItem *item : attached) {
+        if (curveBinding(slotOf(item)).unit != unit) {
             unit.clear();
             break;
         }
@@ -230,16 +228,14 @@ void QwtScope::resetZoom()
     m_zoomer->zoom(0);
 }
 
-// The curve list is in slot order, so list position k is slot k.
 void QwtScope::exportLines(QVector<ScopeFileCurve> &curves) const
 {
     curves.clear();
-    const QwtPlotItemList attached = itemList(QwtPlotItem::Rtti_PlotCurve);
-    for (int k = 0; k < attached.size(); ++k) {
-        const auto *plotCurve = static_cast<const QwtPlotCurve *>(attached.at(k));
+    for (const QwtPlotItem *item : itemList(QwtPlotItem::Rtti_PlotCurve)) {
+        const auto *plotCurve = static_cast<const QwtPlotCurve *>(item);
         ScopeFileCurve curve;
         curve.title = plotCurve->title().text();
-        curve.binding = curveBinding(k);
+        curve.binding = curveBinding(slotOf(item));
         const auto n = static_cast<int>(plotCurve->dataSize());
         curve.x.reserve(n);
         curve.y.reserve(n);
@@ -280,6 +276,20 @@ void QwtScope::importLines(const ScopeFileContent &content)
 QwtPlotCurve *QwtScope::curve(int slot)
 {
     return isSlot(slot) ? &m_curves[slot] : nullptr;
+}
+
+int QwtScope::slotOf(const QwtPlotItem *item) const
+{
+    for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) {
+        if (item == &m_curves[slot])
+            return slot;
+    }
+    return -1;
+}
+
+void QwtScope::showUnitOf(const QwtPlotCurve *curve)
+{
+    setYAxisUnit(slotOf(curve));
 }
 
 void QwtScope::replot()

@@ -70,6 +70,8 @@ public:
 
     // The curve of a slot, nullptr out of range.
     QwtPlotCurve *curve(int slot);
+    // The slot of one of the plot's curves; -1 for any other item.
+    int slotOf(const QwtPlotItem *item) const;
     Zoomer *zoomer() const { return m_zoomer; }
     ScopeDataTracker *tracker() const { return m_tracker; }
 
@@ -84,6 +86,7 @@ public slots:
     void setYAxisUnit(int slot);
 
 private:
+    void showUnitOf(const QwtPlotCurve *curve);
     static bool isSlot(int slot) { return slot >= 0 && slot < ScopeLimits::kCurveSlots; }
     void setupGrid();
     void setupCurvePens();

@@ -88,7 +88,7 @@ void ScopeDataTracker::calcClosestPoint(const QPoint &pos)
         QPen pen = m_closest.curve->pen();
         pen.setWidth(1);
         setRubberBandPen(pen);
-        emit closestCurveChanged(found.position);
+        emit closestCurveChanged(m_closest.curve);
     }
 }
 

@@ -43,8 +43,8 @@ public:
     QRect trackerRect(const QFont &font) const override;
 
 signals:
-    // Another curve became the closest: its position in the plot's curve list.
-    void closestCurveChanged(int position);
+    // Another curve became the closest.
+    void closestCurveChanged(const QwtPlotCurve *curve);
 
 protected:
     void widgetMousePressEvent(QMouseEvent *event) override;

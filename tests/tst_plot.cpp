@@ -6,6 +6,7 @@
 #include "QwtScope.h"
 #include "ScopeContextMenu.h"
 #include "ScopeDataTracker.h"
+#include "ScopeFile.h"
 #include "ScopeSeriesData.h"
 #include "Zoomer.h"
 
@@ -317,6 +318,31 @@ private slots:
         QVERIFY(plot.itemList(QwtPlotItem::Rtti_PlotCurve).isEmpty());
         QCOMPARE(plot.curve(2)->dataSize(), size_t(0));
         QVERIFY(plot.curveBinding(2) == CurveBinding());
+    }
+
+    // Curves attached out of slot order keep their own channels: in the scope file, the
+    // statistics, the cursor read-out and the tracker's unit.
+    void curvesKnowTheirSlotWhateverTheListOrder()
+    {
+        QwtScope plot;
+        addCurve(plot, 5, {0.0, 1.0}, {1.0, 2.0}, "deg");
+        addCurve(plot, 2, {0.0, 1.0}, {3.0, 4.0}, "A");
+        QVector<ScopeFileCurve> exported;
+        plot.exportLines(exported);
+        QCOMPARE(exported.size(), 2);
+        QCOMPARE(exported.at(0).title + exported.at(0).binding.unit, QStringLiteral("C5deg"));
+        QCOMPARE(exported.at(1).title + exported.at(1).binding.unit, QStringLiteral("C2A"));
+
+        double from = 0.0, to = 0.0;
+        const QVector<CurveStatisticsRow> rows = CurveStatisticsTable::visibleRows(&plot, from, to);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(0).title + rows.at(0).unit, QStringLiteral("C5deg"));
+        MeasurementCursors cursors(&plot);
+        cursors.place(0, 0.5);
+        QCOMPARE(cursors.reading().curves.at(1).unit, QStringLiteral("A"));
+
+        emit plot.tracker()->closestCurveChanged(plot.curve(5));
+        QCOMPARE(yTitle(plot).trimmed(), QStringLiteral("deg"));
     }
 
     // A small band is refused, a thin one grows to 11 pixels around its centre. Ranges set
