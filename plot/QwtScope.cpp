@@ -88,7 +88,7 @@ void QwtScope::setupGrid()
     m_grid->attach(this);
 }
 
-// Random colours as before, but one too close to the canvas would leave its curve invisible.
+// Random colours, but one too close to the canvas would leave its curve invisible.
 void QwtScope::setupCurvePens()
 {
     const QColor canvas = canvasBackground().color();
