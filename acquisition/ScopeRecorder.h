@@ -43,7 +43,8 @@ public:
     ScopeRecorder(const ScopeRecorder &) = delete;
     ScopeRecorder &operator=(const ScopeRecorder &) = delete;
 
-    // Starts the thread on first use and enables it.
+    // Starts the thread on first use and enables it. What the controller buffered before
+    // is never recorded: the first read of the run only flushes it.
     void startSampling();
     // Once this returns nothing more is appended: the buffers hold the whole recording.
     // Disarms the trigger and turns capture back on.
@@ -55,7 +56,9 @@ public:
     // Channel set-up: empties the buffers and routes record value k to the slot of the k-th
     // index in one locked step (index 0 routes nothing). Batches read before are dropped.
     void bindSlots(const std::vector<int> &scopeIndexes);
-    // Tells the controller the index list; batches read before it knew are dropped.
+    // Tells the controller the index list. Batches read before it knew are dropped, and so
+    // is the first read that begins afterwards: it returns what was sampled since the read
+    // before, partly still in the old order. Their load figures count.
     void sendIndexList(std::vector<int> scopeIndexes);
     // Empties the buffers and routes nothing.
     void clear();
@@ -101,10 +104,12 @@ private:
 
     mutable Tarn_Lock m_lockData;
     SampleBuffer m_buffer; // guarded by m_lockData
-    // Bumped under m_lockData by every set-up; a read step that began under an earlier one
-    // appends nothing.
+    // Bumped under m_lockData by every set-up and Start; a read step that began under an
+    // earlier one appends nothing, nor does the first to begin under each.
     std::atomic<unsigned> m_nSetupGeneration{0};
-    unsigned m_nReadGeneration = 0; // acquisition thread only
+    unsigned m_nReadGeneration = 0;      // acquisition thread only
+    unsigned m_nFlushedGeneration = ~0u; // acquisition thread only
+    bool m_bFlushRead = false;           // acquisition thread only
     // Written under m_lockData, so no append follows a stop.
     std::atomic<bool> m_bSampling{false};
     // Set under m_lockData from the rebinding until the controller has the new index list:

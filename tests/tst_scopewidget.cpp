@@ -187,9 +187,9 @@ private slots:
     void windowTrimsAndTheNullChannelStaysEmpty()
     {
         checkComponents(scope(), {AXIS_NULL, AXIS_CurFSM});
+        QVERIFY(startFlushed(scope()));
         TarnSim::queueBatch(batch({0, 4000, 8000}, 1.0));
         TarnSim::queueBatch(batch({12000}, 2.0));
-        start(scope());
         QVERIFY(waitForBatchesConsumed());
         QTRY_COMPARE(points(plot()->curve(1)), QString("0:1 4000:1 8000:2"));
         QCOMPARE(plot()->curve(0)->dataSize(), size_t(0));
@@ -200,9 +200,9 @@ private slots:
     void stopKeepsTheLastWindow()
     {
         selectJoints(1, {LINK_TargetACS});
+        QVERIFY(startFlushed(scope()));
         TarnSim::queueBatch(stampedBatch(0, 100));
         TarnSim::queueBatch(stampedBatch(100, 100));
-        start(scope());
         QVERIFY(waitForBatchesConsumed());
         waitForReads(TarnSim::callCounts().readScopeData + 1);
         stop(scope());
@@ -220,9 +220,9 @@ private slots:
     void valueAxisSpansTheChannels()
     {
         checkComponents(scope(), {AXIS_NULL, AXIS_CurFSM, AXIS_LastFSM});
+        QVERIFY(startFlushed(scope()));
         TarnSim::queueBatch(batch({0}, 20.0));
         TarnSim::queueBatch(batch({1}, 30.0));
-        start(scope());
         QVERIFY(waitForBatchesConsumed());
         const QwtScaleDiv &div = plot()->axisScaleDiv(QwtPlot::yLeft);
         QTRY_VERIFY(qAbs(div.lowerBound() + 0.15) < 1e-9 && qAbs(div.upperBound() - 30.15) < 1e-9);
@@ -344,6 +344,10 @@ private slots:
         selectJoints(1, {LINK_TargetACS});
         confirmSelection(scope());
         armTrigger(condition, threshold, mode, absolute);
+        QVERIFY(startFlushed(scope()));
+        QVERIFY(m_scope->isTriggerArmed());
+        QCOMPARE(m_scope->isCapturing(),
+                 mode == TriggerSettings::EndGrab); // end grab records until
         double time = 0;
         for (const auto &values : {QVector<double>{1, 2}, {3, -9, 4}, {5, 6}}) {
             TarnSim::Batch b;
@@ -351,10 +355,6 @@ private slots:
                 b.records.push_back(record(time++, v));
             TarnSim::queueBatch(b);
         }
-        start(scope());
-        QVERIFY(m_scope->isTriggerArmed());
-        QCOMPARE(m_scope->isCapturing(),
-                 mode == TriggerSettings::EndGrab); // end grab records until
         QVERIFY(waitForBatchesConsumed());
         QFETCH(QString, kept);
         QTRY_COMPARE(points(plot()->curve(0)), kept);
@@ -367,8 +367,8 @@ private slots:
         selectJoints(1, {LINK_TargetACS});
         confirmSelection(scope());
         armTrigger(0, "1000", TriggerSettings::OpenGrab, false);
+        QVERIFY(startFlushed(scope()));
         TarnSim::queueBatch(batch({0}, 7.0));
-        start(scope());
         QVERIFY(waitForBatchesConsumed());
         QVERIFY(m_scope->isTriggerArmed());
         child<QLineEdit>(scope(), "Kvel_Scope_edit_TriggerThreshold")->setText("6.5");
@@ -438,6 +438,53 @@ private slots:
         waitForFlagReads(TarnSim::callCounts().readRobotFlags + 1);
         TarnSim::setErrorFlag(false);
         QVERIFY(m_scope->isSampling());
+    }
+
+    // On the simulated robot: what the controller sampled before Start's index list, or
+    // before one confirmed while sampling, reaches neither the curves nor the trigger. The
+    // old list has CurFSM (3) in slot 0 and LastFSM (2) in slot 1, the new one LastFSM in
+    // slot 0: a trigger "> 2.5" on LastFSM fires only on a record in the old order.
+    void nothingSampledBeforeTheIndexListIsRecorded_data()
+    {
+        QTest::addColumn<bool>("whileSampling");
+        QTest::newRow("Start after a pause") << false;
+        QTest::newRow("set-up confirmed while sampling") << true;
+    }
+    void nothingSampledBeforeTheIndexListIsRecorded()
+    {
+        QFETCH(bool, whileSampling);
+        TarnSim::setScripted(false);
+        checkComponents(scope(), {AXIS_CurFSM, AXIS_LastFSM});
+        confirmSelection(scope());
+        armTrigger(0, "2.5", TriggerSettings::EndGrab, false);
+        triggerList()->setCurrentIndex(1);
+        start(scope());
+        waitForReads(TarnSim::callCounts().readScopeData + 3);
+        QVERIFY(m_scope->isTriggerArmed());
+        if (!whileSampling)
+            stop(scope());
+        checkComponents(scope(), {AXIS_CurFSM}, false);
+        QElapsedTimer sinceList;
+        sinceList.start();
+        confirmSelection(scope());
+        if (!whileSampling) {
+            QTest::qWait(400); // the controller buffers meanwhile
+            sinceList.start();
+            start(scope());
+        }
+        QCOMPARE(triggerList()->currentText(), QString("LastFSM"));
+        waitForReads(TarnSim::callCounts().readScopeData + 4);
+        QVERIFY(m_scope->isTriggerArmed() && m_scope->isCapturing());
+        stop(scope());
+        const qint64 elapsed = sinceList.elapsed();
+        QwtPlotCurve *curve = plot()->curve(0);
+        QCOMPARE(curve->title().text(), QString("LastFSM"));
+        QVERIFY(curve->dataSize() > 0);
+        for (size_t i = 0; i < curve->dataSize(); ++i)
+            QCOMPARE(curve->sample(static_cast<int>(i)).y(), 2.0);
+        const double span = curve->sample(static_cast<int>(curve->dataSize() - 1)).x();
+        QVERIFY2(span <= elapsed,
+                 qPrintable(QString("%1 ms recorded in %2").arg(span).arg(elapsed)));
     }
 };
 
