@@ -177,6 +177,12 @@ void ScopeRecorder::armTrigger(bool armed, int mode)
         m_bCapture = true;
 }
 
+CaptureState ScopeRecorder::captureState() const
+{
+    Tarn_LockGurad guard(&m_lockTrigger);
+    return CaptureState{m_bTriggerArmed, m_bCapture};
+}
+
 void ScopeRecorder::fireTrigger(int mode)
 {
     Tarn_LockGurad guard(&m_lockTrigger);

@@ -27,6 +27,13 @@ struct ControllerLoad
     uint32_t memKB = 0;
 };
 
+// The trigger's armed state and capture as one moment left them.
+struct CaptureState
+{
+    bool triggerArmed = false;
+    bool capturing = true;
+};
+
 // The acquisition side of one scope: the sample buffer and its lock, the set-up generation,
 // the trigger snapshot with the armed and capture states, and the status figures. It owns
 // the acquisition thread, is that thread's client, and makes every call into the controller
@@ -52,6 +59,8 @@ public:
     bool isSampling() const { return m_bSampling; }
     bool isCapturing() const { return m_bCapture; }
     bool isTriggerArmed() const { return m_bTriggerArmed; }
+    // Both read together, so a trigger firing meanwhile is seen whole or not at all.
+    CaptureState captureState() const;
 
     // Channel set-up: empties the buffers and routes record value k to the slot of the k-th
     // index in one locked step (index 0 routes nothing). Batches read before are dropped.
@@ -116,7 +125,7 @@ private:
     // a batch read meanwhile may still carry the old order.
     std::atomic<bool> m_bSetupPending{false};
 
-    Tarn_Lock m_lockTrigger;
+    mutable Tarn_Lock m_lockTrigger;
     TriggerSettings m_triggerSettings; // guarded by m_lockTrigger
     std::atomic<bool> m_bTriggerArmed{false};
     std::atomic<bool> m_bCapture{true};
