@@ -28,10 +28,25 @@ QString timeOnAxis(double ms)
     return QString::number(ms, 'g', 7);
 }
 
-void insertIntoStrip(QFrame *statusStrip, QWidget *widget)
+// The form's row of figures has fixed widths that fill the strip at the form's size, so the
+// state gets a row of its own above it; the form's row is kept whole, one level down.
+QHBoxLayout *addStateRow(QFrame *statusStrip)
 {
-    if (auto *row = qobject_cast<QBoxLayout *>(statusStrip->layout()))
-        row->insertWidget(0, widget);
+    auto *strip = qobject_cast<QBoxLayout *>(statusStrip->layout());
+    if (!strip)
+        return nullptr;
+    auto *stateRow = new QHBoxLayout;
+    auto *rows = new QVBoxLayout;
+    rows->setSpacing(strip->spacing());
+    rows->addLayout(stateRow);
+    while (QLayoutItem *item = strip->takeAt(0)) {
+        if (QLayout *formRow = item->layout())
+            rows->addLayout(formRow);
+        else
+            rows->addItem(item);
+    }
+    strip->addLayout(rows);
+    return stateRow;
 }
 
 } // namespace
@@ -39,10 +54,13 @@ void insertIntoStrip(QFrame *statusStrip, QWidget *widget)
 ScopeStateLine::ScopeStateLine(QFrame *statusStrip, QwtScope *plot, QObject *parent)
     : QObject(parent), m_plot(plot)
 {
+    QHBoxLayout *stateRow = addStateRow(statusStrip);
     m_label = new QLabel(statusStrip);
     m_label->setObjectName(QStringLiteral("Kvel_Scope_lb_State"));
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    insertIntoStrip(statusStrip, m_label);
+    m_label->setWordWrap(true); // rather than cut off in a narrow window
+    if (stateRow)
+        stateRow->addWidget(m_label, 1);
 
     m_errorMark = new QwtPlotMarker(tr("Robot error"));
     m_errorMark->setLineStyle(QwtPlotMarker::VLine);
@@ -53,13 +71,13 @@ ScopeStateLine::ScopeStateLine(QFrame *statusStrip, QwtScope *plot, QObject *par
     m_errorMark->attach(plot);
 
     if (ControllerLibrary::isSimulator())
-        addSimulatorNotice(statusStrip);
+        addSimulatorNotice(statusStrip, stateRow);
     showStopped();
 }
 
-// On the strip, left of everything, and on the plot, so that no screen or saved image
+// On the strip, left of the state, and on the plot, so that no screen or saved image
 // of simulated data can pass for a robot's.
-void ScopeStateLine::addSimulatorNotice(QFrame *statusStrip)
+void ScopeStateLine::addSimulatorNotice(QFrame *statusStrip, QHBoxLayout *stateRow)
 {
     const QString notice = tr("SIMULATED CONTROLLER");
     auto *label = new QLabel(notice, statusStrip);
@@ -69,7 +87,9 @@ void ScopeStateLine::addSimulatorNotice(QFrame *statusStrip)
                           .arg(ControllerLibrary::path()));
     label->setStyleSheet(QStringLiteral(
         "QLabel { color: white; background: #be0000; font-weight: bold; padding: 2px 6px; }"));
-    insertIntoStrip(statusStrip, label);
+    label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    if (stateRow)
+        stateRow->insertWidget(0, label);
 
     QwtText text(notice);
     text.setRenderFlags(Qt::AlignHCenter | Qt::AlignTop);

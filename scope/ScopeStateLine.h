@@ -6,6 +6,7 @@
 #include <optional>
 
 class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QwtPlotMarker;
 class QwtScope;
@@ -50,7 +51,7 @@ private:
     void show(const QString &text, Tone tone);
     void refresh();
     void markRecordingEnd(double time);
-    void addSimulatorNotice(QFrame *statusStrip);
+    void addSimulatorNotice(QFrame *statusStrip, QHBoxLayout *stateRow);
 
     QwtScope *m_plot;
     QLabel *m_label = nullptr;            // owned by the status strip
