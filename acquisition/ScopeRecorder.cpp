@@ -46,6 +46,10 @@ void ScopeRecorder::shutDownCollector()
 
 void ScopeRecorder::startSampling()
 {
+    {
+        Tarn_LockGurad guard(&m_lockData);
+        ++m_nSetupGeneration;
+    }
     if (!m_pCollector->isRunning())
         m_pCollector->start(QThread::InheritPriority);
     m_pCollector->setCollecting(true);
@@ -119,14 +123,20 @@ bool ScopeRecorder::beginReadStep()
         return false;
     recordReadCycle();
     m_nReadGeneration = m_nSetupGeneration;
+    // The controller returns what it sampled since the previous read: for the first read
+    // under a new set-up or Start, that reaches back before them.
+    m_bFlushRead = m_nReadGeneration != m_nFlushedGeneration;
+    m_nFlushedGeneration = m_nReadGeneration;
     return true;
 }
 
-// A batch read under an earlier set-up, or while the controller was taking a new index
-// list, may carry the old channel order: its load figures still count, its values do not.
+// A batch read under an earlier set-up, while the controller was taking a new index list,
+// or by the flushing read, may carry the old channel order or predate Start: its load
+// figures still count, its values do not.
 void ScopeRecorder::finishReadStep(const ControllerBatch &batch)
 {
-    const bool current = m_nReadGeneration == m_nSetupGeneration && !m_bSetupPending;
+    const bool current =
+        !m_bFlushRead && m_nReadGeneration == m_nSetupGeneration && !m_bSetupPending;
     if (current)
         checkTrigger(batch.records);
     setControllerLoad(batch.cpuLoad, batch.memKB);
@@ -165,6 +175,12 @@ void ScopeRecorder::armTrigger(bool armed, int mode)
         m_bCapture = false;
     else if (mode == TriggerSettings::EndGrab)
         m_bCapture = true;
+}
+
+CaptureState ScopeRecorder::captureState() const
+{
+    Tarn_LockGurad guard(&m_lockTrigger);
+    return CaptureState{m_bTriggerArmed, m_bCapture};
 }
 
 void ScopeRecorder::fireTrigger(int mode)

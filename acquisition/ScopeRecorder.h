@@ -27,6 +27,13 @@ struct ControllerLoad
     uint32_t memKB = 0;
 };
 
+// The trigger's armed state and capture as one moment left them.
+struct CaptureState
+{
+    bool triggerArmed = false;
+    bool capturing = true;
+};
+
 // The acquisition side of one scope: the sample buffer and its lock, the set-up generation,
 // the trigger snapshot with the armed and capture states, and the status figures. It owns
 // the acquisition thread, is that thread's client, and makes every call into the controller
@@ -43,7 +50,8 @@ public:
     ScopeRecorder(const ScopeRecorder &) = delete;
     ScopeRecorder &operator=(const ScopeRecorder &) = delete;
 
-    // Starts the thread on first use and enables it.
+    // Starts the thread on first use and enables it. What the controller buffered before
+    // is never recorded: the first read of the run only flushes it.
     void startSampling();
     // Once this returns nothing more is appended: the buffers hold the whole recording.
     // Disarms the trigger and turns capture back on.
@@ -51,11 +59,15 @@ public:
     bool isSampling() const { return m_bSampling; }
     bool isCapturing() const { return m_bCapture; }
     bool isTriggerArmed() const { return m_bTriggerArmed; }
+    // Both read together, so a trigger firing meanwhile is seen whole or not at all.
+    CaptureState captureState() const;
 
     // Channel set-up: empties the buffers and routes record value k to the slot of the k-th
     // index in one locked step (index 0 routes nothing). Batches read before are dropped.
     void bindSlots(const std::vector<int> &scopeIndexes);
-    // Tells the controller the index list; batches read before it knew are dropped.
+    // Tells the controller the index list. Batches read before it knew are dropped, and so
+    // is the first read that begins afterwards: it returns what was sampled since the read
+    // before, partly still in the old order. Their load figures count.
     void sendIndexList(std::vector<int> scopeIndexes);
     // Empties the buffers and routes nothing.
     void clear();
@@ -101,17 +113,19 @@ private:
 
     mutable Tarn_Lock m_lockData;
     SampleBuffer m_buffer; // guarded by m_lockData
-    // Bumped under m_lockData by every set-up; a read step that began under an earlier one
-    // appends nothing.
+    // Bumped under m_lockData by every set-up and Start; a read step that began under an
+    // earlier one appends nothing, nor does the first to begin under each.
     std::atomic<unsigned> m_nSetupGeneration{0};
-    unsigned m_nReadGeneration = 0; // acquisition thread only
+    unsigned m_nReadGeneration = 0;      // acquisition thread only
+    unsigned m_nFlushedGeneration = ~0u; // acquisition thread only
+    bool m_bFlushRead = false;           // acquisition thread only
     // Written under m_lockData, so no append follows a stop.
     std::atomic<bool> m_bSampling{false};
     // Set under m_lockData from the rebinding until the controller has the new index list:
     // a batch read meanwhile may still carry the old order.
     std::atomic<bool> m_bSetupPending{false};
 
-    Tarn_Lock m_lockTrigger;
+    mutable Tarn_Lock m_lockTrigger;
     TriggerSettings m_triggerSettings; // guarded by m_lockTrigger
     std::atomic<bool> m_bTriggerArmed{false};
     std::atomic<bool> m_bCapture{true};

@@ -5,6 +5,7 @@
 #include "ScopeChannel.h"
 #include "ScopeLimits.h"
 #include "ScopeRecorder.h"
+#include "ScopeStateLine.h"
 #include "ui_TarnPlugin_Scope.h"
 
 #include <QMessageBox>
@@ -15,6 +16,7 @@
 #include <qwt_plot_curve.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -23,6 +25,8 @@ constexpr int kRefreshSkipTicks = 5; // curves are refreshed on every sixth tick
 constexpr double kDialogScale = 0.8333333333333334;
 constexpr int kDialogMaxWidth = 600;
 constexpr int kDialogMaxHeight = 800;
+// Item data of the trigger channel list besides the curve slot (Qt::UserRole).
+constexpr int kChannelTitleRole = Qt::UserRole + 1;
 
 // Times relative to the oldest sample, so every curve starts at 0; the value axis is
 // centred on the data's range widened by 1 % (at least 0.01 either side).
@@ -51,6 +55,36 @@ void showSamples(QwtScope *plot, const SampleSnapshot &snapshot)
     plot->setYScale(centre - half, centre + half);
 }
 
+// Where the recording ends on the plot's time axis; none when nothing was recorded.
+std::optional<double> lastSampleTime(const ScopeRecorder &recorder, const QwtScope *plot)
+{
+    const SampleSnapshot snapshot = recorder.snapshot();
+    if (snapshot.times.isEmpty())
+        return std::nullopt;
+    return snapshot.times.at(snapshot.times.size() - 1) - plot->timeOrigin();
+}
+
+// The list names exactly the bound channels, each pointing at its slot. The operator's
+// channel stays chosen while it is bound; one no longer recorded stays listed, marked as
+// such and pointing nowhere, so the trigger never fires on another channel in its place.
+void fillTriggerChannels(QComboBox *list, const std::vector<ScopeChannel> &channels)
+{
+    const QString chosen = list->currentData(kChannelTitleRole).toString();
+    list->clear();
+    for (const ScopeChannel &ch : channels) {
+        list->addItem(ch.title, QVariant(ch.binding.slot));
+        list->setItemData(list->count() - 1, ch.title, kChannelTitleRole);
+    }
+    int current = chosen.isEmpty() ? 0 : list->findData(chosen, kChannelTitleRole);
+    if (current < 0) {
+        list->insertItem(0, TarnPlugin_Scope::tr("%1 (not recorded)").arg(chosen));
+        list->setItemData(0, chosen, kChannelTitleRole);
+        list->setItemData(0, QColor(190, 0, 0), Qt::ForegroundRole);
+        current = 0;
+    }
+    list->setCurrentIndex(current);
+}
+
 } // namespace
 
 TarnPlugin_Scope::TarnPlugin_Scope(QWidget *parent)
@@ -66,6 +100,7 @@ TarnPlugin_Scope::TarnPlugin_Scope(QWidget *parent)
     m_pRecorder = std::make_unique<ScopeRecorder>(this);
     setUpTriggerControls();
     createOperatorTools();
+    m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, this);
     fitLabelsToText(false);
     OnStopScope();
     m_nTimerId = startTimer(kRefreshIntervalMs, Qt::CoarseTimer);
@@ -156,6 +191,8 @@ void TarnPlugin_Scope::setUpTriggerControls()
 // A refused selection leaves the scope stopped with everything as it was.
 void TarnPlugin_Scope::OnStartScope()
 {
+    if (!mayReplaceRecording())
+        return;
     m_pRecorder->resetReadCycle();
     if (!selectionFits())
         return;
@@ -170,11 +207,34 @@ void TarnPlugin_Scope::OnStartScope()
         item->setVisible(true);
     m_pScope->refreshZoom();
     m_pRecorder->startSampling();
+    m_pStateLine->showStarted();
+    showSamplingState();
+}
+
+// Start replaces the recording on the plot. One made while the robot reported an error is
+// the record of that error: while the error is still raised, Start asks before replacing it
+// (starting at once would end the new run on the same error and leave nothing to look at).
+bool TarnPlugin_Scope::mayReplaceRecording()
+{
+    if (!m_pStateLine->recordingShowsRobotError() || m_pScope->hasNoData() ||
+        !ScopeRecorder::robotReportsError())
+        return true;
+    return QMessageBox::question(
+               this, tr("Robot error"),
+               tr("The robot still reports an error. Start replaces the recording that shows "
+                  "it; export the recording first to keep it.\n\nStart anyway?"),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+void TarnPlugin_Scope::OnStopScope()
+{
+    stopSampling();
+    m_pStateLine->showStopped();
 }
 
 // The curves get every record buffered up to the stop, so the last moments before it are
 // on screen and in any export.
-void TarnPlugin_Scope::OnStopScope()
+void TarnPlugin_Scope::stopSampling()
 {
     const bool wasSampling = m_pRecorder->isSampling();
     m_nErrorCount = 0;
@@ -190,7 +250,8 @@ void TarnPlugin_Scope::OnStopScope()
 
 void TarnPlugin_Scope::slot_Disconnected2Mox()
 {
-    OnStopScope();
+    stopSampling();
+    m_pStateLine->showControllerLost();
 }
 
 void TarnPlugin_Scope::OnResetView()
@@ -209,7 +270,6 @@ void TarnPlugin_Scope::setScopeSetting()
 {
     if (!selectionFits())
         return;
-    clearTriggerChannels();
     setAxisInfo();
 }
 
@@ -268,12 +328,6 @@ void TarnPlugin_Scope::slot_cb_StopWhenErrorClicked()
 
 // ---- channel set-up ----------------------------------------------------------------
 
-void TarnPlugin_Scope::clearTriggerChannels()
-{
-    ui->Kvel_Scope_cmb_TriggerSel->clear();
-    m_bFillTriggerList = true;
-}
-
 std::vector<ScopeChannel> TarnPlugin_Scope::selection() const
 {
     return selectedChannels(m_pScopeSetting->componentSelection(), m_pScopeSetting->linkSelection(),
@@ -304,15 +358,17 @@ bool TarnPlugin_Scope::setupChannels()
         indexes.push_back(ch.binding.scopeIndex);
     m_pRecorder->bindSlots(indexes);
     m_pScope->clearCurves();
-    for (const ScopeChannel &ch : channels) {
+    m_pStateLine->forgetRecording();
+    for (const ScopeChannel &ch : channels)
         m_pScope->addCurve(ch.binding.slot, ch.title, ch.binding);
-        if (m_bFillTriggerList)
-            ui->Kvel_Scope_cmb_TriggerSel->addItem(ch.title, QVariant(ch.binding.slot));
+    {
+        const QSignalBlocker blocker(ui->Kvel_Scope_cmb_TriggerSel);
+        fillTriggerChannels(ui->Kvel_Scope_cmb_TriggerSel, channels);
     }
+    readTriggerSettings();
     m_pScope->showCommonUnit();
     m_pScope->replot();
     m_pScope->refreshZoom();
-    m_bFillTriggerList = false;
     m_pRecorder->sendIndexList(indexes);
     return true;
 }
@@ -321,6 +377,7 @@ void TarnPlugin_Scope::clearScopeData()
 {
     m_pRecorder->clear();
     m_pScope->clearCurves();
+    m_pStateLine->forgetRecording();
 }
 
 // ---- trigger -----------------------------------------------------------------------
@@ -334,7 +391,8 @@ void TarnPlugin_Scope::CheckTriggerStatus()
 void TarnPlugin_Scope::readTriggerSettings()
 {
     TriggerSettings settings;
-    settings.channel = ui->Kvel_Scope_cmb_TriggerSel->currentIndex();
+    const QVariant slot = ui->Kvel_Scope_cmb_TriggerSel->currentData();
+    settings.channel = slot.isValid() ? slot.toInt() : -1;
     settings.condition = ui->Kvel_Scope_cmb_TriggerCondition->currentIndex();
     settings.mode = ui->Kvel_Scope_cmb_TriggerFS->currentIndex();
     settings.threshold = ui->Kvel_Scope_edit_TriggerThreshold->text().toDouble();
@@ -350,6 +408,7 @@ void TarnPlugin_Scope::timerEvent(QTimerEvent *event)
     if (event->timerId() != m_nTimerId || !m_pRecorder->isSampling())
         return;
     refreshStatus();
+    showSamplingState();
     if (m_nRefreshSkip < kRefreshSkipTicks) {
         ++m_nRefreshSkip;
         return;
@@ -383,12 +442,21 @@ void TarnPlugin_Scope::refreshCurves()
     m_pScope->replot();
 }
 
+void TarnPlugin_Scope::showSamplingState()
+{
+    const CaptureState state = m_pRecorder->captureState();
+    m_pStateLine->showSampling(state.triggerArmed, state.capturing,
+                               ui->Kvel_Scope_cmb_TriggerSel->currentText());
+}
+
+// The error is shown while it is raised; with "Stop when Error" the second observation of
+// a run stops it.
 void TarnPlugin_Scope::watchRobotError()
 {
-    if (!m_bStopWhenError || !ScopeRecorder::robotReportsError())
+    const bool raised = ScopeRecorder::robotReportsError();
+    m_pStateLine->showRobotError(raised);
+    if (!raised || !m_bStopWhenError || ++m_nErrorCount < 2)
         return;
-    if (++m_nErrorCount > 1) {
-        m_nErrorCount = 0;
-        OnStopScope();
-    }
+    stopSampling();
+    m_pStateLine->showStoppedByRobotError(lastSampleTime(*m_pRecorder, m_pScope));
 }

@@ -18,6 +18,7 @@ class QwtPlotTextLabel;
 class QwtScope;
 class ScopeContextMenu;
 class ScopeRecorder;
+class ScopeStateLine;
 struct ScopeChannel;
 struct ScopeSetup;
 class Ui_TarnPlugin_Scope;
@@ -83,14 +84,17 @@ private:
     void setUpPeriodEdit();
     void setUpTriggerControls();
 
+    void stopSampling();
+    bool mayReplaceRecording();
+
     void updateTimeAxis();
-    void clearTriggerChannels();
     std::vector<ScopeChannel> selection() const;
     bool selectionFits();
     bool setupChannels();
     void clearScopeData();
 
     void refreshStatus();
+    void showSamplingState();
     void refreshCurves();
     void watchRobotError();
 
@@ -105,12 +109,12 @@ private:
     int m_nTimerId = 0;
     int m_nRefreshSkip = 0;
     bool m_bStopWhenError = false;
-    bool m_bFillTriggerList = true;
     int m_nErrorCount = 0;
     int m_nPeriodTime = 10000;
     QwtScope *m_pScope = nullptr;
     QScopeSetting *m_pScopeSetting = nullptr;
     ScopeContextMenu *m_pTools = nullptr;
+    ScopeStateLine *m_pStateLine = nullptr;
     QAction *m_pFreezeAction = nullptr;
     QwtPlotTextLabel *m_pFrozenLabel = nullptr; // owned by the plot's item list
     bool m_bViewFrozen = false;

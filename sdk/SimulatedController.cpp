@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <thread>
 #include <utility>
 
@@ -18,7 +19,10 @@ SimulatedController &SimulatedController::instance()
     return *controller;
 }
 
-SimulatedController::SimulatedController() : m_start(std::chrono::steady_clock::now()) {}
+SimulatedController::SimulatedController()
+{
+    reset();
+}
 
 void SimulatedController::reset()
 {
@@ -31,7 +35,7 @@ void SimulatedController::reset()
     m_scripted = false;
     m_script.clear();
     m_flags = {};
-    m_indexes.clear();
+    m_lists.assign(1, IndexList{-std::numeric_limits<double>::infinity(), 0, {}});
     m_counts = {};
     m_blockNextReadMs = 0;
     m_delayNextIndexListMs = 0;
@@ -98,7 +102,7 @@ void SimulatedController::setErrorFlag(bool error)
 std::vector<int> SimulatedController::lastIndexes() const
 {
     std::lock_guard<std::mutex> guard(m_mutex);
-    return m_indexes;
+    return m_lists.back().indexes;
 }
 
 TarnSim::CallCounts SimulatedController::callCounts() const
@@ -149,9 +153,18 @@ void SimulatedController::setScopeIndexes(const std::vector<int> &indexes)
     if (delayMs > 0) // reads go on meanwhile, with the old list
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     std::lock_guard<std::mutex> guard(m_mutex);
-    ++m_counts.setScopeIndexs;
-    m_indexes.assign(indexes.begin(),
-                     indexes.begin() + std::min<std::size_t>(indexes.size(), kScopeRecordValues));
+    IndexList list;
+    list.afterMs = controllerTimeMs();
+    list.number = ++m_counts.setScopeIndexs;
+    list.indexes.assign(indexes.begin(), indexes.begin() + std::min<std::size_t>(
+                                                               indexes.size(), kScopeRecordValues));
+    // A list that no record followed before the next one came is not kept.
+    const auto afterTick = static_cast<long long>(std::floor(list.afterMs / m_cycleMs));
+    if (m_lists.size() > 1 &&
+        static_cast<long long>(std::floor(m_lists.back().afterMs / m_cycleMs)) == afterTick)
+        m_lists.pop_back();
+    m_lists.push_back(std::move(list));
+    forgetUnneededLists();
 }
 
 void SimulatedController::readScopeData(double *cpuLoad, uint32_t *memKB,
@@ -193,34 +206,65 @@ void SimulatedController::readScopeData(double *cpuLoad, uint32_t *memKB,
         produceRecords(*records);
         logDelivery(*records, first);
     }
+    forgetUnneededLists();
 }
 
-// Called with m_mutex held; `first` is where this read's records begin.
+// Called with m_mutex held; `first` is where this read's records begin. Records that
+// follow different index lists are noted as separate deliveries.
 void SimulatedController::logDelivery(const std::vector<_ST_ReadScopeData> &records,
                                       std::size_t first)
 {
-    if (!m_logDeliveries || first >= records.size())
+    if (!m_logDeliveries)
         return;
-    TarnSim::Delivery delivery;
-    delivery.indexLists = m_counts.setScopeIndexs;
-    delivery.times.reserve(records.size() - first);
-    for (std::size_t i = first; i < records.size(); ++i)
-        delivery.times.push_back(records[i].dTime);
-    m_deliveries.push_back(std::move(delivery));
+    for (std::size_t i = first; i < records.size(); ++i) {
+        // A script's records are taken to follow the last list.
+        const uint64_t list = m_scripted ? m_lists.back().number : listAt(records[i].dTime).number;
+        if (i == first || m_deliveries.back().indexLists != list)
+            m_deliveries.push_back(TarnSim::Delivery{list, {}});
+        m_deliveries.back().times.push_back(records[i].dTime);
+    }
+}
+
+long long SimulatedController::currentTick() const
+{
+    return static_cast<long long>(std::floor(controllerTimeMs() / m_cycleMs));
+}
+
+// A read returns each cycle once, and at most the last kMaxBacklogMs of them.
+long long SimulatedController::firstUndeliveredTick(long long nowTick) const
+{
+    const auto maxBacklog = static_cast<long long>(TarnSim::kMaxBacklogMs / m_cycleMs);
+    return std::max({m_lastTick + 1, nowTick - maxBacklog + 1, 0LL});
+}
+
+const SimulatedController::IndexList &SimulatedController::listAt(double timeMs) const
+{
+    for (auto list = m_lists.rbegin(); list != m_lists.rend(); ++list) {
+        if (list->afterMs < timeMs)
+            return *list;
+    }
+    return m_lists.front();
+}
+
+// Drops the lists that no record still to be delivered can follow.
+void SimulatedController::forgetUnneededLists()
+{
+    const double oldest = static_cast<double>(firstUndeliveredTick(currentTick())) * m_cycleMs;
+    while (m_lists.size() > 1 && m_lists[1].afterMs < oldest)
+        m_lists.pop_front();
 }
 
 void SimulatedController::produceRecords(std::vector<_ST_ReadScopeData> &records)
 {
-    const auto nowTick = static_cast<long long>(std::floor(controllerTimeMs() / m_cycleMs));
-    const auto maxBacklog = static_cast<long long>(TarnSim::kMaxBacklogMs / m_cycleMs);
-    long long first = std::max(m_lastTick + 1, nowTick - maxBacklog + 1);
-    first = std::max(first, 0LL);
+    const long long nowTick = currentTick();
+    const long long first = firstUndeliveredTick(nowTick);
     records.reserve(records.size() + static_cast<std::size_t>(std::max(0LL, nowTick - first + 1)));
     for (long long tick = first; tick <= nowTick; ++tick) {
         _ST_ReadScopeData record{};
         record.dTime = static_cast<double>(tick) * m_cycleMs;
-        for (std::size_t k = 0; k < m_indexes.size(); ++k)
-            record.dValue[k] = m_signals.value(m_indexes[k], record.dTime);
+        const std::vector<int> &indexes = listAt(record.dTime).indexes;
+        for (std::size_t k = 0; k < indexes.size(); ++k)
+            record.dValue[k] = m_signals.value(indexes[k], record.dTime);
         records.push_back(record);
     }
     m_lastTick = std::max(m_lastTick, nowTick);

@@ -6,12 +6,15 @@
 #include <chrono>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 // The state behind the stand-in's functions. One instance per process, created on first
 // use and never destroyed (it outlives the host's statics); reads come
 // from the scope's acquisition thread while the index list and flags are set from
 // the GUI thread, so every member is guarded by m_mutex. A read holds the mutex only
-// while it produces records, never while it blocks on request.
+// while it produces records, never while it blocks on request. Like a real controller,
+// a record carries its values in the order of the index list in force when it was
+// sampled, so a read right after a new list may still return records in the old order.
 class SimulatedController final : public TarnSim::Control
 {
 public:
@@ -39,8 +42,20 @@ public:
     void readRobotFlags(int *flags[8]);
 
 private:
+    // An index list and the controller time from which the records follow it.
+    struct IndexList
+    {
+        double afterMs = 0.0; // records sampled later than this follow the list
+        uint64_t number = 0;  // the count of lists given, this one included
+        std::vector<int> indexes;
+    };
+
     SimulatedController();
     double controllerTimeMs() const;
+    long long currentTick() const;
+    long long firstUndeliveredTick(long long nowTick) const;
+    const IndexList &listAt(double timeMs) const;
+    void forgetUnneededLists();
     void produceRecords(std::vector<_ST_ReadScopeData> &records);
     void logDelivery(const std::vector<_ST_ReadScopeData> &records, std::size_t first);
 
@@ -53,7 +68,8 @@ private:
     bool m_scripted = false;
     std::deque<TarnSim::Batch> m_script;
     TarnSim::RobotFlags m_flags{};
-    std::vector<int> m_indexes;
+    // Oldest first, never empty; kept only as far back as undelivered records reach.
+    std::deque<IndexList> m_lists;
     TarnSim::CallCounts m_counts;
     int m_blockNextReadMs = 0;
     int m_delayNextIndexListMs = 0;

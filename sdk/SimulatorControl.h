@@ -31,8 +31,9 @@ struct CallCounts
 
 using RobotFlags = std::array<int, 8>;
 
-// What one read of Tarn_ReadScopeData returned: the time stamps of its records, and
-// how many index lists the controller had been given by then.
+// What one read of Tarn_ReadScopeData returned: the time stamps of its records and the
+// number of the index list they follow (the first list given is 1, none yet 0); a read whose
+// records span several lists is noted once per list.
 struct Delivery
 {
     uint64_t indexLists = 0;

@@ -5,6 +5,10 @@
 namespace {
 
 constexpr std::size_t kValueChecksPerCurve = 500;
+// The scope drops the reads that began before it sent an index list and the first one
+// after, which may reach back before the list: with one read under way meanwhile, the
+// first two batches delivered under a new list.
+constexpr std::size_t kBatchesTheScopeMayDrop = 2;
 
 struct Span
 {
@@ -36,15 +40,17 @@ std::vector<std::size_t> candidateEnds(const RecordingLog &log, const RecordingR
     return ends;
 }
 
-// Capture starts with the first batch read under the new index list; the widget may drop
-// that one batch when it began its read before the list was sent. A trigger opens capture
-// at the start of any batch.
+// Capture starts with one of the first batches read under the new index list, those the
+// scope may drop aside. A trigger opens capture at the start of any batch.
 bool isCaptureStart(const RecordingLog &log, const RecordingRules &rules, std::size_t i)
 {
     const auto &starts = log.batchStarts();
     if (rules.capture == RecordingRules::Capture::FromTrigger)
         return std::binary_search(starts.begin(), starts.end(), i);
-    return i == starts[0] || (starts.size() > 1 && i == starts[1]);
+    const auto candidates =
+        starts.begin() +
+        static_cast<std::ptrdiff_t>(std::min(starts.size(), kBatchesTheScopeMayDrop + 1));
+    return std::find(starts.begin(), candidates, i) != candidates;
 }
 
 QString checkSpan(const RecordingLog &log, const RecordingRules &rules, const Span &span,
@@ -150,8 +156,9 @@ RecordingVerdict checkRecording(const RecordingLog &log, const RecordingRules &r
     if (!verdict.error.isEmpty())
         return verdict;
     if (n == 0) {
-        const bool mayBeEmpty = rules.capture != RecordingRules::Capture::Always || log.isEmpty() ||
-                                (rules.lastBatchMayMiss && log.batchStarts().size() == 1);
+        const std::size_t mayMiss = kBatchesTheScopeMayDrop + (rules.lastBatchMayMiss ? 1 : 0);
+        const bool mayBeEmpty =
+            rules.capture != RecordingRules::Capture::Always || log.batchStarts().size() <= mayMiss;
         if (!mayBeEmpty)
             verdict.error = QString("no samples shown, %1 delivered").arg(log.times().size());
         verdict.lastBatchMissed = rules.lastBatchMayMiss && !log.isEmpty() &&
@@ -173,7 +180,7 @@ RecordingVerdict checkRecording(const RecordingLog &log, const RecordingRules &r
             verdict.lastBatchMissed = end != log.times().size() - 1 &&
                                       rules.capture != RecordingRules::Capture::UntilTrigger;
             verdict.firstBatchDropped =
-                log.batchStarts().size() > 1 && span.first == log.batchStarts()[1] &&
+                span.first != log.batchStarts()[0] &&
                 rules.capture != RecordingRules::Capture::FromTrigger &&
                 !(log.times()[end] - log.times()[span.first - 1] > rules.windowMin);
             return verdict;

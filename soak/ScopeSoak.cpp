@@ -150,9 +150,11 @@ int ScopeSoak::run()
     std::printf("records delivered: %llu; samples checked on the curves after Stop: %llu\n",
                 static_cast<unsigned long long>(c.delivered),
                 static_cast<unsigned long long>(c.verified));
-    std::printf("batch read during a stop by the widget and missing from the curves: %d; "
-                "first batch after a set-up dropped: %d; recordings without a data channel: %d\n",
-                c.lateBatches, c.droppedFirstBatches, c.unobservable);
+    std::printf(
+        "batch read during a stop by the widget and missing from the curves: %d; "
+        "recordings that begin after their list's first batch: %d; recordings without a data "
+        "channel: %d\n",
+        c.lateBatches, c.droppedFirstBatches, c.unobservable);
     std::printf("longest GUI silence: %lld ms (limit %d ms)\n",
                 static_cast<long long>(m_watchdog->longestSilenceMs()), kGuiSilenceLimitMs);
     for (const auto &[name, p] : {std::pair<const char *, Plateau>{"first", first}, {"last", last}})

@@ -96,6 +96,22 @@ inline void stop(QWidget *scope)
     click(scope, "ScopePlugin_btn_StopScope");
 }
 
+// Runs `action` (Start, or a set-up confirmed while sampling) and waits until the scope's
+// first read after it, which only flushes what the controller sampled before, is over:
+// batches queued from then on are recorded. A read under way since before the action may
+// come first, so the third read to begin afterwards is the first sure to follow the flush.
+inline bool flushedAfter(const std::function<void()> &action, int timeoutMs = 5000)
+{
+    const uint64_t reads = TarnSim::callCounts().readScopeData;
+    action();
+    return QTest::qWaitFor([reads] { return TarnSim::callCounts().readScopeData >= reads + 3; },
+                           timeoutMs);
+}
+inline bool startFlushed(QWidget *scope)
+{
+    return flushedAfter([scope] { start(scope); });
+}
+
 // Presses a button whose slot opens modal dialogs; returns the "title: text" of each
 // message box, answered with Ok or Yes; a file dialog gets `fileName`.
 inline QStringList clickAnswering(QWidget *parent, const char *button,

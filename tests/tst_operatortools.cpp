@@ -30,12 +30,12 @@ void selectTargetAcs(TarnPlugin_Scope *scope, const QList<int> &components)
 // Records samples first .. first+count-1, sample k with the value k; starts sampling first.
 void record(TarnPlugin_Scope *scope, int first, int count)
 {
+    if (!scope->isSampling())
+        QVERIFY(ScopeTest::startFlushed(scope));
     TarnSim::Batch batch;
     for (int k = first; k < first + count; ++k)
         batch.records.push_back({kFirstTime + k * 10.0, {double(k)}});
     TarnSim::queueBatch(batch);
-    if (!scope->isSampling())
-        child<QAbstractButton>(scope, "ScopePlugin_btn_StartScope")->click();
     QTRY_COMPARE(TarnSim::pendingBatches(), size_t(0));
 }
 

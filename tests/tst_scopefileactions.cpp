@@ -23,8 +23,8 @@ class tst_ScopeFileActions : public QObject
     }
     void recordAndStop(std::initializer_list<double> times, double value)
     {
+        QVERIFY(startFlushed(m_scope.get()));
         TarnSim::queueBatch(batch(times, value));
-        start(m_scope.get());
         QVERIFY(waitForBatchesConsumed());
         stop(m_scope.get());
         QCOMPARE(int(plot()->curve(0)->dataSize()), int(times.size()));

@@ -5,11 +5,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QRadioButton>
 #include <QThread>
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_textlabel.h>
 #include <qwt_scale_div.h>
 
 using namespace ScopeTest;
@@ -49,11 +52,61 @@ class tst_ScopeWidget : public QObject
         auto *radio = child<QRadioButton>(scope(), "cb_Trigger");
         if (!radio->isChecked())
             QTest::mouseClick(radio, Qt::LeftButton);
-        triggerList()->setCurrentIndex(0);
         child<QComboBox>(scope(), "Kvel_Scope_cmb_TriggerCondition")->setCurrentIndex(condition);
         child<QComboBox>(scope(), "Kvel_Scope_cmb_TriggerFS")->setCurrentIndex(mode);
         child<QLineEdit>(scope(), "Kvel_Scope_edit_TriggerThreshold")->setText(threshold);
         child<QCheckBox>(scope(), "cb_AbsoluteValue")->setChecked(absolute);
+    }
+
+    QString stateLine() const { return label("Kvel_Scope_lb_State"); }
+    // The marks on the plot that show, as "label@time".
+    QStringList shownMarks() const
+    {
+        QStringList marks;
+        for (QwtPlotItem *item : plot()->itemList(QwtPlotItem::Rtti_PlotMarker)) {
+            const auto *mark = static_cast<QwtPlotMarker *>(item);
+            if (mark->isVisible())
+                marks << QString("%1@%2").arg(mark->label().text()).arg(mark->xValue());
+        }
+        return marks;
+    }
+    // A batch of one record: value k at record position k.
+    static TarnSim::Batch positions(double time, std::initializer_list<double> values)
+    {
+        TarnSim::Batch b;
+        b.records.push_back(record(time, 0.0));
+        std::copy(values.begin(), values.end(), b.records.back().dValue);
+        return b;
+    }
+    // Presses Start and gives any question it asks this answer; returns the questions.
+    QStringList startAnswering(QMessageBox::StandardButton answer)
+    {
+        QStringList asked;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            asked << box->text();
+            if (QAbstractButton *button = box->button(answer))
+                button->click();
+            else
+                box->reject();
+        });
+        poll.start(10);
+        start(scope());
+        return asked;
+    }
+    // A recording of J1 Target ACS over 0..99 ms that "Stop when Error" ends.
+    void recordUntilRobotError()
+    {
+        QTest::mouseClick(child<QCheckBox>(scope(), "cb_StopWhenError"), Qt::LeftButton);
+        selectJoints(1, {LINK_TargetACS});
+        QVERIFY(startFlushed(scope()));
+        TarnSim::queueBatch(stampedBatch(0, 100));
+        QVERIFY(waitForBatchesConsumed());
+        TarnSim::setErrorFlag(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_scope->isSampling(), 5000);
     }
 
 private slots:
@@ -95,7 +148,9 @@ private slots:
         checkComponents(scope(), {AXIS_J1}, false);
         confirmSelection(scope());
         QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{});
-        QCOMPARE(curveCount() + triggerList()->count(), 0);
+        QCOMPARE(curveCount(), 0);
+        QCOMPARE(triggerList()->count(), 1);
+        QCOMPARE(triggerList()->currentText(), QString("J1 Actual ACS (not recorded)"));
     }
 
     void channelLimit_data()
@@ -119,10 +174,11 @@ private slots:
         if (!extraChannel)
             checkComponents(scope(), {AXIS_CurFSM}, false);
         const QStringList messages = clickAnswering(dialogOf(scope()), "Kvel_Scope_btn_SetOK");
-        if (!extraChannel) {
+        if (!extraChannel) { // CurFSM, chosen before, stays listed as not recorded
             QVERIFY(messages.isEmpty());
             QCOMPARE(TarnSim::lastIndexes().size(), std::size_t(36));
-            QCOMPARE(triggerList()->count(), 36);
+            QCOMPARE(triggerList()->count(), 37);
+            QCOMPARE(triggerList()->currentText(), QString("CurFSM (not recorded)"));
             QCOMPARE(curveCount(), 36);
             return;
         }
@@ -187,9 +243,9 @@ private slots:
     void windowTrimsAndTheNullChannelStaysEmpty()
     {
         checkComponents(scope(), {AXIS_NULL, AXIS_CurFSM});
+        QVERIFY(startFlushed(scope()));
         TarnSim::queueBatch(batch({0, 4000, 8000}, 1.0));
         TarnSim::queueBatch(batch({12000}, 2.0));
-        start(scope());
         QVERIFY(waitForBatchesConsumed());
         QTRY_COMPARE(points(plot()->curve(1)), QString("0:1 4000:1 8000:2"));
         QCOMPARE(plot()->curve(0)->dataSize(), size_t(0));
@@ -200,9 +256,9 @@ private slots:
     void stopKeepsTheLastWindow()
     {
         selectJoints(1, {LINK_TargetACS});
+        QVERIFY(startFlushed(scope()));
         TarnSim::queueBatch(stampedBatch(0, 100));
         TarnSim::queueBatch(stampedBatch(100, 100));
-        start(scope());
         QVERIFY(waitForBatchesConsumed());
         waitForReads(TarnSim::callCounts().readScopeData + 1);
         stop(scope());
@@ -220,9 +276,9 @@ private slots:
     void valueAxisSpansTheChannels()
     {
         checkComponents(scope(), {AXIS_NULL, AXIS_CurFSM, AXIS_LastFSM});
+        QVERIFY(startFlushed(scope()));
         TarnSim::queueBatch(batch({0}, 20.0));
         TarnSim::queueBatch(batch({1}, 30.0));
-        start(scope());
         QVERIFY(waitForBatchesConsumed());
         const QwtScaleDiv &div = plot()->axisScaleDiv(QwtPlot::yLeft);
         QTRY_VERIFY(qAbs(div.lowerBound() + 0.15) < 1e-9 && qAbs(div.upperBound() - 30.15) < 1e-9);
@@ -344,6 +400,10 @@ private slots:
         selectJoints(1, {LINK_TargetACS});
         confirmSelection(scope());
         armTrigger(condition, threshold, mode, absolute);
+        QVERIFY(startFlushed(scope()));
+        QVERIFY(m_scope->isTriggerArmed());
+        QCOMPARE(m_scope->isCapturing(),
+                 mode == TriggerSettings::EndGrab); // end grab records until
         double time = 0;
         for (const auto &values : {QVector<double>{1, 2}, {3, -9, 4}, {5, 6}}) {
             TarnSim::Batch b;
@@ -351,10 +411,6 @@ private slots:
                 b.records.push_back(record(time++, v));
             TarnSim::queueBatch(b);
         }
-        start(scope());
-        QVERIFY(m_scope->isTriggerArmed());
-        QCOMPARE(m_scope->isCapturing(),
-                 mode == TriggerSettings::EndGrab); // end grab records until
         QVERIFY(waitForBatchesConsumed());
         QFETCH(QString, kept);
         QTRY_COMPARE(points(plot()->curve(0)), kept);
@@ -367,8 +423,8 @@ private slots:
         selectJoints(1, {LINK_TargetACS});
         confirmSelection(scope());
         armTrigger(0, "1000", TriggerSettings::OpenGrab, false);
+        QVERIFY(startFlushed(scope()));
         TarnSim::queueBatch(batch({0}, 7.0));
-        start(scope());
         QVERIFY(waitForBatchesConsumed());
         QVERIFY(m_scope->isTriggerArmed());
         child<QLineEdit>(scope(), "Kvel_Scope_edit_TriggerThreshold")->setText("6.5");
@@ -410,15 +466,6 @@ private slots:
         QCOMPARE(label("Kvel_Scope_lb_MoxCPU") + label("Kvel_Scope_lb_ReadScopeCyc"), shown);
     }
 
-    void flagsAreReadOnlyWithStopWhenError()
-    {
-        TarnSim::setErrorFlag(true);
-        start(scope());
-        waitForReads(6);
-        QVERIFY(m_scope->isSampling());
-        QCOMPARE(TarnSim::callCounts().readRobotFlags, uint64_t(0));
-    }
-
     // One error, then quiet observations, then a second error: the second stops sampling.
     void stopsAtTheSecondErrorObservation()
     {
@@ -438,6 +485,186 @@ private slots:
         waitForFlagReads(TarnSim::callCounts().readRobotFlags + 1);
         TarnSim::setErrorFlag(false);
         QVERIFY(m_scope->isSampling());
+    }
+
+    // On the simulated robot: what the controller sampled before Start's index list, or
+    // before one confirmed while sampling, reaches neither the curves nor the trigger. The
+    // old list has CurFSM (3) in slot 0 and LastFSM (2) in slot 1, the new one LastFSM in
+    // slot 0: a trigger "> 2.5" on LastFSM fires only on a record in the old order.
+    void nothingSampledBeforeTheIndexListIsRecorded_data()
+    {
+        QTest::addColumn<bool>("whileSampling");
+        QTest::newRow("Start after a pause") << false;
+        QTest::newRow("set-up confirmed while sampling") << true;
+    }
+    void nothingSampledBeforeTheIndexListIsRecorded()
+    {
+        QFETCH(bool, whileSampling);
+        TarnSim::setScripted(false);
+        checkComponents(scope(), {AXIS_CurFSM, AXIS_LastFSM});
+        confirmSelection(scope());
+        armTrigger(0, "2.5", TriggerSettings::EndGrab, false);
+        triggerList()->setCurrentIndex(1);
+        start(scope());
+        waitForReads(TarnSim::callCounts().readScopeData + 3);
+        QVERIFY(m_scope->isTriggerArmed());
+        if (!whileSampling)
+            stop(scope());
+        checkComponents(scope(), {AXIS_CurFSM}, false);
+        QElapsedTimer sinceList;
+        sinceList.start();
+        confirmSelection(scope());
+        if (!whileSampling) {
+            QTest::qWait(400); // the controller buffers meanwhile
+            sinceList.start();
+            start(scope());
+        }
+        QCOMPARE(triggerList()->currentText(), QString("LastFSM"));
+        waitForReads(TarnSim::callCounts().readScopeData + 4);
+        QVERIFY(m_scope->isTriggerArmed() && m_scope->isCapturing());
+        stop(scope());
+        const qint64 elapsed = sinceList.elapsed();
+        QwtPlotCurve *curve = plot()->curve(0);
+        QCOMPARE(curve->title().text(), QString("LastFSM"));
+        QVERIFY(curve->dataSize() > 0);
+        for (size_t i = 0; i < curve->dataSize(); ++i)
+            QCOMPARE(curve->sample(static_cast<int>(i)).y(), 2.0);
+        const double span = curve->sample(static_cast<int>(curve->dataSize() - 1)).x();
+        QVERIFY2(span <= elapsed,
+                 qPrintable(QString("%1 ms recorded in %2").arg(span).arg(elapsed)));
+    }
+
+    // The state line names each state as the recorder enters it.
+    void stateLineFollowsTheScope()
+    {
+        QCOMPARE(stateLine(), QString("Stopped"));
+        selectJoints(1, {LINK_TargetACS});
+        confirmSelection(scope());
+        QVERIFY(startFlushed(scope()));
+        QCOMPARE(stateLine(), QString("Sampling"));
+        stop(scope());
+        QCOMPARE(stateLine(), QString("Stopped"));
+
+        armTrigger(0, "5", TriggerSettings::OpenGrab, false);
+        QVERIFY(startFlushed(scope()));
+        QCOMPARE(stateLine(), QString("Waiting for trigger on J1 Target ACS"));
+        TarnSim::queueBatch(batch({0}, 7.0));
+        QTRY_COMPARE(stateLine(), QString("Sampling"));
+        stop(scope());
+
+        armTrigger(0, "5", TriggerSettings::EndGrab, false);
+        QVERIFY(startFlushed(scope()));
+        QCOMPARE(stateLine(), QString("Recording until trigger on J1 Target ACS"));
+        TarnSim::queueBatch(batch({0}, 7.0));
+        QTRY_COMPARE(stateLine(), QString("Holding after trigger (view frozen)"));
+
+        QVERIFY(QMetaObject::invokeMethod(scope(), "slot_Disconnected2Mox"));
+        QVERIFY(QRegularExpression("^Controller lost at \\d\\d:\\d\\d:\\d\\d$")
+                    .match(stateLine())
+                    .hasMatch());
+        QVERIFY(!m_scope->isSampling());
+    }
+
+    // On our simulator the strip and the plot (and so every saved image) say so.
+    void simulatedControllerIsShown()
+    {
+        QCOMPARE(label("Kvel_Scope_lb_Simulated"), QString("SIMULATED CONTROLLER"));
+        QVERIFY(child(scope(), "Kvel_Scope_lb_Simulated")->isVisible());
+        QStringList onPlot;
+        for (QwtPlotItem *item : plot()->itemList(QwtPlotItem::Rtti_PlotTextLabel)) {
+            if (item->isVisible())
+                onPlot << static_cast<QwtPlotTextLabel *>(item)->text().text();
+        }
+        QCOMPARE(onPlot, QStringList{"SIMULATED CONTROLLER"});
+    }
+
+    // A raised error shows whatever "Stop when Error" says; with it, the stop is marked at
+    // the recording's last sample and the line keeps the time.
+    void robotErrorIsShownWhileRaised()
+    {
+        selectJoints(1, {LINK_TargetACS});
+        QVERIFY(startFlushed(scope()));
+        TarnSim::setErrorFlag(true);
+        QTRY_COMPARE(stateLine(), QString("Sampling; robot reports an error"));
+        TarnSim::setErrorFlag(false);
+        QTRY_COMPARE(stateLine(), QString("Sampling"));
+        QVERIFY(m_scope->isSampling());
+        QVERIFY(shownMarks().isEmpty());
+        stop(scope());
+
+        recordUntilRobotError();
+        QVERIFY2(QRegularExpression("^Stopped by robot error at \\d\\d:\\d\\d:\\d\\d; last "
+                                    "sample at 99 ms$")
+                     .match(stateLine())
+                     .hasMatch(),
+                 qPrintable(stateLine()));
+        QCOMPARE(shownMarks(), QStringList{"Robot error, 99 ms@99"});
+    }
+
+    // Start while the error that ended the recording is still raised asks before the
+    // recording goes; once the error is cleared it does not.
+    void startWhileTheErrorIsRaised_data()
+    {
+        QTest::addColumn<bool>("stillRaised");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("started");
+        QTest::newRow("No keeps the recording") << true << int(QMessageBox::No) << false;
+        QTest::newRow("Yes starts") << true << int(QMessageBox::Yes) << true;
+        QTest::newRow("error cleared: no question") << false << int(QMessageBox::No) << true;
+    }
+    void startWhileTheErrorIsRaised()
+    {
+        QFETCH(bool, stillRaised);
+        QFETCH(int, answer);
+        QFETCH(bool, started);
+        recordUntilRobotError();
+        TarnSim::setErrorFlag(stillRaised);
+        const QStringList asked = startAnswering(QMessageBox::StandardButton(answer));
+        QCOMPARE(asked.size(), stillRaised ? 1 : 0);
+        QCOMPARE(m_scope->isSampling(), started);
+        QCOMPARE(plot()->curve(0)->dataSize(), size_t(started ? 0 : 100));
+        QCOMPARE(shownMarks().size(), started ? 0 : 1);
+        TarnSim::setErrorFlag(false);
+    }
+
+    // Confirm J2 Target ACS, check J1 too, Cancel, arm "> 50" and Start: the trigger stays
+    // on J2 in its new slot; with J2 no longer checked, the list says so and the trigger
+    // fires on nothing else. J1 reads 100 throughout.
+    void triggerListFollowsEverySetUp_data()
+    {
+        QTest::addColumn<bool>("keepJ2");
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<bool>("firesOnJ2");
+        QTest::newRow("J1 added") << true << QStringList{"J1 Target ACS", "J2 Target ACS"} << true;
+        QTest::newRow("J2 replaced by J1")
+            << false << QStringList{"J2 Target ACS (not recorded)", "J1 Target ACS"} << false;
+    }
+    void triggerListFollowsEverySetUp()
+    {
+        QFETCH(bool, keepJ2);
+        QFETCH(QStringList, listed);
+        checkComponents(scope(), {AXIS_J2});
+        checkLinks(scope(), {LINK_TargetACS});
+        confirmSelection(scope());
+        checkComponents(scope(), {AXIS_J1});
+        if (!keepJ2)
+            checkComponents(scope(), {AXIS_J2}, false);
+        click(dialogOf(scope()), "Kvel_Scope_btn_SetCancel");
+        armTrigger(0, "50", TriggerSettings::OpenGrab, false);
+        QVERIFY(startFlushed(scope()));
+        QCOMPARE(curveCount(), keepJ2 ? 2 : 1);
+        QStringList items;
+        for (int i = 0; i < triggerList()->count(); ++i)
+            items << triggerList()->itemText(i);
+        QCOMPARE(items, listed);
+        QCOMPARE(triggerList()->currentIndex(), keepJ2 ? 1 : 0);
+        QCOMPARE(stateLine(), "Waiting for trigger on " + triggerList()->currentText());
+        TarnSim::queueBatch(positions(0, {100, 0}));
+        QVERIFY(waitForBatchesConsumed());
+        QVERIFY(m_scope->isTriggerArmed());
+        TarnSim::queueBatch(positions(1, {100, 60}));
+        QVERIFY(waitForBatchesConsumed());
+        QTEST(!m_scope->isTriggerArmed(), "firesOnJ2");
     }
 };
 

@@ -5,6 +5,7 @@
 #include <QScopeGuard>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -70,6 +71,51 @@ private slots:
             logged.insert(logged.end(), delivery.times.begin(), delivery.times.end());
         }
         QCOMPARE(logged, returned);
+    }
+
+    // A record keeps the order of the list in force when it was sampled: one read after
+    // three new lists returns a run of records per list, in turn, and the log notes each
+    // run apart under its list's number.
+    void recordsKeepTheListInForceWhenSampled()
+    {
+        TarnSim::setDeliveryLog(true);
+        const std::vector<std::vector<int>> lists{{}, {43, 1}, {2, 43}, {44}};
+        readBatch();
+        TarnSim::takeDeliveries();
+        for (std::size_t n = 1; n < lists.size(); ++n) {
+            std::vector<int> list = lists[n];
+            Tarn_SetScopeIndexs(list);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        const auto follows = [](const _ST_ReadScopeData &r, const std::vector<int> &list) {
+            for (std::size_t k = 0; k < kScopeRecordValues; ++k) {
+                const double expected =
+                    k < list.size() ? TarnSim::sampleValue(list[k], r.dTime) : 0.0;
+                if (r.dValue[k] != expected)
+                    return false;
+            }
+            return true;
+        };
+        std::vector<std::pair<uint64_t, double>> runs; // list number, time
+        for (const _ST_ReadScopeData &r : readBatch().records) {
+            const auto list = std::find_if(lists.begin(), lists.end(),
+                                           [&](const auto &l) { return follows(r, l); });
+            QVERIFY2(list != lists.end(), qPrintable(QString::number(r.dTime)));
+            runs.emplace_back(uint64_t(list - lists.begin()), r.dTime);
+        }
+        QVERIFY(std::is_sorted(runs.begin(), runs.end()));
+        for (uint64_t n = 1; n < lists.size(); ++n)
+            QVERIFY(std::any_of(runs.begin(), runs.end(),
+                                [n](const auto &run) { return run.first == n; }));
+        std::vector<std::pair<uint64_t, double>> logged;
+        uint64_t previous = 0;
+        for (const TarnSim::Delivery &delivery : TarnSim::takeDeliveries()) {
+            QVERIFY(logged.empty() || delivery.indexLists > previous);
+            previous = delivery.indexLists;
+            for (double t : delivery.times)
+                logged.emplace_back(delivery.indexLists, t);
+        }
+        QCOMPARE(logged, runs);
     }
 
     // A hanging read holds nothing: the GUI thread's calls go through meanwhile, and reads after

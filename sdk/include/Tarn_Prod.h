@@ -21,7 +21,7 @@
 constexpr int kScopeRecordValues = 36;
 
 // One scope record: a time stamp in ms of controller time and the samples of the
-// controller indexes in the order of the last list given to Tarn_SetScopeIndexs.
+// controller indexes in the order of the index list in force when it was sampled.
 struct _ST_ReadScopeData
 {
     double dTime;

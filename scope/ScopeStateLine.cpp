@@ -1,0 +1,206 @@
+#include "ScopeStateLine.h"
+
+#include "ControllerLibrary.h"
+#include "QwtScope.h"
+
+#include <QBoxLayout>
+#include <QFrame>
+#include <QLabel>
+#include <QTime>
+
+#include <qwt_plot_marker.h>
+#include <qwt_plot_textlabel.h>
+#include <qwt_text.h>
+
+namespace {
+
+const QColor kAlarmColour(190, 0, 0);
+const QColor kOverlayBackground(255, 255, 255, 225);
+constexpr double kOverlayZ = 1000.0; // above grid and curves
+
+QString clockTime()
+{
+    return QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+}
+
+QString timeOnAxis(double ms)
+{
+    return QString::number(ms, 'g', 7);
+}
+
+// The form's row of figures has fixed widths that fill the strip at the form's size, so the
+// state gets a row of its own above it; the form's row is kept whole, one level down.
+QHBoxLayout *addStateRow(QFrame *statusStrip)
+{
+    auto *strip = qobject_cast<QBoxLayout *>(statusStrip->layout());
+    if (!strip)
+        return nullptr;
+    auto *stateRow = new QHBoxLayout;
+    auto *rows = new QVBoxLayout;
+    rows->setSpacing(strip->spacing());
+    rows->addLayout(stateRow);
+    while (QLayoutItem *item = strip->takeAt(0)) {
+        if (QLayout *formRow = item->layout())
+            rows->addLayout(formRow);
+        else
+            rows->addItem(item);
+    }
+    strip->addLayout(rows);
+    return stateRow;
+}
+
+} // namespace
+
+ScopeStateLine::ScopeStateLine(QFrame *statusStrip, QwtScope *plot, QObject *parent)
+    : QObject(parent), m_plot(plot)
+{
+    QHBoxLayout *stateRow = addStateRow(statusStrip);
+    m_label = new QLabel(statusStrip);
+    m_label->setObjectName(QStringLiteral("Kvel_Scope_lb_State"));
+    m_label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_label->setWordWrap(true); // rather than cut off in a narrow window
+    if (stateRow)
+        stateRow->addWidget(m_label, 1);
+
+    m_errorMark = new QwtPlotMarker(tr("Robot error"));
+    m_errorMark->setLineStyle(QwtPlotMarker::VLine);
+    m_errorMark->setLinePen(kAlarmColour, 2.0, Qt::SolidLine);
+    m_errorMark->setLabelAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    m_errorMark->setZ(kOverlayZ);
+    m_errorMark->setVisible(false);
+    m_errorMark->attach(plot);
+
+    if (ControllerLibrary::isSimulator())
+        addSimulatorNotice(statusStrip, stateRow);
+    showStopped();
+}
+
+// On the strip, left of the state, and on the plot, so that no screen or saved image
+// of simulated data can pass for a robot's.
+void ScopeStateLine::addSimulatorNotice(QFrame *statusStrip, QHBoxLayout *stateRow)
+{
+    const QString notice = tr("SIMULATED CONTROLLER");
+    auto *label = new QLabel(notice, statusStrip);
+    label->setObjectName(QStringLiteral("Kvel_Scope_lb_Simulated"));
+    label->setToolTip(tr("The controller library %1 is a simulator: every value the scope "
+                         "shows is simulated.")
+                          .arg(ControllerLibrary::path()));
+    label->setStyleSheet(QStringLiteral(
+        "QLabel { color: white; background: #be0000; font-weight: bold; padding: 2px 6px; }"));
+    label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    if (stateRow)
+        stateRow->insertWidget(0, label);
+
+    QwtText text(notice);
+    text.setRenderFlags(Qt::AlignHCenter | Qt::AlignTop);
+    QFont font = text.font();
+    font.setBold(true);
+    text.setFont(font);
+    text.setColor(kAlarmColour);
+    text.setBackgroundBrush(kOverlayBackground);
+    auto *onPlot = new QwtPlotTextLabel;
+    onPlot->setText(text);
+    onPlot->setMargin(8);
+    onPlot->setZ(kOverlayZ);
+    onPlot->attach(m_plot);
+}
+
+void ScopeStateLine::showStarted()
+{
+    forgetRecording();
+    m_bErrorRaised = false;
+}
+
+void ScopeStateLine::showSampling(bool triggerArmed, bool capturing, const QString &triggerChannel)
+{
+    if (!triggerArmed && capturing)
+        show(tr("Sampling"), Tone::Running);
+    else if (!triggerArmed)
+        show(tr("Holding after trigger (view frozen)"), Tone::Waiting);
+    else if (capturing)
+        show(triggerChannel.isEmpty() ? tr("Recording until trigger")
+                                      : tr("Recording until trigger on %1").arg(triggerChannel),
+             Tone::Running);
+    else
+        show(triggerChannel.isEmpty() ? tr("Waiting for trigger")
+                                      : tr("Waiting for trigger on %1").arg(triggerChannel),
+             Tone::Waiting);
+}
+
+void ScopeStateLine::showRobotError(bool raised)
+{
+    m_bErrorRaised = raised;
+    m_bRecordingSawError = m_bRecordingSawError || raised;
+    refresh();
+}
+
+void ScopeStateLine::showStopped()
+{
+    m_bErrorRaised = false;
+    show(tr("Stopped"), Tone::Plain);
+}
+
+void ScopeStateLine::showStoppedByRobotError(std::optional<double> lastSampleTime)
+{
+    m_bErrorRaised = false;
+    m_bRecordingSawError = true;
+    if (!lastSampleTime) {
+        show(tr("Stopped by robot error at %1; nothing recorded").arg(clockTime()), Tone::Alarm);
+        return;
+    }
+    markRecordingEnd(*lastSampleTime);
+    show(tr("Stopped by robot error at %1; last sample at %2 ms")
+             .arg(clockTime(), timeOnAxis(*lastSampleTime)),
+         Tone::Alarm);
+}
+
+void ScopeStateLine::showControllerLost()
+{
+    m_bErrorRaised = false;
+    show(tr("Controller lost at %1").arg(clockTime()), Tone::Alarm);
+}
+
+void ScopeStateLine::forgetRecording()
+{
+    m_bRecordingSawError = false;
+    if (!m_errorMark->isVisible())
+        return;
+    m_errorMark->setVisible(false);
+    m_plot->replot();
+}
+
+void ScopeStateLine::markRecordingEnd(double time)
+{
+    QwtText label(tr("Robot error, %1 ms").arg(timeOnAxis(time)));
+    label.setColor(kAlarmColour);
+    label.setBackgroundBrush(kOverlayBackground);
+    m_errorMark->setLabel(label);
+    m_errorMark->setXValue(time);
+    m_errorMark->setVisible(true);
+    m_plot->replot();
+}
+
+void ScopeStateLine::show(const QString &text, Tone tone)
+{
+    m_activity = text;
+    m_tone = tone;
+    refresh();
+}
+
+// Called on every refresh tick while sampling: the label is touched only when it changes.
+void ScopeStateLine::refresh()
+{
+    static const QString styles[] = {
+        QString(), QStringLiteral("QLabel { color: #006400; font-weight: bold; }"),
+        QStringLiteral("QLabel { color: #a05a00; font-weight: bold; }"),
+        QStringLiteral("QLabel { color: #be0000; font-weight: bold; }")};
+    const QString text =
+        m_bErrorRaised ? tr("%1; robot reports an error").arg(m_activity) : m_activity;
+    const QString &style = styles[static_cast<int>(m_bErrorRaised ? Tone::Alarm : m_tone)];
+    if (m_label->text() != text) {
+        m_label->setText(text);
+        m_label->setToolTip(text);
+    }
+    if (m_label->styleSheet() != style)
+        m_label->setStyleSheet(style);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class QFrame;
+class QHBoxLayout;
+class QLabel;
+class QwtPlotMarker;
+class QwtScope;
+
+// What the scope is doing, in plain words on the status strip: the sampling state, a robot
+// error while it is raised, and why sampling stopped. A recording ended by a robot error
+// gets a mark at its last sample on the plot. When the controller library is our simulator,
+// the strip and the plot say so; plot items are drawn into saved images too.
+// Owned by the scope widget (a Qt child); its labels belong to the status strip and its
+// plot items to the plot's item list. GUI thread only.
+class ScopeStateLine : public QObject
+{
+    Q_OBJECT
+
+public:
+    ScopeStateLine(QFrame *statusStrip, QwtScope *plot, QObject *parent);
+
+    // A new recording begins: what was said about the last one goes.
+    void showStarted();
+    // While sampling, from the recorder's trigger and capture states.
+    void showSampling(bool triggerArmed, bool capturing, const QString &triggerChannel);
+    void showRobotError(bool raised);
+
+    void showStopped();
+    // `lastSampleTime` is where the recording ends on the time axis; none when it is empty.
+    void showStoppedByRobotError(std::optional<double> lastSampleTime);
+    void showControllerLost();
+
+    // The recording on the plot was cleared (set-up, import): its mark goes with it.
+    void forgetRecording();
+    // The recording on the plot was made while the robot reported an error.
+    bool recordingShowsRobotError() const { return m_bRecordingSawError; }
+
+private:
+    enum class Tone
+    {
+        Plain,
+        Running,
+        Waiting,
+        Alarm
+    };
+    void show(const QString &text, Tone tone);
+    void refresh();
+    void markRecordingEnd(double time);
+    void addSimulatorNotice(QFrame *statusStrip, QHBoxLayout *stateRow);
+
+    QwtScope *m_plot;
+    QLabel *m_label = nullptr;            // owned by the status strip
+    QwtPlotMarker *m_errorMark = nullptr; // owned by the plot's item list
+    QString m_activity;
+    Tone m_tone = Tone::Plain;
+    bool m_bErrorRaised = false;
+    bool m_bRecordingSawError = false;
+};
