@@ -84,6 +84,8 @@ QT_QPA_PLATFORM=offscreen "$work/consumer/scope-consumer" >"$work/consumer-run.l
 }
 grep -q "fake Tarn_Prod: first read" "$work/consumer-run.log" ||
     fail "the consumer never read the fake SDK"
+grep -q "Controller library: .*libTarn_Prod.so.3" "$work/consumer-run.log" ||
+    fail "the scope did not log which controller library it runs on"
 if grep -qi "simulated" "$work/consumer-run.log"; then
     cat "$work/consumer-run.log"
     fail "the scope took the maker's library for the simulator"
