@@ -180,7 +180,7 @@ void ScopeRecorder::armTrigger(bool armed, int mode)
 CaptureState ScopeRecorder::captureState() const
 {
     Tarn_LockGurad guard(&m_lockTrigger);
-    return CaptureState{m_bTriggerArmed, m_bCapture};
+    return CaptureState{m_bTriggerArmed, m_bCapture, m_nFirings, m_dLastFiring};
 }
 
 void ScopeRecorder::fireTrigger(int mode)
@@ -205,8 +205,13 @@ void ScopeRecorder::checkTrigger(const std::vector<_ST_ReadScopeData> &records)
     if (!m_bTriggerArmed || records.empty())
         return;
     Tarn_LockGurad guard(&m_lockTrigger);
-    if (m_bTriggerArmed && triggerFires(m_triggerSettings, records))
+    if (!m_bTriggerArmed)
+        return;
+    if (const std::optional<double> instant = triggerInstant(m_triggerSettings, records)) {
+        m_dLastFiring = *instant;
+        ++m_nFirings;
         fireTriggerLocked(m_triggerSettings.mode);
+    }
 }
 
 // ---- status figures ----------------------------------------------------------------

@@ -32,6 +32,10 @@ struct CaptureState
 {
     bool triggerArmed = false;
     bool capturing = true;
+    // How often the trigger has fired, and the controller time of the sample that last
+    // fired it.
+    unsigned firings = 0;
+    double lastFiring = 0.0;
 };
 
 // The acquisition side of one scope: the sample buffer and its lock, the set-up generation,
@@ -129,6 +133,8 @@ private:
     TriggerSettings m_triggerSettings; // guarded by m_lockTrigger
     std::atomic<bool> m_bTriggerArmed{false};
     std::atomic<bool> m_bCapture{true};
+    unsigned m_nFirings = 0;    // guarded by m_lockTrigger
+    double m_dLastFiring = 0.0; // guarded by m_lockTrigger
 
     std::unique_ptr<DataCollector> m_pCollector;
 };

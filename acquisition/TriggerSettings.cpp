@@ -4,36 +4,31 @@
 
 #include <cmath>
 
-bool triggerFires(const TriggerSettings &settings, const std::vector<_ST_ReadScopeData> &batch)
-{
-    if (batch.empty() || settings.channel < 0 || settings.channel >= ScopeLimits::kMaxChannels)
-        return false;
+namespace {
 
-    double max = 0.0;
-    double min = 0.0;
-    bool first = true;
-    for (const _ST_ReadScopeData &record : batch) {
-        double v = record.dValue[settings.channel];
-        if (!std::isfinite(v))
-            continue; // a NaN would poison both extremes and hide the rest of the batch
-        if (settings.absoluteValue)
-            v = std::fabs(v);
-        if (first)
-            min = max = v;
-        first = false;
-        if (v > max)
-            max = v;
-        if (v < min)
-            min = v;
-    }
-    if (first)
-        return false;
+bool beyond(const TriggerSettings &settings, double value)
+{
     switch (settings.condition) {
     case TriggerSettings::Above:
-        return max > settings.threshold;
+        return value > settings.threshold;
     case TriggerSettings::Below:
-        return settings.threshold > min;
+        return settings.threshold > value;
     default:
         return false;
     }
+}
+
+} // namespace
+
+std::optional<double> triggerInstant(const TriggerSettings &settings,
+                                     const std::vector<_ST_ReadScopeData> &batch)
+{
+    if (settings.channel < 0 || settings.channel >= ScopeLimits::kMaxChannels)
+        return std::nullopt;
+    for (const _ST_ReadScopeData &record : batch) {
+        const double v = record.dValue[settings.channel];
+        if (std::isfinite(v) && beyond(settings, settings.absoluteValue ? std::fabs(v) : v))
+            return record.dTime;
+    }
+    return std::nullopt;
 }

@@ -3,6 +3,7 @@
 #include "Tarn_Prod.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // The trigger controls as one batch sees them. The GUI thread keeps a snapshot current;
@@ -28,7 +29,8 @@ struct TriggerSettings
     bool absoluteValue = false;
 };
 
-// Whether a batch fires the trigger: the batch's extremes of the channel (absolute
-// values if asked) against the threshold, strictly. An empty batch, an unknown
-// condition, a channel outside the record or samples that are not finite never fire.
-bool triggerFires(const TriggerSettings &settings, const std::vector<_ST_ReadScopeData> &batch);
+// Where a batch fires the trigger: the time stamp of its first sample of the channel beyond
+// the threshold (absolute values if asked), strictly. An empty batch, an unknown condition,
+// a channel outside the record or samples that are not finite never fire.
+std::optional<double> triggerInstant(const TriggerSettings &settings,
+                                     const std::vector<_ST_ReadScopeData> &batch);

@@ -231,34 +231,36 @@ private slots:
         }
     }
 
-    void triggerFires_data()
+    void triggerInstant_data()
     {
         QTest::addColumn<int>("channel");
         QTest::addColumn<int>("condition");
         QTest::addColumn<double>("threshold");
         QTest::addColumn<bool>("absolute");
         QTest::addColumn<Records>("records");
-        QTest::addColumn<bool>("fires");
-        QTest::newRow("> is strict") << 0 << 0 << 5.0 << false << onChannel(0, {5, 5}) << false;
+        QTest::addColumn<int>("at"); // the firing sample, -1 for none
+        QTest::newRow("> is strict") << 0 << 0 << 5.0 << false << onChannel(0, {5, 5}) << -1;
         QTest::newRow("> on -6 with absolute value")
-            << 0 << 0 << 5.0 << true << onChannel(0, {-6}) << true;
+            << 0 << 0 << 5.0 << true << onChannel(0, {-6}) << 0;
         QTest::newRow("< does not fire on the threshold")
-            << 0 << 1 << 0.0 << false << onChannel(0, {0, 3}) << false;
+            << 0 << 1 << 0.0 << false << onChannel(0, {0, 3}) << -1;
         QTest::newRow("< with absolute value sees magnitudes")
-            << 0 << 1 << 0.5 << true << onChannel(0, {-2, -0.7}) << false;
+            << 0 << 1 << 0.5 << true << onChannel(0, {-2, -0.7}) << -1;
         QTest::newRow("first sample sets both extremes, not 0")
-            << 0 << 1 << -1.0 << false << onChannel(0, {-3}) << true;
-        QTest::newRow("empty batch never fires") << 0 << 0 << -1e9 << false << Records() << false;
+            << 0 << 1 << -1.0 << false << onChannel(0, {-3}) << 0;
+        QTest::newRow("empty batch never fires") << 0 << 0 << -1e9 << false << Records() << -1;
         QTest::newRow("no current channel never fires")
-            << -1 << 0 << -1e9 << false << onChannel(0, {1}) << false;
+            << -1 << 0 << -1e9 << false << onChannel(0, {1}) << -1;
         QTest::newRow("channel past the record never fires")
-            << 36 << 0 << -1e9 << false << onChannel(0, {1}) << false;
+            << 36 << 0 << -1e9 << false << onChannel(0, {1}) << -1;
         QTest::newRow("a NaN first sample does not hide the rest")
-            << 0 << 0 << 5.0 << false << onChannel(0, {qQNaN(), 6}) << true;
+            << 0 << 0 << 5.0 << false << onChannel(0, {qQNaN(), 6}) << 1;
+        QTest::newRow("the first sample beyond, not the extreme")
+            << 0 << 0 << 5.0 << false << onChannel(0, {1, 6, 9, 7}) << 1;
         QTest::newRow("infinite samples are ignored")
-            << 0 << 1 << 0.0 << false << onChannel(0, {-qInf(), 1}) << false;
+            << 0 << 1 << 0.0 << false << onChannel(0, {-qInf(), 1}) << -1;
     }
-    void triggerFires()
+    void triggerInstant()
     {
         TriggerSettings settings;
         QFETCH(int, channel);
@@ -270,7 +272,11 @@ private slots:
         settings.condition = condition;
         settings.threshold = threshold;
         settings.absoluteValue = absolute;
-        QTEST(::triggerFires(settings, records), "fires");
+        QFETCH(int, at);
+        const std::optional<double> instant = triggerInstant(settings, records);
+        QCOMPARE(instant.has_value(), at >= 0);
+        if (instant)
+            QCOMPARE(*instant, records.at(static_cast<std::size_t>(at)).dTime);
     }
 
     // The first step measures 0, the maximum holds, and a wrapping tick count still gives
