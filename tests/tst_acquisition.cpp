@@ -273,7 +273,7 @@ private slots:
         settings.threshold = threshold;
         settings.absoluteValue = absolute;
         QFETCH(int, at);
-        const std::optional<double> instant = triggerInstant(settings, records);
+        const std::optional<double> instant = ::triggerInstant(settings, records);
         QCOMPARE(instant.has_value(), at >= 0);
         if (instant)
             QCOMPARE(*instant, records.at(static_cast<std::size_t>(at)).dTime);
