@@ -1,5 +1,11 @@
 #include "ScopeChannel.h"
 
+#include "ScopeLimits.h"
+
+#include <QSet>
+
+#include <algorithm>
+
 namespace {
 
 constexpr int kJoints = 6;
@@ -78,4 +84,119 @@ std::vector<ScopeChannel> selectedChannels(const ComponentSelection &components,
     addCartesianChannels(components, endEffectors, channels);
     addComponentChannels(components, channels);
     return channels;
+}
+
+namespace {
+
+const char *const kComponentFamily = "Component List";
+const char *const kLinkFamily = "Link Data Capture";
+const char *const kEndEffFamily = "End Effector Data Capture";
+
+ComponentSelection allComponents()
+{
+    ComponentSelection all;
+    for (int key = 0; key < ScopeCatalog::instance().axisCount(); ++key)
+        all[static_cast<emAXIS>(key)] = key;
+    return all;
+}
+
+LinkSelection allLinks()
+{
+    LinkSelection all;
+    for (int key = 0; key < ScopeCatalog::instance().linkCount(); ++key)
+        all[static_cast<emLINK>(key)] = ScopeCatalog::instance().linkBase(key);
+    return all;
+}
+
+EndEffSelection allEndEffectors()
+{
+    EndEffSelection all;
+    for (int key = 0; key < ScopeCatalog::instance().endEffCount(); ++key)
+        all[static_cast<emENDEFF>(key)] = ScopeCatalog::instance().endEffBase(key);
+    return all;
+}
+
+QString familyOf(const CurveBinding &binding)
+{
+    if (binding.linkItem != LINK_NONE)
+        return QLatin1String(kLinkFamily);
+    if (binding.endEffItem != ENDEFF_NONE)
+        return QLatin1String(kEndEffFamily);
+    return QLatin1String(kComponentFamily);
+}
+
+// The component row that chooses a channel: its joint or Cartesian component, or itself.
+int componentRowOf(const CurveBinding &binding)
+{
+    if (binding.linkItem != LINK_NONE)
+        return AXIS_J1 + binding.axis;
+    if (binding.endEffItem != ENDEFF_NONE)
+        return AXIS_X + binding.axis;
+    return binding.axis;
+}
+
+void addOnce(QList<int> &rows, int key)
+{
+    if (!rows.contains(key))
+        rows << key;
+}
+
+} // namespace
+
+std::vector<OfferedChannel> offeredChannels()
+{
+    std::vector<OfferedChannel> offered;
+    for (ScopeChannel &channel : selectedChannels(allComponents(), allLinks(), allEndEffectors()))
+        offered.push_back({channel, familyOf(channel.binding)});
+    return offered;
+}
+
+bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &error)
+{
+    rows = ChannelRows();
+    const QSet<QString> wanted(titles.begin(), titles.end());
+    if (wanted.size() > ScopeLimits::kMaxChannels) {
+        error = QStringLiteral("%1 channels asked for; a recording holds at most %2")
+                    .arg(wanted.size())
+                    .arg(ScopeLimits::kMaxChannels);
+        return false;
+    }
+    const std::vector<OfferedChannel> offered = offeredChannels();
+    for (const QString &title : wanted) {
+        const auto found =
+            std::find_if(offered.begin(), offered.end(),
+                         [&](const OfferedChannel &o) { return o.channel.title == title; });
+        if (found == offered.end()) {
+            error = QStringLiteral("no channel is called \"%1\"").arg(title);
+            return false;
+        }
+        const CurveBinding &binding = found->channel.binding;
+        addOnce(rows.components, componentRowOf(binding));
+        if (binding.linkItem != LINK_NONE)
+            addOnce(rows.links, binding.linkItem);
+        if (binding.endEffItem != ENDEFF_NONE)
+            addOnce(rows.endEffectors, binding.endEffItem);
+    }
+    ComponentSelection components;
+    for (int key : rows.components)
+        components[static_cast<emAXIS>(key)] = key;
+    LinkSelection links;
+    for (int key : rows.links)
+        links[static_cast<emLINK>(key)] = ScopeCatalog::instance().linkBase(key);
+    EndEffSelection endEffectors;
+    for (int key : rows.endEffectors)
+        endEffectors[static_cast<emENDEFF>(key)] = ScopeCatalog::instance().endEffBase(key);
+    QStringList extra;
+    for (const ScopeChannel &channel : selectedChannels(components, links, endEffectors)) {
+        if (!wanted.contains(channel.title))
+            extra << channel.title;
+    }
+    if (!extra.isEmpty()) {
+        error = QStringLiteral("these channels cannot be chosen without also recording %1 "
+                               "(each chosen quantity is recorded for each chosen joint or "
+                               "component)")
+                    .arg(extra.join(QStringLiteral(", ")));
+        return false;
+    }
+    return true;
 }

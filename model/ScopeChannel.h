@@ -2,7 +2,9 @@
 
 #include "CurveBinding.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <map>
 #include <vector>
@@ -25,3 +27,23 @@ using EndEffSelection = std::map<emENDEFF, int>; // item -> index base
 std::vector<ScopeChannel> selectedChannels(const ComponentSelection &components,
                                            const LinkSelection &links,
                                            const EndEffSelection &endEffectors);
+
+// Every channel the three trees offer, in curve order, with the tree it is chosen from.
+struct OfferedChannel
+{
+    ScopeChannel channel;
+    QString family;
+};
+std::vector<OfferedChannel> offeredChannels();
+
+// The rows (catalogue keys) of the three trees that choose a set of channels.
+struct ChannelRows
+{
+    QList<int> components;
+    QList<int> links;
+    QList<int> endEffectors;
+};
+// The rows that choose exactly the channels titled; false, with the reason in `error`, for
+// an unknown title, more channels than a record carries, or a set the trees cannot choose
+// alone (they record each chosen quantity for each chosen joint or component).
+bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &error);

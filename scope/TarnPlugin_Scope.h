@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QList>
+#include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <QVector>
 #include <QWidget>
 
 #include <memory>
-#include <vector>
 
 #if defined(TARNSCOPE_LIBRARY)
 #define TARNSCOPE_EXPORT Q_DECL_EXPORT
@@ -12,34 +15,163 @@
 #define TARNSCOPE_EXPORT Q_DECL_IMPORT
 #endif
 
-class QAction;
-class QScopeSetting;
-class QwtPlotTextLabel;
-class QwtScope;
-class ScopeContextMenu;
-class ScopeRecorder;
-class ScopeStateLine;
-struct ScopeChannel;
-struct ScopeSetup;
-class Ui_TarnPlugin_Scope;
+class TarnPlugin_ScopePrivate;
 
-// The oscilloscope widget: form, plot, channel selection dialog and the refresh timer that
-// feeds the plot from its recorder. Created by the Designer plug-in, a form (uic or
-// QUiLoader) or any host with the host's parent, on the GUI thread, and used there only.
-// The recorder it owns samples the controller on its own thread.
+// One channel the scope can record: its title (as the curve and the trigger list name it,
+// "J1 Target ACS"), its unit and the family it is chosen from in the channel dialog
+// ("Component List", "Link Data Capture", "End Effector Data Capture").
+struct TarnScopeChannelInfo
+{
+    QString title;
+    QString unit;
+    QString family;
+};
+
+// One curve of the recording on the plot, as the scope file carries it: times in ms from the
+// recording's first sample, and the values at those times.
+struct TarnScopeCurveData
+{
+    QString title;
+    QString unit;
+    QVector<double> times;
+    QVector<double> values;
+};
+
+// The oscilloscope widget for a six-joint robot controller: the operator picks channels,
+// starts sampling and watches the curves live; a host does the same from code through the
+// functions, properties and signals below, without any dialog. Created by the Designer
+// plug-in, a form (uic or QUiLoader) or any host with the host's parent, on the GUI thread,
+// and used there only; it samples the controller on a thread of its own.
 class TARNSCOPE_EXPORT TarnPlugin_Scope : public QWidget
 {
     Q_OBJECT
+    Q_PROPERTY(int period READ period WRITE setPeriod NOTIFY periodChanged)
+    Q_PROPERTY(
+        bool stopWhenError READ stopWhenError WRITE setStopWhenError NOTIFY stopWhenErrorChanged)
+    Q_PROPERTY(bool triggerEnabled READ triggerEnabled WRITE setTriggerEnabled NOTIFY
+                   triggerSettingsChanged)
+    Q_PROPERTY(QString triggerChannel READ triggerChannel WRITE setTriggerChannel NOTIFY
+                   triggerSettingsChanged DESIGNABLE false)
+    Q_PROPERTY(TriggerCondition triggerCondition READ triggerCondition WRITE setTriggerCondition
+                   NOTIFY triggerSettingsChanged)
+    Q_PROPERTY(
+        TriggerMode triggerMode READ triggerMode WRITE setTriggerMode NOTIFY triggerSettingsChanged)
+    Q_PROPERTY(double triggerThreshold READ triggerThreshold WRITE setTriggerThreshold NOTIFY
+                   triggerSettingsChanged)
+    Q_PROPERTY(
+        QString triggerDelay READ triggerDelay WRITE setTriggerDelay NOTIFY triggerSettingsChanged)
+    Q_PROPERTY(bool triggerAbsoluteValue READ triggerAbsoluteValue WRITE setTriggerAbsoluteValue
+                   NOTIFY triggerSettingsChanged)
+    Q_PROPERTY(QStringList channels READ channels NOTIFY channelsChanged DESIGNABLE false)
+    Q_PROPERTY(bool sampling READ isSampling NOTIFY samplingChanged DESIGNABLE false)
+    Q_PROPERTY(bool viewFrozen READ isViewFrozen WRITE setViewFrozen NOTIFY viewFrozenChanged
+                   DESIGNABLE false)
+    // With persistSetup on, the widget restores the last set-up (channels, period, trigger
+    // controls) from QSettings when the property is set, and remembers it on every confirmed
+    // set-up and when it goes. Off by default.
+    Q_PROPERTY(bool persistSetup READ persistSetup WRITE setPersistSetup)
 
 public:
+    enum TriggerCondition
+    {
+        Above, // ">"
+        Below  // "<"
+    };
+    Q_ENUM(TriggerCondition)
+    enum TriggerMode
+    {
+        OpenGrab, // "Trigger open grab": recording starts when the trigger fires
+        EndGrab   // "Trigger end grab": recording ends when the trigger fires
+    };
+    Q_ENUM(TriggerMode)
+    // Why a recording ended.
+    enum EndReason
+    {
+        StoppedByOperator, // Stop, or stop() from code
+        RobotError,        // "Stop when Error" and the robot reported an error
+        TriggerEnd,        // an end-grab trigger fired; the scope holds until stopped
+        ControllerLost,    // slot_Disconnected2Mox
+        SetupRefused       // Start refused the channel selection; nothing was recorded
+    };
+    Q_ENUM(EndReason)
+
     explicit TarnPlugin_Scope(QWidget *parent = nullptr);
     ~TarnPlugin_Scope() override;
+
+    // Every channel the channel dialog offers, in the order the curves would take.
+    QList<TarnScopeChannelInfo> availableChannels() const;
+    // The recorded channels by title, in curve order.
+    QStringList channels() const;
+    // Chooses exactly these channels (titles from availableChannels) and confirms them as
+    // the dialog's OK does. Refused, with nothing changed, for an unknown title, more than
+    // 36 channels, or a set the dialog cannot choose alone (it records each chosen quantity
+    // for each chosen joint or component); `errorText` then says why.
+    bool setChannels(const QStringList &titles, QString *errorText = nullptr);
+
+    // Display period in ms, 10 to 999999; other values are refused with a warning.
+    int period() const;
+    void setPeriod(int milliseconds);
+    bool stopWhenError() const;
+    void setStopWhenError(bool on);
+
+    // The trigger controls of the form. The channel is a title of the trigger list (one
+    // not listed is refused with a warning); the delay is text, as the form takes it.
+    bool triggerEnabled() const;
+    void setTriggerEnabled(bool on);
+    QString triggerChannel() const;
+    void setTriggerChannel(const QString &title);
+    TriggerCondition triggerCondition() const;
+    void setTriggerCondition(TriggerCondition condition);
+    TriggerMode triggerMode() const;
+    void setTriggerMode(TriggerMode mode);
+    double triggerThreshold() const;
+    void setTriggerThreshold(double threshold);
+    QString triggerDelay() const;
+    void setTriggerDelay(const QString &milliseconds);
+    bool triggerAbsoluteValue() const;
+    void setTriggerAbsoluteValue(bool on);
 
     bool isSampling() const;
     bool isCapturing() const;
     bool isTriggerArmed() const;
+    // While frozen the plot keeps what it shows; recording goes on and Stop ends the freeze.
+    bool isViewFrozen() const;
+    bool persistSetup() const;
+    void setPersistSetup(bool on);
 
-protected slots:
+    // The recording on the plot (what an export writes): every attached curve.
+    QList<TarnScopeCurveData> recordedCurves() const;
+    // The file and image operations without any dialog or message box: false, with the
+    // reason in `errorText`, when nothing was written or loaded. Export and import refuse
+    // while sampling; export refuses an empty recording.
+    bool exportToFile(const QString &path, QString *errorText = nullptr) const;
+    bool importFromFile(const QString &path, QString *errorText = nullptr);
+    bool saveImage(const QString &path, QString *errorText = nullptr) const;
+
+public Q_SLOTS:
+    // As the buttons do, without asking anything: a refused selection emits
+    // recordingEnded(SetupRefused).
+    void start();
+    void stop();
+    void resetView();
+    void setViewFrozen(bool frozen);
+
+Q_SIGNALS:
+    void samplingChanged(bool sampling);
+    void recordingEnded(TarnPlugin_Scope::EndReason reason);
+    // `time` is the controller time in ms of the sample that fired it.
+    void triggerFired(double time);
+    // A failure the operator is told about (the text of the message box), or a refusal of
+    // a call from code.
+    void errorOccurred(const QString &text);
+    void channelsChanged();
+    void periodChanged(int milliseconds);
+    void stopWhenErrorChanged(bool on);
+    void triggerSettingsChanged();
+    void viewFrozenChanged(bool frozen);
+
+protected Q_SLOTS:
+    // The form's connections; hosts invoke some by name (slot_Disconnected2Mox).
     void setAxisInfo();
     void setScopeSetting();
     void onSamplingScopTextChanged(QString text);
@@ -54,74 +186,17 @@ protected slots:
     void slot_cb_StopWhenErrorClicked();
     void CheckTriggerStatus();
 
-private slots:
-    // Keeps the trigger snapshot that the acquisition thread reads in step with the form.
-    void readTriggerSettings();
-    void saveSetupToFile();
-    void loadSetupFromFile();
-    void rememberSetup();
-
-public:
-    // With persistSetup on, the widget restores the last set-up (channels, period, trigger
-    // controls) from QSettings when the property is set, and remembers it on every confirmed
-    // set-up and when it goes. Off by default: the widget starts as it always has.
-    Q_PROPERTY(bool persistSetup READ persistSetup WRITE setPersistSetup)
-    bool persistSetup() const { return m_bPersistSetup; }
-    void setPersistSetup(bool on);
-
-    // While frozen the plot keeps what it shows; recording goes on and Stop ends the freeze.
-    bool isViewFrozen() const { return m_bViewFrozen; }
-    void setViewFrozen(bool frozen);
-
 protected:
     void timerEvent(QTimerEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
-    void createPlot();
-    void createLegend();
-    void connectControls();
-    void setUpPeriodEdit();
-    void setUpTriggerControls();
-
-    void stopSampling();
-    bool mayReplaceRecording();
-
-    void updateTimeAxis();
-    std::vector<ScopeChannel> selection() const;
-    bool selectionFits();
-    bool setupChannels();
-    void clearScopeData();
-
-    void refreshStatus();
-    void showSamplingState();
-    void refreshCurves();
-    void watchRobotError();
-
-    void createOperatorTools();
-    void fitLabelsToText(bool valuesOnly);
-    ScopeSetup currentSetup() const;
-    void applySetup(const ScopeSetup &setup, QStringList &skipped);
-    void restoreRememberedSetup();
-
-    std::unique_ptr<Ui_TarnPlugin_Scope> ui;
-    std::unique_ptr<ScopeRecorder> m_pRecorder;
-    int m_nTimerId = 0;
-    int m_nRefreshSkip = 0;
-    bool m_bStopWhenError = false;
-    int m_nErrorCount = 0;
-    int m_nPeriodTime = 10000;
-    QwtScope *m_pScope = nullptr;
-    QScopeSetting *m_pScopeSetting = nullptr;
-    ScopeContextMenu *m_pTools = nullptr;
-    ScopeStateLine *m_pStateLine = nullptr;
-    QAction *m_pFreezeAction = nullptr;
-    QwtPlotTextLabel *m_pFrozenLabel = nullptr; // owned by the plot's item list
-    bool m_bViewFrozen = false;
-    bool m_bPersistSetup = false;
-    bool m_bSetupRestored = false;
+    friend class TarnPlugin_ScopePrivate;
+    std::unique_ptr<TarnPlugin_ScopePrivate> d;
 };
 
-// The class name that forms saved with the plug-in's widget name "scope" carry; uic writes
-// it as the C++ type.
+// Forms saved with the plug-in's widget name "scope" carry that class name, and uic writes it
+// as the C++ type. An application with a `scope` of its own defines TARNSCOPE_NO_SCOPE_ALIAS.
+#if !defined(TARNSCOPE_NO_SCOPE_ALIAS)
 using scope = TarnPlugin_Scope;
+#endif

@@ -1,11 +1,11 @@
-// The widget's scope file actions: export of the recording on screen, import for viewing.
-#include "TarnPlugin_Scope.h"
+#include "ScopeFileActions.h"
 
 #include "QScopeSetting.h"
 #include "QwtScope.h"
 #include "ScopeFile.h"
 #include "ScopeLimits.h"
 #include "ScopeRecorder.h"
+#include "TarnPlugin_Scope_p.h"
 #include "ui_TarnPlugin_Scope.h"
 
 #include <QDateTime>
@@ -79,32 +79,24 @@ QString askExportName(QWidget *parent)
     return fileName;
 }
 
-// Reads the whole file before anything on screen changes; says why when there is
-// nothing to show, and stays silent when the user cancelled.
-std::optional<ScopeFileContent> readScopeFile(QWidget *parent, const QString &fileName)
+// Reads the whole file before anything on screen changes. Nothing comes back with an empty
+// `error` when the user cancelled.
+std::optional<ScopeFileContent> readScopeFile(const QString &fileName,
+                                              const ScopeFile::Progress &progress, QString &error)
 {
     ScopeFileContent content;
-    QString error;
-    ScopeFile::Outcome outcome;
-    {
-        FileProgress progress(parent, "Importing scope file...");
-        outcome = ScopeFile::load(fileName, &content, progress.callback(), &error);
-    }
+    const ScopeFile::Outcome outcome = ScopeFile::load(fileName, &content, progress, &error);
     if (outcome == ScopeFile::Outcome::Cancelled)
         return std::nullopt;
-    if (outcome == ScopeFile::Outcome::Failed) {
-        warn(parent, QString("ERROR:Cannot read %1: %2").arg(fileName, error));
-        return std::nullopt;
-    }
-    if (content.curveCount == 0) {
-        warn(parent, QString("ERROR:No curve in %1 !").arg(fileName));
-        return std::nullopt;
-    }
-    if (!content.hasTime) {
-        warn(parent, QString("ERROR:No time column in %1 !").arg(fileName));
-        return std::nullopt;
-    }
-    return content;
+    if (outcome == ScopeFile::Outcome::Failed)
+        error = QString("ERROR:Cannot read %1: %2").arg(fileName, error);
+    else if (content.curveCount == 0)
+        error = QString("ERROR:No curve in %1 !").arg(fileName);
+    else if (!content.hasTime)
+        error = QString("ERROR:No time column in %1 !").arg(fileName);
+    else
+        return content;
+    return std::nullopt;
 }
 
 // What of a loaded file could not be shown as it stands, one line per kind.
@@ -142,56 +134,118 @@ int periodForRange(double range)
 
 } // namespace
 
-void TarnPlugin_Scope::slotExportScopeFile()
+ScopeFileActions::ScopeFileActions(TarnPlugin_ScopePrivate *scope)
+    : QObject(scope->q), m_scope(scope)
+{}
+
+// Export and import leave a running recording alone.
+QString ScopeFileActions::refusal() const
 {
-    if (m_pRecorder->isSampling())
+    return m_scope->m_pRecorder->isSampling()
+               ? TarnPlugin_Scope::tr("ERROR:Not while sampling: stop first")
+               : QString();
+}
+
+void ScopeFileActions::exportWithDialog()
+{
+    if (m_scope->m_pRecorder->isSampling())
         return;
-    if (m_pScope->hasNoData()) {
-        warn(this, "ERROR:Empty ScopeData!");
+    if (m_scope->m_pScope->hasNoData()) {
+        warn(m_scope->q, "ERROR:Empty ScopeData!");
         return;
     }
-    const QString fileName = askExportName(this);
+    const QString fileName = askExportName(m_scope->q);
     if (fileName.isEmpty())
         return;
-
     QVector<ScopeFileCurve> curves;
-    m_pScope->exportLines(curves);
+    m_scope->m_pScope->exportLines(curves);
     QString error;
     ScopeFile::Outcome outcome;
     {
-        FileProgress progress(this, "Exporting scope file...");
+        FileProgress progress(m_scope->q, "Exporting scope file...");
         outcome = ScopeFile::save(fileName, curves, progress.callback(), &error);
     }
     if (outcome == ScopeFile::Outcome::Failed)
-        warn(this, QString("ERROR:Cannot write %1: %2").arg(fileName, error));
+        warn(m_scope->q, QString("ERROR:Cannot write %1: %2").arg(fileName, error));
 }
 
-void TarnPlugin_Scope::slotImportScopeFile()
+bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) const
 {
-    if (m_pRecorder->isSampling())
+    QString error = refusal();
+    if (error.isEmpty() && m_scope->m_pScope->hasNoData())
+        error = "ERROR:Empty ScopeData!";
+    if (error.isEmpty()) {
+        QVector<ScopeFileCurve> curves;
+        m_scope->m_pScope->exportLines(curves);
+        if (ScopeFile::save(fileName, curves, ScopeFile::Progress(), &error) ==
+            ScopeFile::Outcome::Done)
+            return true;
+        error = QString("ERROR:Cannot write %1: %2").arg(fileName, error);
+    }
+    if (errorText)
+        *errorText = error;
+    m_scope->reportError(error);
+    return false;
+}
+
+void ScopeFileActions::importWithDialog()
+{
+    if (m_scope->m_pRecorder->isSampling())
         return;
-    const QString fileName = QFileDialog::getOpenFileName(this, "Open File", ".", kFileFilter);
+    const QString fileName =
+        QFileDialog::getOpenFileName(m_scope->q, "Open File", ".", kFileFilter);
     if (fileName.isEmpty())
         return;
     if (QFileInfo(fileName).suffix() != "csv") {
-        warn(this, "ERROR:Unsupported file formats !");
-        m_pScopeSetting->UnSelectAll();
-        m_pScope->replot();
+        warn(m_scope->q, "ERROR:Unsupported file formats !");
+        m_scope->m_pScopeSetting->UnSelectAll();
+        m_scope->m_pScope->replot();
         return;
     }
-    const std::optional<ScopeFileContent> content = readScopeFile(this, fileName);
-    if (!content)
+    QString error;
+    std::optional<ScopeFileContent> content;
+    {
+        FileProgress progress(m_scope->q, "Importing scope file...");
+        content = readScopeFile(fileName, progress.callback(), error);
+    }
+    if (!content) {
+        if (!error.isEmpty())
+            warn(m_scope->q, error);
         return;
-
-    clearScopeData();
-    m_pScope->importLines(*content);
-    m_pScope->showCommonUnit();
-    m_nPeriodTime = periodForRange(m_pScope->xRange());
-    // The edit's handler runs only when the text changes.
-    ui->ScopePlugin_edit_PeriodTime->setText(QString::number(m_nPeriodTime));
-    m_pScopeSetting->UnSelectAll();
-    m_pScope->replot();
+    }
+    show(*content);
     const QString notes = loadNotes(*content, fileName);
     if (!notes.isEmpty())
-        warn(this, notes);
+        warn(m_scope->q, notes);
+}
+
+bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText)
+{
+    QString error = refusal();
+    std::optional<ScopeFileContent> content;
+    if (error.isEmpty())
+        content = readScopeFile(fileName, ScopeFile::Progress(), error);
+    if (!content) {
+        if (errorText)
+            *errorText = error;
+        m_scope->reportError(error);
+        return false;
+    }
+    show(*content);
+    return true;
+}
+
+// The loaded recording replaces the one on the plot, and the period shows it whole.
+void ScopeFileActions::show(const ScopeFileContent &content)
+{
+    TarnPlugin_ScopePrivate &s = *m_scope;
+    s.clearScopeData();
+    s.m_pScope->importLines(content);
+    s.m_pScope->showCommonUnit();
+    // The edit's handler runs only when the text changes.
+    s.ui->ScopePlugin_edit_PeriodTime->setText(
+        QString::number(periodForRange(s.m_pScope->xRange())));
+    s.m_pScopeSetting->UnSelectAll();
+    s.m_pScope->replot();
+    emit s.q->channelsChanged();
 }

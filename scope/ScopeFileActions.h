@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+struct ScopeFileContent;
+class TarnPlugin_ScopePrivate;
+
+// The scope file actions: export of the recording on the plot and import of a scope file
+// for viewing. The buttons reach them with their dialogs, progress and message boxes; code
+// reaches the same paths with a file name, and hears of a failure through the text it gets
+// back. Owned by the scope widget (a Qt child); GUI thread only.
+class ScopeFileActions : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ScopeFileActions(TarnPlugin_ScopePrivate *scope);
+
+    void exportWithDialog();
+    void importWithDialog();
+    bool exportTo(const QString &fileName, QString *errorText) const;
+    bool importFrom(const QString &fileName, QString *errorText);
+
+private:
+    QString refusal() const;
+    void show(const ScopeFileContent &content);
+
+    TarnPlugin_ScopePrivate *m_scope;
+};

@@ -1,0 +1,183 @@
+#include "ScopeSetupActions.h"
+
+#include "QScopeSetting.h"
+#include "ScopeSetupFile.h"
+#include "TarnPlugin_Scope_p.h"
+#include "ui_TarnPlugin_Scope.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSaveFile>
+#include <QSettings>
+
+namespace {
+
+const char *const kSetupFilter = "Scope set-up (*.json)";
+const char *const kRefusedSetupKey = "tarnRefusedSetupKey";
+constexpr qint64 kMaxSetupBytes = 1 << 20;
+
+void selectText(QComboBox *box, const QString &text, const char *what, QStringList &skipped)
+{
+    if (text.isEmpty())
+        return;
+    const int index = box->findText(text);
+    if (index >= 0)
+        box->setCurrentIndex(index);
+    else
+        skipped << QStringLiteral("%1 \"%2\"").arg(QLatin1String(what), text);
+}
+
+} // namespace
+
+// A set-up is remembered under the scope's objectName. Scopes the host left unnamed (the
+// form names them after the class) would share one key, so only one of them at a time gets
+// it; any other is refused for good.
+QString ScopeSetupActions::settingsKey() const
+{
+    QWidget *scope = m_scope->q;
+    const QString name = scope->objectName();
+    if (!name.isEmpty() && name != QLatin1String(scope->metaObject()->className()))
+        return QStringLiteral("TarnScope/%1/setup").arg(name);
+    static QPointer<QWidget> unnamedHolder;
+    if (!unnamedHolder && !scope->property(kRefusedSetupKey).toBool())
+        unnamedHolder = scope;
+    if (unnamedHolder != scope) {
+        scope->setProperty(kRefusedSetupKey, true);
+        return QString();
+    }
+    return QStringLiteral("TarnScope/TarnPlugin_Scope/setup");
+}
+
+ScopeSetupActions::ScopeSetupActions(TarnPlugin_ScopePrivate *scope)
+    : QObject(scope->q), m_scope(scope)
+{
+    auto *save = new QAction(TarnPlugin_Scope::tr("Save set-up…"), this);
+    save->setObjectName(QStringLiteral("ScopeAction_SaveSetup"));
+    connect(save, &QAction::triggered, this, &ScopeSetupActions::saveToFile);
+    auto *load = new QAction(TarnPlugin_Scope::tr("Load set-up…"), this);
+    load->setObjectName(QStringLiteral("ScopeAction_LoadSetup"));
+    connect(load, &QAction::triggered, this, &ScopeSetupActions::loadFromFile);
+    m_actions = {save, load};
+    connect(scope->m_pScopeSetting, &QScopeSetting::userSetAxisInfo, this,
+            &ScopeSetupActions::rememberSetup);
+}
+
+ScopeSetup ScopeSetupActions::currentSetup() const
+{
+    const TarnPlugin_ScopePrivate &s = *m_scope;
+    ScopeSetup setup;
+    setup.components = s.m_pScopeSetting->checkedIds(QScopeSetting::Tree::Components);
+    setup.links = s.m_pScopeSetting->checkedIds(QScopeSetting::Tree::Links);
+    setup.endEffectors = s.m_pScopeSetting->checkedIds(QScopeSetting::Tree::EndEffectors);
+    setup.periodMs = s.m_nPeriodTime;
+    setup.triggerOn = s.ui->cb_Trigger->isChecked();
+    setup.triggerChannel = s.ui->Kvel_Scope_cmb_TriggerSel->currentText();
+    setup.triggerCondition = s.ui->Kvel_Scope_cmb_TriggerCondition->currentText();
+    setup.triggerMode = s.ui->Kvel_Scope_cmb_TriggerFS->currentText();
+    setup.triggerThreshold = s.ui->Kvel_Scope_edit_TriggerThreshold->text();
+    setup.triggerDelay = s.ui->Kvel_Scope_edit_TriggerDelay->text();
+    setup.triggerAbsolute = s.ui->cb_AbsoluteValue->isChecked();
+    return setup;
+}
+
+// As if the operator had made the set-up by hand: period, dialog checks confirmed, then the
+// trigger controls (the trigger channel list is filled by the confirmation).
+void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped)
+{
+    TarnPlugin_ScopePrivate &s = *m_scope;
+    s.ui->ScopePlugin_edit_PeriodTime->setText(QString::number(setup.periodMs));
+    s.m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Components, setup.components);
+    s.m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Links, setup.links);
+    s.m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::EndEffectors, setup.endEffectors);
+    s.setScopeSetting();
+
+    // A lone auto-exclusive radio button cannot be unchecked by a click; a set-up can.
+    s.ui->cb_Trigger->setAutoExclusive(false);
+    s.ui->cb_Trigger->setChecked(setup.triggerOn);
+    s.ui->cb_Trigger->setAutoExclusive(true);
+    selectText(s.ui->Kvel_Scope_cmb_TriggerSel, setup.triggerChannel, "trigger channel", skipped);
+    selectText(s.ui->Kvel_Scope_cmb_TriggerCondition, setup.triggerCondition, "trigger condition",
+               skipped);
+    selectText(s.ui->Kvel_Scope_cmb_TriggerFS, setup.triggerMode, "trigger mode", skipped);
+    s.ui->Kvel_Scope_edit_TriggerThreshold->setText(setup.triggerThreshold);
+    s.ui->Kvel_Scope_edit_TriggerDelay->setText(setup.triggerDelay);
+    s.ui->cb_AbsoluteValue->setChecked(setup.triggerAbsolute);
+}
+
+void ScopeSetupActions::saveToFile()
+{
+    QFileDialog dialog(m_scope->q, "Save Set-up", "Tarn_Scope_Setup", kSetupFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("json");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString fileName = dialog.selectedFiles().first();
+    const QByteArray json = currentSetup().toJson();
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.flush() ||
+        !file.commit()) {
+        QMessageBox::warning(m_scope->q, "Warning",
+                             QString("ERROR:Cannot write %1: %2").arg(fileName, file.errorString()),
+                             QMessageBox::Ok);
+    }
+}
+
+void ScopeSetupActions::loadFromFile()
+{
+    const QString fileName =
+        QFileDialog::getOpenFileName(m_scope->q, "Load Set-up", ".", kSetupFilter);
+    if (fileName.isEmpty())
+        return;
+    QFile file(fileName);
+    QStringList skipped;
+    ScopeSetup setup;
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSetupBytes) {
+        skipped << QStringLiteral("everything: cannot read %1").arg(fileName);
+    } else if (ScopeSetup::fromJson(file.readAll(), setup, skipped)) {
+        applySetup(setup, skipped);
+        rememberSetup();
+    }
+    if (!skipped.isEmpty())
+        QMessageBox::warning(m_scope->q, "Warning",
+                             QString("ERROR:Set-up %1 loaded in part; skipped: %2")
+                                 .arg(fileName, skipped.join(QStringLiteral("; "))),
+                             QMessageBox::Ok);
+}
+
+void ScopeSetupActions::setPersistSetup(bool on)
+{
+    m_bPersistSetup = on;
+    if (on && settingsKey().isEmpty())
+        qWarning("TarnPlugin_Scope: persistSetup is on for a second scope without an objectName;"
+                 " its set-up is not remembered. Give each scope its own objectName.");
+    if (on && !m_bSetupRestored) {
+        m_bSetupRestored = true;
+        restoreRememberedSetup();
+    }
+}
+
+void ScopeSetupActions::rememberSetup()
+{
+    const QString key = m_bPersistSetup ? settingsKey() : QString();
+    if (!key.isEmpty())
+        QSettings().setValue(key, QString::fromUtf8(currentSetup().toJson()));
+}
+
+// No message box at start-up: what the remembered set-up could not bring back goes to the log.
+void ScopeSetupActions::restoreRememberedSetup()
+{
+    const QString key = settingsKey();
+    const QString json = key.isEmpty() ? QString() : QSettings().value(key).toString();
+    if (json.isEmpty())
+        return;
+    QStringList skipped;
+    ScopeSetup setup;
+    if (ScopeSetup::fromJson(json.toUtf8(), setup, skipped))
+        applySetup(setup, skipped);
+    if (!skipped.isEmpty())
+        qWarning("TarnPlugin_Scope: remembered set-up restored in part; skipped: %s",
+                 qUtf8Printable(skipped.join(QStringLiteral("; "))));
+}

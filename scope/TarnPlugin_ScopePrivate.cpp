@@ -1,0 +1,606 @@
+#include "TarnPlugin_Scope_p.h"
+
+#include "QScopeSetting.h"
+#include "QwtScope.h"
+#include "ScopeContextMenu.h"
+#include "ScopeFileActions.h"
+#include "ScopeLimits.h"
+#include "ScopeRecorder.h"
+#include "ScopeSetupActions.h"
+#include "ScopeStateLine.h"
+#include "ui_TarnPlugin_Scope.h"
+
+#include <QAction>
+#include <QMessageBox>
+#include <QRegExpValidator>
+#include <QSignalBlocker>
+#include <qwt_legend.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_textlabel.h>
+#include <qwt_text.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kRefreshSkipTicks = 5; // curves are refreshed on every sixth tick
+constexpr double kDialogScale = 0.8333333333333334;
+constexpr int kDialogMaxWidth = 600;
+constexpr int kDialogMaxHeight = 800;
+// Item data of the trigger channel list besides the curve slot (Qt::UserRole).
+constexpr int kChannelTitleRole = Qt::UserRole + 1;
+const char *const kFormMinWidth = "tarnFormMinimumWidth";
+
+// Times relative to the oldest sample, so every curve starts at 0; the value axis is
+// centred on the data's range widened by 1 % (at least 0.01 either side).
+void showSamples(QwtScope *plot, const SampleSnapshot &snapshot)
+{
+    const double origin = snapshot.times.at(0);
+    plot->setTimeOrigin(origin);
+    double lo = 0.0;
+    double hi = 0.0;
+    for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) {
+        const ColumnSnapshot &y = snapshot.channels[static_cast<std::size_t>(slot)];
+        if (y.isEmpty())
+            continue;
+        double cmin = 0.0;
+        double cmax = 0.0;
+        plot->setCurveSamples(slot, snapshot.times, origin, y, cmin, cmax);
+        if (slot == 0) {
+            lo = cmin;
+            hi = cmax;
+        }
+        lo = std::min(lo, cmin);
+        hi = std::max(hi, cmax);
+    }
+    const double centre = (hi + lo) / 2.0;
+    const double half = std::max((hi - lo) * 1.01 / 2.0, 0.01);
+    plot->setYScale(centre - half, centre + half);
+}
+
+// Where the recording ends on the plot's time axis; none when nothing was recorded.
+std::optional<double> lastSampleTime(const ScopeRecorder &recorder, const QwtScope *plot)
+{
+    const SampleSnapshot snapshot = recorder.snapshot();
+    if (snapshot.times.isEmpty())
+        return std::nullopt;
+    return snapshot.times.at(snapshot.times.size() - 1) - plot->timeOrigin();
+}
+
+// The list names exactly the bound channels, each pointing at its slot. The operator's
+// channel stays chosen while it is bound; one no longer recorded stays listed, marked as
+// such and pointing nowhere, so the trigger never fires on another channel in its place.
+void fillTriggerChannels(QComboBox *list, const std::vector<ScopeChannel> &channels)
+{
+    const QString chosen = list->currentData(kChannelTitleRole).toString();
+    list->clear();
+    for (const ScopeChannel &ch : channels) {
+        list->addItem(ch.title, QVariant(ch.binding.slot));
+        list->setItemData(list->count() - 1, ch.title, kChannelTitleRole);
+    }
+    int current = chosen.isEmpty() ? 0 : list->findData(chosen, kChannelTitleRole);
+    if (current < 0) {
+        list->insertItem(0, TarnPlugin_Scope::tr("%1 (not recorded)").arg(chosen));
+        list->setItemData(0, chosen, kChannelTitleRole);
+        list->setItemData(0, QColor(190, 0, 0), Qt::ForegroundRole);
+        current = 0;
+    }
+    list->setCurrentIndex(current);
+}
+
+// The form's widths were made for one font; with another (or at another scale) a label gets
+// at least the width its text needs. Value labels only grow, so the strip does not jitter.
+void fitToText(QLabel *label, bool growOnly)
+{
+    if (!label->property(kFormMinWidth).isValid())
+        label->setProperty(kFormMinWidth, label->minimumWidth());
+    const int formMinimum = label->property(kFormMinWidth).toInt();
+    const int floor = growOnly ? label->minimumWidth() : formMinimum;
+    label->setMaximumWidth(QWIDGETSIZE_MAX);
+    label->setMinimumWidth(std::max({floor, formMinimum, label->sizeHint().width()}));
+}
+
+} // namespace
+
+TarnPlugin_ScopePrivate::TarnPlugin_ScopePrivate(TarnPlugin_Scope *scope)
+    : q(scope), ui(std::make_unique<Ui_TarnPlugin_Scope>()),
+      m_nPeriodTime(ScopeLimits::kDefaultPeriodMs)
+{}
+
+// The recorder goes first: its thread is ended (or abandoned) before any child widget.
+TarnPlugin_ScopePrivate::~TarnPlugin_ScopePrivate()
+{
+    m_pRecorder.reset();
+}
+
+void TarnPlugin_ScopePrivate::build()
+{
+    ui->setupUi(q);
+    createPlot();
+    m_pScopeSetting = new QScopeSetting(q);
+    connectControls();
+    createLegend();
+    setUpPeriodEdit();
+    m_pRecorder = std::make_unique<ScopeRecorder>(q);
+    setUpTriggerControls();
+    m_pFileActions = new ScopeFileActions(this);
+    m_pSetupActions = new ScopeSetupActions(this);
+    createOperatorTools();
+    m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
+    fitLabelsToText(false);
+    stop(TarnPlugin_Scope::StoppedByOperator);
+}
+
+void TarnPlugin_ScopePrivate::createPlot()
+{
+    m_pScope = new QwtScope(ui->ScopePageFrame_QwtFrame);
+    ui->vl_qwtWidget->addWidget(m_pScope);
+    m_pScope->raise();
+}
+
+void TarnPlugin_ScopePrivate::connectControls()
+{
+    using Scope = TarnPlugin_Scope;
+    QObject::connect(ui->ScopePlugin_btn_Setting, &QPushButton::clicked, q, &Scope::OnScopeSetting);
+    QObject::connect(m_pScopeSetting, &QScopeSetting::userSetAxisInfo, q, &Scope::setScopeSetting);
+    QObject::connect(ui->ScopePlugin_btn_StartScope, &QPushButton::clicked, q,
+                     &Scope::OnStartScope);
+    QObject::connect(ui->ScopePlugin_btn_StopScope, &QPushButton::clicked, q, &Scope::OnStopScope);
+    QObject::connect(ui->ScopePlugin_btn_ResetView, &QPushButton::clicked, q, &Scope::OnResetView);
+    QObject::connect(ui->ScopePlugin_btn_ImportScope, &QPushButton::clicked, q,
+                     &Scope::slotImportScopeFile);
+    QObject::connect(ui->ScopePlugin_btn_ExportScope, &QPushButton::clicked, q,
+                     &Scope::slotExportScopeFile);
+    QObject::connect(ui->cb_StopWhenError, &QCheckBox::clicked, q,
+                     &Scope::slot_cb_StopWhenErrorClicked);
+}
+
+void TarnPlugin_ScopePrivate::createLegend()
+{
+    auto *legend = new QwtLegend;
+    legend->setDefaultItemMode(QwtLegendData::Checkable);
+    m_pScope->insertLegend(legend, QwtPlot::RightLegend, -1.0);
+    QObject::connect(legend, &QwtLegend::checked, q, &TarnPlugin_Scope::hideItem);
+}
+
+void TarnPlugin_ScopePrivate::setUpPeriodEdit()
+{
+    QLineEdit *edit = ui->ScopePlugin_edit_PeriodTime;
+    edit->setText(QString::number(m_nPeriodTime));
+    edit->setValidator(new QRegExpValidator(QRegExp("[0-9]{1,6}", Qt::CaseSensitive), edit));
+    QObject::connect(edit, &QLineEdit::textChanged, q,
+                     &TarnPlugin_Scope::onSamplingScopTextChanged);
+}
+
+void TarnPlugin_ScopePrivate::setUpTriggerControls()
+{
+    ui->Kvel_Scope_cmb_TriggerCondition->addItems(ScopeCatalog::instance().triggerConditions());
+    ui->Kvel_Scope_cmb_TriggerFS->addItems(ScopeCatalog::instance().triggerModes());
+    ui->Kvel_Scope_edit_TriggerThreshold->setValidator(
+        new QDoubleValidator(ui->Kvel_Scope_edit_TriggerThreshold));
+    ui->Kvel_Scope_edit_TriggerDelay->setValidator(
+        new QDoubleValidator(ui->Kvel_Scope_edit_TriggerDelay));
+
+    // Keeps the trigger snapshot that the acquisition thread reads in step with the form.
+    const auto changed = [this] {
+        readTriggerSettings();
+        emit q->triggerSettingsChanged();
+    };
+    const auto indexChanged = qOverload<int>(&QComboBox::currentIndexChanged);
+    QObject::connect(ui->Kvel_Scope_cmb_TriggerSel, indexChanged, q, changed);
+    QObject::connect(ui->Kvel_Scope_cmb_TriggerCondition, indexChanged, q, changed);
+    QObject::connect(ui->Kvel_Scope_cmb_TriggerFS, indexChanged, q, changed);
+    QObject::connect(ui->Kvel_Scope_edit_TriggerThreshold, &QLineEdit::textChanged, q, changed);
+    QObject::connect(ui->Kvel_Scope_edit_TriggerDelay, &QLineEdit::textChanged, q, changed);
+    QObject::connect(ui->cb_AbsoluteValue, &QCheckBox::toggled, q, changed);
+    QObject::connect(ui->cb_Trigger, &QRadioButton::toggled, q,
+                     &TarnPlugin_Scope::triggerSettingsChanged);
+    readTriggerSettings();
+}
+
+void TarnPlugin_ScopePrivate::createOperatorTools()
+{
+    m_pTools = new ScopeContextMenu(m_pScope, q);
+
+    m_pFreezeAction = new QAction(TarnPlugin_Scope::tr("Freeze view"), q);
+    m_pFreezeAction->setObjectName(QStringLiteral("ScopeAction_Freeze"));
+    m_pFreezeAction->setCheckable(true);
+    m_pFreezeAction->setShortcut(QKeySequence(Qt::Key_F));
+    QObject::connect(m_pFreezeAction, &QAction::toggled, q, &TarnPlugin_Scope::setViewFrozen);
+    m_pTools->addActions({m_pFreezeAction});
+    m_pTools->addActions(m_pSetupActions->actions());
+
+    m_pFrozenLabel = new QwtPlotTextLabel;
+    QwtText text(TarnPlugin_Scope::tr("View frozen, recording goes on"));
+    text.setRenderFlags(Qt::AlignRight | Qt::AlignTop);
+    text.setColor(QColor(170, 60, 0));
+    text.setBackgroundBrush(QColor(255, 255, 255, 225));
+    m_pFrozenLabel->setText(text);
+    m_pFrozenLabel->setMargin(8);
+    m_pFrozenLabel->setVisible(false);
+    m_pFrozenLabel->attach(m_pScope);
+}
+
+// ---- sampling states -------------------------------------------------------------
+
+// A refused selection leaves the scope stopped with everything as it was.
+void TarnPlugin_ScopePrivate::start(bool fromButton)
+{
+    if (m_pRecorder->isSampling())
+        return;
+    if (fromButton && !mayReplaceRecording())
+        return;
+    m_pRecorder->resetReadCycle();
+    const bool fits =
+        fromButton ? selectionFits() : selection().size() <= std::size_t(ScopeLimits::kMaxChannels);
+    if (!fits) {
+        if (!fromButton)
+            reportError(TarnPlugin_Scope::tr("ERROR:The channel selection holds more than %1 "
+                                             "channels; nothing was started.")
+                            .arg(ScopeLimits::kMaxChannels));
+        emit q->recordingEnded(TarnPlugin_Scope::SetupRefused);
+        return;
+    }
+    setViewFrozen(false);
+    setAxisInfo();
+    checkTriggerStatus();
+    ui->ScopePlugin_btn_StartScope->hide();
+    ui->ScopePlugin_btn_StopScope->show();
+    ui->ScopePlugin_btn_ImportScope->setEnabled(false);
+    ui->ScopePlugin_btn_ExportScope->setEnabled(false);
+    for (QwtPlotItem *item : m_pScope->itemList(QwtPlotItem::Rtti_PlotCurve))
+        item->setVisible(true);
+    m_pScope->refreshZoom();
+    m_pRecorder->startSampling();
+    m_nSeenFirings = m_pRecorder->captureState().firings;
+    m_bRecordingEnded = false;
+    m_pStateLine->showStarted();
+    showSamplingState();
+    emit q->samplingChanged(true);
+}
+
+// Start replaces the recording on the plot. One made while the robot reported an error is
+// the record of that error: while the error is still raised, Start asks before replacing it
+// (starting at once would end the new run on the same error and leave nothing to look at).
+bool TarnPlugin_ScopePrivate::mayReplaceRecording()
+{
+    if (!m_pStateLine->recordingShowsRobotError() || m_pScope->hasNoData() ||
+        !ScopeRecorder::robotReportsError())
+        return true;
+    return QMessageBox::question(
+               q, TarnPlugin_Scope::tr("Robot error"),
+               TarnPlugin_Scope::tr("The robot still reports an error. Start replaces the "
+                                    "recording that shows it; export the recording first to "
+                                    "keep it.\n\nStart anyway?"),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+// The curves get every record buffered up to the stop, so the last moments before it are
+// on screen and in any export.
+void TarnPlugin_ScopePrivate::stop(TarnPlugin_Scope::EndReason reason)
+{
+    const bool wasSampling = m_pRecorder->isSampling();
+    m_nErrorCount = 0;
+    ui->ScopePlugin_btn_StartScope->show();
+    ui->ScopePlugin_btn_StopScope->hide();
+    ui->ScopePlugin_btn_ImportScope->setEnabled(true);
+    ui->ScopePlugin_btn_ExportScope->setEnabled(true);
+    m_pRecorder->stopSampling();
+    setViewFrozen(false);
+    if (!wasSampling) {
+        if (reason == TarnPlugin_Scope::ControllerLost)
+            m_pStateLine->showControllerLost();
+        return;
+    }
+    refreshCurves();
+    switch (reason) {
+    case TarnPlugin_Scope::RobotError:
+        m_pStateLine->showStoppedByRobotError(lastSampleTime(*m_pRecorder, m_pScope));
+        break;
+    case TarnPlugin_Scope::ControllerLost:
+        m_pStateLine->showControllerLost();
+        break;
+    default:
+        m_pStateLine->showStopped();
+        break;
+    }
+    announceEnd(reason);
+    emit q->samplingChanged(false);
+}
+
+void TarnPlugin_ScopePrivate::announceEnd(TarnPlugin_Scope::EndReason reason)
+{
+    if (m_bRecordingEnded)
+        return;
+    m_bRecordingEnded = true;
+    emit q->recordingEnded(reason);
+}
+
+void TarnPlugin_ScopePrivate::setViewFrozen(bool frozen)
+{
+    frozen = frozen && m_pRecorder->isSampling();
+    if (m_pFreezeAction->isChecked() != frozen)
+        m_pFreezeAction->setChecked(frozen); // comes back here through toggled
+    if (m_bViewFrozen == frozen)
+        return;
+    m_bViewFrozen = frozen;
+    m_pFrozenLabel->setVisible(frozen);
+    m_pScope->replot();
+    emit q->viewFrozenChanged(frozen);
+}
+
+// ---- channel set-up ----------------------------------------------------------------
+
+void TarnPlugin_ScopePrivate::setAxisInfo()
+{
+    updateTimeAxis();
+    setupChannels();
+    m_pScope->resetZoom();
+}
+
+void TarnPlugin_ScopePrivate::setScopeSetting()
+{
+    if (!selectionFits())
+        return;
+    setAxisInfo();
+}
+
+void TarnPlugin_ScopePrivate::updateTimeAxis()
+{
+    m_pScope->setXScale(0.0, m_nPeriodTime, m_nPeriodTime / 10);
+    m_pRecorder->setWindow(m_pScope->xRange());
+}
+
+void TarnPlugin_ScopePrivate::onPeriodTextChanged(const QString &text)
+{
+    // The validator stops typing at six digits, but setText passes it by.
+    const double typed = text.toDouble();
+    const bool tooLong = typed > ScopeLimits::kMaxPeriodMs;
+    const int before = m_nPeriodTime;
+    m_nPeriodTime = tooLong                              ? ScopeLimits::kMaxPeriodMs
+                    : typed >= ScopeLimits::kMinPeriodMs ? static_cast<int>(typed)
+                                                         : ScopeLimits::kMinPeriodMs;
+    if (tooLong) {
+        const QSignalBlocker blocker(ui->ScopePlugin_edit_PeriodTime);
+        ui->ScopePlugin_edit_PeriodTime->setText(QString::number(m_nPeriodTime));
+    }
+    updateTimeAxis();
+    m_pScope->resetZoom();
+    if (m_nPeriodTime != before)
+        emit q->periodChanged(m_nPeriodTime);
+}
+
+void TarnPlugin_ScopePrivate::setPeriod(int milliseconds)
+{
+    if (milliseconds < ScopeLimits::kMinPeriodMs || milliseconds > ScopeLimits::kMaxPeriodMs) {
+        qWarning("TarnPlugin_Scope: period %d ms refused; it lies in %d..%d ms", milliseconds,
+                 ScopeLimits::kMinPeriodMs, ScopeLimits::kMaxPeriodMs);
+        return;
+    }
+    ui->ScopePlugin_edit_PeriodTime->setText(QString::number(milliseconds));
+}
+
+void TarnPlugin_ScopePrivate::openSettingDialog()
+{
+    const QRect g = q->geometry();
+    int w = static_cast<int>(g.width() * kDialogScale);
+    int h = static_cast<int>(g.height() * kDialogScale);
+    if (w > kDialogMaxWidth)
+        w = kDialogMaxWidth;
+    if (h > kDialogMaxHeight)
+        h = kDialogMaxHeight;
+    m_pScopeSetting->resize(w, h);
+    // The widget's position in its parent is mapped, not its origin: hosts rely on the
+    // dialog landing there.
+    const QPoint p = q->mapToGlobal(q->pos());
+    const int x = (g.width() - m_pScopeSetting->width()) / 2 + p.x();
+    const int y = (g.height() - m_pScopeSetting->height()) / 2 + p.y();
+    m_pScopeSetting->move(x, y);
+    m_pScopeSetting->show();
+}
+
+std::vector<ScopeChannel> TarnPlugin_ScopePrivate::selection() const
+{
+    return selectedChannels(m_pScopeSetting->componentSelection(), m_pScopeSetting->linkSelection(),
+                            m_pScopeSetting->endEffectorSelection());
+}
+
+// Shows the refusal when the dialog's selection has more channels than a record carries.
+bool TarnPlugin_ScopePrivate::selectionFits()
+{
+    const std::size_t count = selection().size();
+    if (count <= static_cast<std::size_t>(ScopeLimits::kMaxChannels))
+        return true;
+    const QString text = QString::fromUtf8("当前设置通道数 %1 ,超出最大通道数 36 !").arg(count);
+    emit q->errorOccurred(text);
+    QMessageBox::critical(q, QString::fromUtf8("当前设置通道超出最大通道数"), text, QMessageBox::Ok,
+                          QMessageBox::NoButton);
+    return false;
+}
+
+bool TarnPlugin_ScopePrivate::setChannels(const QStringList &titles, QString *errorText)
+{
+    ChannelRows rows;
+    QString error;
+    if (!rowsForChannels(titles, rows, error)) {
+        error = TarnPlugin_Scope::tr("ERROR:Channels refused: %1").arg(error);
+        if (errorText)
+            *errorText = error;
+        emit q->errorOccurred(error);
+        return false;
+    }
+    m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Components, rows.components);
+    m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Links, rows.links);
+    m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::EndEffectors, rows.endEffectors);
+    emit m_pScopeSetting->userSetAxisInfo(); // as the dialog's OK: set-up, remembered set-up
+    return true;
+}
+
+// The buffers are cleared and rebound in one locked step before the curves follow, so no
+// record lands in a slot under its old channel.
+bool TarnPlugin_ScopePrivate::setupChannels()
+{
+    if (!selectionFits())
+        return false;
+    const std::vector<ScopeChannel> channels = selection();
+    std::vector<int> indexes;
+    for (const ScopeChannel &ch : channels)
+        indexes.push_back(ch.binding.scopeIndex);
+    m_pRecorder->bindSlots(indexes);
+    m_pScope->clearCurves();
+    m_pStateLine->forgetRecording();
+    for (const ScopeChannel &ch : channels)
+        m_pScope->addCurve(ch.binding.slot, ch.title, ch.binding);
+    {
+        const QSignalBlocker blocker(ui->Kvel_Scope_cmb_TriggerSel);
+        fillTriggerChannels(ui->Kvel_Scope_cmb_TriggerSel, channels);
+    }
+    readTriggerSettings();
+    m_pScope->showCommonUnit();
+    m_pScope->replot();
+    m_pScope->refreshZoom();
+    m_pRecorder->sendIndexList(indexes);
+    emit q->channelsChanged();
+    return true;
+}
+
+void TarnPlugin_ScopePrivate::clearScopeData()
+{
+    m_pRecorder->clear();
+    m_pScope->clearCurves();
+    m_pStateLine->forgetRecording();
+}
+
+// ---- trigger -----------------------------------------------------------------------
+
+void TarnPlugin_ScopePrivate::checkTriggerStatus()
+{
+    m_pRecorder->armTrigger(ui->cb_Trigger->isChecked(),
+                            ui->Kvel_Scope_cmb_TriggerFS->currentIndex());
+}
+
+void TarnPlugin_ScopePrivate::readTriggerSettings()
+{
+    TriggerSettings settings;
+    const QVariant slot = ui->Kvel_Scope_cmb_TriggerSel->currentData();
+    settings.channel = slot.isValid() ? slot.toInt() : -1;
+    settings.condition = ui->Kvel_Scope_cmb_TriggerCondition->currentIndex();
+    settings.mode = ui->Kvel_Scope_cmb_TriggerFS->currentIndex();
+    settings.threshold = ui->Kvel_Scope_edit_TriggerThreshold->text().toDouble();
+    settings.delay = ui->Kvel_Scope_edit_TriggerDelay->text().toDouble();
+    settings.absoluteValue = ui->cb_AbsoluteValue->isChecked();
+    m_pRecorder->setTriggerSettings(settings);
+}
+
+bool TarnPlugin_ScopePrivate::setTriggerChannel(const QString &title)
+{
+    const int index = ui->Kvel_Scope_cmb_TriggerSel->findData(title, kChannelTitleRole);
+    if (index < 0 || !ui->Kvel_Scope_cmb_TriggerSel->itemData(index).isValid())
+        return false;
+    ui->Kvel_Scope_cmb_TriggerSel->setCurrentIndex(index);
+    return true;
+}
+
+// ---- refresh timer -----------------------------------------------------------------
+
+void TarnPlugin_ScopePrivate::tick()
+{
+    if (!m_pRecorder->isSampling())
+        return;
+    refreshStatus();
+    showSamplingState();
+    announceTriggerFirings();
+    if (m_nRefreshSkip < kRefreshSkipTicks) {
+        ++m_nRefreshSkip;
+        return;
+    }
+    m_nRefreshSkip = 0;
+    if (!m_bViewFrozen)
+        refreshCurves();
+    watchRobotError();
+}
+
+void TarnPlugin_ScopePrivate::refreshStatus()
+{
+    const ReadCycle cycle = m_pRecorder->readCycle();
+    ui->Kvel_Scope_lb_ReadScopeMaxCyc->setText(QString::number(cycle.max));
+    ui->Kvel_Scope_lb_ReadScopeCyc->setText(QString::number(cycle.current));
+
+    const ControllerLoad load = m_pRecorder->controllerLoad();
+    ui->Kvel_Scope_lb_MoxCPU->setText(QString::number(load.cpu, 'f', 3));
+    ui->Kvel_Scope_lb_MoxMem->setText(
+        QString::number(static_cast<double>(load.memKB) / 1024.0, 'f', 3));
+    fitLabelsToText(true);
+}
+
+// Snapshots the buffers under their lock (no values are copied) and feeds the plot outside
+// it, so the acquisition thread never waits for a replot.
+void TarnPlugin_ScopePrivate::refreshCurves()
+{
+    const SampleSnapshot snapshot = m_pRecorder->snapshot();
+    if (!snapshot.times.isEmpty())
+        showSamples(m_pScope, snapshot);
+    m_pScope->replot();
+}
+
+void TarnPlugin_ScopePrivate::showSamplingState()
+{
+    const CaptureState state = m_pRecorder->captureState();
+    m_pStateLine->showSampling(state.triggerArmed, state.capturing,
+                               ui->Kvel_Scope_cmb_TriggerSel->currentText());
+}
+
+// An end-grab firing ends the recording while the scope holds until it is stopped.
+void TarnPlugin_ScopePrivate::announceTriggerFirings()
+{
+    const CaptureState state = m_pRecorder->captureState();
+    if (state.firings == m_nSeenFirings)
+        return;
+    m_nSeenFirings = state.firings;
+    emit q->triggerFired(state.lastFiring);
+    if (!state.capturing)
+        announceEnd(TarnPlugin_Scope::TriggerEnd);
+}
+
+// The error is shown while it is raised; with "Stop when Error" the second observation of
+// a run stops it.
+void TarnPlugin_ScopePrivate::watchRobotError()
+{
+    const bool raised = ScopeRecorder::robotReportsError();
+    m_pStateLine->showRobotError(raised);
+    if (!raised || !m_bStopWhenError || ++m_nErrorCount < 2)
+        return;
+    stop(TarnPlugin_Scope::RobotError);
+    emit q->errorOccurred(
+        TarnPlugin_Scope::tr("ERROR:Sampling stopped: the robot reports an error"));
+}
+
+// ---- the rest of the form ------------------------------------------------------------
+
+void TarnPlugin_ScopePrivate::hideItem(const QVariant &itemInfo, bool on)
+{
+    if (QwtPlotItem *item = m_pScope->infoToItem(itemInfo))
+        item->setVisible(!on);
+    m_pScope->replot();
+}
+
+void TarnPlugin_ScopePrivate::fitLabelsToText(bool valuesOnly)
+{
+    if (valuesOnly) {
+        for (QLabel *label : {ui->Kvel_Scope_lb_MoxCPU, ui->Kvel_Scope_lb_MoxMem,
+                              ui->Kvel_Scope_lb_ReadScopeMaxCyc, ui->Kvel_Scope_lb_ReadScopeCyc})
+            fitToText(label, true);
+        return;
+    }
+    for (QFrame *frame :
+         {ui->ScopePageFrame_Setting, ui->ScopePageFrame_CtlPanel, ui->ScopePageFrame_Trigger}) {
+        for (QLabel *label : frame->findChildren<QLabel *>())
+            fitToText(label, false);
+    }
+}
+
+// Message boxes stay with the buttons; a call from code hears of a failure only here.
+void TarnPlugin_ScopePrivate::reportError(const QString &text)
+{
+    emit q->errorOccurred(text);
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "ScopeChannel.h"
+#include "TarnPlugin_Scope.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QScopeSetting;
+class QwtPlotTextLabel;
+class QwtScope;
+class ScopeContextMenu;
+class ScopeFileActions;
+class ScopeRecorder;
+class ScopeSetupActions;
+class ScopeStateLine;
+class Ui_TarnPlugin_Scope;
+
+// The scope widget's inside: the form, the plot, the channel dialog and the recorder, the
+// channel set-up, the sampling states and the refresh that feeds the plot. The file and
+// set-up actions are objects it owns. Owned by TarnPlugin_Scope (its `q`) through its one
+// pointer; GUI thread only, like the widget.
+class TarnPlugin_ScopePrivate
+{
+public:
+    explicit TarnPlugin_ScopePrivate(TarnPlugin_Scope *scope);
+    ~TarnPlugin_ScopePrivate();
+
+    void build();
+
+    // Sampling states. Start asks before it replaces a recording of a robot error only when
+    // the operator pressed Start (`fromButton`); code is never asked anything.
+    void start(bool fromButton);
+    void stop(TarnPlugin_Scope::EndReason reason);
+    void setViewFrozen(bool frozen);
+
+    // Channel set-up.
+    void setAxisInfo();
+    void setScopeSetting();
+    void onPeriodTextChanged(const QString &text);
+    void openSettingDialog();
+    std::vector<ScopeChannel> selection() const;
+    bool setChannels(const QStringList &titles, QString *errorText);
+    void clearScopeData();
+    void setPeriod(int milliseconds);
+
+    // Trigger.
+    void checkTriggerStatus();
+    void readTriggerSettings();
+    bool setTriggerChannel(const QString &title);
+
+    void hideItem(const QVariant &itemInfo, bool on);
+    void tick();
+    void fitLabelsToText(bool valuesOnly);
+    void reportError(const QString &text);
+
+    TarnPlugin_Scope *const q;
+    std::unique_ptr<Ui_TarnPlugin_Scope> ui;
+    std::unique_ptr<ScopeRecorder> m_pRecorder;
+    QwtScope *m_pScope = nullptr;
+    QScopeSetting *m_pScopeSetting = nullptr;
+    ScopeContextMenu *m_pTools = nullptr;
+    ScopeStateLine *m_pStateLine = nullptr;
+    ScopeFileActions *m_pFileActions = nullptr;
+    ScopeSetupActions *m_pSetupActions = nullptr;
+    QAction *m_pFreezeAction = nullptr;
+    QwtPlotTextLabel *m_pFrozenLabel = nullptr; // owned by the plot's item list
+    int m_nTimerId = 0;
+    int m_nRefreshSkip = 0;
+    bool m_bStopWhenError = false;
+    int m_nErrorCount = 0;
+    int m_nPeriodTime;
+    bool m_bViewFrozen = false;
+    unsigned m_nSeenFirings = 0;
+    bool m_bRecordingEnded = true; // the current run's end was announced
+
+private:
+    void createPlot();
+    void createLegend();
+    void connectControls();
+    void setUpPeriodEdit();
+    void setUpTriggerControls();
+    void createOperatorTools();
+
+    bool mayReplaceRecording();
+    void announceEnd(TarnPlugin_Scope::EndReason reason);
+    void updateTimeAxis();
+    bool selectionFits();
+    bool setupChannels();
+
+    void refreshStatus();
+    void showSamplingState();
+    void announceTriggerFirings();
+    void refreshCurves();
+    void watchRobotError();
+};
