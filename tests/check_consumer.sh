@@ -27,10 +27,16 @@ mkdir -p "$work"
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 
+# The public header alone, with Qt's keywords off too, and with the alias `scope` switched off
+# next to an application's own namespace of that name.
 echo '#include "TarnPlugin_Scope.h"' >"$work/header_alone.cpp"
-# shellcheck disable=SC2046
-g++ -std=c++17 -fPIC -fsyntax-only -Werror -Wall -Wextra \
-    -I "$prefix/include/TarnScope" $(pkg-config --cflags Qt5Widgets) "$work/header_alone.cpp"
+printf '%s\n' '#define TARNSCOPE_NO_SCOPE_ALIAS' '#include "TarnPlugin_Scope.h"' \
+    'namespace scope { int answer = 42; }' 'int use() { return scope::answer; }' >"$work/own_scope.cpp"
+for unit in header_alone.cpp own_scope.cpp; do
+    # shellcheck disable=SC2046
+    g++ -std=c++17 -fPIC -fsyntax-only -Werror -Wall -Wextra -DQT_NO_KEYWORDS \
+        -I "$prefix/include/TarnScope" $(pkg-config --cflags Qt5Widgets) "$work/$unit"
+done
 
 if grep -rl --include='*.cmake' "$(cd "$build" && pwd)" "$prefix" >/dev/null; then
     echo "FAIL: the installed package points back into the build tree"
@@ -90,3 +96,13 @@ CPP
 g++ -std=c++17 -fPIC -o "$work/pkgconfig_app" "$work/pkgconfig_app.cpp" \
     $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs tarnscope)
 QT_QPA_PLATFORM=offscreen "$work/pkgconfig_app"
+
+echo "== an application that drives the scope through the public API alone"
+cmake -S "$source/../api-consumer" -B "$work/api-consumer" -DCMAKE_PREFIX_PATH="$prefix" \
+    >"$work/api-configure.log"
+cmake --build "$work/api-consumer" >"$work/api-build.log"
+if grep -E "findChild|invokeMethod" "$source/../api-consumer/main.cpp"; then
+    echo "FAIL: the API example reaches into the widget"
+    exit 1
+fi
+QT_QPA_PLATFORM=offscreen "$work/api-consumer/scope-api-consumer"
