@@ -1,0 +1,214 @@
+// The scope driven from code through its public API: refusals that change nothing and show
+// nothing, the signals of a run, and the widget's size.
+#include "ScopeFile.h"
+#include "ScopeTestSupport.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace ScopeTest;
+
+static_assert(sizeof(TarnPlugin_Scope) == sizeof(QWidget) + sizeof(void *),
+              "the widget keeps its data behind one pointer");
+
+Q_DECLARE_METATYPE(TarnPlugin_Scope::EndReason)
+
+namespace {
+
+const QString kJ1 = QStringLiteral("J1 Target ACS");
+const QString kJ2 = QStringLiteral("J2 Target ACS");
+
+// A small scope file with one curve, written as the scope writes them.
+QString writeScopeFile(const QString &fileName)
+{
+    ScopeFileCurve curve;
+    curve.title = kJ1;
+    curve.binding.slot = 0;
+    curve.binding.unit = QStringLiteral("ACS(deg)");
+    curve.x = {0.0, 1.0, 2.0};
+    curve.y = {5.0, 6.0, 7.0};
+    QString error;
+    ScopeFile::save(fileName, {curve}, ScopeFile::Progress(), &error);
+    return fileName;
+}
+
+} // namespace
+
+class tst_ScopeApi : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TarnPlugin_Scope> m_scope;
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase() { qRegisterMetaType<TarnPlugin_Scope::EndReason>(); }
+    void init() { m_scope = freshScope(); }
+    void cleanup() { m_scope.reset(); }
+
+    // Each refusal says why, through the return and errorOccurred, shows no dialog and
+    // leaves the channels and the recording as they were.
+    void refusalsChangeNothing_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QString>("because");
+        QTest::newRow("unknown channel") << "channels J7"
+                                         << "no channel is called";
+        QTest::newRow("37 channels") << "channels 37"
+                                     << "at most 36";
+        QTest::newRow("a set the dialog cannot choose alone")
+            << "channels J1 Target, J2 Actual"
+            << "without also recording J1 Actual ACS";
+        QTest::newRow("export to a folder that is not there") << "export nowhere"
+                                                              << "Cannot write";
+        QTest::newRow("import of a missing file") << "import missing"
+                                                  << "Cannot read";
+        QTest::newRow("import of a file with no curve") << "import empty"
+                                                        << "No curve";
+        QTest::newRow("export while sampling") << "export sampling"
+                                               << "Not while sampling";
+    }
+    void refusalsChangeNothing()
+    {
+        QFETCH(QString, call);
+        QVERIFY(m_scope->importFromFile(writeScopeFile(m_dir.filePath("before.csv"))));
+        QVERIFY(m_scope->setChannels({kJ1}));
+        const QList<TarnScopeCurveData> before = m_scope->recordedCurves();
+        QSignalSpy errors(m_scope.get(), &TarnPlugin_Scope::errorOccurred);
+        QSignalSpy channelChanges(m_scope.get(), &TarnPlugin_Scope::channelsChanged);
+        ModalDialogAnswerer answerer;
+        answerer.start();
+
+        QString error;
+        bool done = true;
+        if (call == "channels J7") {
+            done = m_scope->setChannels({QStringLiteral("J7 Target ACS")}, &error);
+        } else if (call == "channels 37") {
+            QStringList titles;
+            for (const TarnScopeChannelInfo &channel : m_scope->availableChannels().mid(0, 37))
+                titles << channel.title;
+            done = m_scope->setChannels(titles, &error);
+        } else if (call == "channels J1 Target, J2 Actual") {
+            done = m_scope->setChannels({kJ1, QStringLiteral("J2 Actual ACS")}, &error);
+        } else if (call == "export nowhere") {
+            QVERIFY(m_scope->importFromFile(writeScopeFile(m_dir.filePath("data.csv"))));
+            done = m_scope->exportToFile(m_dir.filePath("no/such/folder/out.csv"), &error);
+        } else if (call == "import missing") {
+            done = m_scope->importFromFile(m_dir.filePath("missing.csv"), &error);
+        } else if (call == "import empty") {
+            QFile empty(m_dir.filePath("empty.csv"));
+            QVERIFY(empty.open(QIODevice::WriteOnly));
+            empty.close();
+            done = m_scope->importFromFile(empty.fileName(), &error);
+        } else if (call == "export sampling") {
+            m_scope->start();
+            QVERIFY(m_scope->isSampling());
+            done = m_scope->exportToFile(m_dir.filePath("out.csv"), &error);
+            m_scope->stop();
+        }
+        answerer.stop();
+
+        QVERIFY(!done);
+        QFETCH(QString, because);
+        QVERIFY2(error.contains(because), qPrintable(error));
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(errors.first().first().toString(), error);
+        QCOMPARE(answerer.messages(), QStringList());
+        if (call.startsWith("channels")) {
+            QCOMPARE(channelChanges.count(), 0);
+            QCOMPARE(m_scope->channels(), QStringList{kJ1});
+        }
+        if (call.startsWith("import"))
+            QCOMPARE(m_scope->recordedCurves().size(), before.size());
+    }
+
+    // A run from code: channels and period set, the trigger fires at the sample that crosses
+    // it, an end grab ends the recording while the scope holds, and Stop then ends sampling
+    // without announcing the recording's end twice.
+    void signalsOfARun()
+    {
+        QSignalSpy sampling(m_scope.get(), &TarnPlugin_Scope::samplingChanged);
+        QSignalSpy fired(m_scope.get(), &TarnPlugin_Scope::triggerFired);
+        QSignalSpy ended(m_scope.get(), &TarnPlugin_Scope::recordingEnded);
+        QSignalSpy period(m_scope.get(), &TarnPlugin_Scope::periodChanged);
+
+        QVERIFY(m_scope->setChannels({kJ2, kJ1}));
+        QCOMPARE(m_scope->channels(), (QStringList{kJ1, kJ2}));
+        m_scope->setPeriod(2000);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("period 5 ms refused"));
+        m_scope->setPeriod(5);
+        QCOMPARE(m_scope->period(), 2000);
+        QCOMPARE(period.count(), 1);
+
+        m_scope->setTriggerChannel(kJ2);
+        m_scope->setTriggerThreshold(50.0);
+        m_scope->setTriggerMode(TarnPlugin_Scope::EndGrab);
+        m_scope->setTriggerEnabled(true);
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+        QCOMPARE(sampling.count(), 1);
+        QCOMPARE(sampling.first().first().toBool(), true);
+
+        for (const auto &times : {QVector<double>{10, 11, 12}, QVector<double>{13, 14}}) {
+            TarnSim::Batch batch;
+            for (double t : times) {
+                _ST_ReadScopeData r = record(t, 0.0);
+                r.dValue[1] = t == 13 ? 60.0 : 40.0; // J2, slot 1, crosses at 13 ms
+                batch.records.push_back(r);
+            }
+            TarnSim::queueBatch(batch);
+        }
+        QTRY_COMPARE(fired.count(), 1);
+        QCOMPARE(fired.first().first().toDouble(), 13.0);
+        QTRY_COMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().value<TarnPlugin_Scope::EndReason>(),
+                 TarnPlugin_Scope::TriggerEnd);
+        QVERIFY(m_scope->isSampling());
+
+        m_scope->stop();
+        QCOMPARE(sampling.count(), 2);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(m_scope->recordedCurves().first().values.size(), 3); // the batch before it
+    }
+
+    // Why a recording ends, as the host hears it.
+    void endReasons_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("reason");
+        QTest::newRow("stop") << "stop" << int(TarnPlugin_Scope::StoppedByOperator);
+        QTest::newRow("controller lost, invoked by name")
+            << "lost" << int(TarnPlugin_Scope::ControllerLost);
+        QTest::newRow("robot error with Stop when Error")
+            << "error" << int(TarnPlugin_Scope::RobotError);
+        QTest::newRow("start with 37 channels in the dialog")
+            << "refused" << int(TarnPlugin_Scope::SetupRefused);
+    }
+    void endReasons()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, reason);
+        QSignalSpy ended(m_scope.get(), &TarnPlugin_Scope::recordingEnded);
+        if (how == "refused") {
+            checkComponents(m_scope.get(), {AXIS_J1, AXIS_J2, AXIS_J3, AXIS_J4, AXIS_J5, AXIS_J6});
+            checkLinks(m_scope.get(),
+                       {LINK_TargetACS, LINK_ActualACS, LINK_ActualFilACS, LINK_TarPosPDO,
+                        LINK_ActPosPDO, LINK_TargetJointVel, LINK_ActualJointVel}); // 42 channels
+        } else {
+            QVERIFY(m_scope->setChannels({kJ1}));
+        }
+        m_scope->setStopWhenError(how == "error");
+        m_scope->start();
+        if (how == "stop")
+            m_scope->stop();
+        else if (how == "lost")
+            QMetaObject::invokeMethod(m_scope.get(), "slot_Disconnected2Mox");
+        else if (how == "error")
+            TarnSim::setErrorFlag(true);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 5000);
+        QCOMPARE(int(ended.first().first().value<TarnPlugin_Scope::EndReason>()), reason);
+        QVERIFY(!m_scope->isSampling());
+    }
+};
+
+QTEST_MAIN(tst_ScopeApi)
+#include "tst_scopeapi.moc"
