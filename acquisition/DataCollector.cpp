@@ -1,7 +1,18 @@
 #include "DataCollector.h"
 
-#include "ScopeRecorder.h"
 #include "Tarn_LockGurad.h"
+#include "Tarn_Prod.h"
+
+namespace {
+
+ControllerBatch readController()
+{
+    ControllerBatch batch;
+    Tarn_ReadScopeData(&batch.cpuLoad, &batch.memKB, &batch.records);
+    return batch;
+}
+
+} // namespace
 
 DataCollector::DataCollector(ScopeReadClient *client, QObject *parent)
     : QThread(parent), m_client(client)
@@ -40,7 +51,7 @@ void DataCollector::abandon()
     }
     stop();
     setParent(nullptr);
-    connect(this, SIGNAL(finished()), this, SLOT(deleteLater()));
+    connect(this, &QThread::finished, this, &QObject::deleteLater);
     if (hasFinished())
         deleteLater();
 }
@@ -80,7 +91,7 @@ void DataCollector::readScopeData()
         if (!m_client || !m_client->beginReadStep())
             return;
     }
-    const ControllerBatch batch = ScopeRecorder::readController();
+    const ControllerBatch batch = readController();
 
     Tarn_LockGurad guard(&m_clientLock);
     if (m_client)

@@ -8,9 +8,9 @@
 #include <array>
 
 // The scope's sample buffers: record time stamps and one value column per curve slot,
-// trimmed to the display window. Not locked itself: the widget guards it with its data
-// lock, which the acquisition thread (append) and the GUI thread (clear, read, routing)
-// both take.
+// trimmed to the display window. Owned by the scope's recorder; not locked itself: the
+// recorder guards it with its data lock, which the acquisition thread (append) and the GUI
+// thread (clear, read, routing) both take.
 class SampleBuffer
 {
 public:

@@ -3,7 +3,6 @@
 #include "DataCollector.h"
 #include "ScopeLimits.h"
 #include "Tarn_LockGurad.h"
-#include "TickCount.h"
 
 #include <QThread>
 
@@ -110,18 +109,11 @@ SampleSnapshot ScopeRecorder::snapshot() const
 
 // ---- acquisition thread ------------------------------------------------------------
 
-ControllerBatch ScopeRecorder::readController()
-{
-    ControllerBatch batch;
-    Tarn_ReadScopeData(&batch.cpuLoad, &batch.memKB, &batch.records);
-    return batch;
-}
-
 bool ScopeRecorder::beginReadStep()
 {
     if (!m_bSampling)
         return false;
-    recordReadCycle();
+    m_readCycle.recordRead();
     m_nReadGeneration = m_nSetupGeneration;
     // The controller returns what it sampled since the previous read: for the first read
     // under a new set-up or Start, that reaches back before them.
@@ -216,30 +208,14 @@ void ScopeRecorder::checkTrigger(const std::vector<_ST_ReadScopeData> &records)
 
 // ---- status figures ----------------------------------------------------------------
 
-void ScopeRecorder::recordReadCycle()
-{
-    Tarn_LockGurad guard(&m_lockCycle);
-    const uint32_t now = TickCount::now();
-    if (m_nLastReadTick == 0)
-        m_nLastReadTick = now;
-    m_nReadScopeCyc = now - m_nLastReadTick; // unsigned: a wrapped tick count still subtracts right
-    if (m_nReadScopeCycMax < m_nReadScopeCyc)
-        m_nReadScopeCycMax = m_nReadScopeCyc;
-    m_nLastReadTick = now;
-}
-
 void ScopeRecorder::resetReadCycle()
 {
-    Tarn_LockGurad guard(&m_lockCycle);
-    m_nReadScopeCycMax = 0;
-    m_nReadScopeCyc = 0;
-    m_nLastReadTick = 0;
+    m_readCycle.reset();
 }
 
 ReadCycle ScopeRecorder::readCycle() const
 {
-    Tarn_LockGurad guard(&m_lockCycle);
-    return ReadCycle{m_nReadScopeCycMax, m_nReadScopeCyc};
+    return m_readCycle.figures();
 }
 
 void ScopeRecorder::setControllerLoad(double cpu, uint32_t memKB)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReadCycleMeter.h"
 #include "SampleBuffer.h"
 #include "ScopeReadClient.h"
 #include "Tarn_Lock.h"
@@ -12,13 +13,6 @@
 
 class DataCollector;
 class QObject;
-
-// Read-cycle statistics in ms: the longest and the latest interval between two reads.
-struct ReadCycle
-{
-    uint32_t max = 0;
-    uint32_t current = 0;
-};
 
 // The controller's load figures as last read.
 struct ControllerLoad
@@ -40,9 +34,10 @@ struct CaptureState
 
 // The acquisition side of one scope: the sample buffer and its lock, the set-up generation,
 // the trigger snapshot with the armed and capture states, and the status figures. It owns
-// the acquisition thread, is that thread's client, and makes every call into the controller
-// SDK. Owned by the scope widget; its public functions belong to the GUI thread, the
-// ScopeReadClient side to the acquisition thread. The locks are never nested.
+// the acquisition thread, which reads the controller, and is that thread's client; the
+// other controller SDK calls are its own. Owned by the scope widget; its public functions
+// belong to the GUI thread, its ScopeReadClient side to the acquisition thread. Its locks
+// are never nested in one another.
 class ScopeRecorder : private ScopeReadClient
 {
 public:
@@ -87,20 +82,18 @@ public:
     // Disarms; "open grab" turns capture on, "end grab" off.
     void fireTrigger(int mode);
 
-    void recordReadCycle();
     void resetReadCycle();
     ReadCycle readCycle() const;
-    void setControllerLoad(double cpu, uint32_t memKB);
     ControllerLoad controllerLoad() const;
 
     // Whether the robot reports an error now (the controller's third flag).
     static bool robotReportsError();
-    // One controller read; the acquisition thread calls it outside every lock.
-    static ControllerBatch readController();
 
 private:
     bool beginReadStep() override;
     void finishReadStep(const ControllerBatch &batch) override;
+
+    void setControllerLoad(double cpu, uint32_t memKB);
 
     void checkTrigger(const std::vector<_ST_ReadScopeData> &records);
     void fireTriggerLocked(int mode);
@@ -108,10 +101,7 @@ private:
     void clearLocked();
     void shutDownCollector();
 
-    mutable Tarn_Lock m_lockCycle;
-    uint32_t m_nReadScopeCycMax = 0;
-    uint32_t m_nReadScopeCyc = 0;
-    uint32_t m_nLastReadTick = 0;
+    ReadCycleMeter m_readCycle;
     mutable Tarn_Lock m_lockLoad;
     ControllerLoad m_load;
 

@@ -81,9 +81,9 @@ bool DemoHost::start()
     m_clock.start();
     if (m_options.injectsError())
         QTimer::singleShot(toMilliseconds(m_options.errorAfterSeconds), this,
-                           SLOT(raiseRobotError()));
+                           &DemoHost::raiseRobotError);
     if (m_options.offscreen)
-        QTimer::singleShot(toMilliseconds(m_options.seconds), this, SLOT(finishOffscreenRun()));
+        QTimer::singleShot(toMilliseconds(m_options.seconds), this, &DemoHost::finishOffscreenRun);
     return true;
 }
 

@@ -31,11 +31,9 @@ public:
     bool start();
     int exitCode() const { return m_exitCode; }
 
-private slots:
+private:
     void raiseRobotError();
     void finishOffscreenRun();
-
-private:
     bool prepareOutputFolder();
     void configureController();
     bool loadPlugin();

@@ -19,7 +19,7 @@ ModalDialogAnswerer::ModalDialogAnswerer(QString fileName, QObject *parent)
     : QObject(parent), m_fileName(std::move(fileName))
 {
     m_poll.setInterval(kPollMs);
-    connect(&m_poll, SIGNAL(timeout()), this, SLOT(answerActiveModal()));
+    connect(&m_poll, &QTimer::timeout, this, &ModalDialogAnswerer::answerActiveModal);
 }
 
 void ModalDialogAnswerer::start()

@@ -27,10 +27,8 @@ public:
     QStringList messages() const { return m_messages; }
     bool gaveUp() const { return m_gaveUp; }
 
-private slots:
-    void answerActiveModal();
-
 private:
+    void answerActiveModal();
     void answerFileDialog(QFileDialog *dialog);
     void answerMessageBox(QMessageBox *box);
     void cancelDialog(QWidget *modal, const QString &note);

@@ -56,7 +56,7 @@ QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
     // Created before the ranges are set: the zoomer's own base is never used, onZoomer puts
     // the stored ranges back instead.
     m_zoomer = new Zoomer(canvas());
-    connect(m_zoomer, SIGNAL(zoomed(const QRectF &)), this, SLOT(onZoomer(const QRectF &)));
+    connect(m_zoomer, &QwtPlotZoomer::zoomed, this, &QwtScope::onZoomer);
 
     m_tracker = new ScopeDataTracker(canvas());
     connect(m_tracker, &ScopeDataTracker::closestCurveChanged, this, &QwtScope::showUnitOf);

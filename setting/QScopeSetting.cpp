@@ -208,14 +208,18 @@ void QScopeSetting::initTrees()
 
 void QScopeSetting::connectButtons()
 {
-    connect(ui.Kvel_Scope_btn_SetCompSelectAll, SIGNAL(clicked()), this, SLOT(OnCompSelectAll()));
-    connect(ui.Kvel_Scope_btn_SetCompUnSelectAll, SIGNAL(clicked()), this,
-            SLOT(OnCompUnSelectAll()));
-    connect(ui.Kvel_Scope_btn_SetLinkSelectAll, SIGNAL(clicked()), this, SLOT(OnLinkSelectAll()));
-    connect(ui.Kvel_Scope_btn_SetLinkUnSelectAll, SIGNAL(clicked()), this,
-            SLOT(OnLinkUnSelectAll()));
-    connect(ui.Kvel_Scope_btn_SetEndSelectAll, SIGNAL(clicked()), this, SLOT(OnEndSelectAll()));
-    connect(ui.Kvel_Scope_btn_SetEndUnSelectAll, SIGNAL(clicked()), this, SLOT(OnEndUnSelectAll()));
-    connect(ui.Kvel_Scope_btn_SetOK, SIGNAL(clicked()), this, SLOT(OnOk()));
-    connect(ui.Kvel_Scope_btn_SetCancel, SIGNAL(clicked()), this, SLOT(OnCancle()));
+    connect(ui.Kvel_Scope_btn_SetCompSelectAll, &QPushButton::clicked, this,
+            &QScopeSetting::OnCompSelectAll);
+    connect(ui.Kvel_Scope_btn_SetCompUnSelectAll, &QPushButton::clicked, this,
+            &QScopeSetting::OnCompUnSelectAll);
+    connect(ui.Kvel_Scope_btn_SetLinkSelectAll, &QPushButton::clicked, this,
+            &QScopeSetting::OnLinkSelectAll);
+    connect(ui.Kvel_Scope_btn_SetLinkUnSelectAll, &QPushButton::clicked, this,
+            &QScopeSetting::OnLinkUnSelectAll);
+    connect(ui.Kvel_Scope_btn_SetEndSelectAll, &QPushButton::clicked, this,
+            &QScopeSetting::OnEndSelectAll);
+    connect(ui.Kvel_Scope_btn_SetEndUnSelectAll, &QPushButton::clicked, this,
+            &QScopeSetting::OnEndUnSelectAll);
+    connect(ui.Kvel_Scope_btn_SetOK, &QPushButton::clicked, this, &QScopeSetting::OnOk);
+    connect(ui.Kvel_Scope_btn_SetCancel, &QPushButton::clicked, this, &QScopeSetting::OnCancle);
 }

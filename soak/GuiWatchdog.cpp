@@ -12,7 +12,7 @@ constexpr auto kCheckEvery = std::chrono::milliseconds(100);
 GuiWatchdog::GuiWatchdog(int limitMs, QObject *parent) : QObject(parent), m_limitMs(limitMs)
 {
     m_beat.setInterval(kBeatMs);
-    connect(&m_beat, SIGNAL(timeout()), this, SLOT(beat()));
+    connect(&m_beat, &QTimer::timeout, this, &GuiWatchdog::beat);
 }
 
 GuiWatchdog::~GuiWatchdog()

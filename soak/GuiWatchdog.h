@@ -28,10 +28,8 @@ public:
     // The longest silence seen so far, in ms.
     int64_t longestSilenceMs() const { return m_longestMs.load(); }
 
-private slots:
-    void beat();
-
 private:
+    void beat();
     static int64_t nowMs();
     void watch();
 

@@ -1,6 +1,6 @@
+#include "ReadCycleMeter.h"
 #include "SampleBuffer.h"
 #include "ScopeLimits.h"
-#include "ScopeRecorder.h"
 #include "TickCount.h"
 #include "TriggerSettings.h"
 
@@ -285,14 +285,14 @@ private slots:
     {
         g_ticks = {4294967240u, 4294967292u, 54, 94};
         TickCount::setSource(&scriptedTick);
-        ScopeRecorder recorder;
-        recorder.resetReadCycle();
+        ReadCycleMeter meter;
+        meter.reset();
         const uint32_t cycles[] = {0, 52, 58, 40};
         const uint32_t maxima[] = {0, 52, 58, 58};
         for (int i = 0; i < 4; ++i) {
-            recorder.recordReadCycle();
-            QCOMPARE(recorder.readCycle().current, cycles[i]);
-            QCOMPARE(recorder.readCycle().max, maxima[i]);
+            meter.recordRead();
+            QCOMPARE(meter.figures().current, cycles[i]);
+            QCOMPARE(meter.figures().max, maxima[i]);
         }
         TickCount::setSource(nullptr);
     }

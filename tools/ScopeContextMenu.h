@@ -14,10 +14,10 @@ class QwtScope;
 // The operator's tools on the plot canvas: a context menu (right click) and canvas
 // shortcuts for saving or copying the plot as an image, two measurement cursors and the
 // statistics of the visible range; the widget adds its own actions (freeze, set-ups).
-// The zoomer keeps the right button: while zoomed in, a right click zooms out as it always
-// has and the menu opens only at the zoom base, with Ctrl held, or from the keyboard's
-// context-menu key. A child of the plot; the statistics table is a child of `dialogParent`.
-// GUI thread only.
+// The zoomer keeps the right button: while zoomed in, a right click returns to the zoom
+// base (Qwt's binding) and the menu opens only at the zoom base, with Ctrl held, or from
+// the keyboard's context-menu key. A child of the plot; the statistics table is a child of
+// `dialogParent`. GUI thread only.
 class ScopeContextMenu : public QObject
 {
     Q_OBJECT
