@@ -55,7 +55,7 @@ struct OptionTable
         QStringLiteral("seconds")};
     QCommandLineOption period{QStringLiteral("period"),
                               QStringLiteral("Display period in ms, 10 to 999999 (default: the "
-                                             "run time offscreen, else the widget's 10000)."),
+                                             "run time offscreen, else the widget's own)."),
                               QStringLiteral("ms")};
     QCommandLineOption output{QStringLiteral("output"),
                               QStringLiteral("Folder for scope.png and scope.csv (default: "

@@ -189,7 +189,7 @@ ScopeSoak::Plateau ScopeSoak::plateau(double seconds, const char *name)
     if (isSampling())
         stopByButton();
     confirmSelection(FullSelection);
-    setPeriod("10000");
+    setPeriod(QString::number(ScopeLimits::kDefaultPeriodMs));
     // Pages the allocator kept from the larger windows of the random phase are not growth;
     // what it held before handing them back is reported too.
     const double untrimmedMB = residentMB();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RecordingCheck.h"
+#include "ScopeLimits.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
@@ -90,7 +91,7 @@ private:
     RecordingRules m_rules;
     bool m_selectionRefused = false;
     bool m_stopWhenError = false;
-    int m_period = 10000;
+    int m_period = ScopeLimits::kDefaultPeriodMs;
     QElapsedTimer m_runTimer;      // since the last Start
     QElapsedTimer m_sinceDelivery; // since the last record delivered
     bool m_readsStuckReported = false;
