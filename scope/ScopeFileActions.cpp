@@ -2,13 +2,13 @@
 
 #include "QScopeSetting.h"
 #include "QwtScope.h"
+#include "SaveDialog.h"
 #include "ScopeFile.h"
 #include "ScopeLimits.h"
 #include "ScopeRecorder.h"
 #include "TarnPlugin_Scope_p.h"
 #include "ui_TarnPlugin_Scope.h"
 
-#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -54,30 +54,6 @@ public:
 private:
     QProgressDialog m_dialog;
 };
-
-// The name to export to, empty when the user cancels. Every name gets ".csv" unless it
-// has a suffix: the dialog adds its default suffix only when the whole path has no dot
-// ("my.data/rec"), and then it has not asked about replacing the file that name becomes.
-QString askExportName(QWidget *parent)
-{
-    const QString proposed =
-        "Tarn_Scope_" + QDateTime::currentDateTime().toString("yyyy_MM_dd_hh_mm_ss");
-    QFileDialog dialog(parent, "Save File", proposed, kFileFilter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("csv");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    const QString chosen = dialog.selectedFiles().first();
-    if (!QFileInfo(chosen).suffix().isEmpty())
-        return chosen;
-    const QString fileName = chosen + ".csv";
-    if (QFileInfo::exists(fileName) &&
-        QMessageBox::question(parent, "Save File",
-                              QString("%1 already exists.\nDo you want to replace it?")
-                                  .arg(QFileInfo(fileName).fileName())) != QMessageBox::Yes)
-        return QString();
-    return fileName;
-}
 
 // Reads the whole file before anything on screen changes. Nothing comes back with an empty
 // `error` when the user cancelled.
@@ -154,7 +130,8 @@ void ScopeFileActions::exportWithDialog()
         warn(m_scope->q, "ERROR:Empty ScopeData!");
         return;
     }
-    const QString fileName = askExportName(m_scope->q);
+    const QString fileName = SaveDialog::askFileName(
+        m_scope->q, "Save File", SaveDialog::timestampedName(), kFileFilter, "csv");
     if (fileName.isEmpty())
         return;
     QVector<ScopeFileCurve> curves;
@@ -166,7 +143,7 @@ void ScopeFileActions::exportWithDialog()
         outcome = ScopeFile::save(fileName, curves, progress.callback(), &error);
     }
     if (outcome == ScopeFile::Outcome::Failed)
-        warn(m_scope->q, QString("ERROR:Cannot write %1: %2").arg(fileName, error));
+        SaveDialog::warnCannotWrite(m_scope->q, fileName, error);
 }
 
 bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) const
@@ -180,7 +157,7 @@ bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) con
         if (ScopeFile::save(fileName, curves, ScopeFile::Progress(), &error) ==
             ScopeFile::Outcome::Done)
             return true;
-        error = QString("ERROR:Cannot write %1: %2").arg(fileName, error);
+        error = SaveDialog::cannotWrite(fileName, error);
     }
     if (errorText)
         *errorText = error;

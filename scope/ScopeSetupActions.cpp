@@ -1,6 +1,7 @@
 #include "ScopeSetupActions.h"
 
 #include "QScopeSetting.h"
+#include "SaveDialog.h"
 #include "ScopeSetupFile.h"
 #include "TarnPlugin_Scope_p.h"
 #include "ui_TarnPlugin_Scope.h"
@@ -109,20 +110,15 @@ void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped
 
 void ScopeSetupActions::saveToFile()
 {
-    QFileDialog dialog(m_scope->q, "Save Set-up", "Tarn_Scope_Setup", kSetupFilter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("json");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString fileName = SaveDialog::askFileName(m_scope->q, "Save Set-up", "Tarn_Scope_Setup",
+                                                     kSetupFilter, "json");
+    if (fileName.isEmpty())
         return;
-    const QString fileName = dialog.selectedFiles().first();
     const QByteArray json = currentSetup().toJson();
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.flush() ||
-        !file.commit()) {
-        QMessageBox::warning(m_scope->q, "Warning",
-                             QString("ERROR:Cannot write %1: %2").arg(fileName, file.errorString()),
-                             QMessageBox::Ok);
-    }
+        !file.commit())
+        SaveDialog::warnCannotWrite(m_scope->q, fileName, file.errorString());
 }
 
 void ScopeSetupActions::loadFromFile()

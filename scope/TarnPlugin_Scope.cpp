@@ -4,6 +4,7 @@
 
 #include "PlotImage.h"
 #include "QwtScope.h"
+#include "SaveDialog.h"
 #include "ScopeFile.h"
 #include "ScopeFileActions.h"
 #include "ScopeRecorder.h"
@@ -233,7 +234,7 @@ bool TarnPlugin_Scope::saveImage(const QString &path, QString *errorText) const
     QString error;
     if (PlotImage::save(d->m_pScope, path, &error))
         return true;
-    error = tr("ERROR:Cannot write %1: %2").arg(path, error);
+    error = SaveDialog::cannotWrite(path, error);
     if (errorText)
         *errorText = error;
     d->reportError(error);

@@ -4,16 +4,14 @@
 #include "MeasurementCursors.h"
 #include "PlotImage.h"
 #include "QwtScope.h"
+#include "SaveDialog.h"
 #include "Zoomer.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDateTime>
-#include <QFileDialog>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 
 #include <qwt_scale_map.h>
@@ -106,20 +104,14 @@ bool ScopeContextMenu::openFromEvent(QEvent *event)
 
 void ScopeContextMenu::saveImage()
 {
-    const QString proposed =
-        "Tarn_Scope_" + QDateTime::currentDateTime().toString("yyyy_MM_dd_hh_mm_ss");
-    QFileDialog dialog(m_dialogParent, QStringLiteral("Save Image"), proposed,
-                       PlotImage::saveFilters().join(QStringLiteral(";;")));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("png"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString fileName = SaveDialog::askFileName(
+        m_dialogParent, QStringLiteral("Save Image"), SaveDialog::timestampedName(),
+        PlotImage::saveFilters().join(QStringLiteral(";;")), QStringLiteral("png"));
+    if (fileName.isEmpty())
         return;
-    const QString fileName = dialog.selectedFiles().first();
     QString error;
     if (!PlotImage::save(m_plot, fileName, &error))
-        QMessageBox::warning(m_dialogParent, "Warning",
-                             QString("ERROR:Cannot write %1: %2").arg(fileName, error),
-                             QMessageBox::Ok);
+        SaveDialog::warnCannotWrite(m_dialogParent, fileName, error);
 }
 
 void ScopeContextMenu::copyImage()
