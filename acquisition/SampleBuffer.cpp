@@ -61,6 +61,30 @@ int SampleBuffer::excessAtFront() const
     return excess;
 }
 
+void SampleBuffer::dropBefore(double time)
+{
+    int count = 0;
+    while (count < m_vecTime.size() && m_vecTime.at(count) < time)
+        ++count;
+    if (count == 0)
+        return;
+    m_vecTime.dropFront(count);
+    for (SampleColumn &column : m_vecChannel)
+        column.dropFront(count);
+}
+
+void SampleBuffer::dropAfter(double time)
+{
+    int kept = m_vecTime.size();
+    while (kept > 0 && m_vecTime.at(kept - 1) > time)
+        --kept;
+    if (kept == m_vecTime.size())
+        return;
+    m_vecTime.keepFront(kept);
+    for (SampleColumn &column : m_vecChannel)
+        column.keepFront(std::min(kept, column.size()));
+}
+
 SampleSnapshot SampleBuffer::snapshot() const
 {
     SampleSnapshot snapshot;

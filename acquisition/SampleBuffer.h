@@ -29,6 +29,9 @@ public:
     void appendRecord(const _ST_ReadScopeData &record);
     // Empties every column; the slot indexes and the window stay.
     void clear();
+    // Drops the records stamped before `time`, or after it; the record at `time` stays.
+    void dropBefore(double time);
+    void dropAfter(double time);
 
     // Cheap whatever the buffer holds; take it under the buffer's lock, read it anywhere.
     SampleSnapshot snapshot() const;

@@ -134,19 +134,37 @@ void ScopeRecorder::finishReadStep(const ControllerBatch &batch)
     setControllerLoad(batch.cpuLoad, batch.memKB);
     if (!current)
         return;
+    const CaptureBounds bounds = captureBounds();
     Tarn_LockGurad guard(&m_lockData);
-    appendBatchLocked(batch.records);
+    appendBatchLocked(batch.records, bounds);
 }
 
-void ScopeRecorder::appendBatchLocked(const std::vector<_ST_ReadScopeData> &records)
+// A recording bounded by a fired trigger is cut exactly at its bounds: an end before what is
+// buffered cuts the buffers back, and the first record past it ends the capture.
+void ScopeRecorder::appendBatchLocked(const std::vector<_ST_ReadScopeData> &records,
+                                      const CaptureBounds &bounds)
 {
     if (m_nReadGeneration != m_nSetupGeneration || m_bSetupPending || !m_bSampling)
         return;
+    if (bounds.until)
+        m_buffer.dropAfter(*bounds.until);
     for (const _ST_ReadScopeData &record : records) {
         if (!m_bCapture)
             break;
+        if (bounds.until && record.dTime > *bounds.until) {
+            m_bCapture = false;
+            break;
+        }
         m_buffer.appendRecord(record);
     }
+    if (bounds.from)
+        m_buffer.dropBefore(*bounds.from);
+}
+
+CaptureBounds ScopeRecorder::captureBounds() const
+{
+    Tarn_LockGurad guard(&m_lockTrigger);
+    return m_bounds;
 }
 
 // ---- trigger -----------------------------------------------------------------------
@@ -161,10 +179,11 @@ void ScopeRecorder::armTrigger(bool armed, int mode)
 {
     Tarn_LockGurad guard(&m_lockTrigger);
     m_bTriggerArmed = armed;
+    m_bounds = CaptureBounds();
     if (!armed)
         return;
     if (mode == TriggerSettings::OpenGrab)
-        m_bCapture = false;
+        m_bCapture = m_triggerSettings.delay.has_value();
     else if (mode == TriggerSettings::EndGrab)
         m_bCapture = true;
 }
@@ -172,7 +191,9 @@ void ScopeRecorder::armTrigger(bool armed, int mode)
 CaptureState ScopeRecorder::captureState() const
 {
     Tarn_LockGurad guard(&m_lockTrigger);
-    return CaptureState{m_bTriggerArmed, m_bCapture, m_nFirings, m_dLastFiring};
+    const bool waitingToOpen =
+        m_bTriggerArmed && m_triggerSettings.mode == TriggerSettings::OpenGrab;
+    return CaptureState{m_bTriggerArmed, m_bCapture, m_nFirings, m_dLastFiring, waitingToOpen};
 }
 
 void ScopeRecorder::fireTrigger(int mode)
@@ -184,6 +205,7 @@ void ScopeRecorder::fireTrigger(int mode)
 void ScopeRecorder::fireTriggerLocked(int mode)
 {
     m_bTriggerArmed = false;
+    m_bounds = CaptureBounds();
     if (mode == TriggerSettings::OpenGrab)
         m_bCapture = true;
     else if (mode == TriggerSettings::EndGrab)
@@ -199,10 +221,22 @@ void ScopeRecorder::checkTrigger(const std::vector<_ST_ReadScopeData> &records)
     Tarn_LockGurad guard(&m_lockTrigger);
     if (!m_bTriggerArmed)
         return;
-    if (const std::optional<double> instant = triggerInstant(m_triggerSettings, records)) {
-        m_dLastFiring = *instant;
-        ++m_nFirings;
+    const std::optional<double> instant = triggerInstant(m_triggerSettings, records);
+    if (!instant)
+        return;
+    m_dLastFiring = *instant;
+    ++m_nFirings;
+    const std::optional<double> delay = m_triggerSettings.delay;
+    if (!delay) {
         fireTriggerLocked(m_triggerSettings.mode);
+        return;
+    }
+    m_bTriggerArmed = false;
+    if (m_triggerSettings.mode == TriggerSettings::OpenGrab) {
+        m_bounds.from = *instant + *delay;
+        m_bCapture = true;
+    } else if (m_triggerSettings.mode == TriggerSettings::EndGrab) {
+        m_bounds.until = *instant + *delay;
     }
 }
 

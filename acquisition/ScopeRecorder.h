@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class DataCollector;
@@ -30,6 +31,16 @@ struct CaptureState
     // fired it.
     unsigned firings = 0;
     double lastFiring = 0.0;
+    // Armed in open grab: what is recorded meanwhile is only history the delay may reach.
+    bool waitingToOpen = false;
+};
+
+// Where a trigger fired with a delay bounds the recording, in controller time; the records
+// at both bounds are kept.
+struct CaptureBounds
+{
+    std::optional<double> from;
+    std::optional<double> until;
 };
 
 // The acquisition side of one scope: the sample buffer and its lock, the set-up generation,
@@ -76,8 +87,9 @@ public:
 
     // The trigger controls as the next batch is to see them.
     void setTriggerSettings(const TriggerSettings &settings);
-    // Arms (or disarms) the trigger; when armed, "open grab" waits with capture off and
-    // "end grab" records until it fires.
+    // Arms (or disarms) the trigger with the settings of now, also while sampling; when
+    // armed, "open grab" waits with capture off (with a delay it keeps buffering the history
+    // the delay may reach back to) and "end grab" records until it fires.
     void armTrigger(bool armed, int mode);
     // Disarms; "open grab" turns capture on, "end grab" off.
     void fireTrigger(int mode);
@@ -97,7 +109,9 @@ private:
 
     void checkTrigger(const std::vector<_ST_ReadScopeData> &records);
     void fireTriggerLocked(int mode);
-    void appendBatchLocked(const std::vector<_ST_ReadScopeData> &records);
+    void appendBatchLocked(const std::vector<_ST_ReadScopeData> &records,
+                           const CaptureBounds &bounds);
+    CaptureBounds captureBounds() const;
     void clearLocked();
     void shutDownCollector();
 
@@ -125,6 +139,7 @@ private:
     std::atomic<bool> m_bCapture{true};
     unsigned m_nFirings = 0;    // guarded by m_lockTrigger
     double m_dLastFiring = 0.0; // guarded by m_lockTrigger
+    CaptureBounds m_bounds;     // guarded by m_lockTrigger
 
     std::unique_ptr<DataCollector> m_pCollector;
 };

@@ -25,7 +25,10 @@ struct TriggerSettings
     int32_t condition = Above;
     int32_t mode = OpenGrab;
     double threshold = 0.0;
-    double delay = 0.0; // read from the form, not applied
+    // Where the recording starts (open grab) or ends (end grab), in ms after the instant the
+    // trigger fires; none keeps whole batches: open grab keeps the firing batch, end grab
+    // drops it.
+    std::optional<double> delay;
     bool absoluteValue = false;
 };
 

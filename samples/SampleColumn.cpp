@@ -40,6 +40,16 @@ void SampleColumn::dropFront(int count)
     m_head &= SampleChunk::kMask;
 }
 
+void SampleColumn::keepFront(int count)
+{
+    if (count >= m_size)
+        return;
+    SampleColumn kept;
+    for (int i = 0; i < std::max(count, 0); ++i)
+        kept.append(at(i));
+    *this = std::move(kept);
+}
+
 void SampleColumn::clear()
 {
     m_chunks.reset();

@@ -27,6 +27,9 @@ public:
 
     void append(double value);
     void dropFront(int count);
+    // Keeps the oldest `count` values. Snapshots may share the values behind them, so the
+    // column is built anew: rare (a trigger that ends a recording before its instant).
+    void keepFront(int count);
     void clear();
 
     ColumnSnapshot snapshot() const;

@@ -116,7 +116,7 @@ void ScopeStateLine::showSampling(bool triggerArmed, bool capturing, const QStri
     if (!triggerArmed && capturing)
         show(tr("Sampling"), Tone::Running);
     else if (!triggerArmed)
-        show(tr("Holding after trigger (view frozen)"), Tone::Waiting);
+        show(tr("Holding after trigger (press Stop to export)"), Tone::Waiting);
     else if (capturing)
         show(triggerChannel.isEmpty() ? tr("Recording until trigger")
                                       : tr("Recording until trigger on %1").arg(triggerChannel),

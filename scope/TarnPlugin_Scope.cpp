@@ -207,6 +207,11 @@ void TarnPlugin_Scope::setViewFrozen(bool frozen)
     d->setViewFrozen(frozen);
 }
 
+void TarnPlugin_Scope::armTrigger()
+{
+    d->armTrigger();
+}
+
 // ---- the recording -------------------------------------------------------------------
 
 QList<TarnScopeCurveData> TarnPlugin_Scope::recordedCurves() const

@@ -155,6 +155,9 @@ public Q_SLOTS:
     void stop();
     void resetView();
     void setViewFrozen(bool frozen);
+    // While sampling, arms the trigger again with the trigger controls as they are now (the
+    // plot's menu and key A do the same); at start() the triggerEnabled property decides.
+    void armTrigger();
 
 Q_SIGNALS:
     void samplingChanged(bool sampling);

@@ -8,6 +8,7 @@
 #include "ScopeRecorder.h"
 #include "ScopeSetupActions.h"
 #include "ScopeStateLine.h"
+#include "TriggerMark.h"
 #include "ui_TarnPlugin_Scope.h"
 
 #include <QAction>
@@ -207,7 +208,12 @@ void TarnPlugin_ScopePrivate::createOperatorTools()
     m_pFreezeAction->setCheckable(true);
     m_pFreezeAction->setShortcut(QKeySequence(Qt::Key_F));
     QObject::connect(m_pFreezeAction, &QAction::toggled, q, &TarnPlugin_Scope::setViewFrozen);
-    m_pTools->addActions({m_pFreezeAction});
+    auto *arm = new QAction(TarnPlugin_Scope::tr("Arm trigger"), q);
+    arm->setObjectName(QStringLiteral("ScopeAction_ArmTrigger"));
+    arm->setShortcut(QKeySequence(Qt::Key_A));
+    QObject::connect(arm, &QAction::triggered, q, &TarnPlugin_Scope::armTrigger);
+    m_pTools->addActions({m_pFreezeAction, arm});
+    m_pTriggerMark = new TriggerMark(m_pScope);
     m_pTools->addActions(m_pSetupActions->actions());
 
     m_pFrozenLabel = new QwtPlotTextLabel;
@@ -449,6 +455,7 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     m_pRecorder->bindSlots(indexes);
     m_pScope->clearCurves();
     m_pStateLine->forgetRecording();
+    m_pTriggerMark->remove();
     for (const ScopeChannel &ch : channels)
         m_pScope->addCurve(ch.binding.slot, ch.title, ch.binding);
     {
@@ -469,6 +476,7 @@ void TarnPlugin_ScopePrivate::clearScopeData()
     m_pRecorder->clear();
     m_pScope->clearCurves();
     m_pStateLine->forgetRecording();
+    m_pTriggerMark->remove();
 }
 
 // ---- trigger -----------------------------------------------------------------------
@@ -479,6 +487,18 @@ void TarnPlugin_ScopePrivate::checkTriggerStatus()
                             ui->Kvel_Scope_cmb_TriggerFS->currentIndex());
 }
 
+// While sampling the trigger arms again with the controls as they are now; at Start the
+// radio button decides, as it always did.
+void TarnPlugin_ScopePrivate::armTrigger()
+{
+    if (!m_pRecorder->isSampling())
+        return;
+    readTriggerSettings();
+    m_pRecorder->armTrigger(true, ui->Kvel_Scope_cmb_TriggerFS->currentIndex());
+    m_bRecordingEnded = false;
+    showSamplingState();
+}
+
 void TarnPlugin_ScopePrivate::readTriggerSettings()
 {
     TriggerSettings settings;
@@ -487,7 +507,9 @@ void TarnPlugin_ScopePrivate::readTriggerSettings()
     settings.condition = ui->Kvel_Scope_cmb_TriggerCondition->currentIndex();
     settings.mode = ui->Kvel_Scope_cmb_TriggerFS->currentIndex();
     settings.threshold = ui->Kvel_Scope_edit_TriggerThreshold->text().toDouble();
-    settings.delay = ui->Kvel_Scope_edit_TriggerDelay->text().toDouble();
+    bool isNumber = false;
+    const double delay = ui->Kvel_Scope_edit_TriggerDelay->text().toDouble(&isNumber);
+    settings.delay = isNumber ? std::optional<double>(delay) : std::nullopt;
     settings.absoluteValue = ui->cb_AbsoluteValue->isChecked();
     m_pRecorder->setTriggerSettings(settings);
 }
@@ -546,19 +568,21 @@ void TarnPlugin_ScopePrivate::refreshCurves()
 void TarnPlugin_ScopePrivate::showSamplingState()
 {
     const CaptureState state = m_pRecorder->captureState();
-    m_pStateLine->showSampling(state.triggerArmed, state.capturing,
+    m_pStateLine->showSampling(state.triggerArmed, state.capturing && !state.waitingToOpen,
                                ui->Kvel_Scope_cmb_TriggerSel->currentText());
 }
 
-// An end-grab firing ends the recording while the scope holds until it is stopped.
+// An end grab ends the recording (at its firing, or at the delay after it) while the scope
+// holds until it is stopped.
 void TarnPlugin_ScopePrivate::announceTriggerFirings()
 {
     const CaptureState state = m_pRecorder->captureState();
-    if (state.firings == m_nSeenFirings)
-        return;
-    m_nSeenFirings = state.firings;
-    emit q->triggerFired(state.lastFiring);
-    if (!state.capturing)
+    if (state.firings != m_nSeenFirings) {
+        m_nSeenFirings = state.firings;
+        m_pTriggerMark->place(state.lastFiring);
+        emit q->triggerFired(state.lastFiring);
+    }
+    if (!state.capturing && !state.triggerArmed)
         announceEnd(TarnPlugin_Scope::TriggerEnd);
 }
 

@@ -16,6 +16,7 @@ class ScopeFileActions;
 class ScopeRecorder;
 class ScopeSetupActions;
 class ScopeStateLine;
+class TriggerMark;
 class Ui_TarnPlugin_Scope;
 
 // The scope widget's inside: the form, the plot, the channel dialog and the recorder, the
@@ -48,6 +49,7 @@ public:
 
     // Trigger.
     void checkTriggerStatus();
+    void armTrigger();
     void readTriggerSettings();
     bool setTriggerChannel(const QString &title);
 
@@ -66,6 +68,7 @@ public:
     ScopeFileActions *m_pFileActions = nullptr;
     ScopeSetupActions *m_pSetupActions = nullptr;
     QAction *m_pFreezeAction = nullptr;
+    TriggerMark *m_pTriggerMark = nullptr;
     QwtPlotTextLabel *m_pFrozenLabel = nullptr; // owned by the plot's item list
     int m_nTimerId = 0;
     int m_nRefreshSkip = 0;

@@ -1,4 +1,5 @@
 #include "ScopeTestSupport.h"
+#include "TriggerMark.h"
 #include "TriggerSettings.h"
 
 #include <QCheckBox>
@@ -418,6 +419,91 @@ private slots:
         QVERIFY(!m_scope->isTriggerArmed() && m_scope->isSampling());
     }
 
+    // Records 0..29 ms in three batches; J1 crosses "> 50" at 14 ms only, J2 carries each
+    // record's time. The delay places the recording's start (open grab) or end (end grab)
+    // exactly at instant + delay; an empty delay keeps whole batches as before.
+    void triggerDelayBoundsTheRecording_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("delay");
+        QTest::addColumn<QString>("kept"); // first..last time recorded
+        const int open = TriggerSettings::OpenGrab;
+        const int end = TriggerSettings::EndGrab;
+        QTest::newRow("open, no delay: the firing batch on") << open << ""
+                                                             << "10..29";
+        QTest::newRow("open, 0: from the instant") << open << "0"
+                                                   << "14..29";
+        QTest::newRow("open, -3: three ms of history") << open << "-3"
+                                                       << "11..29";
+        QTest::newRow("open, -100: all the history held") << open << "-100"
+                                                          << "0..29";
+        QTest::newRow("open, 5: from five ms after") << open << "5"
+                                                     << "19..29";
+        QTest::newRow("end, no delay: up to the firing batch") << end << ""
+                                                               << "0..9";
+        QTest::newRow("end, 0: up to the instant") << end << "0"
+                                                   << "0..14";
+        QTest::newRow("end, 3: three ms after") << end << "3"
+                                                << "0..17";
+        QTest::newRow("end, -2: cut back before it") << end << "-2"
+                                                     << "0..12";
+    }
+    void triggerDelayBoundsTheRecording()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, delay);
+        selectJoints(2, {LINK_TargetACS});
+        confirmSelection(scope());
+        armTrigger(0, "50", mode, false);
+        child<QLineEdit>(scope(), "Kvel_Scope_edit_TriggerDelay")->setText(delay);
+        QVERIFY(startFlushed(scope()));
+        for (int first : {0, 10, 20}) {
+            TarnSim::Batch b;
+            for (int t = first; t < first + 10; ++t) {
+                _ST_ReadScopeData r{};
+                r.dTime = t;
+                r.dValue[0] = t == 14 ? 100.0 : 0.0;
+                r.dValue[1] = t;
+                b.records.push_back(r);
+            }
+            TarnSim::queueBatch(b);
+        }
+        QVERIFY(waitForBatchesConsumed());
+        stop(scope());
+        QwtPlotCurve *times = plot()->curve(1);
+        QVERIFY(times->dataSize() > 0);
+        const QString kept = QString("%1..%2")
+                                 .arg(times->sample(0).y())
+                                 .arg(times->sample(int(times->dataSize()) - 1).y());
+        QTEST(kept, "kept");
+        QCOMPARE(int(times->dataSize()),
+                 kept.section("..", 1).toInt() - kept.section("..", 0, 0).toInt() + 1);
+        auto *mark = scope()->findChild<TriggerMark *>();
+        QVERIFY(mark->isPlaced());
+        QCOMPARE(mark->shownTime(), 14.0 - plot()->timeOrigin());
+    }
+
+    // While sampling the trigger arms again with the controls of now: no Stop and Start.
+    void armingWhileSampling()
+    {
+        selectJoints(1, {LINK_TargetACS});
+        confirmSelection(scope());
+        QVERIFY(startFlushed(scope()));
+        TarnSim::queueBatch(batch({0, 1}, 100.0));
+        QVERIFY(waitForBatchesConsumed());
+        QVERIFY(!m_scope->isTriggerArmed());
+        armTrigger(0, "50", TriggerSettings::OpenGrab, false);
+        m_scope->armTrigger();
+        QVERIFY(m_scope->isTriggerArmed());
+        QVERIFY(!m_scope->isCapturing());
+        TarnSim::queueBatch(batch({2, 3}, 0.0));
+        TarnSim::queueBatch(batch({4, 5}, 100.0));
+        QVERIFY(waitForBatchesConsumed());
+        QVERIFY(!m_scope->isTriggerArmed());
+        QVERIFY(m_scope->isCapturing());
+        QTRY_COMPARE(points(plot()->curve(0)), QString("0:100 1:100 4:100 5:100"));
+    }
+
     void triggerChangesTakeEffectWithTheNextBatch()
     {
         selectJoints(1, {LINK_TargetACS});
@@ -556,7 +642,7 @@ private slots:
         QVERIFY(startFlushed(scope()));
         QCOMPARE(stateLine(), QString("Recording until trigger on J1 Target ACS"));
         TarnSim::queueBatch(batch({0}, 7.0));
-        QTRY_COMPARE(stateLine(), QString("Holding after trigger (view frozen)"));
+        QTRY_COMPARE(stateLine(), QString("Holding after trigger (press Stop to export)"));
 
         QVERIFY(QMetaObject::invokeMethod(scope(), "slot_Disconnected2Mox"));
         QVERIFY(QRegularExpression("^Controller lost at \\d\\d:\\d\\d:\\d\\d$")
