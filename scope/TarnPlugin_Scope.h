@@ -115,7 +115,9 @@ public:
     void setStopWhenError(bool on);
 
     // The trigger controls of the form. The channel is a title of the trigger list (one
-    // not listed is refused with a warning); the delay is text, as the form takes it.
+    // not listed is refused with a warning). The delay is text, as the form takes it: ms
+    // after the trigger's instant at which the recording starts (open grab) or ends (end
+    // grab), negative for before it; empty keeps whole controller batches.
     bool triggerEnabled() const;
     void setTriggerEnabled(bool on);
     QString triggerChannel() const;
