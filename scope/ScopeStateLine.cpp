@@ -108,15 +108,19 @@ void ScopeStateLine::addSimulatorNotice(QFrame *statusStrip, QHBoxLayout *stateR
 void ScopeStateLine::showStarted()
 {
     forgetRecording();
+    m_firedAt.clear();
     m_bErrorRaised = false;
 }
 
 void ScopeStateLine::showSampling(bool triggerArmed, bool capturing, const QString &triggerChannel)
 {
     if (!triggerArmed && capturing)
-        show(tr("Sampling"), Tone::Running);
+        show(m_firedAt.isEmpty() ? tr("Sampling")
+                                 : tr("Recording since trigger at %1").arg(m_firedAt),
+             Tone::Running);
     else if (!triggerArmed)
-        show(tr("Holding after trigger (press Stop to export)"), Tone::Waiting);
+        show(tr("Holding after trigger at %1 (press Stop to export)").arg(m_firedAt),
+             Tone::Waiting);
     else if (capturing)
         show(triggerChannel.isEmpty() ? tr("Recording until trigger")
                                       : tr("Recording until trigger on %1").arg(triggerChannel),
@@ -125,6 +129,11 @@ void ScopeStateLine::showSampling(bool triggerArmed, bool capturing, const QStri
         show(triggerChannel.isEmpty() ? tr("Waiting for trigger")
                                       : tr("Waiting for trigger on %1").arg(triggerChannel),
              Tone::Waiting);
+}
+
+void ScopeStateLine::noteTriggerFired()
+{
+    m_firedAt = clockTime();
 }
 
 void ScopeStateLine::showRobotError(bool raised)

@@ -28,6 +28,8 @@ public:
     void showStarted();
     // While sampling, from the recorder's trigger and capture states.
     void showSampling(bool triggerArmed, bool capturing, const QString &triggerChannel);
+    // The trigger fired now: the states after it say when.
+    void noteTriggerFired();
     void showRobotError(bool raised);
 
     void showStopped();
@@ -57,6 +59,7 @@ private:
     QLabel *m_label = nullptr;            // owned by the status strip
     QwtPlotMarker *m_errorMark = nullptr; // owned by the plot's item list
     QString m_activity;
+    QString m_firedAt; // clock time of this run's last firing
     Tone m_tone = Tone::Plain;
     bool m_bErrorRaised = false;
     bool m_bRecordingSawError = false;

@@ -530,8 +530,8 @@ void TarnPlugin_ScopePrivate::tick()
     if (!m_pRecorder->isSampling())
         return;
     refreshStatus();
-    showSamplingState();
     announceTriggerFirings();
+    showSamplingState();
     if (m_nRefreshSkip < kRefreshSkipTicks) {
         ++m_nRefreshSkip;
         return;
@@ -580,6 +580,7 @@ void TarnPlugin_ScopePrivate::announceTriggerFirings()
     if (state.firings != m_nSeenFirings) {
         m_nSeenFirings = state.firings;
         m_pTriggerMark->place(state.lastFiring);
+        m_pStateLine->noteTriggerFired();
         emit q->triggerFired(state.lastFiring);
     }
     if (!state.capturing && !state.triggerArmed)
