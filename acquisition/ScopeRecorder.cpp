@@ -175,11 +175,12 @@ void ScopeRecorder::setTriggerSettings(const TriggerSettings &settings)
     m_triggerSettings = settings;
 }
 
-void ScopeRecorder::armTrigger(bool armed, int mode)
+void ScopeRecorder::armTrigger(bool armed, int mode, bool again)
 {
     Tarn_LockGurad guard(&m_lockTrigger);
     m_bTriggerArmed = armed;
     m_bounds = CaptureBounds();
+    m_bInside = !again;
     if (!armed)
         return;
     if (mode == TriggerSettings::OpenGrab)
@@ -193,7 +194,8 @@ CaptureState ScopeRecorder::captureState() const
     Tarn_LockGurad guard(&m_lockTrigger);
     const bool waitingToOpen =
         m_bTriggerArmed && m_triggerSettings.mode == TriggerSettings::OpenGrab;
-    return CaptureState{m_bTriggerArmed, m_bCapture, m_nFirings, m_dLastFiring, waitingToOpen};
+    return CaptureState{m_bTriggerArmed, m_bCapture,       m_nFirings,
+                        m_dLastFiring,   m_dLastFiringValue, waitingToOpen};
 }
 
 void ScopeRecorder::fireTrigger(int mode)
@@ -221,9 +223,15 @@ void ScopeRecorder::checkTrigger(const std::vector<_ST_ReadScopeData> &records)
     Tarn_LockGurad guard(&m_lockTrigger);
     if (!m_bTriggerArmed)
         return;
-    const std::optional<double> instant = triggerInstant(m_triggerSettings, records);
+    const std::optional<double> instant = triggerInstant(m_triggerSettings, records, &m_bInside);
     if (!instant)
         return;
+    for (const _ST_ReadScopeData &record : records) {
+        if (record.dTime == *instant) {
+            m_dLastFiringValue = record.dValue[m_triggerSettings.channel];
+            break;
+        }
+    }
     m_dLastFiring = *instant;
     ++m_nFirings;
     const std::optional<double> delay = m_triggerSettings.delay;

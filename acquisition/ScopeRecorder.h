@@ -31,6 +31,7 @@ struct CaptureState
     // fired it.
     unsigned firings = 0;
     double lastFiring = 0.0;
+    double lastFiringValue = 0.0; // the channel's sample there
     // Armed in open grab: what is recorded meanwhile is only history the delay may reach.
     bool waitingToOpen = false;
 };
@@ -90,7 +91,9 @@ public:
     // Arms (or disarms) the trigger with the settings of now, also while sampling; when
     // armed, "open grab" waits with capture off (with a delay it keeps buffering the history
     // the delay may reach back to) and "end grab" records until it fires.
-    void armTrigger(bool armed, int mode);
+    // `again`: armed for the next capture, it fires only once the signal has been back inside
+    // the threshold.
+    void armTrigger(bool armed, int mode, bool again = false);
     // Disarms; "open grab" turns capture on, "end grab" off.
     void fireTrigger(int mode);
 
@@ -139,7 +142,9 @@ private:
     std::atomic<bool> m_bCapture{true};
     unsigned m_nFirings = 0;    // guarded by m_lockTrigger
     double m_dLastFiring = 0.0; // guarded by m_lockTrigger
-    CaptureBounds m_bounds;     // guarded by m_lockTrigger
+    double m_dLastFiringValue = 0.0; // guarded by m_lockTrigger
+    CaptureBounds m_bounds;          // guarded by m_lockTrigger
+    bool m_bInside = true;           // guarded by m_lockTrigger
 
     std::unique_ptr<DataCollector> m_pCollector;
 };

@@ -21,14 +21,22 @@ bool beyond(const TriggerSettings &settings, double value)
 } // namespace
 
 std::optional<double> triggerInstant(const TriggerSettings &settings,
-                                     const std::vector<_ST_ReadScopeData> &batch)
+                                     const std::vector<_ST_ReadScopeData> &batch, bool *inside)
 {
     if (settings.channel < 0 || settings.channel >= ScopeLimits::kMaxChannels)
         return std::nullopt;
     for (const _ST_ReadScopeData &record : batch) {
-        const double v = record.dValue[settings.channel];
-        if (std::isfinite(v) && beyond(settings, settings.absoluteValue ? std::fabs(v) : v))
+        double v = record.dValue[settings.channel];
+        if (!std::isfinite(v))
+            continue;
+        if (settings.absoluteValue)
+            v = std::fabs(v);
+        if (!beyond(settings, v)) {
+            if (inside)
+                *inside = true;
+        } else if (!inside || *inside) {
             return record.dTime;
+        }
     }
     return std::nullopt;
 }

@@ -34,6 +34,9 @@ struct TriggerSettings
 
 // Where a batch fires the trigger: the time stamp of its first sample of the channel beyond
 // the threshold (absolute values if asked), strictly. An empty batch, an unknown condition,
-// a channel outside the record or samples that are not finite never fire.
+// a channel outside the record or samples that are not finite never fire. With `inside`, a
+// trigger armed again fires only once the signal has been back inside the threshold: the
+// flag, kept across batches, notes that it has.
 std::optional<double> triggerInstant(const TriggerSettings &settings,
-                                     const std::vector<_ST_ReadScopeData> &batch);
+                                     const std::vector<_ST_ReadScopeData> &batch,
+                                     bool *inside = nullptr);

@@ -87,7 +87,10 @@ QByteArray ScopeSetup::toJson() const
                               {"mode", triggerMode},
                               {"threshold", triggerThreshold},
                               {"delay", triggerDelay},
-                              {"absolute", triggerAbsolute}};
+                              {"absolute", triggerAbsolute},
+                              {"repeat", triggerOptions.repeat},
+                              {"keep", triggerOptions.keep},
+                              {"folder", triggerOptions.folder}};
     const QJsonObject root{{"format", kFormat},
                            {"version", kFormatVersion},
                            {"components", rowsToJson("components", components)},
@@ -134,5 +137,12 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
     readString(trigger, "mode", setup.triggerMode, skipped);
     readString(trigger, "threshold", setup.triggerThreshold, skipped);
     readString(trigger, "delay", setup.triggerDelay, skipped);
+    setup.triggerOptions.repeat = trigger.value("repeat").toBool(false);
+    const int keep = trigger.value("keep").toInt(setup.triggerOptions.keep);
+    if (keep >= 1 && keep <= TriggerOptions::kMaxKept)
+        setup.triggerOptions.keep = keep;
+    else
+        skipped << QStringLiteral("trigger keep %1").arg(keep);
+    readString(trigger, "folder", setup.triggerOptions.folder, skipped);
     return true;
 }

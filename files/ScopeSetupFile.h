@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ScopeLimits.h"
+#include "TriggerOptions.h"
 
 #include <QByteArray>
 #include <QList>
@@ -25,6 +26,7 @@ struct ScopeSetup
     QString triggerThreshold;
     QString triggerDelay;
     bool triggerAbsolute = false;
+    TriggerOptions triggerOptions; // absent from older files: the defaults
 
     QByteArray toJson() const;
 

@@ -2,6 +2,7 @@
 
 #include "QScopeSetting.h"
 #include "SaveDialog.h"
+#include "ScopeCaptures.h"
 #include "ScopeSetupFile.h"
 #include "TarnPlugin_Scope_p.h"
 #include "ui_TarnPlugin_Scope.h"
@@ -81,6 +82,7 @@ ScopeSetup ScopeSetupActions::currentSetup() const
     setup.triggerThreshold = s.ui->Kvel_Scope_edit_TriggerThreshold->text();
     setup.triggerDelay = s.ui->Kvel_Scope_edit_TriggerDelay->text();
     setup.triggerAbsolute = s.ui->cb_AbsoluteValue->isChecked();
+    setup.triggerOptions = s.m_pCaptures->options();
     return setup;
 }
 
@@ -106,6 +108,7 @@ void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped
     s.ui->Kvel_Scope_edit_TriggerThreshold->setText(setup.triggerThreshold);
     s.ui->Kvel_Scope_edit_TriggerDelay->setText(setup.triggerDelay);
     s.ui->cb_AbsoluteValue->setChecked(setup.triggerAbsolute);
+    s.m_pCaptures->setOptions(setup.triggerOptions);
 }
 
 void ScopeSetupActions::saveToFile()

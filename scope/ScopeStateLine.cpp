@@ -109,6 +109,7 @@ void ScopeStateLine::showStarted()
 {
     forgetRecording();
     m_firedAt.clear();
+    m_captures.clear();
     m_bErrorRaised = false;
 }
 
@@ -129,6 +130,14 @@ void ScopeStateLine::showSampling(bool triggerArmed, bool capturing, const QStri
         show(triggerChannel.isEmpty() ? tr("Waiting for trigger")
                                       : tr("Waiting for trigger on %1").arg(triggerChannel),
              Tone::Waiting);
+}
+
+void ScopeStateLine::showCaptures(int kept, int dropped)
+{
+    m_captures = dropped > 0
+                     ? tr("%n capture(s) kept", "", kept) + tr(", %n oldest dropped", "", dropped)
+                     : tr("%n capture(s) kept", "", kept);
+    refresh();
 }
 
 void ScopeStateLine::noteTriggerFired()
@@ -203,8 +212,9 @@ void ScopeStateLine::refresh()
         QString(), QStringLiteral("QLabel { color: #006400; font-weight: bold; }"),
         QStringLiteral("QLabel { color: #a05a00; font-weight: bold; }"),
         QStringLiteral("QLabel { color: #be0000; font-weight: bold; }")};
-    const QString text =
-        m_bErrorRaised ? tr("%1; robot reports an error").arg(m_activity) : m_activity;
+    QString text = m_captures.isEmpty() ? m_activity : m_activity + "; " + m_captures;
+    if (m_bErrorRaised)
+        text = tr("%1; robot reports an error").arg(text);
     const QString &style = styles[static_cast<int>(m_bErrorRaised ? Tone::Alarm : m_tone)];
     if (m_label->text() != text) {
         m_label->setText(text);

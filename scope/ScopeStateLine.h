@@ -30,6 +30,8 @@ public:
     void showSampling(bool triggerArmed, bool capturing, const QString &triggerChannel);
     // The trigger fired now: the states after it say when.
     void noteTriggerFired();
+    // How many captures this run kept, and how many went to make room.
+    void showCaptures(int kept, int dropped);
     void showRobotError(bool raised);
 
     void showStopped();
@@ -60,6 +62,7 @@ private:
     QwtPlotMarker *m_errorMark = nullptr; // owned by the plot's item list
     QString m_activity;
     QString m_firedAt; // clock time of this run's last firing
+    QString m_captures;
     Tone m_tone = Tone::Plain;
     bool m_bErrorRaised = false;
     bool m_bRecordingSawError = false;

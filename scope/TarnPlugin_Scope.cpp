@@ -5,6 +5,7 @@
 #include "PlotImage.h"
 #include "QwtScope.h"
 #include "SaveDialog.h"
+#include "ScopeCaptures.h"
 #include "ScopeFile.h"
 #include "ScopeFileActions.h"
 #include "ScopeRecorder.h"
@@ -153,6 +154,57 @@ bool TarnPlugin_Scope::triggerAbsoluteValue() const
 void TarnPlugin_Scope::setTriggerAbsoluteValue(bool on)
 {
     d->ui->cb_AbsoluteValue->setChecked(on);
+}
+
+bool TarnPlugin_Scope::triggerRepeat() const
+{
+    return d->m_pCaptures->options().repeat;
+}
+
+void TarnPlugin_Scope::setTriggerRepeat(bool on)
+{
+    TriggerOptions options = d->m_pCaptures->options();
+    options.repeat = on;
+    d->m_pCaptures->setOptions(options);
+    emit triggerSettingsChanged();
+}
+
+int TarnPlugin_Scope::triggerKeep() const
+{
+    return d->m_pCaptures->options().keep;
+}
+
+void TarnPlugin_Scope::setTriggerKeep(int count)
+{
+    TriggerOptions options = d->m_pCaptures->options();
+    options.keep = count;
+    d->m_pCaptures->setOptions(options);
+    emit triggerSettingsChanged();
+}
+
+QString TarnPlugin_Scope::triggerFolder() const
+{
+    return d->m_pCaptures->options().folder;
+}
+
+void TarnPlugin_Scope::setTriggerFolder(const QString &folder)
+{
+    TriggerOptions options = d->m_pCaptures->options();
+    options.folder = folder;
+    d->m_pCaptures->setOptions(options);
+    emit triggerSettingsChanged();
+}
+
+QList<TarnScopeCapture> TarnPlugin_Scope::captures() const
+{
+    QList<TarnScopeCapture> captures;
+    for (const ScopeCapture &kept : d->m_pCaptures->kept()) {
+        TarnScopeCapture capture{kept.triggerTime, kept.channel, kept.value, kept.fileName, {}};
+        for (const ScopeFileCurve &line : kept.curves)
+            capture.curves << TarnScopeCurveData{line.title, line.binding.unit, line.x, line.y};
+        captures << capture;
+    }
+    return captures;
 }
 
 // ---- states --------------------------------------------------------------------------

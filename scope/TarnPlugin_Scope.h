@@ -37,6 +37,17 @@ struct TarnScopeCurveData
     QVector<double> values;
 };
 
+// One capture the trigger completed: where it fired (controller time, ms), on which channel
+// and with which value, the file it was saved to (empty when not saved), and its curves.
+struct TarnScopeCapture
+{
+    double triggerTime = 0.0;
+    QString channel;
+    double value = 0.0;
+    QString fileName;
+    QList<TarnScopeCurveData> curves;
+};
+
 // The oscilloscope widget for a six-joint robot controller: the operator picks channels,
 // starts sampling and watches the curves live; a host does the same from code through the
 // functions, properties and signals below, without any dialog. Created by the Designer
@@ -62,6 +73,11 @@ class TARNSCOPE_EXPORT TarnPlugin_Scope : public QWidget
         QString triggerDelay READ triggerDelay WRITE setTriggerDelay NOTIFY triggerSettingsChanged)
     Q_PROPERTY(bool triggerAbsoluteValue READ triggerAbsoluteValue WRITE setTriggerAbsoluteValue
                    NOTIFY triggerSettingsChanged)
+    Q_PROPERTY(
+        bool triggerRepeat READ triggerRepeat WRITE setTriggerRepeat NOTIFY triggerSettingsChanged)
+    Q_PROPERTY(int triggerKeep READ triggerKeep WRITE setTriggerKeep NOTIFY triggerSettingsChanged)
+    Q_PROPERTY(QString triggerFolder READ triggerFolder WRITE setTriggerFolder NOTIFY
+                   triggerSettingsChanged)
     Q_PROPERTY(QStringList channels READ channels NOTIFY channelsChanged DESIGNABLE false)
     Q_PROPERTY(bool sampling READ isSampling NOTIFY samplingChanged DESIGNABLE false)
     Q_PROPERTY(bool viewFrozen READ isViewFrozen WRITE setViewFrozen NOTIFY viewFrozenChanged
@@ -132,6 +148,16 @@ public:
     void setTriggerDelay(const QString &milliseconds);
     bool triggerAbsoluteValue() const;
     void setTriggerAbsoluteValue(bool on);
+    // The "Trigger options": after each completed capture arm again (repeat) or not, keep the
+    // last 1..100 captures, and save each to a folder as a scope file (empty: not saved).
+    bool triggerRepeat() const;
+    void setTriggerRepeat(bool on);
+    int triggerKeep() const;
+    void setTriggerKeep(int count);
+    QString triggerFolder() const;
+    void setTriggerFolder(const QString &folder);
+    // The captures this run kept, oldest first.
+    QList<TarnScopeCapture> captures() const;
 
     bool isSampling() const;
     bool isCapturing() const;
@@ -166,6 +192,8 @@ Q_SIGNALS:
     void recordingEnded(TarnPlugin_Scope::EndReason reason);
     // `time` is the controller time in ms of the sample that fired it.
     void triggerFired(double time);
+    // A capture completed (open grab: its window is full; end grab: it ended) and was kept.
+    void captureCompleted(double triggerTime, const QString &fileName);
     // A failure the operator is told about (the text of the message box), or a refusal of
     // a call from code.
     void errorOccurred(const QString &text);

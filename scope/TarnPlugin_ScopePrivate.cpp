@@ -2,6 +2,7 @@
 
 #include "QScopeSetting.h"
 #include "QwtScope.h"
+#include "ScopeCaptures.h"
 #include "ScopeContextMenu.h"
 #include "ScopeFileActions.h"
 #include "ScopeLimits.h"
@@ -9,6 +10,7 @@
 #include "ScopeSetupActions.h"
 #include "ScopeStateLine.h"
 #include "TriggerMark.h"
+#include "TriggerOptionsDialog.h"
 #include "ui_TarnPlugin_Scope.h"
 
 #include <QAction>
@@ -212,7 +214,11 @@ void TarnPlugin_ScopePrivate::createOperatorTools()
     arm->setObjectName(QStringLiteral("ScopeAction_ArmTrigger"));
     arm->setShortcut(QKeySequence(Qt::Key_A));
     QObject::connect(arm, &QAction::triggered, q, &TarnPlugin_Scope::armTrigger);
-    m_pTools->addActions({m_pFreezeAction, arm});
+    auto *options = new QAction(TarnPlugin_Scope::tr("Trigger options…"), q);
+    options->setObjectName(QStringLiteral("ScopeAction_TriggerOptions"));
+    QObject::connect(options, &QAction::triggered, q, [this] { openTriggerOptions(); });
+    m_pTools->addActions({m_pFreezeAction, arm, options});
+    m_pCaptures = new ScopeCaptures(q);
     m_pTriggerMark = new TriggerMark(m_pScope);
     m_pTools->addActions(m_pSetupActions->actions());
 
@@ -259,6 +265,8 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
     m_pScope->refreshZoom();
     m_pRecorder->startSampling();
     m_nSeenFirings = m_pRecorder->captureState().firings;
+    m_bCaptureOpen = false;
+    m_pCaptures->clear();
     m_bRecordingEnded = false;
     m_pStateLine->showStarted();
     showSamplingState();
@@ -581,10 +589,72 @@ void TarnPlugin_ScopePrivate::announceTriggerFirings()
         m_nSeenFirings = state.firings;
         m_pTriggerMark->place(state.lastFiring);
         m_pStateLine->noteTriggerFired();
+        openCapture(state);
         emit q->triggerFired(state.lastFiring);
     }
+    completeCapture();
     if (!state.capturing && !state.triggerArmed)
         announceEnd(TarnPlugin_Scope::TriggerEnd);
+}
+
+void TarnPlugin_ScopePrivate::openCapture(const CaptureState &state)
+{
+    bool isNumber = false;
+    const double delay = ui->Kvel_Scope_edit_TriggerDelay->text().toDouble(&isNumber);
+    m_bCaptureOpen = true;
+    m_nCaptureMode = ui->Kvel_Scope_cmb_TriggerFS->currentIndex();
+    m_dCaptureFiring = state.lastFiring;
+    m_dCaptureValue = state.lastFiringValue;
+    m_dCaptureStart = state.lastFiring + (isNumber ? delay : 0.0);
+    m_captureChannel = ui->Kvel_Scope_cmb_TriggerSel->currentText();
+}
+
+// A completed capture is what the buffers hold at that moment. In repeat mode the trigger
+// then arms again, for a signal that has come back inside the threshold first.
+void TarnPlugin_ScopePrivate::completeCapture()
+{
+    if (!m_bCaptureOpen)
+        return;
+    if (m_nCaptureMode == TriggerSettings::EndGrab) {
+        if (m_pRecorder->captureState().capturing)
+            return;
+    } else {
+        const SampleSnapshot snapshot = m_pRecorder->snapshot();
+        if (snapshot.times.isEmpty() ||
+            snapshot.times.at(snapshot.times.size() - 1) < m_dCaptureStart + m_nPeriodTime)
+            return;
+    }
+    m_bCaptureOpen = false;
+    refreshCurves();
+    ScopeCapture capture;
+    capture.triggerTime = m_dCaptureFiring;
+    capture.channel = m_captureChannel;
+    capture.value = m_dCaptureValue;
+    m_pScope->exportLines(capture.curves);
+    QString error;
+    if (!m_pCaptures->add(capture, &error))
+        reportError(error);
+    const ScopeCapture &kept = m_pCaptures->kept().back();
+    emit q->captureCompleted(kept.triggerTime, kept.fileName);
+    if (m_pCaptures->options().repeat) {
+        m_pRecorder->armTrigger(true, m_nCaptureMode, true);
+        m_bRecordingEnded = false;
+    }
+    showCaptureCount();
+}
+
+void TarnPlugin_ScopePrivate::showCaptureCount()
+{
+    m_pStateLine->showCaptures(int(m_pCaptures->kept().size()), m_pCaptures->dropped());
+}
+
+void TarnPlugin_ScopePrivate::openTriggerOptions()
+{
+    TriggerOptionsDialog dialog(m_pCaptures->options(), q);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_pCaptures->setOptions(dialog.options());
+    emit q->triggerSettingsChanged();
 }
 
 // The error is shown while it is raised; with "Stop when Error" the second observation of

@@ -8,9 +8,11 @@
 #include <vector>
 
 class QAction;
+struct CaptureState;
 class QScopeSetting;
 class QwtPlotTextLabel;
 class QwtScope;
+class ScopeCaptures;
 class ScopeContextMenu;
 class ScopeFileActions;
 class ScopeRecorder;
@@ -50,6 +52,7 @@ public:
     // Trigger.
     void checkTriggerStatus();
     void armTrigger();
+    void openTriggerOptions();
     void readTriggerSettings();
     bool setTriggerChannel(const QString &title);
 
@@ -69,6 +72,7 @@ public:
     ScopeSetupActions *m_pSetupActions = nullptr;
     QAction *m_pFreezeAction = nullptr;
     TriggerMark *m_pTriggerMark = nullptr;
+    ScopeCaptures *m_pCaptures = nullptr;
     QwtPlotTextLabel *m_pFrozenLabel = nullptr; // owned by the plot's item list
     int m_nTimerId = 0;
     int m_nRefreshSkip = 0;
@@ -77,6 +81,14 @@ public:
     int m_nPeriodTime;
     bool m_bViewFrozen = false;
     unsigned m_nSeenFirings = 0;
+    // The capture the last firing opened: it completes when its window is full (open grab)
+    // or when the recording ended (end grab).
+    bool m_bCaptureOpen = false;
+    int m_nCaptureMode = 0;
+    double m_dCaptureFiring = 0.0;
+    double m_dCaptureValue = 0.0;
+    double m_dCaptureStart = 0.0;
+    QString m_captureChannel;
     bool m_bRecordingEnded = true; // the current run's end was announced
 
 private:
@@ -96,6 +108,9 @@ private:
     void refreshStatus();
     void showSamplingState();
     void announceTriggerFirings();
+    void openCapture(const CaptureState &state);
+    void completeCapture();
+    void showCaptureCount();
     void refreshCurves();
     void watchRobotError();
 };

@@ -170,6 +170,55 @@ private slots:
         QCOMPARE(m_scope->recordedCurves().first().values.size(), 3); // the batch before it
     }
 
+    // Repeat mode over a signal that crosses five times and stays beyond the threshold across
+    // batches: five captures, each ending exactly at its instant (end grab, delay 0), none
+    // fired before the signal came back inside, each saved to a file that reads back the same.
+    void repeatKeepsEachCapture()
+    {
+        QSignalSpy completed(m_scope.get(), &TarnPlugin_Scope::captureCompleted);
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        m_scope->setPeriod(50); // one batch per capture
+        m_scope->setTriggerChannel(kJ1);
+        m_scope->setTriggerThreshold(50.0);
+        m_scope->setTriggerMode(TarnPlugin_Scope::EndGrab);
+        m_scope->setTriggerDelay("0");
+        m_scope->setTriggerRepeat(true);
+        m_scope->setTriggerFolder(m_dir.filePath("captures"));
+        m_scope->setTriggerEnabled(true);
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+
+        for (int k = 0; k < 5; ++k) {
+            TarnSim::Batch batch;
+            for (int i = 0; i < 10; ++i) {
+                // Still beyond from the last crossing, back inside, then beyond from i = 4.
+                const bool beyond = (i < 2 && k > 0) || i >= 4;
+                _ST_ReadScopeData r = record(100.0 * k + i, 0.0);
+                r.dValue[0] = beyond ? 100.0 : 0.0;
+                r.dValue[1] = r.dTime;
+                batch.records.push_back(r);
+            }
+            TarnSim::queueBatch(batch);
+            QTRY_COMPARE(completed.count(), k + 1);
+        }
+        const QList<TarnScopeCapture> captures = m_scope->captures();
+        QCOMPARE(captures.size(), 5);
+        for (int k = 0; k < 5; ++k) {
+            const TarnScopeCapture &capture = captures.at(k);
+            QCOMPARE(capture.triggerTime, 100.0 * k + 4);
+            QCOMPARE(capture.channel, kJ1);
+            QCOMPARE(capture.value, 100.0);
+            QCOMPARE(capture.curves.at(1).values,
+                     (QVector<double>{100.0 * k, 100.0 * k + 1, 100.0 * k + 2, 100.0 * k + 3,
+                                      100.0 * k + 4}));
+            ScopeFileContent content;
+            QString error;
+            QCOMPARE(ScopeFile::load(capture.fileName, &content, ScopeFile::Progress(), &error),
+                     ScopeFile::Outcome::Done);
+            QCOMPARE(content.curves.at(1).y, capture.curves.at(1).values);
+        }
+        QCOMPARE(QDir(m_dir.filePath("captures")).entryList(QDir::Files).size(), 5);
+    }
+
     // Why a recording ends, as the host hears it.
     void endReasons_data()
     {
