@@ -134,9 +134,9 @@ void ScopeStateLine::showSampling(bool triggerArmed, bool capturing, const QStri
 
 void ScopeStateLine::showCaptures(int kept, int dropped)
 {
-    m_captures = dropped > 0
-                     ? tr("%n capture(s) kept", "", kept) + tr(", %n oldest dropped", "", dropped)
-                     : tr("%n capture(s) kept", "", kept);
+    m_captures = kept == 1 ? tr("1 capture kept") : tr("%1 captures kept").arg(kept);
+    if (dropped > 0)
+        m_captures += tr(", %1 oldest dropped").arg(dropped);
     refresh();
 }
 

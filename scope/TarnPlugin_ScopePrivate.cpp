@@ -639,8 +639,8 @@ void TarnPlugin_ScopePrivate::completeCapture()
     if (m_pCaptures->options().repeat) {
         m_pRecorder->armTrigger(true, m_nCaptureMode, true);
         m_bRecordingEnded = false;
+        showCaptureCount();
     }
-    showCaptureCount();
 }
 
 void TarnPlugin_ScopePrivate::showCaptureCount()
