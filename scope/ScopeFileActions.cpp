@@ -212,6 +212,26 @@ bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText)
     return true;
 }
 
+bool ScopeFileActions::showCurves(const QVector<ScopeFileCurve> &curves, QString *errorText)
+{
+    QString error = refusal();
+    if (error.isEmpty() && curves.isEmpty())
+        error = "ERROR:Empty ScopeData!";
+    if (!error.isEmpty()) {
+        if (errorText)
+            *errorText = error;
+        m_scope->reportError(error);
+        return false;
+    }
+    ScopeFileContent content;
+    content.curves = curves;
+    content.curveCount = curves.size();
+    content.hasTime = true;
+    content.times = curves.first().x;
+    show(content);
+    return true;
+}
+
 // The loaded recording replaces the one on the plot, and the period shows it whole.
 void ScopeFileActions::show(const ScopeFileContent &content)
 {

@@ -2,8 +2,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 struct ScopeFileContent;
+struct ScopeFileCurve;
 class TarnPlugin_ScopePrivate;
 
 // The scope file actions: export of the recording on the plot and import of a scope file
@@ -21,6 +23,8 @@ public:
     void importWithDialog();
     bool exportTo(const QString &fileName, QString *errorText) const;
     bool importFrom(const QString &fileName, QString *errorText);
+    // Puts curves kept earlier (a capture) on the plot, as an import does; not while sampling.
+    bool showCurves(const QVector<ScopeFileCurve> &curves, QString *errorText);
 
 private:
     QString refusal() const;

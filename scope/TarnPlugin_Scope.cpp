@@ -207,6 +207,19 @@ QList<TarnScopeCapture> TarnPlugin_Scope::captures() const
     return captures;
 }
 
+bool TarnPlugin_Scope::showCapture(int index, QString *errorText)
+{
+    const auto &kept = d->m_pCaptures->kept();
+    if (index < 0 || index >= int(kept.size())) {
+        const QString error = tr("ERROR:No capture %1: %2 kept").arg(index).arg(kept.size());
+        if (errorText)
+            *errorText = error;
+        d->reportError(error);
+        return false;
+    }
+    return d->m_pFileActions->showCurves(kept.at(std::size_t(index)).curves, errorText);
+}
+
 // ---- states --------------------------------------------------------------------------
 
 bool TarnPlugin_Scope::isSampling() const

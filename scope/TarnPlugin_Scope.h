@@ -156,8 +156,10 @@ public:
     void setTriggerKeep(int count);
     QString triggerFolder() const;
     void setTriggerFolder(const QString &folder);
-    // The captures this run kept, oldest first.
+    // The captures this run kept, oldest first; one of them back on the plot (not while
+    // sampling), where exportToFile and the tools work on it.
     QList<TarnScopeCapture> captures() const;
+    bool showCapture(int index, QString *errorText = nullptr);
 
     bool isSampling() const;
     bool isCapturing() const;

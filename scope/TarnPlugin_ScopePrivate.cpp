@@ -1,5 +1,6 @@
 #include "TarnPlugin_Scope_p.h"
 
+#include "CaptureListDialog.h"
 #include "QScopeSetting.h"
 #include "QwtScope.h"
 #include "ScopeCaptures.h"
@@ -217,7 +218,10 @@ void TarnPlugin_ScopePrivate::createOperatorTools()
     auto *options = new QAction(TarnPlugin_Scope::tr("Trigger options…"), q);
     options->setObjectName(QStringLiteral("ScopeAction_TriggerOptions"));
     QObject::connect(options, &QAction::triggered, q, [this] { openTriggerOptions(); });
-    m_pTools->addActions({m_pFreezeAction, arm, options});
+    auto *list = new QAction(TarnPlugin_Scope::tr("Captures…"), q);
+    list->setObjectName(QStringLiteral("ScopeAction_Captures"));
+    QObject::connect(list, &QAction::triggered, q, [this] { openCaptureList(); });
+    m_pTools->addActions({m_pFreezeAction, arm, options, list});
     m_pCaptures = new ScopeCaptures(q);
     m_pTriggerMark = new TriggerMark(m_pScope);
     m_pTools->addActions(m_pSetupActions->actions());
@@ -646,6 +650,17 @@ void TarnPlugin_ScopePrivate::completeCapture()
 void TarnPlugin_ScopePrivate::showCaptureCount()
 {
     m_pStateLine->showCaptures(int(m_pCaptures->kept().size()), m_pCaptures->dropped());
+}
+
+void TarnPlugin_ScopePrivate::openCaptureList()
+{
+    CaptureListDialog dialog(*m_pCaptures, !m_pRecorder->isSampling(), q);
+    if (dialog.exec() != QDialog::Accepted || dialog.chosen() < 0)
+        return;
+    QString error;
+    if (!m_pFileActions->showCurves(m_pCaptures->kept().at(std::size_t(dialog.chosen())).curves,
+                                    &error))
+        QMessageBox::warning(q, "Warning", error, QMessageBox::Ok);
 }
 
 void TarnPlugin_ScopePrivate::openTriggerOptions()

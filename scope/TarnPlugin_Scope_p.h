@@ -53,6 +53,7 @@ public:
     void checkTriggerStatus();
     void armTrigger();
     void openTriggerOptions();
+    void openCaptureList();
     void readTriggerSettings();
     bool setTriggerChannel(const QString &title);
 

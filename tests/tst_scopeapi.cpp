@@ -217,6 +217,12 @@ private slots:
             QCOMPARE(content.curves.at(1).y, capture.curves.at(1).values);
         }
         QCOMPARE(QDir(m_dir.filePath("captures")).entryList(QDir::Files).size(), 5);
+
+        QVERIFY(!m_scope->showCapture(2)); // not while sampling
+        m_scope->stop();
+        QVERIFY(m_scope->showCapture(2));
+        QCOMPARE(m_scope->recordedCurves().at(1).values, captures.at(2).curves.at(1).values);
+        QVERIFY(!m_scope->showCapture(5));
     }
 
     // Why a recording ends, as the host hears it.
