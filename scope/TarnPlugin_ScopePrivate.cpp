@@ -1,6 +1,7 @@
 #include "TarnPlugin_Scope_p.h"
 
 #include "CaptureListDialog.h"
+#include "MeasurementCursors.h"
 #include "QScopeSetting.h"
 #include "QwtScope.h"
 #include "ScopeCaptures.h"
@@ -468,6 +469,7 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     m_pScope->clearCurves();
     m_pStateLine->forgetRecording();
     m_pTriggerMark->remove();
+    m_pTools->cursors()->setTriggerTime(std::nullopt);
     for (const ScopeChannel &ch : channels)
         m_pScope->addCurve(ch.binding.slot, ch.title, ch.binding);
     {
@@ -489,6 +491,7 @@ void TarnPlugin_ScopePrivate::clearScopeData()
     m_pScope->clearCurves();
     m_pStateLine->forgetRecording();
     m_pTriggerMark->remove();
+    m_pTools->cursors()->setTriggerTime(std::nullopt);
 }
 
 // ---- trigger -----------------------------------------------------------------------
@@ -592,6 +595,7 @@ void TarnPlugin_ScopePrivate::announceTriggerFirings()
     if (state.firings != m_nSeenFirings) {
         m_nSeenFirings = state.firings;
         m_pTriggerMark->place(state.lastFiring);
+        m_pTools->cursors()->setTriggerTime(state.lastFiring);
         m_pStateLine->noteTriggerFired();
         openCapture(state);
         emit q->triggerFired(state.lastFiring);

@@ -1,3 +1,5 @@
+#include "MeasurementCursors.h"
+#include "ScopeContextMenu.h"
 #include "ScopeTestSupport.h"
 #include "TriggerMark.h"
 #include "TriggerSettings.h"
@@ -481,6 +483,10 @@ private slots:
         auto *mark = scope()->findChild<TriggerMark *>();
         QVERIFY(mark->isPlaced());
         QCOMPARE(mark->shownTime(), 14.0 - plot()->timeOrigin());
+        MeasurementCursors *cursors = scope()->findChild<ScopeContextMenu *>()->cursors();
+        cursors->place(0, mark->shownTime() + 2.0);
+        QVERIFY2(cursors->readoutText().contains("from trigger: 2 ms"),
+                 qPrintable(cursors->readoutText()));
     }
 
     // While sampling the trigger arms again with the controls of now: no Stop and Start.

@@ -143,6 +143,13 @@ CursorReading MeasurementCursors::reading() const
     return reading;
 }
 
+void MeasurementCursors::setTriggerTime(std::optional<double> recordedTime)
+{
+    m_triggerTime = recordedTime;
+    if (anyPlaced())
+        m_plot->replot();
+}
+
 QString MeasurementCursors::readoutText() const
 {
     const CursorReading r = reading();
@@ -150,6 +157,14 @@ QString MeasurementCursors::readoutText() const
         QStringLiteral("t1 = %1&nbsp;&nbsp; t2 = %2")
             .arg(r.placed1 ? withUnit(number(r.time1), QStringLiteral("ms")) : QStringLiteral("–"),
                  r.placed2 ? withUnit(number(r.time2), QStringLiteral("ms")) : QStringLiteral("–"));
+    if (m_triggerTime) {
+        const double trigger = *m_triggerTime - m_plot->timeOrigin();
+        head += QStringLiteral("&nbsp;&nbsp; from trigger: %1 / %2")
+                    .arg(r.placed1 ? withUnit(number(r.time1 - trigger), QStringLiteral("ms"))
+                                   : QStringLiteral("–"),
+                         r.placed2 ? withUnit(number(r.time2 - trigger), QStringLiteral("ms"))
+                                   : QStringLiteral("–"));
+    }
     if (r.hasSpan()) {
         const double dt = r.deltaTime();
         head += QStringLiteral("&nbsp;&nbsp; Δt = %1&nbsp;&nbsp; 1/Δt = %2")

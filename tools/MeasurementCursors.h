@@ -8,6 +8,7 @@
 #include <qwt_series_data.h>
 
 #include <array>
+#include <optional>
 
 class QwtPlotMarker;
 class QwtPlotTextLabel;
@@ -62,6 +63,9 @@ public:
 
     CursorReading reading() const;
     QString readoutText() const;
+    // With the recorded time of the trigger's instant, the read-out also gives each cursor's
+    // time from it; none takes that away.
+    void setTriggerTime(std::optional<double> recordedTime);
 
 private:
     void follow();
@@ -71,4 +75,5 @@ private:
     std::array<bool, 2> m_placed{};
     std::array<double, 2> m_recordedTime{};
     QwtPlotTextLabel *m_readout = nullptr; // owned by the plot's item list
+    std::optional<double> m_triggerTime;
 };
