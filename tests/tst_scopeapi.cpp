@@ -3,6 +3,7 @@
 #include "ScopeFile.h"
 #include "ScopeTestSupport.h"
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -218,11 +219,26 @@ private slots:
         }
         QCOMPARE(QDir(m_dir.filePath("captures")).entryList(QDir::Files).size(), 5);
 
-        QVERIFY(!m_scope->showCapture(2)); // not while sampling
+        // A smaller bound lets the oldest go, and the operator is told how many went.
+        m_scope->setTriggerKeep(2);
+        QCOMPARE(m_scope->captures().size(), 2);
+        QCOMPARE(m_scope->captures().first().triggerTime, 304.0);
+        TarnSim::Batch more;
+        for (int i = 0; i < 10; ++i) {
+            _ST_ReadScopeData r = record(500.0 + i, i >= 4 ? 100.0 : 0.0);
+            more.records.push_back(r);
+        }
+        TarnSim::queueBatch(more);
+        QTRY_COMPARE(completed.count(), 6);
+        QCOMPARE(m_scope->captures().size(), 2);
+        const QString state = child<QLabel>(m_scope.get(), "Kvel_Scope_lb_State")->text();
+        QVERIFY2(state.endsWith("2 captures kept, 4 oldest dropped"), qPrintable(state));
+
+        QVERIFY(!m_scope->showCapture(0)); // not while sampling
         m_scope->stop();
-        QVERIFY(m_scope->showCapture(2));
-        QCOMPARE(m_scope->recordedCurves().at(1).values, captures.at(2).curves.at(1).values);
-        QVERIFY(!m_scope->showCapture(5));
+        QVERIFY(m_scope->showCapture(0));
+        QCOMPARE(m_scope->recordedCurves().at(1).values, captures.at(4).curves.at(1).values);
+        QVERIFY(!m_scope->showCapture(2));
     }
 
     // Why a recording ends, as the host hears it.
