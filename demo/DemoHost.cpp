@@ -76,7 +76,8 @@ bool DemoHost::start()
     if (m_options.offscreen && !prepareOutputFolder())
         return false;
     configureController();
-    if (!loadPlugin() || !createScope() || !setPeriod() || !selectChannels() || !startSampling())
+    if (!loadPlugin() || !createScope() || !setPeriod() || !selectChannels() || !armTrigger() ||
+        !startSampling())
         return false;
     m_clock.start();
     if (m_options.injectsError())
@@ -195,6 +196,26 @@ bool DemoHost::checkRows(const QString &row)
         fail(QStringLiteral("the channel dialog has no row \"%1\"").arg(row));
         return false;
     }
+    return true;
+}
+
+// Through the scope's properties, as any host that loads the plug-in can.
+bool DemoHost::armTrigger()
+{
+    if (m_options.triggerChannel.isEmpty())
+        return true;
+    m_scope->setProperty("triggerChannel", m_options.triggerChannel);
+    if (m_scope->property("triggerChannel").toString() != m_options.triggerChannel) {
+        fail(QStringLiteral("the scope records no channel \"%1\" to trigger on")
+                 .arg(m_options.triggerChannel));
+        return false;
+    }
+    m_scope->setProperty("triggerCondition",
+                         m_options.triggerCondition == QLatin1String(">") ? "Above" : "Below");
+    m_scope->setProperty("triggerThreshold", m_options.triggerThreshold);
+    m_scope->setProperty("triggerDelay", m_options.triggerDelay);
+    m_scope->setProperty("triggerMode", "OpenGrab");
+    m_scope->setProperty("triggerEnabled", true);
     return true;
 }
 

@@ -41,6 +41,7 @@ private:
     bool selectChannels();
     bool checkRows(const QString &row);
     bool setPeriod();
+    bool armTrigger();
     bool startSampling();
     bool clickButton(const char *objectName);
     bool clickAnswering(const char *objectName);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QtGlobal>
 
 #include <cmath>
@@ -66,6 +67,11 @@ struct OptionTable
         QStringLiteral("Offscreen, after the run also write scope-menu.png, scope-cursors.png and "
                        "scope-statistics.png: the plot's context menu, two measurement cursors "
                        "and the statistics table.")};
+    QCommandLineOption trigger{
+        QStringLiteral("trigger"),
+        QStringLiteral("Arm the trigger at Start, open grab: \"J1 Target ACS>20\", with a delay "
+                       "in ms after @ (\"J1 Target ACS>20@-500\")."),
+        QStringLiteral("spec")};
     QCommandLineOption offscreen{QStringLiteral("offscreen"),
                                  QStringLiteral("Run without a window even when a display is "
                                                 "available (the default when there is none).")};
@@ -114,6 +120,26 @@ void DemoOptions::choosePlatform(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
+bool DemoOptions::readTrigger(const QString &spec, QString &message)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^(.+?)\\s*([<>])\\s*([-+0-9.eE]+)\\s*(?:@\\s*([-+0-9.eE]+))?$"));
+    const QRegularExpressionMatch match = form.match(spec.trimmed());
+    bool isNumber = false;
+    const double threshold = match.hasMatch() ? match.captured(3).toDouble(&isNumber) : 0.0;
+    if (!isNumber) {
+        message = QStringLiteral("--trigger wants \"CHANNEL>THRESHOLD\" or "
+                                 "\"CHANNEL<THRESHOLD@DELAY\", not \"%1\"")
+                      .arg(spec);
+        return false;
+    }
+    triggerChannel = match.captured(1).trimmed();
+    triggerCondition = match.captured(2);
+    triggerThreshold = threshold;
+    triggerDelay = match.captured(4);
+    return true;
+}
+
 DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &message)
 {
     QCommandLineParser parser;
@@ -127,7 +153,7 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
     const OptionTable options;
     parser.addOptions({help, options.plugin, options.select, options.seconds, options.cycleMs,
                        options.seed, options.errorAfter, options.period, options.output,
-                       options.toolShots, options.offscreen});
+                       options.toolShots, options.trigger, options.offscreen});
 
     if (!parser.parse(arguments)) {
         message = parser.errorText();
@@ -173,5 +199,7 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
     outputDir = QDir(parser.value(options.output)).absolutePath();
     offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
     toolShots = parser.isSet(options.toolShots);
+    if (parser.isSet(options.trigger) && !readTrigger(parser.value(options.trigger), message))
+        return Outcome::Error;
     return Outcome::Run;
 }

@@ -27,6 +27,12 @@ struct DemoOptions
     QString outputDir;               // absolute
     bool offscreen = false;
     bool toolShots = false; // offscreen: also screenshots of the plot's operator tools
+    // The trigger armed at Start: channel title, condition (">" or "<"), threshold, delay
+    // (empty: whole batches); no channel: no trigger.
+    QString triggerChannel;
+    QString triggerCondition;
+    double triggerThreshold = 0.0;
+    QString triggerDelay;
 
     bool injectsError() const { return errorAfterSeconds >= 0.0; }
 
@@ -37,4 +43,7 @@ struct DemoOptions
     // Parses the application's arguments; on Error, `message` says what is wrong, on
     // ShowHelp it holds the help text.
     Outcome parse(const QStringList &arguments, QString &message);
+
+private:
+    bool readTrigger(const QString &spec, QString &message);
 };

@@ -18,7 +18,7 @@ TriggerMark::TriggerMark(QwtScope *plot)
     setObjectName(QStringLiteral("TriggerMark"));
     m_marker->setLineStyle(QwtPlotMarker::VLine);
     m_marker->setLinePen(kTriggerColour, 2.0, Qt::DashLine);
-    m_marker->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
+    m_marker->setLabelAlignment(Qt::AlignRight | Qt::AlignBottom);
     m_marker->setZ(kMarkZ);
     m_marker->setVisible(false);
     m_marker->attach(plot);
