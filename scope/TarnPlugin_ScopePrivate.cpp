@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QRegExpValidator>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <qwt_legend.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_textlabel.h>
@@ -25,6 +26,7 @@
 namespace {
 
 constexpr int kRefreshSkipTicks = 5; // curves are refreshed on every sixth tick
+constexpr int kPeriodPauseMs = 1000; // a typed period applies after this much quiet
 constexpr double kDialogScale = 0.8333333333333334;
 constexpr int kDialogMaxWidth = 600;
 constexpr int kDialogMaxHeight = 800;
@@ -164,13 +166,37 @@ void TarnPlugin_ScopePrivate::createLegend()
     QObject::connect(legend, &QwtLegend::checked, q, &TarnPlugin_Scope::hideItem);
 }
 
+// A typed period applies on Enter, on leaving the field or after a pause, never per
+// keystroke: "2" on the way to "20000" would trim the recording to 10 ms. Text set from
+// code (setPeriod, set-ups, imports) is not a user edit and applies at once.
 void TarnPlugin_ScopePrivate::setUpPeriodEdit()
 {
     QLineEdit *edit = ui->ScopePlugin_edit_PeriodTime;
     edit->setText(QString::number(m_nPeriodTime));
     edit->setValidator(new QRegExpValidator(QRegExp("[0-9]{1,6}", Qt::CaseSensitive), edit));
-    QObject::connect(edit, &QLineEdit::textChanged, q,
-                     &TarnPlugin_Scope::onSamplingScopTextChanged);
+    m_pPeriodPause = new QTimer(edit);
+    m_pPeriodPause->setSingleShot(true);
+    m_pPeriodPause->setInterval(kPeriodPauseMs);
+    QObject::connect(m_pPeriodPause, &QTimer::timeout, q, [this] { applyTypedPeriod(); });
+    QObject::connect(edit, &QLineEdit::editingFinished, q, [this] { applyTypedPeriod(); });
+    QObject::connect(edit, &QLineEdit::textChanged, q, [this, edit](const QString &text) {
+        if (edit->isModified()) {
+            m_pPeriodPause->start();
+            return;
+        }
+        m_pPeriodPause->stop();
+        q->onSamplingScopTextChanged(text);
+    });
+}
+
+void TarnPlugin_ScopePrivate::applyTypedPeriod()
+{
+    QLineEdit *edit = ui->ScopePlugin_edit_PeriodTime;
+    m_pPeriodPause->stop();
+    if (!edit->isModified() || !edit->hasAcceptableInput())
+        return;
+    edit->setModified(false);
+    q->onSamplingScopTextChanged(edit->text());
 }
 
 void TarnPlugin_ScopePrivate::setUpTriggerControls()

@@ -9,6 +9,7 @@
 
 class QAction;
 class QScopeSetting;
+class QTimer;
 class QwtPlotTextLabel;
 class QwtScope;
 class ScopeContextMenu;
@@ -70,6 +71,7 @@ public:
     QAction *m_pFreezeAction = nullptr;
     TriggerMark *m_pTriggerMark = nullptr;
     QwtPlotTextLabel *m_pFrozenLabel = nullptr; // owned by the plot's item list
+    QTimer *m_pPeriodPause = nullptr;           // a child of the period edit
     int m_nTimerId = 0;
     int m_nRefreshSkip = 0;
     bool m_bStopWhenError = false;
@@ -84,6 +86,7 @@ private:
     void createLegend();
     void connectControls();
     void setUpPeriodEdit();
+    void applyTypedPeriod();
     void setUpTriggerControls();
     void createOperatorTools();
 
