@@ -88,12 +88,16 @@ void QwtScope::setupGrid()
     m_grid->attach(this);
 }
 
-// Random colours, but one too close to the canvas would leave its curve invisible.
+// Random colours, but one too close to the canvas would leave its curve invisible, and one
+// too close to another curve's would make the two look alike.
 void QwtScope::setupCurvePens()
 {
     const QColor canvas = canvasBackground().color();
-    for (ScopeCurve &curve : m_curves)
-        curve.setPen(readableColour(canvas, nextColourComponent), 2.0, Qt::SolidLine);
+    QVector<QColor> used;
+    for (ScopeCurve &curve : m_curves) {
+        used << distinctReadableColour(canvas, used, nextColourComponent);
+        curve.setPen(used.last(), 2.0, Qt::SolidLine);
+    }
 }
 
 void QwtScope::setXScale(double min, double max, double step)
