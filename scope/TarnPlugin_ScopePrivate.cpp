@@ -15,6 +15,8 @@
 #include <QMessageBox>
 #include <QRegExpValidator>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <qwt_legend.h>
 #include <qwt_plot_curve.h>
@@ -33,6 +35,11 @@ constexpr int kDialogMaxHeight = 800;
 // Item data of the trigger channel list besides the curve slot (Qt::UserRole).
 constexpr int kChannelTitleRole = Qt::UserRole + 1;
 const char *const kFormMinWidth = "tarnFormMinimumWidth";
+const char *const kFormMaxWidth = "tarnFormMaximumWidth";
+// The longest numbers the fields are made for: six digits of period; a threshold or delay
+// of six digits and three decimals, either sign.
+constexpr QLatin1String kLongestPeriod("999999");
+constexpr QLatin1String kLongestSignedValue("-999999.999");
 
 // Times relative to the oldest sample, so every curve starts at 0; the value axis is
 // centred on the data's range widened by 1 % (at least 0.01 either side).
@@ -103,6 +110,26 @@ void fitToText(QLabel *label, bool growOnly)
     label->setMinimumWidth(std::max({floor, formMinimum, label->sizeHint().width()}));
 }
 
+// A field is as wide as its longest number needs (QLineEdit keeps 2 px beside the text and
+// room for the cursor), so no digit scrolls out of sight at the form's smallest width or in
+// a larger font. The form's maximum holds unless the number needs more.
+void fitEditToText(QLineEdit *edit, QLatin1String longest)
+{
+    if (!edit->property(kFormMaxWidth).isValid())
+        edit->setProperty(kFormMaxWidth, edit->maximumWidth());
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    const QMargins margins = edit->textMargins();
+    const QSize text(edit->fontMetrics().horizontalAdvance(longest) + 6 + margins.left() +
+                         margins.right(),
+                     edit->fontMetrics().height());
+    const int width =
+        edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, edit).width();
+    edit->setMinimumWidth(width);
+    edit->setMaximumWidth(std::max(edit->property(kFormMaxWidth).toInt(), width));
+}
+
 } // namespace
 
 TarnPlugin_ScopePrivate::TarnPlugin_ScopePrivate(TarnPlugin_Scope *scope)
@@ -131,6 +158,7 @@ void TarnPlugin_ScopePrivate::build()
     createOperatorTools();
     m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
     fitLabelsToText(false);
+    fitEditsToText();
     stop(TarnPlugin_Scope::StoppedByOperator);
 }
 
@@ -648,6 +676,13 @@ void TarnPlugin_ScopePrivate::fitLabelsToText(bool valuesOnly)
         for (QLabel *label : frame->findChildren<QLabel *>())
             fitToText(label, false);
     }
+}
+
+void TarnPlugin_ScopePrivate::fitEditsToText()
+{
+    fitEditToText(ui->ScopePlugin_edit_PeriodTime, kLongestPeriod);
+    fitEditToText(ui->Kvel_Scope_edit_TriggerThreshold, kLongestSignedValue);
+    fitEditToText(ui->Kvel_Scope_edit_TriggerDelay, kLongestSignedValue);
 }
 
 // Message boxes stay with the buttons; a call from code hears of a failure only here.

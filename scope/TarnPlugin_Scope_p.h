@@ -57,6 +57,7 @@ public:
     void hideItem(const QVariant &itemInfo, bool on);
     void tick();
     void fitLabelsToText(bool valuesOnly);
+    void fitEditsToText();
     void reportError(const QString &text);
 
     TarnPlugin_Scope *const q;

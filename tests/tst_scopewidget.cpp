@@ -75,6 +75,11 @@ class tst_ScopeWidget : public QObject
         return timer.elapsed() < 5000;
     }
 
+    static int cursorX(QLineEdit *edit)
+    {
+        return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+    }
+
     QString stateLine() const { return label("Kvel_Scope_lb_State"); }
     // The marks on the plot that show, as "label@time".
     QStringList shownMarks() const
@@ -414,6 +419,57 @@ private slots:
         QCOMPARE(axisInterval(QwtPlot::xBottom), QwtInterval(0.0, 10000.0));
         QCOMPARE(axisInterval(QwtPlot::yLeft), QwtInterval(plot()->yMin(), plot()->yMax()));
         QVERIFY(plot()->yMax() > 999.0);
+    }
+
+    // Every field shows its whole number at the window's smallest size, also in a font twice
+    // as large. QLineEdit scrolls a text that does not fit, so with the cursor at its end the
+    // text would start left of the field's edge.
+    void fieldsShowWholeNumbers_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("fontScale");
+        for (int scale : {1, 2}) {
+            const char *const font = scale == 1 ? "" : ", font twice as large";
+            QTest::addRow("period 10000%s", font) << "ScopePlugin_edit_PeriodTime"
+                                                  << "10000" << scale;
+            QTest::addRow("period 999999%s", font) << "ScopePlugin_edit_PeriodTime"
+                                                   << "999999" << scale;
+            QTest::addRow("threshold -500%s", font) << "Kvel_Scope_edit_TriggerThreshold"
+                                                    << "-500" << scale;
+            QTest::addRow("threshold -999999.999%s", font) << "Kvel_Scope_edit_TriggerThreshold"
+                                                           << "-999999.999" << scale;
+            QTest::addRow("delay 1000%s", font) << "Kvel_Scope_edit_TriggerDelay"
+                                                << "1000" << scale;
+            QTest::addRow("delay -999999.999%s", font) << "Kvel_Scope_edit_TriggerDelay"
+                                                       << "-999999.999" << scale;
+        }
+    }
+    void fieldsShowWholeNumbers()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(int, fontScale);
+        QFont font = scope()->font();
+        font.setPointSizeF(font.pointSizeF() * fontScale);
+        scope()->setFont(font);
+        auto *edit = child<QLineEdit>(scope(), field.toLatin1().constData());
+        edit->setText(text);
+        scope()->resize(1, 1); // held at the form's minimum
+        QVERIFY(QTest::qWaitFor([&] { return scope()->size() == scope()->minimumSize(); }));
+        scope()->layout()->activate();
+
+        edit->setCursorPosition(0);
+        edit->grab(); // a paint places the text
+        const int start = cursorX(edit);
+        edit->setCursorPosition(text.size());
+        edit->grab();
+        const int shown = cursorX(edit) - start;
+        QVERIFY2(shown >= edit->fontMetrics().horizontalAdvance(text) - 1,
+                 qPrintable(QString("%1 of %2 px shown in a field %3 px wide")
+                                .arg(shown)
+                                .arg(edit->fontMetrics().horizontalAdvance(text))
+                                .arg(edit->width())));
     }
 
     void startAndStopSwitchButtonsAndKeepTheThread()
