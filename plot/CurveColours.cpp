@@ -1,7 +1,10 @@
 #include "CurveColours.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -17,6 +20,41 @@ double relativeLuminance(const QColor &colour)
            0.0722 * linearChannel(colour.blue());
 }
 
+double labCurve(double t)
+{
+    constexpr double epsilon = 216.0 / 24389.0;
+    constexpr double kappa = 24389.0 / 27.0;
+    return t > epsilon ? std::cbrt(t) : (kappa * t + 16.0) / 116.0;
+}
+
+// L*, a*, b* of an sRGB colour, D65 white.
+std::array<double, 3> lab(const QColor &colour)
+{
+    const double r = linearChannel(colour.red());
+    const double g = linearChannel(colour.green());
+    const double b = linearChannel(colour.blue());
+    const double fx = labCurve((0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047);
+    const double fy = labCurve(0.2126 * r + 0.7152 * g + 0.0722 * b);
+    const double fz = labCurve((0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883);
+    return {116.0 * fy - 16.0, 500.0 * (fx - fy), 200.0 * (fy - fz)};
+}
+
+double leastDeltaE(const QColor &colour, const QVector<QColor> &used)
+{
+    double least = std::numeric_limits<double>::infinity();
+    for (const QColor &other : used)
+        least = std::min(least, deltaE76(colour, other));
+    return least;
+}
+
+QColor drawColour(const std::function<int()> &nextComponent)
+{
+    const int red = nextComponent();
+    const int green = nextComponent();
+    const int blue = nextComponent();
+    return QColor(red, green, blue, 255);
+}
+
 } // namespace
 
 double contrastRatio(const QColor &a, const QColor &b)
@@ -26,17 +64,39 @@ double contrastRatio(const QColor &a, const QColor &b)
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+double deltaE76(const QColor &a, const QColor &b)
+{
+    const std::array<double, 3> p = lab(a);
+    const std::array<double, 3> q = lab(b);
+    return std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
+}
+
 QColor readableColour(const QColor &canvas, const std::function<int()> &nextComponent,
                       double minimumRatio, int maxDraws)
 {
+    return distinctReadableColour(canvas, {}, nextComponent, 0.0, minimumRatio, maxDraws);
+}
+
+QColor distinctReadableColour(const QColor &canvas, const QVector<QColor> &used,
+                              const std::function<int()> &nextComponent, double minimumDeltaE,
+                              double minimumRatio, int maxDraws)
+{
+    std::optional<QColor> farthest;
+    double farthestDeltaE = -1.0;
     for (int draw = 0; draw < maxDraws; ++draw) {
-        const int red = nextComponent();
-        const int green = nextComponent();
-        const int blue = nextComponent();
-        const QColor colour(red, green, blue, 255);
-        if (contrastRatio(colour, canvas) >= minimumRatio)
+        const QColor colour = drawColour(nextComponent);
+        if (contrastRatio(colour, canvas) < minimumRatio)
+            continue;
+        const double distance = leastDeltaE(colour, used);
+        if (distance >= minimumDeltaE)
             return colour;
+        if (distance > farthestDeltaE) {
+            farthest = colour;
+            farthestDeltaE = distance;
+        }
     }
+    if (farthest)
+        return *farthest;
     const QColor black(Qt::black);
     const QColor white(Qt::white);
     return contrastRatio(black, canvas) >= contrastRatio(white, canvas) ? black : white;

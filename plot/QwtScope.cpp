@@ -88,12 +88,16 @@ void QwtScope::setupGrid()
     m_grid->attach(this);
 }
 
-// Random colours, but one too close to the canvas would leave its curve invisible.
+// Random colours, but one too close to the canvas would leave its curve invisible, and one
+// too close to another curve's would make the two look alike.
 void QwtScope::setupCurvePens()
 {
     const QColor canvas = canvasBackground().color();
-    for (ScopeCurve &curve : m_curves)
-        curve.setPen(readableColour(canvas, nextColourComponent), 2.0, Qt::SolidLine);
+    QVector<QColor> used;
+    for (ScopeCurve &curve : m_curves) {
+        used << distinctReadableColour(canvas, used, nextColourComponent);
+        curve.setPen(used.last(), 2.0, Qt::SolidLine);
+    }
 }
 
 void QwtScope::setXScale(double min, double max, double step)
@@ -104,7 +108,8 @@ void QwtScope::setXScale(double min, double max, double step)
     m_dXMax = limitedToAxis(max);
     m_dXStep = step;
     m_dXRange = m_dXMax - m_dXMin;
-    setAxisScale(QwtPlot::xBottom, m_dXMin, m_dXMax, m_dXStep);
+    if (!isZoomedIn())
+        setAxisScale(QwtPlot::xBottom, m_dXMin, m_dXMax, m_dXStep);
 }
 
 void QwtScope::setYScale(double min, double max)
@@ -113,7 +118,8 @@ void QwtScope::setYScale(double min, double max)
         return;
     m_dYMin = limitedToAxis(min);
     m_dYMax = limitedToAxis(max);
-    setAxisScale(QwtPlot::yLeft, m_dYMin, m_dYMax, (m_dYMax - m_dYMin) / 4);
+    if (!isZoomedIn())
+        setAxisScale(QwtPlot::yLeft, m_dYMin, m_dYMax, (m_dYMax - m_dYMin) / 4);
 }
 
 void QwtScope::addCurve(int slot, QString title, CurveBinding binding)
@@ -216,6 +222,13 @@ bool QwtScope::hasNoData() const
             return false;
     }
     return true;
+}
+
+// While the operator is zoomed in, new ranges are only stored: the live refresh must not
+// undo the zoom. The zoom base shows them.
+bool QwtScope::isZoomedIn() const
+{
+    return m_zoomer && m_zoomer->zoomRectIndex() > 0;
 }
 
 void QwtScope::refreshZoom()

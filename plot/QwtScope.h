@@ -51,6 +51,8 @@ public:
                          double &yMinOut, double &yMaxOut);
     bool hasNoData() const;
 
+    // Ranges set while zoomed in are stored and shown when the zoom returns to its base.
+    bool isZoomedIn() const;
     void refreshZoom();
     void resetZoom();
 

@@ -391,6 +391,8 @@ void TarnPlugin_Scope::timerEvent(QTimerEvent *event)
 void TarnPlugin_Scope::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         d->fitLabelsToText(false);
+        d->fitEditsToText();
+    }
 }

@@ -19,6 +19,9 @@
 #include <QMessageBox>
 #include <QRegExpValidator>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTimer>
 #include <qwt_legend.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_textlabel.h>
@@ -29,12 +32,18 @@
 namespace {
 
 constexpr int kRefreshSkipTicks = 5; // curves are refreshed on every sixth tick
+constexpr int kPeriodPauseMs = 1000; // a typed period applies after this much quiet
 constexpr double kDialogScale = 0.8333333333333334;
 constexpr int kDialogMaxWidth = 600;
 constexpr int kDialogMaxHeight = 800;
 // Item data of the trigger channel list besides the curve slot (Qt::UserRole).
 constexpr int kChannelTitleRole = Qt::UserRole + 1;
 const char *const kFormMinWidth = "tarnFormMinimumWidth";
+const char *const kFormMaxWidth = "tarnFormMaximumWidth";
+// The longest numbers the fields are made for: six digits of period; a threshold or delay
+// of six digits and three decimals, either sign.
+constexpr QLatin1String kLongestPeriod("999999");
+constexpr QLatin1String kLongestSignedValue("-999999.999");
 
 // Times relative to the oldest sample, so every curve starts at 0; the value axis is
 // centred on the data's range widened by 1 % (at least 0.01 either side).
@@ -105,6 +114,26 @@ void fitToText(QLabel *label, bool growOnly)
     label->setMinimumWidth(std::max({floor, formMinimum, label->sizeHint().width()}));
 }
 
+// A field is as wide as its longest number needs (QLineEdit keeps 2 px beside the text and
+// room for the cursor), so no digit scrolls out of sight at the form's smallest width or in
+// a larger font. The form's maximum holds unless the number needs more.
+void fitEditToText(QLineEdit *edit, QLatin1String longest)
+{
+    if (!edit->property(kFormMaxWidth).isValid())
+        edit->setProperty(kFormMaxWidth, edit->maximumWidth());
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    const QMargins margins = edit->textMargins();
+    const QSize text(edit->fontMetrics().horizontalAdvance(longest) + 6 + margins.left() +
+                         margins.right(),
+                     edit->fontMetrics().height());
+    const int width =
+        edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, edit).width();
+    edit->setMinimumWidth(width);
+    edit->setMaximumWidth(std::max(edit->property(kFormMaxWidth).toInt(), width));
+}
+
 } // namespace
 
 TarnPlugin_ScopePrivate::TarnPlugin_ScopePrivate(TarnPlugin_Scope *scope)
@@ -133,6 +162,7 @@ void TarnPlugin_ScopePrivate::build()
     createOperatorTools();
     m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
     fitLabelsToText(false);
+    fitEditsToText();
     stop(TarnPlugin_Scope::StoppedByOperator);
 }
 
@@ -168,13 +198,37 @@ void TarnPlugin_ScopePrivate::createLegend()
     QObject::connect(legend, &QwtLegend::checked, q, &TarnPlugin_Scope::hideItem);
 }
 
+// A typed period applies on Enter, on leaving the field or after a pause, never per
+// keystroke: "2" on the way to "20000" would trim the recording to 10 ms. Text set from
+// code (setPeriod, set-ups, imports) is not a user edit and applies at once.
 void TarnPlugin_ScopePrivate::setUpPeriodEdit()
 {
     QLineEdit *edit = ui->ScopePlugin_edit_PeriodTime;
     edit->setText(QString::number(m_nPeriodTime));
     edit->setValidator(new QRegExpValidator(QRegExp("[0-9]{1,6}", Qt::CaseSensitive), edit));
-    QObject::connect(edit, &QLineEdit::textChanged, q,
-                     &TarnPlugin_Scope::onSamplingScopTextChanged);
+    m_pPeriodPause = new QTimer(edit);
+    m_pPeriodPause->setSingleShot(true);
+    m_pPeriodPause->setInterval(kPeriodPauseMs);
+    QObject::connect(m_pPeriodPause, &QTimer::timeout, q, [this] { applyTypedPeriod(); });
+    QObject::connect(edit, &QLineEdit::editingFinished, q, [this] { applyTypedPeriod(); });
+    QObject::connect(edit, &QLineEdit::textChanged, q, [this, edit](const QString &text) {
+        if (edit->isModified()) {
+            m_pPeriodPause->start();
+            return;
+        }
+        m_pPeriodPause->stop();
+        q->onSamplingScopTextChanged(text);
+    });
+}
+
+void TarnPlugin_ScopePrivate::applyTypedPeriod()
+{
+    QLineEdit *edit = ui->ScopePlugin_edit_PeriodTime;
+    m_pPeriodPause->stop();
+    if (!edit->isModified() || !edit->hasAcceptableInput())
+        return;
+    edit->setModified(false);
+    q->onSamplingScopTextChanged(edit->text());
 }
 
 void TarnPlugin_ScopePrivate::setUpTriggerControls()
@@ -711,6 +765,13 @@ void TarnPlugin_ScopePrivate::fitLabelsToText(bool valuesOnly)
         for (QLabel *label : frame->findChildren<QLabel *>())
             fitToText(label, false);
     }
+}
+
+void TarnPlugin_ScopePrivate::fitEditsToText()
+{
+    fitEditToText(ui->ScopePlugin_edit_PeriodTime, kLongestPeriod);
+    fitEditToText(ui->Kvel_Scope_edit_TriggerThreshold, kLongestSignedValue);
+    fitEditToText(ui->Kvel_Scope_edit_TriggerDelay, kLongestSignedValue);
 }
 
 // Message boxes stay with the buttons; a call from code hears of a failure only here.

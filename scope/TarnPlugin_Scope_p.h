@@ -10,6 +10,7 @@
 class QAction;
 struct CaptureState;
 class QScopeSetting;
+class QTimer;
 class QwtPlotTextLabel;
 class QwtScope;
 class ScopeCaptures;
@@ -60,6 +61,7 @@ public:
     void hideItem(const QVariant &itemInfo, bool on);
     void tick();
     void fitLabelsToText(bool valuesOnly);
+    void fitEditsToText();
     void reportError(const QString &text);
 
     TarnPlugin_Scope *const q;
@@ -75,6 +77,7 @@ public:
     TriggerMark *m_pTriggerMark = nullptr;
     ScopeCaptures *m_pCaptures = nullptr;
     QwtPlotTextLabel *m_pFrozenLabel = nullptr; // owned by the plot's item list
+    QTimer *m_pPeriodPause = nullptr;           // a child of the period edit
     int m_nTimerId = 0;
     int m_nRefreshSkip = 0;
     bool m_bStopWhenError = false;
@@ -97,6 +100,7 @@ private:
     void createLegend();
     void connectControls();
     void setUpPeriodEdit();
+    void applyTypedPeriod();
     void setUpTriggerControls();
     void createOperatorTools();
 

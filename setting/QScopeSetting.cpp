@@ -1,9 +1,14 @@
 #include "QScopeSetting.h"
 
 #include "ScopeCatalog.h"
+#include "ScopeLimits.h"
 #include "TreeModel.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPalette>
+#include <QShowEvent>
 
 #include <functional>
 
@@ -19,10 +24,24 @@ QString treeText(int count, const std::function<QString(int)> &nameOf)
     return text;
 }
 
-void setAllChecked(TreeModel &model, int count, bool checked)
+void setAllFlags(TreeModel &model, int count, bool checked)
 {
     for (int key = 0; key < count; ++key)
         model.setCheckedById(key, checked);
+}
+
+// Groups that hold a checked row open, so the selection shows without hunting for it;
+// the others stay as the operator left them.
+void expandChosenGroups(QTreeView *view, const QModelIndex &parent = QModelIndex())
+{
+    const QAbstractItemModel *model = view->model();
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        if (model->rowCount(index) == 0 || index.data(Qt::CheckStateRole).toInt() == Qt::Unchecked)
+            continue;
+        view->expand(index);
+        expandChosenGroups(view, index);
+    }
 }
 
 } // namespace
@@ -31,7 +50,11 @@ QScopeSetting::QScopeSetting(QWidget *parent) : QWidget(parent)
 {
     ui.setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint);
+    m_channelCount = new QLabel(this);
+    m_channelCount->setObjectName(QStringLiteral("Kvel_Scope_label_ChannelCount"));
+    ui.horizontalLayout_2->insertWidget(0, m_channelCount);
     initTrees();
+    updateChannelCount();
 }
 
 // The views only show the models; they drop them when the models go first.
@@ -90,6 +113,28 @@ void QScopeSetting::setCheckedIds(Tree tree, const QList<int> &ids)
     for (int id = 0; id < count; ++id)
         treeModel.setCheckedById(id, ids.contains(id));
     view(tree)->reset();
+    updateChannelCount();
+}
+
+// setCheckedById emits no model signals, so the view is reset to show the new flags.
+void QScopeSetting::setAllChecked(Tree tree, bool checked)
+{
+    setAllFlags(model(tree), rowCount(tree), checked);
+    view(tree)->reset();
+    updateChannelCount();
+}
+
+// The count shows the limit before OK; over it the count turns red. OK still decides.
+void QScopeSetting::updateChannelCount()
+{
+    const std::size_t count =
+        selectedChannels(componentSelection(), linkSelection(), endEffectorSelection()).size();
+    const bool over = count > static_cast<std::size_t>(ScopeLimits::kMaxChannels);
+    m_channelCount->setText(tr("%1 / %2 channels").arg(count).arg(ScopeLimits::kMaxChannels));
+    QPalette palette = this->palette();
+    if (over)
+        palette.setColor(QPalette::WindowText, QColor(190, 0, 0));
+    m_channelCount->setPalette(palette);
 }
 
 TreeModel &QScopeSetting::model(Tree tree) const
@@ -132,41 +177,34 @@ int QScopeSetting::rowCount(Tree tree)
     return catalog.axisCount();
 }
 
-// setCheckedById emits no model signals, so each view is reset to show the new flags.
 void QScopeSetting::OnCompSelectAll()
 {
-    setAllChecked(*m_compModel, ScopeCatalog::instance().axisCount(), true);
-    ui.Kvel_Scope_tree_SetComponent->reset();
+    setAllChecked(Tree::Components, true);
 }
 
 void QScopeSetting::OnCompUnSelectAll()
 {
-    setAllChecked(*m_compModel, ScopeCatalog::instance().axisCount(), false);
-    ui.Kvel_Scope_tree_SetComponent->reset();
+    setAllChecked(Tree::Components, false);
 }
 
 void QScopeSetting::OnLinkSelectAll()
 {
-    setAllChecked(*m_linkModel, ScopeCatalog::instance().linkCount(), true);
-    ui.Kvel_Scope_tree_SetLink->reset();
+    setAllChecked(Tree::Links, true);
 }
 
 void QScopeSetting::OnLinkUnSelectAll()
 {
-    setAllChecked(*m_linkModel, ScopeCatalog::instance().linkCount(), false);
-    ui.Kvel_Scope_tree_SetLink->reset();
+    setAllChecked(Tree::Links, false);
 }
 
 void QScopeSetting::OnEndSelectAll()
 {
-    setAllChecked(*m_endModel, ScopeCatalog::instance().endEffCount(), true);
-    ui.Kvel_Scope_tree_SetEndEffector->reset();
+    setAllChecked(Tree::EndEffectors, true);
 }
 
 void QScopeSetting::OnEndUnSelectAll()
 {
-    setAllChecked(*m_endModel, ScopeCatalog::instance().endEffCount(), false);
-    ui.Kvel_Scope_tree_SetEndEffector->reset();
+    setAllChecked(Tree::EndEffectors, false);
 }
 
 void QScopeSetting::OnOk()
@@ -187,6 +225,23 @@ void QScopeSetting::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+void QScopeSetting::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    for (Tree tree : {Tree::Components, Tree::Links, Tree::EndEffectors})
+        expandChosenGroups(view(tree));
+}
+
+// Escape is Cancel, as in any dialog; the trees pass it on.
+void QScopeSetting::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        OnCancle();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void QScopeSetting::initTrees()
 {
     const ScopeCatalog &catalog = ScopeCatalog::instance();
@@ -203,6 +258,9 @@ void QScopeSetting::initTrees()
     ui.Kvel_Scope_tree_SetComponent->setModel(m_compModel.get());
     ui.Kvel_Scope_tree_SetLink->setModel(m_linkModel.get());
     ui.Kvel_Scope_tree_SetEndEffector->setModel(m_endModel.get());
+    for (TreeModel *treeModel : {m_compModel.get(), m_linkModel.get(), m_endModel.get()})
+        connect(treeModel, &QAbstractItemModel::dataChanged, this,
+                &QScopeSetting::updateChannelCount);
     connectButtons();
 }
 

@@ -8,11 +8,16 @@
 #include <memory>
 
 class QCloseEvent;
+class QKeyEvent;
+class QLabel;
+class QShowEvent;
 class TreeModel;
 
 // The channel selection dialog: three check-box trees built from the catalogue
 // (components, link items, end-effector items). OK announces the selection with
-// userSetAxisInfo; Cancel and closing only hide it, keeping the checks.
+// userSetAxisInfo; Cancel, Escape and closing only hide it, keeping the checks. Groups
+// holding a checked row open expanded when it is shown, and a running channel count shows
+// the limit before OK.
 // Created hidden by the scope widget, which is its Qt parent; owns its three models.
 // GUI thread only.
 class QScopeSetting : public QWidget
@@ -57,6 +62,8 @@ protected slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void initTrees();
@@ -64,9 +71,12 @@ private:
     TreeModel &model(Tree tree) const;
     QTreeView *view(Tree tree) const;
     static int rowCount(Tree tree);
+    void setAllChecked(Tree tree, bool checked);
+    void updateChannelCount();
 
     Ui_QScopeSetting ui;
     std::unique_ptr<TreeModel> m_compModel;
     std::unique_ptr<TreeModel> m_linkModel;
     std::unique_ptr<TreeModel> m_endModel;
+    QLabel *m_channelCount = nullptr; // a child of the dialog, in the OK row
 };

@@ -43,6 +43,25 @@ void collectCheckedLeaves(const TreeModelItem *node, QList<int> &ids)
         collectCheckedLeaves(node->childAt(row), ids);
 }
 
+bool holdsCheckedNode(const TreeModelItem *node)
+{
+    for (int row = 0; row < node->childCount(); ++row) {
+        const TreeModelItem *child = node->childAt(row);
+        if (child->isChecked() || holdsCheckedNode(child))
+            return true;
+    }
+    return false;
+}
+
+// A group shows partly checked while some of its rows are, so a selection inside a
+// collapsed group stays visible. The flag itself stays two-valued.
+Qt::CheckState shownState(const TreeModelItem *node)
+{
+    if (node->isChecked())
+        return Qt::Checked;
+    return holdsCheckedNode(node) ? Qt::PartiallyChecked : Qt::Unchecked;
+}
+
 bool allChildrenChecked(const TreeModelItem *node)
 {
     for (int row = 0; row < node->childCount(); ++row) {
@@ -122,8 +141,9 @@ QVariant TreeModel::data(const QModelIndex &index, int role) const
     if (!node)
         return QVariant();
     if (role == Qt::CheckStateRole && index.column() == 0)
-        return static_cast<int>(node->isChecked() ? Qt::Checked : Qt::Unchecked);
-    if (role == Qt::DisplayRole)
+        return static_cast<int>(shownState(node));
+    // Long names are cut in a narrow tree; the tooltip gives them whole.
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return node->columnData(index.column());
     return QVariant();
 }
@@ -210,13 +230,13 @@ void TreeModel::setCheckFlag(const QModelIndex &index, const QVariant &value)
     }
 }
 
-// Only the direct parent follows its children; nodes further up keep their flags.
+// Only the direct parent follows its children; nodes further up keep their flags, but
+// their shown state (partly checked) may change, so they are announced too.
 void TreeModel::recomputeParent(const QModelIndex &index)
 {
     TreeModelItem *parentNode = itemAt(index)->parentItem();
     parentNode->setChecked(allChildrenChecked(parentNode));
     // The root has no index, and a change notice needs valid indexes.
-    const QModelIndex parentIndex = parent(index);
-    if (parentIndex.isValid())
-        emit dataChanged(parentIndex, parentIndex);
+    for (QModelIndex up = parent(index); up.isValid(); up = parent(up))
+        emit dataChanged(up, up);
 }

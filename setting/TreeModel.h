@@ -10,7 +10,8 @@ class TreeModelItem;
 
 // A one-column model of check-box nodes, built once from indented text: one node per
 // non-blank line, nested by leading spaces, ids counted 0, 1, 2, ... in line order.
-// Checking a node through setData checks its subtree and recomputes its parent.
+// Checking a node through setData checks its subtree and recomputes its parent. A node
+// that is not checked but holds checked nodes shows partly checked.
 // Owns its nodes; its user owns the model. GUI thread only.
 class TreeModel : public QAbstractItemModel
 {

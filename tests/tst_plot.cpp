@@ -15,11 +15,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <qwt_legend.h>
 #include <qwt_painter.h>
 #include <qwt_scale_div.h>
 #include <qwt_text.h>
 
 #include <array>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <random>
@@ -346,7 +348,7 @@ private slots:
     }
 
     // A small band is refused, a thin one grows to 11 pixels around its centre. Ranges set
-    // while zoomed in are what the zoom base shows later.
+    // while zoomed in leave the zoom as it is and are what the zoom base shows later.
     void zoom()
     {
         auto plot = shownPlot();
@@ -359,10 +361,13 @@ private slots:
         QCOMPARE(qRound(y.transform(plot->zoomer()->zoomRect().bottom())), 97);
         QCOMPARE(qRound(y.transform(plot->zoomer()->zoomRect().top())), 107);
         const QwtInterval zoomedX = axisRange(*plot, QwtPlot::xBottom);
+        const QwtInterval zoomedY = axisRange(*plot, QwtPlot::yLeft);
         plot->refreshZoom();
         QCOMPARE(axisRange(*plot, QwtPlot::xBottom), zoomedX);
         plot->setXScale(0.0, 2000.0, 200.0);
         plot->setYScale(-50.0, 50.0);
+        QCOMPARE(axisRange(*plot, QwtPlot::xBottom), zoomedX);
+        QCOMPARE(axisRange(*plot, QwtPlot::yLeft), zoomedY);
         plot->resetZoom();
         QCOMPARE(plot->zoomer()->zoomRectIndex(), 0u);
         QCOMPARE(axisRange(*plot, QwtPlot::xBottom), QwtInterval(0.0, 2000.0));
@@ -575,6 +580,80 @@ private slots:
         QCOMPARE(rows(0, 40), QString("C0,A,4,-4,6,1.25,3.77492,10 | C2,A,1,100,100,100,100,0"));
         QCOMPARE(rows(20, 30), QString("C0,A,2,-4,6,1,5.09902,10 | C2,A,0,,,,,"));
         QCOMPARE(rows(5, 15), QString("C0,A,0,,,,, | C2,A,0,,,,,"));
+    }
+
+    void colourDifference_data()
+    {
+        QTest::addColumn<QColor>("a");
+        QTest::addColumn<QColor>("b");
+        QTest::addColumn<double>("deltaE");
+        QTest::newRow("same colour") << QColor(20, 19, 233) << QColor(20, 19, 233) << 0.0;
+        QTest::newRow("black and white span L*") << QColor(Qt::black) << QColor(Qt::white) << 100.0;
+        QTest::newRow("red and blue") << QColor(Qt::red) << QColor(Qt::blue) << 176.3;
+        QTest::newRow("mid grey and white differ in L* only")
+            << QColor(128, 128, 128) << QColor(Qt::white) << 46.4;
+    }
+    void colourDifference()
+    {
+        QFETCH(QColor, a);
+        QFETCH(QColor, b);
+        QFETCH(double, deltaE);
+        QVERIFY2(qAbs(deltaE76(a, b) - deltaE) < 0.1, qPrintable(QString::number(deltaE76(a, b))));
+    }
+
+    // Whatever the random generator gives, every slot's colour reads on the canvas and is
+    // at least kMinCurveDeltaE from every other slot's.
+    void curveColoursReadAndDiffer()
+    {
+        for (unsigned seed = 1; seed <= 60; ++seed) {
+            std::srand(seed);
+            QwtScope plot;
+            const QColor canvas = plot.canvasBackground().color();
+            for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) {
+                const QColor colour = plot.curve(slot)->pen().color();
+                QVERIFY(contrastRatio(colour, canvas) >= 3);
+                for (int other = 0; other < slot; ++other) {
+                    const double difference = deltaE76(colour, plot.curve(other)->pen().color());
+                    QVERIFY2(difference >= kMinCurveDeltaE,
+                             qPrintable(QString("seed %1, slots %2 and %3: %4")
+                                            .arg(seed)
+                                            .arg(other)
+                                            .arg(slot)
+                                            .arg(difference)));
+                }
+            }
+        }
+    }
+
+    // The saved legend lists every drawn curve, however many, and no hidden one: each legend
+    // icon is a block of its curve's colour, and curves without samples draw nothing else.
+    void imageLegendListsTheDrawnCurves()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        auto *legend = new QwtLegend;
+        legend->setDefaultItemMode(QwtLegendData::Checkable);
+        plot->insertLegend(legend, QwtPlot::RightLegend);
+        const QSet<int> hidden{3, 17, 18, 30, 34, 35};
+        for (int slot = 0; slot < ScopeLimits::kMaxChannels; ++slot) {
+            addCurve(*plot, slot, {}, {});
+            plot->curve(slot)->setVisible(!hidden.contains(slot));
+        }
+        plot->replot();
+        const QImage image = PlotImage::render(plot.get()).convertToFormat(QImage::Format_RGB32);
+        const auto *pixels = reinterpret_cast<const QRgb *>(image.constBits());
+        const auto *end = pixels + image.width() * image.height();
+        QList<int> shown;
+        for (int slot = 0; slot < ScopeLimits::kMaxChannels; ++slot) {
+            if (std::count(pixels, end, plot->curve(slot)->pen().color().rgb()) >= 40)
+                shown << slot;
+        }
+        QList<int> drawn;
+        for (int slot = 0; slot < ScopeLimits::kMaxChannels; ++slot) {
+            if (!hidden.contains(slot))
+                drawn << slot;
+        }
+        QCOMPARE(shown, drawn);
     }
 
     // The saved image holds the curve; a save that fails says why; copy fills the clipboard.

@@ -3,6 +3,7 @@
 #include "ScopeTestSupport.h"
 #include "TriggerMark.h"
 #include "TriggerSettings.h"
+#include "Zoomer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QThread>
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
@@ -59,6 +61,25 @@ class tst_ScopeWidget : public QObject
         child<QComboBox>(scope(), "Kvel_Scope_cmb_TriggerFS")->setCurrentIndex(mode);
         child<QLineEdit>(scope(), "Kvel_Scope_edit_TriggerThreshold")->setText(threshold);
         child<QCheckBox>(scope(), "cb_AbsoluteValue")->setChecked(absolute);
+    }
+
+    QwtInterval axisInterval(int axis) const { return plot()->axisScaleDiv(axis).interval(); }
+    // Waits for the queued batches to be recorded while the GUI thread runs no events.
+    static bool batchesConsumedWithoutEvents()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (TarnSim::pendingBatches() > 0 && timer.elapsed() < 5000)
+            QThread::msleep(5);
+        const uint64_t reads = TarnSim::callCounts().readScopeData;
+        while (TarnSim::callCounts().readScopeData < reads + 1 && timer.elapsed() < 5000)
+            QThread::msleep(5);
+        return timer.elapsed() < 5000;
+    }
+
+    static int cursorX(QLineEdit *edit)
+    {
+        return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
     }
 
     QString stateLine() const { return label("Kvel_Scope_lb_State"); }
@@ -287,36 +308,170 @@ private slots:
         QTRY_VERIFY(qAbs(div.lowerBound() + 0.15) < 1e-9 && qAbs(div.upperBound() - 30.15) < 1e-9);
     }
 
+    // A typed period applies whole, on Enter, on leaving the field or after a pause, never
+    // per keystroke; the form's slot applies the text it is given at once.
     void periodEdit_data()
     {
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("finish");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("period");
         QTest::addColumn<int>("step");
-        QTest::newRow("empty") << ""
-                               << "" << 10 << 1;
         QTest::newRow("below the minimum is used as 10, as typed") << "7"
+                                                                   << "Enter"
                                                                    << "7" << 10 << 1;
-        QTest::newRow("11") << "11"
-                            << "11" << 11 << 1;
-        QTest::newRow("999999") << "999999"
-                                << "999999" << 999999 << 99999;
+        QTest::newRow("11 on leaving the field") << "11"
+                                                 << "leave"
+                                                 << "11" << 11 << 1;
+        QTest::newRow("999999 after a pause") << "999999"
+                                              << "pause"
+                                              << "999999" << 999999 << 99999;
         QTest::newRow("a seventh digit and letters are refused") << "12345678x"
+                                                                 << "Enter"
                                                                  << "123456" << 123456 << 12345;
+        QTest::newRow("an empty field applies nothing") << ""
+                                                        << "Enter"
+                                                        << "" << 10000 << 1000;
+        QTest::newRow("the slot by name takes an empty text as 10") << ""
+                                                                    << "slot"
+                                                                    << "10000" << 10 << 1;
     }
     void periodEdit()
     {
         QFETCH(QString, typed);
+        QFETCH(QString, finish);
+        QFETCH(int, period);
         auto *edit = child<QLineEdit>(scope(), "ScopePlugin_edit_PeriodTime");
         QCOMPARE(edit->text(), QString("10000"));
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClicks(edit, typed);
+        if (finish == "slot") {
+            QVERIFY(QMetaObject::invokeMethod(scope(), "onSamplingScopTextChanged",
+                                              Q_ARG(QString, typed)));
+        } else {
+            edit->selectAll();
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QTest::keyClicks(edit, typed);
+            QCOMPARE(m_scope->period(), 10000);
+        }
+        if (finish == "Enter") {
+            QTest::keyClick(edit, Qt::Key_Return);
+        } else if (finish == "leave") {
+            QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+            QApplication::sendEvent(edit, &out);
+        }
+        QTRY_COMPARE(m_scope->period(), period);
         QTEST(edit->text(), "shown");
-        QFETCH(int, period);
+        plot()->replot(); // the axis takes a new scale at its next replot
         QCOMPARE(plot()->xRange(), double(period));
         QCOMPARE(plot()->axisScaleDiv(QwtPlot::xBottom).upperBound(), double(period));
         QTEST(int(plot()->axisStepSize(QwtPlot::xBottom)), "step");
+    }
+
+    // "20000" typed over "10000" while sampling passes through "2": records that arrive
+    // meanwhile must not trim the recording to 10 ms. The wait below runs no event loop, so
+    // the pause that applies a typed period cannot pass.
+    void typingAPeriodWhileSamplingKeepsTheHistory()
+    {
+        selectJoints(1, {LINK_TargetACS});
+        QVERIFY(startFlushed(scope()));
+        TarnSim::queueBatch(stampedBatch(0, 100));
+        QVERIFY(waitForBatchesConsumed());
+        QSignalSpy periods(m_scope.get(), &TarnPlugin_Scope::periodChanged);
+        auto *edit = child<QLineEdit>(scope(), "ScopePlugin_edit_PeriodTime");
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_2);
+        TarnSim::queueBatch(stampedBatch(100, 100));
+        QVERIFY(batchesConsumedWithoutEvents());
+        QTest::keyClicks(edit, "0000");
+        QTest::keyClick(edit, Qt::Key_Return);
+        stop(scope());
+        QCOMPARE(plot()->curve(0)->dataSize(), size_t(200));
+        QCOMPARE(periods.size(), 1);
+        QCOMPARE(periods.at(0).at(0).toInt(), 20000);
+    }
+
+    // The live refresh keeps the operator's zoom; Reset View and zooming out to the base
+    // show the ranges the refresh set meanwhile.
+    void zoomSurvivesTheLiveRefresh_data()
+    {
+        QTest::addColumn<bool>("resetView");
+        QTest::newRow("Reset View") << true;
+        QTest::newRow("zoomed out to the base") << false;
+    }
+    void zoomSurvivesTheLiveRefresh()
+    {
+        selectJoints(1, {LINK_TargetACS});
+        QVERIFY(startFlushed(scope()));
+        TarnSim::queueBatch(stampedBatch(0, 100));
+        QVERIFY(waitForBatchesConsumed());
+        QTRY_COMPARE(plot()->curve(0)->dataSize(), size_t(100));
+        const QRectF zoomed(10.0, 20.0, 30.0, 40.0);
+        plot()->zoomer()->zoom(zoomed);
+        TarnSim::queueBatch(stampedBatch(100, 900));
+        QVERIFY(waitForBatchesConsumed());
+        QTRY_COMPARE(plot()->curve(0)->dataSize(), size_t(1000));
+        QCOMPARE(axisInterval(QwtPlot::xBottom), QwtInterval(10.0, 40.0));
+        QCOMPARE(axisInterval(QwtPlot::yLeft), QwtInterval(20.0, 60.0));
+
+        QFETCH(bool, resetView);
+        if (resetView)
+            click(scope(), "ScopePlugin_btn_ResetView");
+        else
+            plot()->zoomer()->zoom(-1);
+        QCOMPARE(plot()->zoomer()->zoomRectIndex(), 0u);
+        QCOMPARE(axisInterval(QwtPlot::xBottom), QwtInterval(0.0, 10000.0));
+        QCOMPARE(axisInterval(QwtPlot::yLeft), QwtInterval(plot()->yMin(), plot()->yMax()));
+        QVERIFY(plot()->yMax() > 999.0);
+    }
+
+    // Every field shows its whole number at the window's smallest size, also in a font twice
+    // as large. QLineEdit scrolls a text that does not fit, so with the cursor at its end the
+    // text would start left of the field's edge.
+    void fieldsShowWholeNumbers_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("fontScale");
+        for (int scale : {1, 2}) {
+            const char *const font = scale == 1 ? "" : ", font twice as large";
+            QTest::addRow("period 10000%s", font) << "ScopePlugin_edit_PeriodTime"
+                                                  << "10000" << scale;
+            QTest::addRow("period 999999%s", font) << "ScopePlugin_edit_PeriodTime"
+                                                   << "999999" << scale;
+            QTest::addRow("threshold -500%s", font) << "Kvel_Scope_edit_TriggerThreshold"
+                                                    << "-500" << scale;
+            QTest::addRow("threshold -999999.999%s", font) << "Kvel_Scope_edit_TriggerThreshold"
+                                                           << "-999999.999" << scale;
+            QTest::addRow("delay 1000%s", font) << "Kvel_Scope_edit_TriggerDelay"
+                                                << "1000" << scale;
+            QTest::addRow("delay -999999.999%s", font) << "Kvel_Scope_edit_TriggerDelay"
+                                                       << "-999999.999" << scale;
+        }
+    }
+    void fieldsShowWholeNumbers()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(int, fontScale);
+        QFont font = scope()->font();
+        font.setPointSizeF(font.pointSizeF() * fontScale);
+        scope()->setFont(font);
+        auto *edit = child<QLineEdit>(scope(), field.toLatin1().constData());
+        edit->setText(text);
+        scope()->resize(1, 1); // held at the form's minimum
+        QVERIFY(QTest::qWaitFor([&] { return scope()->size() == scope()->minimumSize(); }));
+        scope()->layout()->activate();
+
+        edit->setCursorPosition(0);
+        edit->grab(); // a paint places the text
+        const int start = cursorX(edit);
+        edit->setCursorPosition(text.size());
+        edit->grab();
+        const int shown = cursorX(edit) - start;
+        QVERIFY2(shown >= edit->fontMetrics().horizontalAdvance(text) - 1,
+                 qPrintable(QString("%1 of %2 px shown in a field %3 px wide")
+                                .arg(shown)
+                                .arg(edit->fontMetrics().horizontalAdvance(text))
+                                .arg(edit->width())));
     }
 
     void startAndStopSwitchButtonsAndKeepTheThread()

@@ -4,6 +4,7 @@
 #include "TreeModelItem.h"
 
 #include <QAbstractItemModelTester>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTreeView>
@@ -13,7 +14,7 @@ using IntMap = QMap<int, int>;
 
 namespace {
 
-// "A#0*[B#1* C#2] D#3": text, id, '*' when checked, children in brackets.
+// "A#0~[B#1* C#2] D#3": text, id, '*' when checked, '~' when partly, children in brackets.
 QString shapeOf(const TreeModel &model, const QModelIndex &parent = QModelIndex())
 {
     QStringList rows;
@@ -21,8 +22,8 @@ QString shapeOf(const TreeModel &model, const QModelIndex &parent = QModelIndex(
         const QModelIndex index = model.index(row, 0, parent);
         const auto *node = static_cast<const TreeModelItem *>(index.internalPointer());
         QString text = index.data().toString() + '#' + QString::number(node->itemId());
-        if (index.data(Qt::CheckStateRole).toInt() == Qt::Checked)
-            text += '*';
+        const int state = index.data(Qt::CheckStateRole).toInt();
+        text += state == Qt::Checked ? "*" : state == Qt::PartiallyChecked ? "~" : "";
         if (model.rowCount(index) > 0)
             text += '[' + shapeOf(model, index) + ']';
         rows << text;
@@ -65,6 +66,19 @@ IntMap selectionOf(const QScopeSetting &dialog, int tree)
 void click(const QScopeSetting &dialog, const char *button)
 {
     dialog.findChild<QPushButton *>(button)->click();
+}
+
+// The names of the top-level groups of a tree that are expanded.
+QStringList expandedGroups(const QTreeView *tree)
+{
+    QStringList names;
+    const QAbstractItemModel *model = tree->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        if (tree->isExpanded(index))
+            names << index.data().toString().trimmed();
+    }
+    return names;
 }
 
 template <typename Key> std::map<Key, int> items(std::initializer_list<Key> keys)
@@ -169,14 +183,14 @@ private slots:
         row("tab is no indent, splits columns", "A\n\tB\t\tC\r", "", "A#0 B#1 / /");
         row("group checks its children", "A\n B\n C\nD", "A=2",
             "A#0*[B#1* C#2*] D#3 / 1 2 / A B A C A");
-        row("unchecking a child unchecks the group", "A\n B\n C\nD", "A=2;B=0",
-            "A#0[B#1 C#2*] D#3 / 2 / B A");
+        row("unchecking a child unchecks the group, shown partly checked", "A\n B\n C\nD",
+            "A=2;B=0", "A#0~[B#1 C#2*] D#3 / 2 / B A");
         row("unchecking a group clears its subtree", "A\n B\n  C\n D", "A=2;A=0",
-            "A#0[B#1[C#2] D#3] / / A B C B A D A");
-        row("only the direct parent follows a child", "A\n B\n  C\n D", "C=2",
-            "A#0[B#1*[C#2*] D#3] / 2 / C B");
+            "A#0[B#1[C#2] D#3] / / A B C B A A D A");
+        row("only the direct parent follows a child, the one above shows partly", "A\n B\n  C\n D",
+            "C=2", "A#0~[B#1*[C#2*] D#3] / 2 / C B A");
         row("partial on a group recomputes it from its children", "A\n B\n  C\n D", "A=2;C=0;A=1",
-            "A#0[B#1[C#2] D#3*] / 3 / B A A");
+            "A#0~[B#1[C#2] D#3*] / 3 / B A A A");
     }
     void buildsAndPropagatesChecks()
     {
@@ -234,6 +248,64 @@ private slots:
         }
         QCOMPARE(visibleAtSignal, QList<bool>{true});
         QCOMPARE(selectionOf(dialog, 2).size(), 6);
+    }
+
+    // What is chosen shows without opening groups or pressing OK: groups holding a checked
+    // row open when the dialog is shown, parents of some checked rows show partly checked,
+    // and the count names the limit. Escape is Cancel: it hides and keeps the checks.
+    void dialogShowsTheSelection_data()
+    {
+        QTest::addColumn<QList<int>>("components");
+        QTest::addColumn<QList<int>>("links");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<bool>("overLimit");
+        QTest::addColumn<QStringList>("expanded");
+        QTest::addColumn<int>("positionGroupState");
+        QTest::newRow("nothing chosen") << QList<int>{} << QList<int>{} << "0 / 36 channels"
+                                        << false << QStringList{} << int(Qt::Unchecked);
+        QTest::newRow("one row in each of two groups")
+            << QList<int>{AXIS_J1, AXIS_J2} << QList<int>{1, 12} << "4 / 36 channels" << false
+            << QStringList{"Motor Position", "Motor Current"} << int(Qt::PartiallyChecked);
+        QTest::newRow("a whole group, over the limit")
+            << QList<int>{AXIS_J1, AXIS_J2, AXIS_J3, AXIS_J4, AXIS_J5, AXIS_J6, AXIS_CurFSM}
+            << QList<int>{0, 1, 2, 3, 4, 5, 19} << "37 / 36 channels" << true
+            << QStringList{"Motor Position", "Motor Status"} << int(Qt::Checked);
+    }
+    void dialogShowsTheSelection()
+    {
+        QFETCH(QList<int>, components);
+        QFETCH(QList<int>, links);
+        QScopeSetting dialog;
+        QSignalSpy confirmed(&dialog, &QScopeSetting::userSetAxisInfo);
+        auto *linkTree = dialog.findChild<QTreeView *>("Kvel_Scope_tree_SetLink");
+        dialog.setCheckedIds(QScopeSetting::Tree::Components, components.mid(1));
+        dialog.setCheckedIds(QScopeSetting::Tree::Links, links);
+        if (!components.isEmpty()) { // through the view too, which announces its changes
+            QAbstractItemModel *model =
+                dialog.findChild<QTreeView *>("Kvel_Scope_tree_SetComponent")->model();
+            model->setData(model->index(components.first(), 0), Qt::Checked, Qt::CheckStateRole);
+        }
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+        const auto *count = dialog.findChild<QLabel *>("Kvel_Scope_label_ChannelCount");
+        QVERIFY(count && count->isVisible());
+        QTEST(count->text(), "count");
+        QFETCH(bool, overLimit);
+        QCOMPARE(count->palette().color(QPalette::WindowText) !=
+                     dialog.palette().color(QPalette::WindowText),
+                 overLimit);
+        QTEST(expandedGroups(linkTree), "expanded");
+        QTEST(linkTree->model()->index(0, 0).data(Qt::CheckStateRole).toInt(),
+              "positionGroupState");
+        const QModelIndex name = linkTree->model()->index(0, 0, linkTree->model()->index(0, 0));
+        QCOMPARE(name.data(Qt::ToolTipRole), name.data());
+
+        QTest::keyClick(linkTree, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(confirmed.size(), 0);
+        QCOMPARE(dialog.checkedIds(QScopeSetting::Tree::Links).size(),
+                 links.size() - (links.contains(0) ? 1 : 0));
     }
 };
 

@@ -1,11 +1,17 @@
 #include "PlotImage.h"
 
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QSaveFile>
 
+#include <qwt_abstract_legend.h>
+#include <qwt_graphic.h>
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>
+#include <qwt_text.h>
+
+#include <algorithm>
 
 #ifdef SCOPE_HAVE_SVG
 #include <QSvgGenerator>
@@ -13,11 +19,80 @@
 
 namespace {
 
+constexpr double kLegendMargin = 8.0;
+constexpr double kLegendSpacing = 4.0;
+constexpr QSizeF kLegendIcon(14.0, 8.0);
+
+// The saved legend names exactly the curves that are drawn: the legend on screen also lists
+// hidden ones and shows only as many as fit its scroll area.
+QwtPlotItemList drawnCurves(const QwtPlot *plot)
+{
+    QwtPlotItemList drawn;
+    for (QwtPlotItem *item : plot->itemList(QwtPlotItem::Rtti_PlotCurve)) {
+        if (item->isVisible())
+            drawn << item;
+    }
+    return drawn;
+}
+
+// Entries run top to bottom in as many columns as all of them need.
+struct LegendLayout
+{
+    int rows = 1;
+    double rowHeight = 0.0;
+    double columnWidth = 0.0;
+    double width = 0.0;
+};
+
+LegendLayout legendLayout(const QwtPlotItemList &entries, const QFontMetricsF &metrics,
+                          double height)
+{
+    LegendLayout layout;
+    if (entries.isEmpty())
+        return layout;
+    layout.rowHeight = std::max(metrics.height(), kLegendIcon.height()) + kLegendSpacing;
+    layout.rows = std::max(1, int((height - 2 * kLegendMargin) / layout.rowHeight));
+    double widest = 0.0;
+    for (const QwtPlotItem *item : entries)
+        widest = std::max(widest, metrics.horizontalAdvance(item->title().text()));
+    layout.columnWidth = kLegendIcon.width() + kLegendSpacing + widest + kLegendMargin;
+    const int columns = (entries.size() + layout.rows - 1) / layout.rows;
+    layout.width = columns * layout.columnWidth + kLegendMargin;
+    return layout;
+}
+
+void paintLegend(QPainter &painter, const QwtPlotItemList &entries, const LegendLayout &layout,
+                 const QPointF &topLeft)
+{
+    for (int i = 0; i < entries.size(); ++i) {
+        const QPointF origin =
+            topLeft + QPointF(kLegendMargin + (i / layout.rows) * layout.columnWidth,
+                              kLegendMargin + (i % layout.rows) * layout.rowHeight);
+        const QRectF icon(origin + QPointF(0.0, (layout.rowHeight - kLegendIcon.height()) / 2.0),
+                          kLegendIcon);
+        entries.at(i)->legendIcon(0, kLegendIcon).render(&painter, icon, Qt::KeepAspectRatio);
+        const QRectF text(origin.x() + kLegendIcon.width() + kLegendSpacing, origin.y(),
+                          layout.columnWidth, layout.rowHeight);
+        painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, entries.at(i)->title().text());
+    }
+}
+
 void renderInto(QwtPlot *plot, QPaintDevice &device, const QRectF &rect)
 {
     QPainter painter(&device);
     QwtPlotRenderer renderer;
-    renderer.render(plot, &painter, rect);
+    if (!plot->legend()) {
+        renderer.render(plot, &painter, rect);
+        return;
+    }
+    renderer.setDiscardFlag(QwtPlotRenderer::DiscardLegend, true);
+    const QwtPlotItemList entries = drawnCurves(plot);
+    const QFont font = plot->legend()->font();
+    const LegendLayout layout = legendLayout(entries, QFontMetricsF(font, &device), rect.height());
+    renderer.render(plot, &painter, rect.adjusted(0.0, 0.0, -layout.width, 0.0));
+    painter.setFont(font);
+    painter.setPen(plot->palette().color(QPalette::WindowText));
+    paintLegend(painter, entries, layout, QPointF(rect.right() - layout.width, rect.top()));
 }
 
 bool isSvgName(const QString &fileName)

@@ -6,8 +6,9 @@
 
 class QwtPlot;
 
-// The plot as the operator sees it (axes, curves, cursors, legend), rendered through
-// QwtPlotRenderer at its on-screen size; the mouse tracker overlay is not part of it.
+// The plot as the operator sees it (axes, curves, cursors), rendered through
+// QwtPlotRenderer at its on-screen size; the mouse tracker overlay is not part of it. A plot
+// with a legend gets one that lists every drawn curve and no hidden one.
 // GUI thread only.
 namespace PlotImage {
 
