@@ -17,6 +17,9 @@ namespace {
 const QColor kAlarmColour(190, 0, 0);
 const QColor kOverlayBackground(255, 255, 255, 225);
 constexpr double kOverlayZ = 1000.0; // above grid and curves
+const QColor kStampColour(190, 0, 0, 55);
+constexpr double kStampScale = 3.0;
+constexpr double kStampZ = 1.0; // below grid (10) and curves (20)
 
 QString clockTime()
 {
@@ -91,17 +94,17 @@ void ScopeStateLine::addSimulatorNotice(QFrame *statusStrip, QHBoxLayout *stateR
     if (stateRow)
         stateRow->insertWidget(0, label);
 
+    // A large faint stamp behind grid and curves: on every image, over nothing one reads.
     QwtText text(notice);
-    text.setRenderFlags(Qt::AlignHCenter | Qt::AlignTop);
+    text.setRenderFlags(Qt::AlignCenter);
     QFont font = text.font();
     font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * kStampScale);
     text.setFont(font);
-    text.setColor(kAlarmColour);
-    text.setBackgroundBrush(kOverlayBackground);
+    text.setColor(kStampColour);
     auto *onPlot = new QwtPlotTextLabel;
     onPlot->setText(text);
-    onPlot->setMargin(8);
-    onPlot->setZ(kOverlayZ);
+    onPlot->setZ(kStampZ);
     onPlot->attach(m_plot);
 }
 
