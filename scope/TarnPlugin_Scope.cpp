@@ -19,6 +19,13 @@ namespace {
 
 constexpr int kRefreshIntervalMs = 64;
 
+template <typename Change> void changeTriggerOptions(ScopeCaptures *captures, Change change)
+{
+    TriggerOptions options = captures->options();
+    change(options);
+    captures->setOptions(options);
+}
+
 } // namespace
 
 TarnPlugin_Scope::TarnPlugin_Scope(QWidget *parent)
@@ -163,9 +170,7 @@ bool TarnPlugin_Scope::triggerRepeat() const
 
 void TarnPlugin_Scope::setTriggerRepeat(bool on)
 {
-    TriggerOptions options = d->m_pCaptures->options();
-    options.repeat = on;
-    d->m_pCaptures->setOptions(options);
+    changeTriggerOptions(d->m_pCaptures, [on](TriggerOptions &options) { options.repeat = on; });
     emit triggerSettingsChanged();
 }
 
@@ -176,9 +181,8 @@ int TarnPlugin_Scope::triggerKeep() const
 
 void TarnPlugin_Scope::setTriggerKeep(int count)
 {
-    TriggerOptions options = d->m_pCaptures->options();
-    options.keep = count;
-    d->m_pCaptures->setOptions(options);
+    changeTriggerOptions(d->m_pCaptures,
+                         [count](TriggerOptions &options) { options.keep = count; });
     emit triggerSettingsChanged();
 }
 
@@ -189,9 +193,8 @@ QString TarnPlugin_Scope::triggerFolder() const
 
 void TarnPlugin_Scope::setTriggerFolder(const QString &folder)
 {
-    TriggerOptions options = d->m_pCaptures->options();
-    options.folder = folder;
-    d->m_pCaptures->setOptions(options);
+    changeTriggerOptions(d->m_pCaptures,
+                         [&folder](TriggerOptions &options) { options.folder = folder; });
     emit triggerSettingsChanged();
 }
 
