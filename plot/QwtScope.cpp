@@ -140,6 +140,7 @@ void QwtScope::clearCurves()
         curve.setSamples(QVector<double>(), QVector<double>());
         curve.setVisible(false);
         curve.detach();
+        setCurveDashed(slot, false);
         m_bindings[slot].reset();
     }
     setYScale(-10.0, 10.0);
@@ -289,6 +290,25 @@ void QwtScope::importLines(const ScopeFileContent &content)
 QwtPlotCurve *QwtScope::curve(int slot)
 {
     return isSlot(slot) ? &m_curves[slot] : nullptr;
+}
+
+QList<int> QwtScope::freeSlots() const
+{
+    QList<int> free;
+    for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) {
+        if (!m_curves[slot].plot())
+            free << slot;
+    }
+    return free;
+}
+
+void QwtScope::setCurveDashed(int slot, bool dashed)
+{
+    if (!isSlot(slot))
+        return;
+    QPen pen = m_curves[slot].pen();
+    pen.setStyle(dashed ? Qt::DashLine : Qt::SolidLine);
+    m_curves[slot].setPen(pen);
 }
 
 int QwtScope::slotOf(const QwtPlotItem *item) const

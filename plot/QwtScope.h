@@ -74,6 +74,10 @@ public:
     QwtPlotCurve *curve(int slot);
     // The slot of one of the plot's curves; -1 for any other item.
     int slotOf(const QwtPlotItem *item) const;
+    // The slots no curve is attached to, lowest first.
+    QList<int> freeSlots() const;
+    // A dashed curve is one shown for comparison; clearCurves makes every curve solid again.
+    void setCurveDashed(int slot, bool dashed);
     Zoomer *zoomer() const { return m_zoomer; }
     ScopeDataTracker *tracker() const { return m_tracker; }
 

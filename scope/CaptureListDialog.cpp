@@ -40,6 +40,15 @@ CaptureListDialog::CaptureListDialog(const ScopeCaptures &captures, bool canShow
     show->setEnabled(canShow && row > 0);
     if (!canShow)
         show->setToolTip(tr("Stop sampling to show a capture"));
+    QPushButton *compare = buttons->addButton(tr("Compare"), QDialogButtonBox::ActionRole);
+    compare->setObjectName(QStringLiteral("CaptureList_compare"));
+    compare->setEnabled(canShow && row > 0);
+    compare->setToolTip(tr("Add the capture to the plot, dashed, beside what it shows"));
+    connect(compare, &QPushButton::clicked, this, [this] {
+        m_compares = true;
+        m_chosen = m_table->currentRow();
+        accept();
+    });
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         m_chosen = m_table->currentRow();
         accept();

@@ -16,10 +16,13 @@ class CaptureListDialog : public QDialog
 public:
     CaptureListDialog(const ScopeCaptures &captures, bool canShow, QWidget *parent);
 
-    // The row chosen with "Show", -1 for none.
+    // The row chosen with "Show" or "Compare", -1 for none.
     int chosen() const { return m_chosen; }
+    // "Compare": beside what the plot shows, rather than instead.
+    bool compares() const { return m_compares; }
 
 private:
     QTableWidget *m_table;
     int m_chosen = -1;
+    bool m_compares = false;
 };

@@ -232,6 +232,38 @@ bool ScopeFileActions::showCurves(const QVector<ScopeFileCurve> &curves, QString
     return true;
 }
 
+bool ScopeFileActions::compareCurves(const QVector<ScopeFileCurve> &curves, const QString &label,
+                                     QString *errorText)
+{
+    QwtScope *plot = m_scope->m_pScope;
+    const QList<int> free = plot->freeSlots();
+    QString error = refusal();
+    if (error.isEmpty() && free.size() < curves.size())
+        error = TarnPlugin_Scope::tr("ERROR:No room to compare: %1 curves, %2 free curve slots")
+                    .arg(curves.size())
+                    .arg(free.size());
+    if (!error.isEmpty()) {
+        if (errorText)
+            *errorText = error;
+        m_scope->reportError(error);
+        return false;
+    }
+    for (int k = 0; k < curves.size(); ++k) {
+        const ScopeFileCurve &curve = curves.at(k);
+        CurveBinding binding = curve.binding;
+        binding.slot = free.at(k);
+        plot->addCurve(binding.slot, QString("%1 (%2)").arg(curve.title, label), binding);
+        plot->setCurveDashed(binding.slot, true);
+        double lo = 0.0;
+        double hi = 0.0;
+        plot->setCurveSamples(binding.slot, curve.x, curve.y, lo, hi);
+    }
+    plot->showCommonUnit();
+    plot->replot();
+    emit m_scope->q->channelsChanged();
+    return true;
+}
+
 // The loaded recording replaces the one on the plot, and the period shows it whole.
 void ScopeFileActions::show(const ScopeFileContent &content)
 {

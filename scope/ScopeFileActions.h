@@ -25,6 +25,10 @@ public:
     bool importFrom(const QString &fileName, QString *errorText);
     // Puts curves kept earlier (a capture) on the plot, as an import does; not while sampling.
     bool showCurves(const QVector<ScopeFileCurve> &curves, QString *errorText);
+    // Adds curves kept earlier beside those on the plot, dashed, their titles marked with
+    // `label`, aligned at their starts; refused while sampling or without free curve slots.
+    bool compareCurves(const QVector<ScopeFileCurve> &curves, const QString &label,
+                       QString *errorText);
 
 private:
     QString refusal() const;

@@ -135,9 +135,9 @@ void ScopeStateLine::showSampling(bool triggerArmed, bool capturing, const QStri
              Tone::Waiting);
 }
 
-void ScopeStateLine::showCaptures(int kept, int dropped)
+void ScopeStateLine::showCaptures(int kept, int bound, int dropped)
 {
-    m_captures = kept == 1 ? tr("1 capture kept") : tr("%1 captures kept").arg(kept);
+    m_captures = tr("%1 of %2 captures kept").arg(kept).arg(bound);
     if (dropped > 0)
         m_captures += tr(", %1 oldest dropped").arg(dropped);
     refresh();

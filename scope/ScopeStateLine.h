@@ -30,8 +30,8 @@ public:
     void showSampling(bool triggerArmed, bool capturing, const QString &triggerChannel);
     // The trigger fired now: the states after it say when.
     void noteTriggerFired();
-    // How many captures this run kept, and how many went to make room.
-    void showCaptures(int kept, int dropped);
+    // How many captures this run kept of the most it keeps, and how many went to make room.
+    void showCaptures(int kept, int bound, int dropped);
     void showRobotError(bool raised);
 
     void showStopped();

@@ -212,15 +212,16 @@ QList<TarnScopeCapture> TarnPlugin_Scope::captures() const
 
 bool TarnPlugin_Scope::showCapture(int index, QString *errorText)
 {
-    const auto &kept = d->m_pCaptures->kept();
-    if (index < 0 || index >= int(kept.size())) {
-        const QString error = tr("ERROR:No capture %1: %2 kept").arg(index).arg(kept.size());
-        if (errorText)
-            *errorText = error;
-        d->reportError(error);
-        return false;
-    }
-    return d->m_pFileActions->showCurves(kept.at(std::size_t(index)).curves, errorText);
+    const ScopeCapture *capture = d->keptCapture(index, errorText);
+    return capture && d->m_pFileActions->showCurves(capture->curves, errorText);
+}
+
+bool TarnPlugin_Scope::compareCapture(int index, QString *errorText)
+{
+    const ScopeCapture *capture = d->keptCapture(index, errorText);
+    return capture &&
+           d->m_pFileActions->compareCurves(
+               capture->curves, TarnPlugin_ScopePrivate::captureLabel(*capture), errorText);
 }
 
 // ---- states --------------------------------------------------------------------------

@@ -160,6 +160,9 @@ public:
     // sampling), where exportToFile and the tools work on it.
     QList<TarnScopeCapture> captures() const;
     bool showCapture(int index, QString *errorText = nullptr);
+    // Adds a kept capture beside what the plot shows, dashed and aligned at the starts, to
+    // compare them (not while sampling; needs free curve slots: 48 in all).
+    bool compareCapture(int index, QString *errorText = nullptr);
 
     bool isSampling() const;
     bool isCapturing() const;

@@ -707,7 +707,26 @@ void TarnPlugin_ScopePrivate::completeCapture()
 
 void TarnPlugin_ScopePrivate::showCaptureCount()
 {
-    m_pStateLine->showCaptures(int(m_pCaptures->kept().size()), m_pCaptures->dropped());
+    m_pStateLine->showCaptures(int(m_pCaptures->kept().size()), m_pCaptures->options().keep,
+                               m_pCaptures->dropped());
+}
+
+const ScopeCapture *TarnPlugin_ScopePrivate::keptCapture(int index, QString *errorText)
+{
+    const auto &kept = m_pCaptures->kept();
+    if (index >= 0 && index < int(kept.size()))
+        return &kept.at(std::size_t(index));
+    const QString error =
+        TarnPlugin_Scope::tr("ERROR:No capture %1: %2 kept").arg(index).arg(kept.size());
+    if (errorText)
+        *errorText = error;
+    reportError(error);
+    return nullptr;
+}
+
+QString TarnPlugin_ScopePrivate::captureLabel(const ScopeCapture &capture)
+{
+    return TarnPlugin_Scope::tr("capture at %1 ms").arg(capture.triggerTime, 0, 'f', 1);
 }
 
 void TarnPlugin_ScopePrivate::openCaptureList()
@@ -715,9 +734,13 @@ void TarnPlugin_ScopePrivate::openCaptureList()
     CaptureListDialog dialog(*m_pCaptures, !m_pRecorder->isSampling(), q);
     if (dialog.exec() != QDialog::Accepted || dialog.chosen() < 0)
         return;
+    const ScopeCapture &capture = m_pCaptures->kept().at(std::size_t(dialog.chosen()));
     QString error;
-    if (!m_pFileActions->showCurves(m_pCaptures->kept().at(std::size_t(dialog.chosen())).curves,
-                                    &error))
+    const bool done =
+        dialog.compares()
+            ? m_pFileActions->compareCurves(capture.curves, captureLabel(capture), &error)
+            : m_pFileActions->showCurves(capture.curves, &error);
+    if (!done)
         QMessageBox::warning(q, "Warning", error, QMessageBox::Ok);
 }
 

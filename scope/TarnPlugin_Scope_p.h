@@ -14,6 +14,7 @@ class QTimer;
 class QwtPlotTextLabel;
 class QwtScope;
 class ScopeCaptures;
+struct ScopeCapture;
 class ScopeContextMenu;
 class ScopeFileActions;
 class ScopeRecorder;
@@ -55,6 +56,9 @@ public:
     void armTrigger();
     void openTriggerOptions();
     void openCaptureList();
+    static QString captureLabel(const ScopeCapture &capture);
+    // The kept capture of that index; none, with the reason told, for another index.
+    const ScopeCapture *keptCapture(int index, QString *errorText);
     void readTriggerSettings();
     bool setTriggerChannel(const QString &title);
 

@@ -232,13 +232,24 @@ private slots:
         QTRY_COMPARE(completed.count(), 6);
         QCOMPARE(m_scope->captures().size(), 2);
         const QString state = child<QLabel>(m_scope.get(), "Kvel_Scope_lb_State")->text();
-        QVERIFY2(state.endsWith("2 captures kept, 4 oldest dropped"), qPrintable(state));
+        QVERIFY2(state.endsWith("2 of 2 captures kept, 4 oldest dropped"), qPrintable(state));
 
         QVERIFY(!m_scope->showCapture(0)); // not while sampling
         m_scope->stop();
         QVERIFY(m_scope->showCapture(0));
         QCOMPARE(m_scope->recordedCurves().at(1).values, captures.at(4).curves.at(1).values);
         QVERIFY(!m_scope->showCapture(2));
+
+        // The other kept capture beside it, for comparison, and the plot's curves as they were
+        // once something else is shown.
+        QVERIFY(m_scope->compareCapture(1));
+        const QList<TarnScopeCurveData> compared = m_scope->recordedCurves();
+        QCOMPARE(compared.size(), 4);
+        QCOMPARE(compared.at(3).title, kJ2 + " (capture at 504.0 ms)");
+        QCOMPARE(compared.at(3).values, m_scope->captures().at(1).curves.at(1).values);
+        QCOMPARE(compared.at(1).values, captures.at(4).curves.at(1).values);
+        QVERIFY(m_scope->showCapture(1));
+        QCOMPARE(m_scope->recordedCurves().size(), 2);
     }
 
     // Why a recording ends, as the host hears it.
