@@ -71,7 +71,7 @@ struct OptionTable
         QStringLiteral("trigger"),
         QStringLiteral("Arm the trigger at Start, open grab: \"J1 Target ACS>20\", with a delay "
                        "in ms after @ (\"J1 Target ACS>20@-500\")."),
-        QStringLiteral("spec")};
+        QStringLiteral("channel>threshold[@delay]")};
     QCommandLineOption offscreen{QStringLiteral("offscreen"),
                                  QStringLiteral("Run without a window even when a display is "
                                                 "available (the default when there is none).")};
@@ -120,17 +120,17 @@ void DemoOptions::choosePlatform(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
-bool DemoOptions::readTrigger(const QString &spec, QString &message)
+bool DemoOptions::readTrigger(const QString &text, QString &message)
 {
     static const QRegularExpression form(
         QStringLiteral("^(.+?)\\s*([<>])\\s*([-+0-9.eE]+)\\s*(?:@\\s*([-+0-9.eE]+))?$"));
-    const QRegularExpressionMatch match = form.match(spec.trimmed());
+    const QRegularExpressionMatch match = form.match(text.trimmed());
     bool isNumber = false;
     const double threshold = match.hasMatch() ? match.captured(3).toDouble(&isNumber) : 0.0;
     if (!isNumber) {
         message = QStringLiteral("--trigger wants \"CHANNEL>THRESHOLD\" or "
                                  "\"CHANNEL<THRESHOLD@DELAY\", not \"%1\"")
-                      .arg(spec);
+                      .arg(text);
         return false;
     }
     triggerChannel = match.captured(1).trimmed();

@@ -45,5 +45,5 @@ struct DemoOptions
     Outcome parse(const QStringList &arguments, QString &message);
 
 private:
-    bool readTrigger(const QString &spec, QString &message);
+    bool readTrigger(const QString &text, QString &message);
 };

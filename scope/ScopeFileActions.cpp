@@ -159,10 +159,7 @@ bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) con
             return true;
         error = SaveDialog::cannotWrite(fileName, error);
     }
-    if (errorText)
-        *errorText = error;
-    m_scope->reportError(error);
-    return false;
+    return m_scope->fail(error, errorText);
 }
 
 void ScopeFileActions::importWithDialog()
@@ -203,10 +200,7 @@ bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText)
     if (error.isEmpty())
         content = readScopeFile(fileName, ScopeFile::Progress(), error);
     if (!content) {
-        if (errorText)
-            *errorText = error;
-        m_scope->reportError(error);
-        return false;
+        return m_scope->fail(error, errorText);
     }
     show(*content);
     return true;
@@ -218,10 +212,7 @@ bool ScopeFileActions::showCurves(const QVector<ScopeFileCurve> &curves, QString
     if (error.isEmpty() && curves.isEmpty())
         error = "ERROR:Empty ScopeData!";
     if (!error.isEmpty()) {
-        if (errorText)
-            *errorText = error;
-        m_scope->reportError(error);
-        return false;
+        return m_scope->fail(error, errorText);
     }
     ScopeFileContent content;
     content.curves = curves;
@@ -243,10 +234,7 @@ bool ScopeFileActions::compareCurves(const QVector<ScopeFileCurve> &curves, cons
                     .arg(curves.size())
                     .arg(free.size());
     if (!error.isEmpty()) {
-        if (errorText)
-            *errorText = error;
-        m_scope->reportError(error);
-        return false;
+        return m_scope->fail(error, errorText);
     }
     for (int k = 0; k < curves.size(); ++k) {
         const ScopeFileCurve &curve = curves.at(k);

@@ -309,10 +309,7 @@ bool TarnPlugin_Scope::saveImage(const QString &path, QString *errorText) const
     if (PlotImage::save(d->m_pScope, path, &error))
         return true;
     error = SaveDialog::cannotWrite(path, error);
-    if (errorText)
-        *errorText = error;
-    d->reportError(error);
-    return false;
+    return d->fail(error, errorText);
 }
 
 // ---- the form's slots ----------------------------------------------------------------

@@ -306,9 +306,9 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
         fromButton ? selectionFits() : selection().size() <= std::size_t(ScopeLimits::kMaxChannels);
     if (!fits) {
         if (!fromButton)
-            reportError(TarnPlugin_Scope::tr("ERROR:The channel selection holds more than %1 "
-                                             "channels; nothing was started.")
-                            .arg(ScopeLimits::kMaxChannels));
+            fail(TarnPlugin_Scope::tr("ERROR:The channel selection holds more than %1 "
+                                      "channels; nothing was started.")
+                     .arg(ScopeLimits::kMaxChannels));
         emit q->recordingEnded(TarnPlugin_Scope::SetupRefused);
         return;
     }
@@ -496,11 +496,7 @@ bool TarnPlugin_ScopePrivate::setChannels(const QStringList &titles, QString *er
     ChannelRows rows;
     QString error;
     if (!rowsForChannels(titles, rows, error)) {
-        error = TarnPlugin_Scope::tr("ERROR:Channels refused: %1").arg(error);
-        if (errorText)
-            *errorText = error;
-        emit q->errorOccurred(error);
-        return false;
+        return fail(TarnPlugin_Scope::tr("ERROR:Channels refused: %1").arg(error), errorText);
     }
     m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Components, rows.components);
     m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Links, rows.links);
@@ -695,7 +691,7 @@ void TarnPlugin_ScopePrivate::completeCapture()
     m_pScope->exportLines(capture.curves);
     QString error;
     if (!m_pCaptures->add(capture, &error))
-        reportError(error);
+        fail(error);
     const ScopeCapture &kept = m_pCaptures->kept().back();
     emit q->captureCompleted(kept.triggerTime, kept.fileName);
     if (m_pCaptures->options().repeat) {
@@ -718,9 +714,7 @@ const ScopeCapture *TarnPlugin_ScopePrivate::keptCapture(int index, QString *err
         return &kept.at(std::size_t(index));
     const QString error =
         TarnPlugin_Scope::tr("ERROR:No capture %1: %2 kept").arg(index).arg(kept.size());
-    if (errorText)
-        *errorText = error;
-    reportError(error);
+    fail(error, errorText);
     return nullptr;
 }
 
@@ -797,8 +791,12 @@ void TarnPlugin_ScopePrivate::fitEditsToText()
     fitEditToText(ui->Kvel_Scope_edit_TriggerDelay, kLongestSignedValue);
 }
 
-// Message boxes stay with the buttons; a call from code hears of a failure only here.
-void TarnPlugin_ScopePrivate::reportError(const QString &text)
+// Message boxes stay with the buttons; a call from code hears of a failure only here and
+// through `errorText`. Always false, for the caller to return.
+bool TarnPlugin_ScopePrivate::fail(const QString &text, QString *errorText)
 {
+    if (errorText)
+        *errorText = text;
     emit q->errorOccurred(text);
+    return false;
 }

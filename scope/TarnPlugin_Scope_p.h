@@ -66,7 +66,7 @@ public:
     void tick();
     void fitLabelsToText(bool valuesOnly);
     void fitEditsToText();
-    void reportError(const QString &text);
+    bool fail(const QString &text, QString *errorText = nullptr);
 
     TarnPlugin_Scope *const q;
     std::unique_ptr<Ui_TarnPlugin_Scope> ui;
