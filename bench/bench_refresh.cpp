@@ -1,6 +1,7 @@
 // The refresh tick and the nearest-sample lookup against what they must stay close to:
 // copying the windows once, and measuring every sample.
 #include "ClosestSampleSearch.h"
+#include "CurveStatistics.h"
 #include "RefreshFixture.h"
 
 #include <QApplication>
@@ -29,6 +30,46 @@ BENCHMARK(BM_RefreshTick)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// A refresh with no new samples, over the whole window, and a zoom into one second of it:
+// both should cost about the same whatever the window holds.
+void BM_RefreshWhole(benchmark::State &state)
+{
+    RefreshFixture fixture(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        fixture.refresh();
+}
+BENCHMARK(BM_RefreshWhole)->Arg(10000)->Arg(3600000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ZoomSecond(benchmark::State &state)
+{
+    const int samples = static_cast<int>(state.range(0));
+    RefreshFixture fixture(samples);
+    QwtScope &plot = fixture.plot();
+    int second = 0;
+    for (auto _ : state) {
+        const double from = (second * 1000.0) + 0.5;
+        plot.setAxisScale(QwtPlot::xBottom, from, from + 1000.0);
+        plot.replot();
+        QCoreApplication::processEvents();
+        second = (second + 1) % (samples / 1000 - 1);
+    }
+}
+BENCHMARK(BM_ZoomSecond)->Arg(10000)->Arg(3600000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The statistics table's figures for every curve over the whole window.
+void BM_StatisticsWhole(benchmark::State &state)
+{
+    const int samples = static_cast<int>(state.range(0));
+    RefreshFixture fixture(samples);
+    for (auto _ : state) {
+        for (QwtPlotItem *item : fixture.plot().itemList(QwtPlotItem::Rtti_PlotCurve)) {
+            const QwtSeriesData<QPointF> &data = *static_cast<QwtPlotCurve *>(item)->data();
+            benchmark::DoNotOptimize(CurveStatistics::over(data, 0.0, samples));
+        }
+    }
+}
+BENCHMARK(BM_StatisticsWhole)->Arg(3600000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One copy of the time column and all 36 value columns.
 void BM_MemcpyWindows(benchmark::State &state)

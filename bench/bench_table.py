@@ -42,6 +42,15 @@ def run_throughput(binary):
         return {b["name"]: b["bytes_per_second"] for b in json.load(open(out.name))["benchmarks"]}
 
 
+def run_counters(binary):
+    """Counters by benchmark name, each with its time per iteration as "time" (seconds)."""
+    out = subprocess.run([binary, "--benchmark_format=json"], check=True, capture_output=True,
+                         text=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout
+    scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+    return {b["name"].split("/")[0]: dict(b, time=b["real_time"] * scale[b["time_unit"]])
+            for b in json.loads(out)["benchmarks"]}
+
+
 def run_memory(binary, samples):
     out = subprocess.run([binary, str(samples)], check=True, capture_output=True, text=True,
                          env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout
@@ -99,7 +108,13 @@ def main():
             "window 1k", append["BM_AppendFullWindow/1000"], 2 if n == SIZES[-1] else None)
     for n in SIZES:
         row("refresh tick", label(n), refresh[f"BM_RefreshTick/{n}"], "tick at 10k",
-            refresh["BM_RefreshTick/10000"], 4 if n == SIZES[-1] else None)
+            refresh["BM_RefreshTick/10000"], 1.5 if n == SIZES[-1] else None)
+    row("refresh, whole window", "3.6M", refresh["BM_RefreshWhole/3600000"], "same at 10k",
+        refresh["BM_RefreshWhole/10000"], 1.5)
+    row("zoom into one second", "3.6M", refresh["BM_ZoomSecond/3600000"], "same at 10k",
+        refresh["BM_ZoomSecond/10000"], 1.5)
+    row("statistics, whole window", "3.6M", refresh["BM_StatisticsWhole/3600000"],
+        "one second", 1.0, 1.0)
     for n in SIZES:
         row("refresh tick", label(n), refresh[f"BM_RefreshTick/{n}"], "memcpy of 37 windows",
             refresh[f"BM_MemcpyWindows/{n}"], 3 if n == SIZES[-1] else None)
@@ -120,6 +135,15 @@ def main():
         "QString::number + QTextStream", files["BM_ExportBaseline"], 3, rate, at_least=True)
     row("scope file import, 36 curves", "10k", files["BM_Import"],
         "QString::split + toDouble", files["BM_ImportBaseline"], 4, rate, at_least=True)
+    hour = run_counters(binary("bench_bigfile"))
+    streamed, whole = hour["BM_ImportHour"], hour["BM_ImportHourWholeFile"]
+    speed = lambda run: run["file_bytes"] / run["cpu_s"]
+    row("import of 1 h (36 curves)", "3.6M", speed(streamed), "whole file read, then parsed",
+        speed(whole), 1, rate, at_least=True)
+    row("import of 1 h, peak memory", "3.6M", streamed["peak_bytes"], "raw 37 x 8 B x n",
+        streamed["raw_bytes"], 1.3, megabytes)
+    row("import of 1 h, peak with plot columns", "3.6M", streamed["peak_with_columns_bytes"],
+        "raw 37 x 8 B x n", streamed["raw_bytes"], 1.3, megabytes)
     cpu, wall = run_demo(build)
     row("scope-demo CPU, 36 ch 1 kHz", "10k", cpu, f"one core over {DEMO_SECONDS} s run",
         wall, 0.10)

@@ -1,5 +1,6 @@
 #include "ScopeFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringList>
@@ -12,6 +13,8 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 #include <vector>
 
 #ifdef Q_OS_WIN
@@ -27,6 +30,8 @@ constexpr int kAxisWithEndEffectorItem = 6; // axes 0..5 carry a link item
 constexpr int kMaxNumberChars = 320;
 constexpr int kRowsPerChunk = 4096;
 constexpr qint64 kReadChunkBytes = qint64(4) << 20;
+// Longer lines are refused: a scope file's rows are a few kilobytes at most.
+constexpr std::size_t kMaxLineBytes = std::size_t(64) << 20;
 constexpr qint64 kBytesPerProgressStep = qint64(1) << 20;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -186,48 +191,86 @@ const char *findOrEnd(const char *begin, const char *end, char c)
     return found ? found : end;
 }
 
-// The data rows, row by row into one table of cells, each row as wide as the kept curves.
+// Values of one column as they are read, in blocks: growing never copies what is stored
+// and leaves at most one block unused, so a long file needs little more than its values.
+class GrowingColumn
+{
+public:
+    void append(double value)
+    {
+        if (m_filled == kBlockValues) {
+            m_blocks.push_back(std::make_unique<double[]>(kBlockValues));
+            m_filled = 0;
+        }
+        m_blocks.back()[m_filled++] = value;
+    }
+
+    // The first `count` values in one vector; each block is let go once copied.
+    QVector<double> take(int count)
+    {
+        QVector<double> values(count);
+        double *out = values.data();
+        for (std::unique_ptr<double[]> &block : m_blocks) {
+            const int n = std::min(count, kBlockValues);
+            std::memcpy(out, block.get(), static_cast<std::size_t>(n) * sizeof(double));
+            out += n;
+            count -= n;
+            block.reset();
+        }
+        m_blocks.clear();
+        m_filled = kBlockValues;
+        return values;
+    }
+
+private:
+    static constexpr int kBlockValues = 1 << 13;
+    std::vector<std::unique_ptr<double[]>> m_blocks;
+    int m_filled = kBlockValues;
+};
+
+// The data rows, row by row, each value appended to its column.
 class RowReader
 {
 public:
     RowReader(const QVector<int> &roles, ScopeFileContent &content)
-        : m_roles(roles), m_content(content), m_width(content.curves.size()), m_lengths(m_width, 0)
+        : m_roles(roles), m_content(content), m_width(content.curves.size()), m_lengths(m_width, 0),
+          m_row(m_width), m_columns(m_width)
     {}
+
+    int rows() const { return m_rows; }
 
     void read(const char *begin, const char *end, int line)
     {
         if (begin == end)
             return; // a blank line carries nothing
-        const int row = static_cast<int>(m_times.size());
-        m_times.push_back(kNaN);
-        m_cells.resize(m_cells.size() + m_width, kNaN);
-        double *cells = m_cells.data() + static_cast<size_t>(row) * m_width;
+        double time = kNaN;
+        std::fill(m_row.begin(), m_row.end(), kNaN);
         int column = 0;
         for (const char *field = begin;; ++column) {
             const char *comma = findOrEnd(field, end, ',');
             if (column < m_roles.size() && m_roles[column] != kIgnoredColumn)
-                readField(field, comma, m_roles[column], row, cells, line);
+                readField(field, comma, m_roles[column], time, line);
             if (comma == end)
                 break;
             field = comma + 1;
         }
         if (column + 1 != m_roles.size())
             note(m_content.raggedRows, m_content.firstRaggedLine, line);
+        m_times.append(time);
+        for (int k = 0; k < m_width; ++k)
+            m_columns[k].append(m_row[k]);
+        ++m_rows;
     }
 
     void finish()
     {
-        m_content.times = QVector<double>(m_times.begin(), m_times.end());
-        for (int k = 0; k < m_width; ++k) {
-            QVector<double> &y = m_content.curves[k].y;
-            y.resize(m_lengths[k]);
-            for (int row = 0; row < m_lengths[k]; ++row)
-                y[row] = m_cells[static_cast<size_t>(row) * m_width + k];
-        }
+        m_content.times = m_times.take(m_rows);
+        for (int k = 0; k < m_width; ++k)
+            m_content.curves[k].y = m_columns[k].take(m_lengths[k]);
     }
 
 private:
-    void readField(const char *begin, const char *end, int role, int row, double *cells, int line)
+    void readField(const char *begin, const char *end, int role, double &time, int line)
     {
         double value = kNaN;
         const Cell cell = readCell(begin, end, &value);
@@ -236,13 +279,13 @@ private:
         if (cell != Cell::Number)
             value = kNaN;
         if (role == kTimeColumn) {
-            m_times.back() = value;
+            time = value;
             return;
         }
-        cells[role] = value;
+        m_row[role] = value;
         // A column that runs out holds empty fields to the end: its curve ends there.
         if (cell != Cell::Missing)
-            m_lengths[role] = row + 1;
+            m_lengths[role] = m_rows + 1;
     }
 
     static void note(int &count, int &firstLine, int line)
@@ -254,9 +297,11 @@ private:
     const QVector<int> &m_roles;
     ScopeFileContent &m_content;
     const int m_width;
+    int m_rows = 0;
     std::vector<int> m_lengths;
-    std::vector<double> m_times;
-    std::vector<double> m_cells;
+    std::vector<double> m_row; // the kept curves' values of the row being read
+    GrowingColumn m_times;
+    std::vector<GrowingColumn> m_columns;
 };
 
 // Reads the header line into the content; the role of every column.
@@ -282,6 +327,119 @@ QVector<int> readHeader(const QString &line, ScopeFileContent &content)
         roles << slot;
     }
     return roles;
+}
+
+// A scope file's text as it comes, in pieces of any size: the first line is the header,
+// every later one a data row. A line is read once its line feed has come; the text after
+// the last line feed is handed to finish() and read as a line of its own.
+class LineReader
+{
+public:
+    explicit LineReader(ScopeFileContent &content) : m_content(content) {}
+
+    // Whether the rest of the file can still change the content: not past the line limit,
+    // and only with a time column and a curve.
+    bool wantsMore() const { return !m_tooManyLines && (m_line == 0 || m_rows); }
+    bool tooManyLines() const { return m_tooManyLines; }
+
+    // Reads the whole lines of [begin, end); returns where the unfinished one begins.
+    const char *readLines(const char *begin, const char *end)
+    {
+        while (wantsMore()) {
+            const auto *lineEnd = static_cast<const char *>(std::memchr(begin, '\n', end - begin));
+            if (!lineEnd)
+                break;
+            readLine(begin, lineEnd);
+            begin = lineEnd + 1;
+        }
+        return begin;
+    }
+
+    // The text after the last line feed, a line that has no ending; then the columns.
+    void finish(const char *begin, const char *end)
+    {
+        if (begin != end && wantsMore())
+            readLine(begin, end);
+        if (m_rows)
+            m_rows->finish();
+    }
+
+private:
+    void readLine(const char *begin, const char *lineEnd)
+    {
+        if (++m_line > ScopeFile::kMaxLines) {
+            m_tooManyLines = true;
+            return;
+        }
+        if (m_line == 1)
+            readHeaderLine(begin, lineEnd);
+        else
+            m_rows->read(begin, contentEnd(begin, lineEnd), m_line);
+    }
+
+    void readHeaderLine(const char *begin, const char *lineEnd)
+    {
+        if (lineEnd - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
+            begin += 3; // the byte-order mark some editors write
+        const char *end = contentEnd(begin, lineEnd);
+        m_roles = readHeader(QString::fromUtf8(begin, static_cast<int>(end - begin)), m_content);
+        if (m_content.hasTime && m_content.curveCount > 0)
+            m_rows = std::make_unique<RowReader>(m_roles, m_content);
+    }
+
+    ScopeFileContent &m_content;
+    QVector<int> m_roles;
+    std::unique_ptr<RowReader> m_rows; // none without a time column or a curve
+    int m_line = 0;
+    bool m_tooManyLines = false;
+};
+
+QString tooManyLinesError()
+{
+    return QCoreApplication::translate("ScopeFile", "more than %1 lines").arg(ScopeFile::kMaxLines);
+}
+
+// Reads the file piece by piece into `content`; only the unfinished last line is carried
+// from one piece to the next, so the file is never held whole.
+ScopeFile::Outcome readStream(QFile &file, ScopeFileContent &content,
+                              const ScopeFile::Progress &progress, QString *error)
+{
+    const qint64 size = file.size();
+    LineReader reader(content);
+    std::vector<char> buffer(static_cast<std::size_t>(kReadChunkBytes));
+    std::size_t kept = 0;
+    qint64 done = 0;
+    while (reader.wantsMore()) {
+        if (kept == buffer.size()) {
+            if (buffer.size() >= kMaxLineBytes) {
+                *error = QCoreApplication::translate("ScopeFile", "a line longer than %1 MiB")
+                             .arg(kMaxLineBytes >> 20);
+                return ScopeFile::Outcome::Failed;
+            }
+            buffer.resize(buffer.size() * 2);
+        }
+        const qint64 got =
+            file.read(buffer.data() + kept, static_cast<qint64>(buffer.size() - kept));
+        if (got < 0) {
+            *error = file.errorString();
+            return ScopeFile::Outcome::Failed;
+        }
+        if (got == 0)
+            break;
+        done += got;
+        const char *end = buffer.data() + kept + got;
+        const char *rest = reader.readLines(buffer.data(), end);
+        kept = static_cast<std::size_t>(end - rest);
+        std::memmove(buffer.data(), rest, kept);
+        if (progress && !progress(done, std::max(size, done)))
+            return ScopeFile::Outcome::Cancelled;
+    }
+    reader.finish(buffer.data(), buffer.data() + kept);
+    if (reader.tooManyLines()) {
+        *error = tooManyLinesError();
+        return ScopeFile::Outcome::Failed;
+    }
+    return ScopeFile::Outcome::Done;
 }
 
 } // namespace
@@ -367,31 +525,26 @@ std::optional<ScopeFileContent> ScopeFile::fromBytes(const QByteArray &bytes,
                                                      const Progress &progress)
 {
     ScopeFileContent content;
+    LineReader reader(content);
     const char *const start = bytes.constData();
     const char *const end = start + bytes.size();
     const char *p = start;
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        p += 3; // the byte-order mark some editors write
-    const char *lineEnd = findOrEnd(p, end, '\n');
-    const char *headerEnd = contentEnd(p, lineEnd);
-    const QVector<int> roles =
-        readHeader(QString::fromUtf8(p, static_cast<int>(headerEnd - p)), content);
-    if (!content.hasTime || content.curveCount == 0)
-        return content;
-
-    RowReader reader(roles, content);
-    qint64 nextReport = kBytesPerProgressStep;
-    for (int line = 2; lineEnd < end; ++line) {
-        p = lineEnd + 1;
-        lineEnd = findOrEnd(p, end, '\n');
-        reader.read(p, contentEnd(p, lineEnd), line);
-        if (progress && lineEnd - start >= nextReport) {
-            if (!progress(lineEnd - start, bytes.size()))
-                return std::nullopt;
-            nextReport = lineEnd - start + kBytesPerProgressStep;
+    // Steps of about a megabyte that end after a line feed, so no line is searched twice.
+    while (p < end && reader.wantsMore()) {
+        const char *stop = end;
+        if (end - p > kBytesPerProgressStep) {
+            stop = findOrEnd(p + kBytesPerProgressStep, end, '\n');
+            stop += stop < end ? 1 : 0;
         }
+        p = reader.readLines(p, stop);
+        if (progress && !progress(stop - start, bytes.size()))
+            return std::nullopt;
+        if (stop == end)
+            break;
     }
-    reader.finish();
+    reader.finish(p, end);
+    if (reader.tooManyLines())
+        return std::nullopt;
     return content;
 }
 
@@ -444,40 +597,15 @@ ScopeFile::Outcome ScopeFile::load(const QString &fileName, ScopeFileContent *co
         *error = file.errorString();
         return Outcome::Failed;
     }
-    const QString tooLarge = QString("larger than %1 MiB").arg(kMaxFileBytes >> 20);
-    const qint64 size = file.size();
-    if (size > kMaxFileBytes) {
-        *error = tooLarge;
+    ScopeFileContent read;
+    try {
+        const Outcome outcome = readStream(file, read, progress, error);
+        if (outcome != Outcome::Done)
+            return outcome;
+    } catch (const std::bad_alloc &) {
+        *error = QCoreApplication::translate("ScopeFile", "too large for the memory available");
         return Outcome::Failed;
     }
-    // Reading is the first half of the work, parsing the second.
-    QByteArray bytes;
-    bytes.reserve(static_cast<int>(size));
-    for (;;) {
-        const int before = bytes.size();
-        if (before > kMaxFileBytes) {
-            *error = tooLarge;
-            return Outcome::Failed;
-        }
-        bytes.resize(before + static_cast<int>(kReadChunkBytes));
-        const qint64 got = file.read(bytes.data() + before, kReadChunkBytes);
-        bytes.resize(before + static_cast<int>(std::max<qint64>(got, 0)));
-        if (got < 0) {
-            *error = file.errorString();
-            return Outcome::Failed;
-        }
-        if (got == 0)
-            break;
-        if (progress && !progress(bytes.size(), 2 * std::max<qint64>(size, bytes.size())))
-            return Outcome::Cancelled;
-    }
-    const qint64 total = bytes.size();
-    const Progress parsing = [&progress, total](qint64 done, qint64) {
-        return progress(total + done, 2 * total);
-    };
-    std::optional<ScopeFileContent> read = fromBytes(bytes, progress ? parsing : Progress());
-    if (!read)
-        return Outcome::Cancelled;
-    *content = std::move(*read);
+    *content = std::move(read);
     return Outcome::Done;
 }

@@ -46,8 +46,9 @@ struct ScopeFileContent
 class ScopeFile
 {
 public:
-    // Larger files are refused; the whole file is held in memory while it is read.
-    static constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+    // Files with more lines are refused: 55 hours at 1 kHz, and their values still fit the
+    // index range of a curve. Loading streams the file, holding only its values.
+    static constexpr int kMaxLines = 200000000;
 
     // Told how far a long save or load has come; returning false cancels it.
     using Progress = std::function<bool(qint64 done, qint64 total)>;
@@ -60,7 +61,8 @@ public:
 
     // The whole file; empty when there is no curve.
     static QByteArray toBytes(const QVector<ScopeFileCurve> &curves);
-    // Reads a file's bytes; nothing when the progress callback cancels.
+    // Reads a file's bytes; nothing when the progress callback cancels or there are more
+    // than kMaxLines lines.
     static std::optional<ScopeFileContent> fromBytes(const QByteArray &bytes,
                                                      const Progress &progress = Progress());
 

@@ -262,9 +262,9 @@ void QwtScope::exportLines(QVector<ScopeFileCurve> &curves) const
     }
 }
 
-void QwtScope::importLines(const ScopeFileContent &content)
+void QwtScope::importLines(ScopeFileContent content)
 {
-    for (const ScopeFileCurve &curve : content.curves)
+    for (const ScopeFileCurve &curve : qAsConst(content.curves))
         addCurve(curve.binding.slot, curve.title, curve.binding);
     if (content.curves.isEmpty())
         return;
@@ -274,15 +274,17 @@ void QwtScope::importLines(const ScopeFileContent &content)
     }
     // The time axis ends at the latest readable time.
     const ColumnSnapshot times = ColumnSnapshot::fromVector(content.times); // shared by all
+    content.times = QVector<double>();
     const SampleExtremes timeRange = times.extremes(0, times.size());
     if (timeRange.hasFinite())
         setXScale(0.0, timeRange.greatest, timeRange.greatest / 10.0);
-    for (const ScopeFileCurve &curve : content.curves) {
+    for (ScopeFileCurve &curve : content.curves) {
         double yMin = 0.0;
         double yMax = 0.0;
         if (!curve.y.isEmpty())
             setCurveSamples(curve.binding.slot, times, 0.0, ColumnSnapshot::fromVector(curve.y),
                             yMin, yMax);
+        curve.y = QVector<double>();
     }
     replot();
 }

@@ -57,9 +57,10 @@ public:
     void resetZoom();
 
     // The attached curves as a scope file carries them, and back: importLines replaces
-    // the curves that are attached (the caller clears first) and replots.
+    // the curves that are attached (the caller clears first) and replots. It lets go of
+    // each column of the content as it takes it over, so a long file is held only once.
     void exportLines(QVector<ScopeFileCurve> &curves) const;
-    void importLines(const ScopeFileContent &content);
+    void importLines(ScopeFileContent content);
 
     // The value-axis title shows the unit all attached curves share, and is blank (as at
     // start) when they differ or none is attached.

@@ -40,6 +40,9 @@ SampleExtremes ColumnSnapshot::extremes(int from, int to) const
         if (inChunk == 0 && i + SampleChunk::kCapacity <= to) {
             result.merge(chunk.whole, i);
             i += SampleChunk::kCapacity;
+        } else if ((inChunk & SampleChunk::kGroupMask) == 0 && i + SampleChunk::kGroupSize <= to) {
+            result.merge(chunk.groups[inChunk >> SampleChunk::kGroupShift], i - inChunk);
+            i += SampleChunk::kGroupSize;
         } else if ((inChunk & SampleChunk::kBlockMask) == 0 && i + SampleChunk::kBlockSize <= to) {
             result.merge(chunk.blocks[inChunk >> SampleChunk::kBlockShift], i - inChunk);
             i += SampleChunk::kBlockSize;

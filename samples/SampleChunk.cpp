@@ -9,10 +9,19 @@ void SampleChunk::sealBlock(int block)
     blocks[block] = extremes;
 }
 
+void SampleChunk::sealGroup(int group)
+{
+    SampleExtremes extremes;
+    const int blocksPerGroup = kGroupSize / kBlockSize;
+    for (int b = group * blocksPerGroup; b < (group + 1) * blocksPerGroup; ++b)
+        extremes.merge(blocks[b], 0);
+    groups[group] = extremes;
+}
+
 void SampleChunk::sealWhole()
 {
     SampleExtremes extremes;
-    for (const SampleExtremes &block : blocks)
-        extremes.merge(block, 0);
+    for (const SampleExtremes &group : groups)
+        extremes.merge(group, 0);
     whole = extremes;
 }

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -187,8 +188,8 @@ void ScopeFileActions::importWithDialog()
             warn(m_scope->q, error);
         return;
     }
-    show(*content);
     const QString notes = loadNotes(*content, fileName);
+    show(std::move(*content));
     if (!notes.isEmpty())
         warn(m_scope->q, notes);
 }
@@ -202,7 +203,7 @@ bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText)
     if (!content) {
         return m_scope->fail(error, errorText);
     }
-    show(*content);
+    show(std::move(*content));
     return true;
 }
 
@@ -219,7 +220,7 @@ bool ScopeFileActions::showCurves(const QVector<ScopeFileCurve> &curves, QString
     content.curveCount = curves.size();
     content.hasTime = true;
     content.times = curves.first().x;
-    show(content);
+    show(std::move(content));
     return true;
 }
 
@@ -253,15 +254,18 @@ bool ScopeFileActions::compareCurves(const QVector<ScopeFileCurve> &curves, cons
 }
 
 // The loaded recording replaces the one on the plot, and the period shows it whole.
-void ScopeFileActions::show(const ScopeFileContent &content)
+void ScopeFileActions::show(ScopeFileContent content)
 {
     TarnPlugin_ScopePrivate &s = *m_scope;
     s.clearScopeData();
-    s.m_pScope->importLines(content);
+    s.m_pScope->importLines(std::move(content));
     s.m_pScope->showCommonUnit();
+    const double range = s.m_pScope->xRange();
     // The edit's handler runs only when the text changes.
-    s.ui->ScopePlugin_edit_PeriodTime->setText(
-        QString::number(periodForRange(s.m_pScope->xRange())));
+    s.ui->ScopePlugin_edit_PeriodTime->setText(QString::number(periodForRange(range)));
+    // A recording longer than the longest period is still shown whole.
+    if (range > s.m_pScope->xRange())
+        s.m_pScope->setXScale(0.0, range, range / 10.0);
     s.m_pScopeSetting->UnSelectAll();
     s.m_pScope->replot();
     emit s.q->channelsChanged();

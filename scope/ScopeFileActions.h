@@ -32,7 +32,7 @@ public:
 
 private:
     QString refusal() const;
-    void show(const ScopeFileContent &content);
+    void show(ScopeFileContent content);
 
     TarnPlugin_ScopePrivate *m_scope;
 };
