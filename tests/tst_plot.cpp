@@ -387,6 +387,10 @@ private slots:
         QTest::newRow("repeated time stamps") << "repeats" << 100000 << 0.0 << 50000.0;
         QTest::newRow("sparse, zoomed") << "sparse" << 300 << 2000.0 << 9000.0;
         QTest::newRow("a NaN value") << "NaN" << 50000 << 0.0 << 50000.0;
+        // Columns of hundreds of samples answer from summaries of blocks and groups of them.
+        QTest::newRow("700000 samples, all in view") << "noise" << 700000 << 0.0 << 700000.0;
+        QTest::newRow("700000 samples, a second") << "noise" << 700000 << 412345.6 << 413345.6;
+        QTest::newRow("700000 samples, a minute") << "spikes" << 700000 << 98765.4 << 158765.4;
     }
 
     // The widget's curves draw through the pixel-column reduction; Qwt draws every sample.

@@ -1,10 +1,12 @@
 #include "ScopeFile.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
@@ -141,6 +143,15 @@ private slots:
         QCOMPARE(content.curveCount, content.curves.size());
         for (int k = 0; k < content.curves.size(); ++k)
             QCOMPARE(content.curves[k].binding.slot, k);
+        // A file on disk is read as a stream, to the same content.
+        QTemporaryDir dir;
+        QFile file(dir.filePath("f.csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        ScopeFileContent loaded;
+        QString error;
+        QCOMPARE(ScopeFile::load(file.fileName(), &loaded, {}, &error), ScopeFile::Outcome::Done);
+        QTEST(described(loaded), "content");
     }
 
     // Written as QString::number(v, 'f', 3) writes it, but with the sign of a negative zero
@@ -259,20 +270,39 @@ private slots:
         QCOMPARE(ScopeFile::load(dir.filePath("missing.csv"), &content, {}, &error),
                  ScopeFile::Outcome::Failed);
         QCOMPARE(error, qt_error_string(ENOENT));
-        const Values values(200000, 1.0);
+        // Several pieces of reading, lines cut between them, faults at the end.
+        Values values;
+        for (int i = 0; i < 500000; ++i)
+            values << i * 1.25;
         const QString path = dir.filePath("big.csv");
         QCOMPARE(ScopeFile::save(path, {curve("A", values, values)}, {}, &error),
                  ScopeFile::Outcome::Done);
-        for (qint64 stopAt : {0, 60}) { // while reading, while parsing
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append) && file.write("1,x\n2,3,4\n") == 10);
+        file.close();
+        QVector<qint64> reports;
+        const auto follow = [&](qint64 done, qint64 total) {
+            reports << done * 100 / total;
+            return true;
+        };
+        QCOMPARE(ScopeFile::load(path, &content, follow, &error), ScopeFile::Outcome::Done);
+        QVERIFY(reports.size() > 1 && std::is_sorted(reports.begin(), reports.end()));
+        QCOMPARE(reports.last(), 100);
+        QCOMPARE(content.times.size(), values.size() + 2);
+        QCOMPARE(content.firstUnreadableLine, values.size() + 2);
+        QCOMPARE(content.firstRaggedLine, values.size() + 3);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const ScopeFileContent whole = parsed(file.readAll());
+        QVERIFY(content.times == whole.times && content.curves.at(0).y == whole.curves.at(0).y);
+        for (qint64 stopAt : {0, 60}) { // at the first piece, in the middle
             const auto cancel = [=](qint64 done, qint64 total) {
                 return done * 100 / total < stopAt;
             };
-            QCOMPARE(ScopeFile::load(path, &content, cancel, &error),
+            ScopeFileContent untouched;
+            QCOMPARE(ScopeFile::load(path, &untouched, cancel, &error),
                      ScopeFile::Outcome::Cancelled);
-            QVERIFY(content.curves.isEmpty());
+            QVERIFY(untouched.curves.isEmpty());
         }
-        QCOMPARE(ScopeFile::load(path, &content, {}, &error), ScopeFile::Outcome::Done);
-        QCOMPARE(content.times.size(), values.size());
     }
 };
 
