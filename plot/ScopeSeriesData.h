@@ -30,14 +30,14 @@ public:
     int lowerBoundX(double x, int from, int to) const;
     const ColumnSnapshot &y() const { return m_y; }
     // Whether any time or value is NaN or infinite (from the columns' summaries).
-    bool hasNonFinite() const
-    {
-        return m_x.extremes(0, m_size).nonFinite || m_y.extremes(0, m_size).nonFinite;
-    }
+    bool hasNonFinite() const { return m_xExtremes.nonFinite || m_yExtremes.nonFinite; }
 
 private:
     ColumnSnapshot m_x;
     ColumnSnapshot m_y;
     double m_xOrigin = 0.0;
     int m_size = 0;
+    // Over all samples; the snapshots never change.
+    SampleExtremes m_xExtremes;
+    SampleExtremes m_yExtremes;
 };
