@@ -15,6 +15,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #ifdef Q_OS_WIN
@@ -191,18 +192,18 @@ const char *findOrEnd(const char *begin, const char *end, char c)
     return found ? found : end;
 }
 
-// Values of one column as they are read, in blocks: growing never copies what is stored
-// and leaves at most one block unused, so a long file needs little more than its values.
+// Values of one column as they are read, in blocks: growing never copies what is stored.
+// Blocks double in size up to one larger than the allocator keeps in its heap, so all but
+// the first few are mapped on their own and return to the system as soon as they are let
+// go. A long file so needs little more than its values, also while its blocks are joined.
 class GrowingColumn
 {
 public:
     void append(double value)
     {
-        if (m_filled == kBlockValues) {
-            m_blocks.push_back(std::make_unique<double[]>(kBlockValues));
-            m_filled = 0;
-        }
-        m_blocks.back()[m_filled++] = value;
+        if (m_filled == m_blockSize)
+            addBlock();
+        m_blocks.back().second[m_filled++] = value;
     }
 
     // The first `count` values in one vector; each block is let go once copied.
@@ -210,22 +211,32 @@ public:
     {
         QVector<double> values(count);
         double *out = values.data();
-        for (std::unique_ptr<double[]> &block : m_blocks) {
-            const int n = std::min(count, kBlockValues);
+        for (auto &[size, block] : m_blocks) {
+            const int n = std::min(count, size);
             std::memcpy(out, block.get(), static_cast<std::size_t>(n) * sizeof(double));
             out += n;
             count -= n;
             block.reset();
         }
         m_blocks.clear();
-        m_filled = kBlockValues;
+        m_blockSize = m_filled = 0;
         return values;
     }
 
 private:
-    static constexpr int kBlockValues = 1 << 13;
-    std::vector<std::unique_ptr<double[]>> m_blocks;
-    int m_filled = kBlockValues;
+    static constexpr int kFirstBlockValues = 1 << 12;
+    static constexpr int kLargestBlockValues = (1 << 22) + 512; // just over 32 MiB
+
+    void addBlock()
+    {
+        m_blockSize = std::clamp(2 * m_blockSize, kFirstBlockValues, kLargestBlockValues);
+        m_blocks.emplace_back(m_blockSize, new double[m_blockSize]); // written before read
+        m_filled = 0;
+    }
+
+    std::vector<std::pair<int, std::unique_ptr<double[]>>> m_blocks;
+    int m_blockSize = 0;
+    int m_filled = 0;
 };
 
 // The data rows, row by row, each value appended to its column.
