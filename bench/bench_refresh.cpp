@@ -2,13 +2,16 @@
 // copying the windows once, and measuring every sample.
 #include "ClosestSampleSearch.h"
 #include "CurveStatistics.h"
+#include "PixelColumnReduction.h"
 #include "RefreshFixture.h"
+#include "ScopeSeriesData.h"
 
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -31,21 +34,53 @@ BENCHMARK(BM_RefreshTick)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// One fixture per size for the figures that leave its samples alone, built once: an hour
+// takes a while to fill. Each figure starts with the whole window in view.
+RefreshFixture &wholeWindow(int samples)
+{
+    static std::map<int, std::unique_ptr<RefreshFixture>> fixtures;
+    std::unique_ptr<RefreshFixture> &fixture = fixtures[samples];
+    if (!fixture)
+        fixture = std::make_unique<RefreshFixture>(samples);
+    fixture->plot().setAxisScale(QwtPlot::xBottom, 0.0, samples - 1.0);
+    fixture->refresh();
+    return *fixture;
+}
+
 // A refresh with no new samples, over the whole window, and a zoom into one second of it:
 // both should cost about the same whatever the window holds.
 void BM_RefreshWhole(benchmark::State &state)
 {
-    RefreshFixture fixture(static_cast<int>(state.range(0)));
+    RefreshFixture &fixture = wholeWindow(static_cast<int>(state.range(0)));
     for (auto _ : state)
         fixture.refresh();
 }
 BENCHMARK(BM_RefreshWhole)->Arg(10000)->Arg(3600000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The drawing's part of it without the painting: every curve reduced to pixel columns.
+void BM_ReduceWhole(benchmark::State &state)
+{
+    RefreshFixture &fixture = wholeWindow(static_cast<int>(state.range(0)));
+    QwtScope &plot = fixture.plot();
+    const QwtScaleMap xMap = plot.canvasMap(QwtPlot::xBottom);
+    const QwtScaleMap yMap = plot.canvasMap(QwtPlot::yLeft);
+    const QRectF clip = plot.canvas()->contentsRect();
+    QPolygonF polyline;
+    for (auto _ : state) {
+        for (QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotCurve)) {
+            const auto &series =
+                *static_cast<const ScopeSeriesData *>(static_cast<QwtPlotCurve *>(item)->data());
+            reduceToPixelColumns(series, xMap, yMap, clip, 0, series.count() - 1, polyline);
+            benchmark::DoNotOptimize(polyline.data());
+        }
+    }
+}
+BENCHMARK(BM_ReduceWhole)->Arg(10000)->Arg(3600000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_ZoomSecond(benchmark::State &state)
 {
     const int samples = static_cast<int>(state.range(0));
-    RefreshFixture fixture(samples);
-    QwtScope &plot = fixture.plot();
+    QwtScope &plot = wholeWindow(samples).plot();
     int second = 0;
     for (auto _ : state) {
         const double from = (second * 1000.0) + 0.5;
@@ -61,7 +96,7 @@ BENCHMARK(BM_ZoomSecond)->Arg(10000)->Arg(3600000)->Unit(benchmark::kMillisecond
 void BM_StatisticsWhole(benchmark::State &state)
 {
     const int samples = static_cast<int>(state.range(0));
-    RefreshFixture fixture(samples);
+    RefreshFixture &fixture = wholeWindow(samples);
     for (auto _ : state) {
         for (QwtPlotItem *item : fixture.plot().itemList(QwtPlotItem::Rtti_PlotCurve)) {
             const QwtSeriesData<QPointF> &data = *static_cast<QwtPlotCurve *>(item)->data();
