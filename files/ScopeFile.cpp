@@ -248,8 +248,6 @@ public:
           m_row(m_width), m_columns(m_width)
     {}
 
-    int rows() const { return m_rows; }
-
     void read(const char *begin, const char *end, int line)
     {
         if (begin == end)
