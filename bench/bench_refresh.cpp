@@ -36,10 +36,12 @@ BENCHMARK(BM_RefreshTick)
 
 // One fixture per size for the figures that leave its samples alone, built once: an hour
 // takes a while to fill. Each figure starts with the whole window in view.
+// Emptied before the application goes, which the plots need.
+std::map<int, std::unique_ptr<RefreshFixture>> wholeWindows;
+
 RefreshFixture &wholeWindow(int samples)
 {
-    static std::map<int, std::unique_ptr<RefreshFixture>> fixtures;
-    std::unique_ptr<RefreshFixture> &fixture = fixtures[samples];
+    std::unique_ptr<RefreshFixture> &fixture = wholeWindows[samples];
     if (!fixture)
         fixture = std::make_unique<RefreshFixture>(samples);
     fixture->plot().setAxisScale(QwtPlot::xBottom, 0.0, samples - 1.0);
@@ -215,6 +217,7 @@ int main(int argc, char **argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
+    wholeWindows.clear();
     benchmark::Shutdown();
     return 0;
 }
