@@ -29,7 +29,8 @@ def run_benchmark(binary, pattern):
                          check=True, capture_output=True, text=True,
                          env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout
     scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
-    return {b["name"].replace("/real_time", ""): b["cpu_time"] * scale[b["time_unit"]]
+    return {b["name"].replace("/process_time", "").replace("/real_time", ""):
+            b["cpu_time"] * scale[b["time_unit"]]
             for b in json.loads(out)["benchmarks"]}
 
 
@@ -120,6 +121,11 @@ def main():
         "QString::number + QTextStream", files["BM_ExportBaseline"], 3, rate, at_least=True)
     row("scope file import, 36 curves", "10k", files["BM_Import"],
         "QString::split + toDouble", files["BM_ImportBaseline"], 4, rate, at_least=True)
+    record = run_benchmark(binary("bench_recordtofile"), ".")
+    row("record to file, 36 ch 1 kHz", "1 s", record["BM_RecordOneSecond"],
+        "one core for the second recorded", 1.0, 0.05)
+    row("record to file, 36 ch 1 kHz", "1 s", record["BM_RecordOneSecond"],
+        "formatting the rows to memory", record["BM_FormatOneSecond"])
     cpu, wall = run_demo(build)
     row("scope-demo CPU, 36 ch 1 kHz", "10k", cpu, f"one core over {DEMO_SECONDS} s run",
         wall, 0.10)

@@ -24,7 +24,7 @@ namespace {
 
 constexpr int kAxisWithEndEffectorItem = 6; // axes 0..5 carry a link item
 // A sign, the 309 digits of the largest double, the point and three decimals.
-constexpr int kMaxNumberChars = 320;
+constexpr int kMaxNumberChars = ScopeFile::kMaxNumberChars;
 constexpr int kRowsPerChunk = 4096;
 constexpr qint64 kReadChunkBytes = qint64(4) << 20;
 constexpr qint64 kBytesPerProgressStep = qint64(1) << 20;
@@ -286,6 +286,11 @@ QVector<int> readHeader(const QString &line, ScopeFileContent &content)
 
 } // namespace
 
+char *ScopeFile::writeNumber(char *out, double value)
+{
+    return ::writeNumber(out, value);
+}
+
 QString ScopeFile::headerField(const QString &title, const CurveBinding &binding)
 {
     const int item =
@@ -384,6 +389,10 @@ std::optional<ScopeFileContent> ScopeFile::fromBytes(const QByteArray &bytes,
     for (int line = 2; lineEnd < end; ++line) {
         p = lineEnd + 1;
         lineEnd = findOrEnd(p, end, '\n');
+        if (lineEnd == end && p != end) {
+            content.lastLineCut = true;
+            break;
+        }
         reader.read(p, contentEnd(p, lineEnd), line);
         if (progress && lineEnd - start >= nextReport) {
             if (!progress(lineEnd - start, bytes.size()))

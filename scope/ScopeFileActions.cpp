@@ -96,6 +96,10 @@ QString loadNotes(const ScopeFileContent &content, const QString &fileName)
                      .arg(content.unreadableFields)
                      .arg(fileName)
                      .arg(content.firstUnreadableLine);
+    if (content.lastLineCut)
+        notes << TarnPlugin_Scope::tr("The last line of %1 was cut off, as by a crash while "
+                                      "recording; the file is shown up to its last whole line.")
+                     .arg(fileName);
     return notes.join('\n');
 }
 

@@ -8,6 +8,7 @@
 #include "ScopeCaptures.h"
 #include "ScopeFile.h"
 #include "ScopeFileActions.h"
+#include "ScopeRecordActions.h"
 #include "ScopeRecorder.h"
 #include "ScopeSetupActions.h"
 #include "TarnPlugin_Scope_p.h"
@@ -301,6 +302,38 @@ bool TarnPlugin_Scope::exportToFile(const QString &path, QString *errorText) con
 bool TarnPlugin_Scope::importFromFile(const QString &path, QString *errorText)
 {
     return d->m_pFileActions->importFrom(path, errorText);
+}
+
+bool TarnPlugin_Scope::startRecordingToFile(const QString &path, QString *errorText)
+{
+    FileRecordingOptions options;
+    options.fileName = path;
+    return d->m_pRecordActions->start(options, errorText);
+}
+
+void TarnPlugin_Scope::stopRecordingToFile()
+{
+    d->m_pRecordActions->stop();
+}
+
+bool TarnPlugin_Scope::isRecordingToFile() const
+{
+    return d->m_pRecordActions->isRecording();
+}
+
+QString TarnPlugin_Scope::recordingFileName() const
+{
+    return d->m_pRecordActions->fileName();
+}
+
+qint64 TarnPlugin_Scope::recordingLostRecords() const
+{
+    return d->m_pRecordActions->lostRecords();
+}
+
+void TarnPlugin_Scope::setRecordingRotation(int minutes, int megabytes)
+{
+    d->m_pRecordActions->setRotation(minutes, megabytes);
 }
 
 bool TarnPlugin_Scope::saveImage(const QString &path, QString *errorText) const

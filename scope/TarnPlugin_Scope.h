@@ -181,6 +181,22 @@ public:
     bool importFromFile(const QString &path, QString *errorText = nullptr);
     bool saveImage(const QString &path, QString *errorText = nullptr) const;
 
+    // Recording to disk: from now on every record the curves receive (after the trigger
+    // rules), whatever the window holds, goes to `path` as a scope file, each once and in
+    // order; it goes on across stop() and start() until stopRecordingToFile() or a failed
+    // write. An existing file is never replaced: refused, with the reason in `errorText`.
+    // A change of channels goes on in a new numbered file (name_002.csv, …), as rotation does.
+    bool startRecordingToFile(const QString &path, QString *errorText = nullptr);
+    void stopRecordingToFile();
+    bool isRecordingToFile() const;
+    // The file written now (the last one once stopped), and the records lost on the way
+    // because the disk did not keep up.
+    QString recordingFileName() const;
+    qint64 recordingLostRecords() const;
+    // A new numbered file every `minutes`, or once a file holds `megabytes` (0: never);
+    // applies from the next startRecordingToFile().
+    void setRecordingRotation(int minutes, int megabytes);
+
 public Q_SLOTS:
     // As the buttons do, without asking anything: a refused selection emits
     // recordingEnded(SetupRefused).
@@ -207,6 +223,11 @@ Q_SIGNALS:
     void stopWhenErrorChanged(bool on);
     void triggerSettingsChanged();
     void viewFrozenChanged(bool frozen);
+    // Recording to disk started, stopped, went on in a new file or lost records.
+    void recordingToFileChanged();
+    // Recording to disk ended because a write failed; `reason` is the system's ("No space
+    // left on device"). The file keeps its whole lines; sampling goes on.
+    void recordingToFileFailed(const QString &reason);
 
 protected Q_SLOTS:
     // The form's connections; hosts invoke some by name (slot_Disconnected2Mox).

@@ -8,6 +8,7 @@
 #include "ScopeContextMenu.h"
 #include "ScopeFileActions.h"
 #include "ScopeLimits.h"
+#include "ScopeRecordActions.h"
 #include "ScopeRecorder.h"
 #include "ScopeSetupActions.h"
 #include "ScopeStateLine.h"
@@ -158,6 +159,7 @@ void TarnPlugin_ScopePrivate::build()
     m_pRecorder = std::make_unique<ScopeRecorder>(q);
     setUpTriggerControls();
     m_pFileActions = new ScopeFileActions(this);
+    m_pRecordActions = new ScopeRecordActions(this);
     m_pSetupActions = new ScopeSetupActions(this);
     createOperatorTools();
     m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
@@ -276,7 +278,7 @@ void TarnPlugin_ScopePrivate::createOperatorTools()
     auto *list = new QAction(TarnPlugin_Scope::tr("Captures…"), q);
     list->setObjectName(QStringLiteral("ScopeAction_Captures"));
     QObject::connect(list, &QAction::triggered, q, [this] { openCaptureList(); });
-    m_pTools->addActions({m_pFreezeAction, arm, options, list});
+    m_pTools->addActions({m_pFreezeAction, arm, options, list, m_pRecordActions->action()});
     m_pCaptures = new ScopeCaptures(q);
     m_pTriggerMark = new TriggerMark(m_pScope);
     m_pTools->addActions(m_pSetupActions->actions());
@@ -516,6 +518,10 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     for (const ScopeChannel &ch : channels)
         indexes.push_back(ch.binding.scopeIndex);
     m_pRecorder->bindSlots(indexes);
+    QVector<ScopeFileCurve> columns;
+    for (const ScopeChannel &ch : channels)
+        columns.append(ScopeFileCurve{ch.title, ch.binding, {}, {}});
+    m_pRecorder->setFileColumns(columns);
     m_pScope->clearCurves();
     m_pStateLine->forgetRecording();
     m_pTriggerMark->remove();
@@ -592,6 +598,7 @@ bool TarnPlugin_ScopePrivate::setTriggerChannel(const QString &title)
 
 void TarnPlugin_ScopePrivate::tick()
 {
+    m_pRecordActions->poll();
     if (!m_pRecorder->isSampling())
         return;
     refreshStatus();

@@ -17,6 +17,7 @@ class ScopeCaptures;
 struct ScopeCapture;
 class ScopeContextMenu;
 class ScopeFileActions;
+class ScopeRecordActions;
 class ScopeRecorder;
 class ScopeSetupActions;
 class ScopeStateLine;
@@ -76,6 +77,7 @@ public:
     ScopeContextMenu *m_pTools = nullptr;
     ScopeStateLine *m_pStateLine = nullptr;
     ScopeFileActions *m_pFileActions = nullptr;
+    ScopeRecordActions *m_pRecordActions = nullptr;
     ScopeSetupActions *m_pSetupActions = nullptr;
     QAction *m_pFreezeAction = nullptr;
     TriggerMark *m_pTriggerMark = nullptr;

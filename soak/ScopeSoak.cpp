@@ -7,11 +7,13 @@
 #include "ScopeChannel.h"
 #include "ScopeTestSupport.h"
 #include "TarnPlugin_Scope.h"
+#include "TarnPlugin_Scope.h"
 #include "TarnSim.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTextStream>
 
@@ -111,6 +113,7 @@ int ScopeSoak::run()
     m_scope->show();
     if (!QTest::qWaitForWindowExposed(m_scope.get()))
         fail("the scope window was never exposed");
+    startRecordingToFile();
     m_watchdog = std::make_unique<GuiWatchdog>(kGuiSilenceLimitMs);
     m_watchdog->start();
     QElapsedTimer total;
@@ -136,6 +139,7 @@ int ScopeSoak::run()
     if (isSampling())
         stopByButton();
     m_watchdog->setPhase("shut-down");
+    checkRecordedFiles();
 
     const Counts &c = m_counts;
     std::printf("ran %.1f s\n", total.elapsed() / 1000.0);
@@ -364,6 +368,8 @@ void ScopeSoak::confirmSelection(int kind)
         return;
     }
     ++m_counts.confirmed;
+    const std::size_t batch = m_history.batches();
+    m_history.excuse(batch - std::min(batch, kBatchesBefore), batch + kBatchesAfter);
     followIndexList();
     if (m_indexLists != lists + 1 || m_indexes.size() != channels || !messages.isEmpty())
         fail(QString("confirming %1 channels sent %2 list(s) of %3 indexes: %4")
@@ -460,6 +466,9 @@ void ScopeSoak::start(bool withTrigger, bool stopWhenError)
         return;
     }
     followIndexList();
+    m_runStartBatch = m_history.batches();
+    m_history.excuse(m_runStartBatch - std::min(m_runStartBatch, kBatchesBefore),
+                     m_runStartBatch + kBatchesAfter);
     // The import sets the period from the file it loads; the edit always shows it.
     m_period = shownPeriod();
     m_rules.windowMin = m_rules.windowMax = m_period;
@@ -575,6 +584,7 @@ void ScopeSoak::collectDeliveries()
     for (const TarnSim::Delivery &delivery : TarnSim::takeDeliveries()) {
         m_sinceDelivery.start();
         m_counts.delivered += delivery.times.size();
+        m_history.addBatch(delivery.times, delivery.indexLists);
         if (delivery.indexLists > m_indexLists)
             followIndexList();
         if (delivery.indexLists == m_indexLists)
@@ -590,6 +600,7 @@ void ScopeSoak::followIndexList()
         return;
     m_indexLists = lists;
     m_indexes = TarnSim::lastIndexes();
+    m_history.noteIndexes(lists, m_indexes);
     m_log.clear();
     m_selectionRefused = false;
 }
@@ -618,6 +629,13 @@ std::vector<CurveSamples> ScopeSoak::attachedCurves() const
 void ScopeSoak::checkRecording(bool stoppedByWidget)
 {
     collectDeliveries();
+    // A run with a trigger records only part of what was delivered; every run may miss the
+    // batch read while it stopped.
+    const std::size_t batch = m_history.batches();
+    const std::size_t from = m_rules.capture == RecordingRules::Capture::Always
+                                 ? batch - std::min(batch, kBatchesBefore)
+                                 : m_runStartBatch - std::min(m_runStartBatch, kBatchesBefore);
+    m_history.excuse(from, batch + kBatchesAfter);
     if (isSampling())
         fail("still sampling after Stop");
     RecordingRules rules = m_rules;
@@ -724,4 +742,52 @@ void ScopeSoak::exportAndImport()
                      .arg(rows));
     }
     QFile::remove(fileName);
+}
+
+// ---- the recording to disk ---------------------------------------------------------------
+
+// The whole run goes to disk, in files of at most 64 MB, so rotation is exercised too.
+void ScopeSoak::startRecordingToFile()
+{
+    auto *scope = static_cast<TarnPlugin_Scope *>(m_scope.get());
+    m_recordFile = m_dir.filePath("recording.csv");
+    scope->setRecordingRotation(0, 64);
+    QString error;
+    if (!scope->startRecordingToFile(m_recordFile, &error))
+        fail("recording to disk did not start: " + error);
+}
+
+// Afterwards the files hold exactly the records the controller delivered while the scope
+// recorded them, in order, once each.
+void ScopeSoak::checkRecordedFiles()
+{
+    auto *scope = static_cast<TarnPlugin_Scope *>(m_scope.get());
+    pump(kSettleAfterStopMs);
+    collectDeliveries();
+    if (!scope->isRecordingToFile())
+        fail("the recording to disk ended during the run");
+    const qint64 lost = scope->recordingLostRecords();
+    scope->stopRecordingToFile();
+    QStringList files{m_recordFile};
+    const auto numbered = [this](int n) {
+        return m_dir.filePath(QString("recording_%1.csv").arg(n, 3, 10, QLatin1Char('0')));
+    };
+    for (int n = 2; QFile::exists(numbered(n)); ++n)
+        files << numbered(n);
+    qint64 bytes = 0;
+    for (const QString &file : files)
+        bytes += QFileInfo(file).size();
+    const RecordedFileVerdict verdict =
+        RecordedFileCheck::check(files, m_history, TarnSim::sampleValue);
+    std::printf("recording to disk: %zu file(s), %.1f MB, %zu rows checked against %zu records "
+                "delivered (%zu rightly not recorded: starts, stops, set-ups, triggers), %lld "
+                "lost\n",
+                verdict.files, bytes / 1048576.0, verdict.rows, m_history.times.size(),
+                verdict.missingExcused, static_cast<long long>(lost));
+    if (lost > 0)
+        fail(QString("%1 records lost on the way to disk").arg(lost));
+    if (!verdict.error.isEmpty())
+        fail("recording to disk: " + verdict.error);
+    for (const QString &file : files)
+        QFile::remove(file);
 }
