@@ -57,8 +57,8 @@ std::unique_ptr<ScopeFileRecorder> ScopeFileRecorder::start(const FileRecordingO
 ScopeFileRecorder::ScopeFileRecorder(const FileRecordingOptions &options,
                                      std::unique_ptr<ScopeFileWriter> writer,
                                      const QVector<ScopeFileCurve> &columns)
-    : m_options(options), m_writer(std::move(writer)), m_columns(columns),
-      m_fileStartMs(nowMs()), m_lastSyncMs(m_fileStartMs)
+    : m_options(options), m_writer(std::move(writer)), m_columns(columns), m_fileStartMs(nowMs()),
+      m_lastSyncMs(m_fileStartMs)
 {
     m_written.fileName = m_writer->fileName();
     m_written.files = 1;

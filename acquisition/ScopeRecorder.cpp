@@ -305,7 +305,7 @@ CaptureState ScopeRecorder::captureState() const
     Tarn_LockGurad guard(&m_lockTrigger);
     const bool waitingToOpen =
         m_bTriggerArmed && m_triggerSettings.mode == TriggerSettings::OpenGrab;
-    return CaptureState{m_bTriggerArmed, m_bCapture,       m_nFirings,
+    return CaptureState{m_bTriggerArmed, m_bCapture,         m_nFirings,
                         m_dLastFiring,   m_dLastFiringValue, waitingToOpen};
 }
 

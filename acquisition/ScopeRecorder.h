@@ -159,8 +159,8 @@ private:
     TriggerSettings m_triggerSettings; // guarded by m_lockTrigger
     std::atomic<bool> m_bTriggerArmed{false};
     std::atomic<bool> m_bCapture{true};
-    unsigned m_nFirings = 0;    // guarded by m_lockTrigger
-    double m_dLastFiring = 0.0; // guarded by m_lockTrigger
+    unsigned m_nFirings = 0;         // guarded by m_lockTrigger
+    double m_dLastFiring = 0.0;      // guarded by m_lockTrigger
     double m_dLastFiringValue = 0.0; // guarded by m_lockTrigger
     CaptureBounds m_bounds;          // guarded by m_lockTrigger
     bool m_bInside = true;           // guarded by m_lockTrigger

@@ -6,6 +6,7 @@ next to its baseline measured in the same run, and their ratio against the targe
 """
 import json
 import os
+import re
 import resource
 import subprocess
 import sys
@@ -29,7 +30,7 @@ def run_benchmark(binary, pattern):
                          check=True, capture_output=True, text=True,
                          env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout
     scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
-    return {b["name"].replace("/process_time", "").replace("/real_time", ""):
+    return {re.sub(r"/(iterations:\d+|process_time|real_time)", "", b["name"]):
             b["cpu_time"] * scale[b["time_unit"]]
             for b in json.loads(out)["benchmarks"]}
 

@@ -24,8 +24,8 @@ ScopeFileWriter::~ScopeFileWriter()
 }
 
 bool ScopeFileWriter::open(const QString &fileName, Existing existing,
-                           const QVector<ScopeFileCurve> &columns,
-                           const std::vector<bool> &hasData, QString *error)
+                           const QVector<ScopeFileCurve> &columns, const std::vector<bool> &hasData,
+                           QString *error)
 {
     close();
     m_file.setFileName(fileName);

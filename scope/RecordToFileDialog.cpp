@@ -88,10 +88,9 @@ void RecordToFileDialog::accept()
         return;
     m_replace = QFileInfo::exists(fileName());
     if (m_replace && fileName() != m_confirmed &&
-        QMessageBox::question(this, tr("Record to file"),
-                              tr("%1 exists already. Replace it?").arg(fileName()),
-                              QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No) != QMessageBox::Yes)
+        QMessageBox::question(
+            this, tr("Record to file"), tr("%1 exists already. Replace it?").arg(fileName()),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
     QDialog::accept();
 }

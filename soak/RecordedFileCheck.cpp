@@ -33,6 +33,13 @@ bool rowMatches(const ScopeFileContent &content, int row, const DeliveryHistory 
 
 } // namespace
 
+void DeliveryHistory::reserve(std::size_t records)
+{
+    times.reserve(records);
+    lists.reserve(records);
+    m_batchStarts.reserve(records / 10);
+}
+
 void DeliveryHistory::addBatch(const std::vector<double> &batch, uint64_t indexList)
 {
     if (batch.empty())

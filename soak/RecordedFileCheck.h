@@ -15,6 +15,8 @@
 class DeliveryHistory
 {
 public:
+    // Room for a run's records at once, so the history does not grow the heap in between.
+    void reserve(std::size_t records);
     void addBatch(const std::vector<double> &times, uint64_t indexList);
     void noteIndexes(uint64_t indexList, const std::vector<int> &indexes);
     // Records of batches first..last (batch numbers, last excluded) may be missing.

@@ -7,7 +7,6 @@
 #include "ScopeChannel.h"
 #include "ScopeTestSupport.h"
 #include "TarnPlugin_Scope.h"
-#include "TarnPlugin_Scope.h"
 #include "TarnSim.h"
 
 #include <QCheckBox>
@@ -139,6 +138,9 @@ int ScopeSoak::run()
     if (isSampling())
         stopByButton();
     m_watchdog->setPhase("shut-down");
+    // Reading the files back takes the GUI thread for a while: the watchdog has done its part.
+    const long long longestSilence = m_watchdog->longestSilenceMs();
+    m_watchdog.reset();
     checkRecordedFiles();
 
     const Counts &c = m_counts;
@@ -159,8 +161,7 @@ int ScopeSoak::run()
         "recordings that begin after their list's first batch: %d; recordings without a data "
         "channel: %d\n",
         c.lateBatches, c.droppedFirstBatches, c.unobservable);
-    std::printf("longest GUI silence: %lld ms (limit %d ms)\n",
-                static_cast<long long>(m_watchdog->longestSilenceMs()), kGuiSilenceLimitMs);
+    std::printf("longest GUI silence: %lld ms (limit %d ms)\n", longestSilence, kGuiSilenceLimitMs);
     for (const auto &[name, p] : {std::pair<const char *, Plateau>{"first", first}, {"last", last}})
         std::printf("resident memory, %s plateau (10 s window, 36 channels): %.1f..%.1f MB, "
                     "median %.1f MB over %d samples (spread %.1f %%); %.1f MB before the "
@@ -181,7 +182,6 @@ int ScopeSoak::run()
         fail(QString("the heap in use moved %1 % between the plateaus").arg(heapDrift, 0, 'f', 1));
 
     m_scope.reset();
-    m_watchdog.reset();
     std::printf("%s: %d failure(s)\n", m_failures.isEmpty() ? "PASS" : "FAIL",
                 static_cast<int>(m_failures.size()));
     return m_failures.isEmpty() ? 0 : 1;
@@ -746,12 +746,14 @@ void ScopeSoak::exportAndImport()
 
 // ---- the recording to disk ---------------------------------------------------------------
 
-// The whole run goes to disk, in files of at most 64 MB, so rotation is exercised too.
+// The whole run goes to disk, in files of about 8 MB, so rotation is exercised too.
 void ScopeSoak::startRecordingToFile()
 {
     auto *scope = static_cast<TarnPlugin_Scope *>(m_scope.get());
     m_recordFile = m_dir.filePath("recording.csv");
-    scope->setRecordingRotation(0, 64);
+    // 1 kHz, with room for the backlog of reads after a pause and the shut-down.
+    m_history.reserve(static_cast<std::size_t>((m_seconds + 120.0) * 1500.0));
+    scope->setRecordingRotation(0, 8);
     QString error;
     if (!scope->startRecordingToFile(m_recordFile, &error))
         fail("recording to disk did not start: " + error);

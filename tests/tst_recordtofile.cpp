@@ -136,8 +136,8 @@ void TestRecordToFile::cutLastLine_data()
     QTest::newRow("whole") << QByteArray("time,a_0_1_u\n0.000,1.000\n1.000,2.000\n") << 2 << false;
     QTest::newRow("cut inside a number")
         << QByteArray("time,a_0_1_u\n0.000,1.000\n1.000,2.0") << 1 << true;
-    QTest::newRow("cut after the time") << QByteArray("time,a_0_1_u\n0.000,1.000\n1.0") << 1
-                                        << true;
+    QTest::newRow("cut after the time")
+        << QByteArray("time,a_0_1_u\n0.000,1.000\n1.0") << 1 << true;
 }
 
 // A crash leaves a line without its line feed: the file reads to its last whole line and
@@ -161,8 +161,8 @@ void TestRecordToFile::fullDiskKeepsWholeLines()
         QSKIP("no /dev/full here");
     ScopeFileWriter writer;
     QString error;
-    QVERIFY(!writer.open("/dev/full", ScopeFileWriter::Existing::Replace, columns(1), {true},
-                         &error));
+    QVERIFY(
+        !writer.open("/dev/full", ScopeFileWriter::Existing::Replace, columns(1), {true}, &error));
     QCOMPARE(error, QString::fromLocal8Bit(std::strerror(ENOSPC)));
 }
 
