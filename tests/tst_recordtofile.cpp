@@ -99,10 +99,12 @@ private slots:
     void writerLinesReadBack();
     void cutLastLine_data();
     void cutLastLine();
-    void fullDiskKeepsWholeLines();
+    void fullDiskSaysWhy();
     void fileSizeLimitWhileSampling();
     void killedMidWrite();
     void refusesExistingFile();
+    void fileHoldsWhatTheCurvesKeep_data();
+    void fileHoldsWhatTheCurvesKeep();
 
 private:
     QTemporaryDir m_dir;
@@ -155,7 +157,7 @@ void TestRecordToFile::cutLastLine()
     QCOMPARE(content->raggedRows + content->unreadableFields, 0);
 }
 
-void TestRecordToFile::fullDiskKeepsWholeLines()
+void TestRecordToFile::fullDiskSaysWhy()
 {
     if (!QFile::exists("/dev/full"))
         QSKIP("no /dev/full here");
@@ -232,6 +234,55 @@ void TestRecordToFile::refusesExistingFile()
     QVERIFY(!scope->isRecordingToFile());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("keep me\n"));
+}
+
+void TestRecordToFile::fileHoldsWhatTheCurvesKeep_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("delay");
+    QTest::newRow("open grab, history kept") << int(TarnPlugin_Scope::OpenGrab) << "-300";
+    QTest::newRow("open grab, later start") << int(TarnPlugin_Scope::OpenGrab) << "200";
+    QTest::newRow("end grab, before the instant") << int(TarnPlugin_Scope::EndGrab) << "-300";
+    QTest::newRow("end grab, whole batches") << int(TarnPlugin_Scope::EndGrab) << "";
+}
+
+// A trigger with a delay keeps history or cuts the end: the file holds exactly the records
+// the curves keep (the window is long enough to keep them all).
+void TestRecordToFile::fileHoldsWhatTheCurvesKeep()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, delay);
+    TarnSim::reset();
+    TarnSim::setCycleMs(1.0);
+    TarnPlugin_Scope scope;
+    scope.show();
+    QVERIFY(scope.setChannels({"J1 Target ACS", "J2 Target ACS"}));
+    scope.setPeriod(999999);
+    scope.setTriggerChannel("J1 Target ACS");
+    const double later = TarnSim::sampleValue(43, 1500.0);
+    scope.setTriggerCondition(later > TarnSim::sampleValue(43, 1000.0) ? TarnPlugin_Scope::Above
+                                                                       : TarnPlugin_Scope::Below);
+    scope.setTriggerThreshold(later);
+    scope.setTriggerMode(TarnPlugin_Scope::TriggerMode(mode));
+    scope.setTriggerDelay(delay);
+    scope.setTriggerEnabled(true);
+    const QString path = m_dir.filePath(QString("trigger_%1.csv").arg(QTest::currentDataTag()));
+    QVERIFY(scope.startRecordingToFile(path));
+    QSignalSpy fired(&scope, &TarnPlugin_Scope::triggerFired);
+    scope.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!fired.isEmpty(), 15000);
+    QTest::qWait(800);
+    scope.stop();
+    scope.stopRecordingToFile();
+    const QList<TarnScopeCurveData> curves = scope.recordedCurves();
+    const ScopeFileContent content = load(path);
+    QCOMPARE(content.curves.size(), 2);
+    QVERIFY(!curves.at(0).times.isEmpty());
+    QCOMPARE(content.times.size(), curves.at(0).times.size());
+    for (int row = 0; row < content.times.size(); ++row) {
+        QVERIFY(std::fabs(content.times[row] - curves.at(0).times[row]) < 0.0006);
+        QVERIFY(std::fabs(content.curves[1].y[row] - curves.at(1).values[row]) < 0.0006);
+    }
 }
 
 int main(int argc, char **argv)
