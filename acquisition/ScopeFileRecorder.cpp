@@ -69,12 +69,17 @@ ScopeFileRecorder::ScopeFileRecorder(const FileRecordingOptions &options,
 
 ScopeFileRecorder::~ScopeFileRecorder()
 {
+    finish();
+    m_thread.join();
+}
+
+void ScopeFileRecorder::finish()
+{
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_stopping = true;
     }
     m_wake.notify_one();
-    m_thread.join();
 }
 
 void ScopeFileRecorder::setColumns(const QVector<ScopeFileCurve> &columns)
@@ -130,6 +135,7 @@ void ScopeFileRecorder::run()
             break;
     }
     m_writer->close();
+    m_finished = true;
 }
 
 // Everything queued; `stopping` once the queue is empty and the recorder is going.

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVector>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -51,7 +52,7 @@ public:
     static std::unique_ptr<ScopeFileRecorder> start(const FileRecordingOptions &options,
                                                     const QVector<ScopeFileCurve> &columns,
                                                     QString *error);
-    // Writes what is queued, syncs and ends the thread.
+    // Waits for the writer to finish (see finish()).
     ~ScopeFileRecorder();
     ScopeFileRecorder(const ScopeFileRecorder &) = delete;
     ScopeFileRecorder &operator=(const ScopeFileRecorder &) = delete;
@@ -61,6 +62,9 @@ public:
     // Rows of 1 + `width` values each: the controller time, then one value per column.
     void push(std::vector<double> rows, int width);
     FileRecordingStatus status() const;
+    // Asks the writer to write what is queued, sync and end, without waiting for it.
+    void finish();
+    bool hasFinished() const { return m_finished; }
 
 private:
     struct Item
@@ -100,5 +104,6 @@ private:
     bool m_stopping = false;
     FileRecordingStatus m_published;
 
+    std::atomic<bool> m_finished{false};
     std::thread m_thread; // last: starts once everything above is built
 };

@@ -6,6 +6,7 @@
 
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -242,14 +243,29 @@ bool ScopeRecorder::startRecordingToFile(const FileRecordingOptions &options, QS
     return true;
 }
 
-// The writer finishes outside the data lock, so the acquisition thread never waits for it.
+// The writer finishes on its own thread: neither the GUI nor the acquisition thread waits
+// for the disk. Only the scope's end waits for a writer still busy.
 void ScopeRecorder::stopRecordingToFile()
 {
-    std::unique_ptr<ScopeFileRecorder> finished;
+    std::unique_ptr<ScopeFileRecorder> finishing;
     {
         Tarn_LockGurad guard(&m_lockData);
-        finished = std::move(m_pFileRecorder);
+        finishing = std::move(m_pFileRecorder);
     }
+    if (finishing) {
+        finishing->finish();
+        m_finishingFiles.push_back(std::move(finishing));
+    }
+    reapFinishedFiles();
+}
+
+void ScopeRecorder::reapFinishedFiles()
+{
+    m_finishingFiles.erase(std::remove_if(m_finishingFiles.begin(), m_finishingFiles.end(),
+                                          [](const std::unique_ptr<ScopeFileRecorder> &r) {
+                                              return r->hasFinished();
+                                          }),
+                           m_finishingFiles.end());
 }
 
 FileRecordingStatus ScopeRecorder::fileRecordingStatus() const

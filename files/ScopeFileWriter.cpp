@@ -1,10 +1,13 @@
 #include "ScopeFileWriter.h"
 
+#include <QFileInfo>
+
 #include <cerrno>
 
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -14,6 +17,22 @@ QString systemReason(const QFileDevice &file)
 {
     const int code = errno;
     return code != 0 ? qt_error_string(code) : file.errorString();
+}
+
+// A new file's name is on the disk only once its folder is synced: without it, a power cut
+// could lose the whole file, not just its last second.
+void syncFolderOf(const QString &fileName)
+{
+#ifndef Q_OS_WIN
+    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+#else
+    Q_UNUSED(fileName);
+#endif
 }
 
 } // namespace
@@ -47,8 +66,10 @@ bool ScopeFileWriter::open(const QString &fileName, Existing existing,
         header += QLatin1Char(',') + ScopeFile::headerField(column.title, column.binding);
     header += QLatin1Char('\n');
     m_pending = header.toUtf8();
-    if (writePending(error))
+    if (writePending(error)) {
+        syncFolderOf(fileName);
         return true;
+    }
     close();
     return false;
 }

@@ -82,7 +82,6 @@ void ScopeRecordActions::stop()
     m_scope->m_pRecorder->stopRecordingToFile();
     m_action->setText(TarnPlugin_Scope::tr("Record to file…"));
     showOnStrip(QString(), false);
-    emit m_scope->q->recordingToFileChanged();
 }
 
 void ScopeRecordActions::toggleFromMenu()
@@ -116,6 +115,11 @@ QString ScopeRecordActions::proposedFile() const
 
 void ScopeRecordActions::poll()
 {
+    ScopeRecorder &recorder = *m_scope->m_pRecorder;
+    const bool finishing = recorder.isFinishingFiles();
+    recorder.reapFinishedFiles();
+    if (finishing && !recorder.isFinishingFiles())
+        emit m_scope->q->recordingToFileChanged(); // the file is complete
     if (!isRecording())
         return;
     const FileRecordingStatus status = m_scope->m_pRecorder->fileRecordingStatus();
@@ -128,7 +132,6 @@ void ScopeRecordActions::poll()
         showOnStrip(text, true);
         emit m_scope->q->recordingToFileFailed(status.failure);
         m_scope->fail(TarnPlugin_Scope::tr("ERROR:%1").arg(text));
-        emit m_scope->q->recordingToFileChanged();
         return;
     }
     QString text = TarnPlugin_Scope::tr("Recording to %1: %2, %3")

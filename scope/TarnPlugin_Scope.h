@@ -186,6 +186,8 @@ public:
     // order; it goes on across stop() and start() until stopRecordingToFile() or a failed
     // write. An existing file is never replaced: refused, with the reason in `errorText`.
     // A change of channels goes on in a new numbered file (name_002.csv, …), as rotation does.
+    // Stopping returns at once; the writer finishes the file on its own thread, and
+    // recordingToFileChanged() tells when the file is complete.
     bool startRecordingToFile(const QString &path, QString *errorText = nullptr);
     void stopRecordingToFile();
     bool isRecordingToFile() const;
@@ -223,7 +225,8 @@ Q_SIGNALS:
     void stopWhenErrorChanged(bool on);
     void triggerSettingsChanged();
     void viewFrozenChanged(bool frozen);
-    // Recording to disk started, stopped, went on in a new file or lost records.
+    // Recording to disk started, went on in a new file, lost records, or ended and its file
+    // is complete.
     void recordingToFileChanged();
     // Recording to disk ended because a write failed; `reason` is the system's ("No space
     // left on device"). The file keeps its whole lines; sampling goes on.

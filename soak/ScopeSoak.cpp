@@ -769,7 +769,14 @@ void ScopeSoak::checkRecordedFiles()
     if (!scope->isRecordingToFile())
         fail("the recording to disk ended during the run");
     const qint64 lost = scope->recordingLostRecords();
+    QSignalSpy complete(scope, &TarnPlugin_Scope::recordingToFileChanged);
     scope->stopRecordingToFile();
+    QElapsedTimer waited;
+    waited.start();
+    while (complete.isEmpty() && waited.elapsed() < 10000)
+        pump(10);
+    if (complete.isEmpty())
+        fail("the recorded file was not complete 10 s after recording to disk stopped");
     QStringList files{m_recordFile};
     const auto numbered = [this](int n) {
         return m_dir.filePath(QString("recording_%1.csv").arg(n, 3, 10, QLatin1Char('0')));

@@ -1,9 +1,14 @@
 // Recording to disk: the writer's lines, a full disk, a file size limit while the scope
 // samples, and a recording process killed mid-write.
+#include "RecordToFileDialog.h"
 #include "ScopeFileRecorder.h"
 #include "ScopeFileWriter.h"
 #include "ScopeTestSupport.h"
 
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -103,6 +108,7 @@ private slots:
     void fileSizeLimitWhileSampling();
     void killedMidWrite();
     void refusesExistingFile();
+    void recordFromTheMenu();
     void fileHoldsWhatTheCurvesKeep_data();
     void fileHoldsWhatTheCurvesKeep();
 
@@ -236,6 +242,60 @@ void TestRecordToFile::refusesExistingFile()
     QCOMPARE(file.readAll(), QByteArray("keep me\n"));
 }
 
+// The dialog proposes a dated name beside the last file, asks before it replaces one, and
+// the strip names the file while it records.
+void TestRecordToFile::recordFromTheMenu()
+{
+    const QString path = m_dir.filePath("menu.csv");
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\n") == 4);
+    old.close();
+    auto scope = ScopeTest::freshScope();
+    auto *action = scope->findChild<QAction *>("ScopeAction_RecordToFile");
+    QVERIFY(action);
+    QString proposed;
+    QString question;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<RecordToFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        auto *file = dialog->findChild<QLineEdit *>("RecordToFile_edit_File");
+        proposed = file->text();
+        file->setText(path);
+        QTimer::singleShot(0, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                question = box->text();
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        dialog->accept();
+    });
+    action->trigger();
+    QVERIFY(QRegularExpression("Tarn_Scope_\\d{4}(_\\d\\d){5}\\.csv$").match(proposed).hasMatch());
+    QVERIFY(question.contains("menu.csv"));
+    QVERIFY(scope->isRecordingToFile());
+    auto *state = ScopeTest::child<QLabel>(scope.get(), "Kvel_Scope_lb_State");
+    QTRY_VERIFY(state->text().contains("Recording to menu.csv"));
+    QSignalSpy complete(scope.get(), &TarnPlugin_Scope::recordingToFileChanged);
+    action->trigger(); // stops
+    QVERIFY(!scope->isRecordingToFile());
+    QTRY_VERIFY(!complete.isEmpty());
+    QVERIFY(!state->text().contains("Recording to"));
+    QFile replaced(path);
+    QVERIFY(replaced.open(QIODevice::ReadOnly));
+    QCOMPARE(replaced.readAll(), QByteArray("time\n"));
+
+    QTimer::singleShot(0, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            proposed = dialog->findChild<QLineEdit *>("RecordToFile_edit_File")->text();
+            dialog->reject();
+        }
+    });
+    action->trigger();
+    QCOMPARE(QFileInfo(proposed).absolutePath(), QFileInfo(path).absolutePath());
+    QVERIFY(!scope->isRecordingToFile());
+}
+
 void TestRecordToFile::fileHoldsWhatTheCurvesKeep_data()
 {
     QTest::addColumn<int>("mode");
@@ -273,7 +333,9 @@ void TestRecordToFile::fileHoldsWhatTheCurvesKeep()
     QTRY_VERIFY_WITH_TIMEOUT(!fired.isEmpty(), 15000);
     QTest::qWait(800);
     scope.stop();
+    QSignalSpy complete(&scope, &TarnPlugin_Scope::recordingToFileChanged);
     scope.stopRecordingToFile();
+    QTRY_VERIFY_WITH_TIMEOUT(!complete.isEmpty(), 10000);
     const QList<TarnScopeCurveData> curves = scope.recordedCurves();
     const ScopeFileContent content = load(path);
     QCOMPARE(content.curves.size(), 2);
