@@ -79,6 +79,7 @@ bool DemoHost::start()
     if (!loadPlugin() || !createScope() || !setPeriod() || !selectChannels() || !armTrigger() ||
         !startSampling())
         return false;
+    m_scope->setProperty("stripView", m_options.strips);
     m_clock.start();
     if (m_options.injectsError())
         QTimer::singleShot(toMilliseconds(m_options.errorAfterSeconds), this,

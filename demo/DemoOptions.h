@@ -27,6 +27,7 @@ struct DemoOptions
     QString outputDir;               // absolute
     bool offscreen = false;
     bool toolShots = false; // offscreen: also screenshots of the plot's operator tools
+    bool strips = false;    // the plot as strips per unit
     // The trigger armed at Start: channel title, condition (">" or "<"), threshold, delay
     // (empty: whole batches); no channel: no trigger.
     QString triggerChannel;

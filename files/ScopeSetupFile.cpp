@@ -91,13 +91,15 @@ QByteArray ScopeSetup::toJson() const
                               {"repeat", triggerOptions.repeat},
                               {"keep", triggerOptions.keep},
                               {"folder", triggerOptions.folder}};
-    const QJsonObject root{{"format", kFormat},
-                           {"version", kFormatVersion},
-                           {"components", rowsToJson("components", components)},
-                           {"links", rowsToJson("links", links)},
-                           {"endEffectors", rowsToJson("endEffectors", endEffectors)},
-                           {"periodMs", periodMs},
-                           {"trigger", trigger}};
+    const QJsonObject root{
+        {"format", kFormat},
+        {"version", kFormatVersion},
+        {"components", rowsToJson("components", components)},
+        {"links", rowsToJson("links", links)},
+        {"endEffectors", rowsToJson("endEffectors", endEffectors)},
+        {"periodMs", periodMs},
+        {"trigger", trigger},
+        {"view", QJsonObject{{"strips", stripView}, {"scaleToVisible", scaleToVisible}}}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -144,5 +146,9 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
     else
         skipped << QStringLiteral("trigger keep %1").arg(keep);
     readString(trigger, "folder", setup.triggerOptions.folder, skipped);
+
+    const QJsonObject view = root.value("view").toObject();
+    setup.stripView = view.value("strips").toBool(false);
+    setup.scaleToVisible = view.value("scaleToVisible").toBool(false);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "ScopeDataTracker.h"
 
 #include "ClosestSampleSearch.h"
+#include "ScopeCurve.h"
 
 #include <QBrush>
 #include <QColor>
@@ -36,6 +37,13 @@ QString labelLine(const QString &format, const QString &value)
     return format.arg(QColor(69, 252, 16).name()).arg(QStringLiteral("6")).arg(value);
 }
 
+// A curve in a strip maps its values through the strip, not the value axis.
+QwtScaleMap valueMapOf(const QwtPlotCurve *curve, const QwtScaleMap &axisMap)
+{
+    const auto *scopeCurve = dynamic_cast<const ScopeCurve *>(curve);
+    return scopeCurve ? scopeCurve->valueMap(axisMap) : axisMap;
+}
+
 } // namespace
 
 ScopeDataTracker::ScopeDataTracker(QWidget *canvas) : QwtPlotPicker(canvas)
@@ -67,9 +75,10 @@ void ScopeDataTracker::calcClosestPoint(const QPoint &pos)
     const QwtPlotCurve *previous = m_closest.curve;
     QVector<SearchCurve> curves;
     curves.reserve(items.size());
+    const QwtScaleMap axisMap = plotWidget->canvasMap(yAxis());
     for (QwtPlotItem *item : items) {
         const auto *curve = static_cast<const QwtPlotCurve *>(item);
-        curves.append({curve->data(), curve->isVisible()});
+        curves.append({curve->data(), curve->isVisible(), valueMapOf(curve, axisMap)});
     }
     const ClosestSample found = findClosestSample(curves, plotWidget->canvasMap(xAxis()),
                                                   plotWidget->canvasMap(yAxis()), pos);
@@ -109,7 +118,8 @@ void ScopeDataTracker::drawRubberBand(QPainter *painter) const
         return;
 
     QPoint sample;
-    if (!canvasPixel(plotWidget->canvasMap(xAxis()), plotWidget->canvasMap(yAxis()),
+    if (!canvasPixel(plotWidget->canvasMap(xAxis()),
+                     valueMapOf(m_closest.curve, plotWidget->canvasMap(yAxis())),
                      m_closest.samplePoint(), sample))
         return;
     const int cursorX = points.first().x();

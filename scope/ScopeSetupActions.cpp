@@ -83,6 +83,8 @@ ScopeSetup ScopeSetupActions::currentSetup() const
     setup.triggerDelay = s.ui->Kvel_Scope_edit_TriggerDelay->text();
     setup.triggerAbsolute = s.ui->cb_AbsoluteValue->isChecked();
     setup.triggerOptions = s.m_pCaptures->options();
+    setup.stripView = s.q->isStripView();
+    setup.scaleToVisible = s.q->scalesToVisibleCurves();
     return setup;
 }
 
@@ -109,6 +111,8 @@ void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped
     s.ui->Kvel_Scope_edit_TriggerDelay->setText(setup.triggerDelay);
     s.ui->cb_AbsoluteValue->setChecked(setup.triggerAbsolute);
     s.m_pCaptures->setOptions(setup.triggerOptions);
+    s.q->setStripView(setup.stripView);
+    s.q->setScaleToVisibleCurves(setup.scaleToVisible);
 }
 
 void ScopeSetupActions::saveToFile()

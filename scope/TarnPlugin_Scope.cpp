@@ -246,6 +246,26 @@ bool TarnPlugin_Scope::isViewFrozen() const
     return d->m_bViewFrozen;
 }
 
+bool TarnPlugin_Scope::isStripView() const
+{
+    return d->m_pScope->isStripView();
+}
+
+void TarnPlugin_Scope::setStripView(bool on)
+{
+    d->setStripView(on);
+}
+
+bool TarnPlugin_Scope::scalesToVisibleCurves() const
+{
+    return d->m_pScope->scalesToVisible();
+}
+
+void TarnPlugin_Scope::setScaleToVisibleCurves(bool on)
+{
+    d->setScaleToVisible(on);
+}
+
 bool TarnPlugin_Scope::persistSetup() const
 {
     return d->m_pSetupActions->persistSetup();

@@ -82,6 +82,12 @@ class TARNSCOPE_EXPORT TarnPlugin_Scope : public QWidget
     Q_PROPERTY(bool sampling READ isSampling NOTIFY samplingChanged DESIGNABLE false)
     Q_PROPERTY(bool viewFrozen READ isViewFrozen WRITE setViewFrozen NOTIFY viewFrozenChanged
                    DESIGNABLE false)
+    // Mixed units read best as stacked strips, one per unit, each with its own value range;
+    // one plot for all curves is the default. Saved with set-ups.
+    Q_PROPERTY(bool stripView READ isStripView WRITE setStripView NOTIFY viewChanged)
+    // The single plot's value axis fits the curves shown instead of all of them.
+    Q_PROPERTY(bool scaleToVisibleCurves READ scalesToVisibleCurves WRITE setScaleToVisibleCurves
+                   NOTIFY viewChanged)
     // With persistSetup on, the widget restores the last set-up (channels, period, trigger
     // controls) from QSettings when the property is set, and remembers it on every confirmed
     // set-up and when it goes. Off by default.
@@ -169,6 +175,10 @@ public:
     bool isTriggerArmed() const;
     // While frozen the plot keeps what it shows; recording goes on and Stop ends the freeze.
     bool isViewFrozen() const;
+    bool isStripView() const;
+    void setStripView(bool on);
+    bool scalesToVisibleCurves() const;
+    void setScaleToVisibleCurves(bool on);
     bool persistSetup() const;
     void setPersistSetup(bool on);
 
@@ -207,6 +217,7 @@ Q_SIGNALS:
     void stopWhenErrorChanged(bool on);
     void triggerSettingsChanged();
     void viewFrozenChanged(bool frozen);
+    void viewChanged();
 
 protected Q_SLOTS:
     // The form's connections; hosts invoke some by name (slot_Disconnected2Mox).

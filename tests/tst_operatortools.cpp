@@ -65,7 +65,7 @@ private slots:
         TarnSim::setScripted(true);
     }
 
-    // Kept when the widget goes, brought back by the next one: channels, period and trigger.
+    // Kept when the widget goes, brought back by the next one: channels, period, trigger, view.
     void setupComesBack()
     {
         {
@@ -77,6 +77,7 @@ private slots:
             child<QComboBox>(&first, "Kvel_Scope_cmb_TriggerCondition")->setCurrentIndex(1);
             child<QLineEdit>(&first, "Kvel_Scope_edit_TriggerThreshold")->setText("1.5");
             child<QAbstractButton>(&first, "cb_Trigger")->click();
+            first.setStripView(true);
         }
         TarnPlugin_Scope scope;
         QwtScope *plot = plotOf(&scope);
@@ -84,7 +85,7 @@ private slots:
         scope.setProperty("persistSetup", true);
         QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 2);
         QCOMPARE(plot->xRange(), 2500.0);
-        QCOMPARE(plot->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("ACS(deg)    "));
+        QVERIFY(scope.isStripView());
         QCOMPARE(child<QComboBox>(&scope, "Kvel_Scope_cmb_TriggerSel")->currentIndex(), 1);
         QCOMPARE(child<QComboBox>(&scope, "Kvel_Scope_cmb_TriggerCondition")->currentText(), "<");
         QCOMPARE(child<QLineEdit>(&scope, "Kvel_Scope_edit_TriggerThreshold")->text(), "1.5");

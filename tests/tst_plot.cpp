@@ -5,6 +5,7 @@
 #include "PlotImage.h"
 #include "QwtScope.h"
 #include "ScopeContextMenu.h"
+#include "ScopeCurve.h"
 #include "ScopeDataTracker.h"
 #include "ScopeFile.h"
 #include "ScopeSeriesData.h"
@@ -139,7 +140,7 @@ struct CurveSet
     void add(QwtSeriesData<QPointF> *samples, bool visible)
     {
         data.emplace_back(samples);
-        curves.append({samples, visible});
+        curves.append({samples, visible, std::nullopt});
     }
 };
 
@@ -481,6 +482,133 @@ private slots:
         QVERIFY(tracker->closestPoint().isValid());
         plot->clearCurves();
         QVERIFY(!tracker->closestPoint().curve);
+    }
+
+    // One strip per unit, in the order the units first come, each fitting its visible
+    // curves only; hidden curves (values far off) set nothing.
+    void stripsSplitByUnit_data()
+    {
+        QTest::addColumn<QStringList>("units"); // one curve per slot
+        QTest::addColumn<QVector<bool>>("visible");
+        QTest::addColumn<QStringList>("strips"); // top to bottom
+        QTest::newRow("mixed") << QStringList{"deg", "A", "deg", " ", "A"}
+                               << QVector<bool>{true, true, true, true, true}
+                               << QStringList{"deg", "A", ""};
+        QTest::newRow("hidden unit") << QStringList{"deg", "A", "deg"}
+                                     << QVector<bool>{true, false, true} << QStringList{"deg"};
+        QTest::newRow("hidden beside shown")
+            << QStringList{"A", "A", "mm"} << QVector<bool>{false, true, true}
+            << QStringList{"A", "mm"};
+        QTest::newRow("padded unit")
+            << QStringList{"VEL", " VEL"} << QVector<bool>{true, true} << QStringList{"VEL"};
+        QTest::newRow("flat") << QStringList{"FSM"} << QVector<bool>{true} << QStringList{"FSM"};
+        QTest::newRow("none shown") << QStringList{"deg"} << QVector<bool>{false} << QStringList{};
+    }
+
+    void stripsSplitByUnit()
+    {
+        QFETCH(QStringList, units);
+        QFETCH(QVector<bool>, visible);
+        QFETCH(QStringList, strips);
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        const auto valuesOf = [&](int slot) -> Values {
+            if (!visible.at(slot))
+                return {1e6, 2e6};
+            if (QString(QTest::currentDataTag()) == "flat")
+                return {4663.0, 4663.0};
+            return {slot * 100.0, slot * 100.0 + 50.0};
+        };
+        for (int slot = 0; slot < units.size(); ++slot) {
+            addCurve(*plot, slot, {0.0, 100.0}, valuesOf(slot), units.at(slot));
+            plot->curve(slot)->setVisible(visible.at(slot));
+        }
+        plot->setStripView(true);
+        const UnitStrips &shown = plot->strips();
+        QStringList shownUnits;
+        for (int i = 0; i < shown.count(); ++i)
+            shownUnits << shown.strip(i).unit;
+        QCOMPARE(shownUnits, strips);
+        QCOMPARE(axisRange(*plot, QwtPlot::yLeft), QwtInterval(0.0, qMax(1, strips.size())));
+
+        double previousTop = shown.count();
+        for (int i = 0; i < shown.count(); ++i) {
+            const StripBand band = shown.strip(i).band;
+            QVERIFY(band.axisHigh <= previousTop && band.axisLow < band.axisHigh);
+            QVERIFY(band.high < 1e5 && band.low < band.high);
+            previousTop = band.axisLow;
+        }
+        for (int slot = 0; slot < units.size(); ++slot) {
+            const std::optional<StripBand> band = shown.bandOf(slot);
+            QCOMPARE(band.has_value(), visible.at(slot));
+            for (double value : valuesOf(slot))
+                QVERIFY(!band || (band->low < value && value < band->high));
+        }
+        QCOMPARE(yTitle(*plot).trimmed(), QString());
+
+        // The zoom acts on time only; the strips stay whole.
+        drag(plot->canvas(), QSize(60, 40));
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 1u);
+        QCOMPARE(axisRange(*plot, QwtPlot::yLeft), QwtInterval(0.0, qMax(1, strips.size())));
+        plot->setStripView(false);
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 0u);
+        for (int slot = 0; slot < units.size(); ++slot) { // one range for all curves again
+            for (double value : valuesOf(slot))
+                QVERIFY(axisRange(*plot, QwtPlot::yLeft).contains(value));
+        }
+    }
+
+    // In the strips each curve has its own scale: the tracker finds the sample where it is
+    // drawn, and never puts one curve's unit on the shared axis.
+    void trackerReadsTheStrips()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        addCurve(*plot, 0, {0.0, 500.0, 1000.0}, {0.0, 1.0, 2.0}, "A");
+        addCurve(*plot, 1, {0.0, 500.0, 1000.0}, {4000.0, 5000.0, 6000.0}, "deg");
+        plot->setStripView(true);
+        const auto *curve = dynamic_cast<const ScopeCurve *>(plot->curve(1));
+        QVERIFY(curve);
+        QPoint sample;
+        QVERIFY(canvasPixel(plot->canvasMap(QwtPlot::xBottom),
+                            curve->valueMap(plot->canvasMap(QwtPlot::yLeft)), curve->sample(1),
+                            sample));
+        QVERIFY(plot->canvas()->rect().contains(sample));
+        hover(plot->canvas(), sample);
+        QCOMPARE(plot->tracker()->closestPoint().curve, plot->curve(1));
+        QCOMPARE(plot->tracker()->closestPoint().index, 1);
+        QCOMPARE(yTitle(*plot).trimmed(), QString());
+    }
+
+    // "Scale to visible curves" leaves hidden curves out of the value range; off, the
+    // range holds every curve, as the refresh sets it.
+    void scaleToVisibleCurves_data()
+    {
+        QTest::addColumn<bool>("scaleToVisible");
+        QTest::addColumn<bool>("bigShown");
+        QTest::addColumn<bool>("rangeHoldsBig");
+        QTest::newRow("off, hidden") << false << false << true;
+        QTest::newRow("on, hidden") << true << false << false;
+        QTest::newRow("on, shown") << true << true << true;
+    }
+
+    void scaleToVisibleCurves()
+    {
+        QFETCH(bool, scaleToVisible);
+        QFETCH(bool, bigShown);
+        QFETCH(bool, rangeHoldsBig);
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        addCurve(*plot, 0, {0.0, 100.0}, {0.0, 10.0});
+        addCurve(*plot, 1, {0.0, 100.0}, {0.0, 500.0});
+        plot->setYScaleAround(0.0, 500.0);
+        plot->setScaleToVisible(scaleToVisible);
+        plot->curve(1)->setVisible(bigShown);
+        plot->replot();
+        QCOMPARE(axisRange(*plot, QwtPlot::yLeft).contains(500.0), rangeHoldsBig);
+        QVERIFY(axisRange(*plot, QwtPlot::yLeft).contains(10.0));
+        plot->setScaleToVisible(false);
+        QVERIFY(axisRange(*plot, QwtPlot::yLeft).contains(500.0));
     }
 
     void valueAtTime_data()
