@@ -73,7 +73,7 @@ QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
     connect(m_tracker, &ScopeDataTracker::closestCurveChanged, this, &QwtScope::showUnitOf);
 
     setCanvasBackground(QBrush(QColor(250, 250, 250, 255)));
-    setAxisTitle(QwtPlot::xBottom, QStringLiteral("time(ms)"));
+    setAxisTitle(QwtPlot::xBottom, tr("time(ms)"));
     setAxisTitle(QwtPlot::yLeft, QString(kAxisTitleWidth, QLatin1Char(' ')));
 
     setXScale(0.0, ScopeLimits::kDefaultPeriodMs, ScopeLimits::kDefaultPeriodMs / 10.0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -119,6 +120,11 @@ public:
 
     explicit TarnPlugin_Scope(QWidget *parent = nullptr);
     ~TarnPlugin_Scope() override;
+
+    // Installs the widget's translation for `locale` into the running application (call it
+    // before creating scopes); it replaces one installed before. False, with nothing
+    // changed, when there is no application or no translation for that locale.
+    static bool installTranslation(const QLocale &locale = QLocale());
 
     // Every channel the channel dialog offers, in the order the curves would take.
     QList<TarnScopeChannelInfo> availableChannels() const;

@@ -517,10 +517,10 @@ bool TarnPlugin_ScopePrivate::selectionFits()
     const std::size_t count = selection().size();
     if (count <= static_cast<std::size_t>(ScopeLimits::kMaxChannels))
         return true;
-    const QString text = QString::fromUtf8("当前设置通道数 %1 ,超出最大通道数 36 !").arg(count);
+    const QString text = TarnPlugin_Scope::tr("当前设置通道数 %1 ,超出最大通道数 36 !").arg(count);
     emit q->errorOccurred(text);
-    QMessageBox::critical(q, QString::fromUtf8("当前设置通道超出最大通道数"), text, QMessageBox::Ok,
-                          QMessageBox::NoButton);
+    QMessageBox::critical(q, TarnPlugin_Scope::tr("当前设置通道超出最大通道数"), text,
+                          QMessageBox::Ok, QMessageBox::NoButton);
     return false;
 }
 
@@ -768,7 +768,7 @@ void TarnPlugin_ScopePrivate::openCaptureList()
             ? m_pFileActions->compareCurves(capture.curves, captureLabel(capture), &error)
             : m_pFileActions->showCurves(capture.curves, &error);
     if (!done)
-        QMessageBox::warning(q, "Warning", error, QMessageBox::Ok);
+        QMessageBox::warning(q, TarnPlugin_Scope::tr("Warning"), error, QMessageBox::Ok);
 }
 
 void TarnPlugin_ScopePrivate::openTriggerOptions()

@@ -15,8 +15,14 @@
 
 namespace {
 
-const char *const kColumns[] = {"Channel", "Unit", "Samples", "Min",
-                                "Max",     "Mean", "RMS",     "Peak-to-peak"};
+const char *const kColumns[] = {QT_TRANSLATE_NOOP("CurveStatisticsTable", "Channel"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "Unit"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "Samples"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "Min"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "Max"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "Mean"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "RMS"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "Peak-to-peak")};
 constexpr int kColumnCount = sizeof(kColumns) / sizeof(kColumns[0]);
 
 QString number(double value)
@@ -36,7 +42,7 @@ QStringList cells(const CurveStatisticsRow &row)
 
 QString rangeText(double from, double to)
 {
-    return QStringLiteral("Visible range: %1 to %2 ms").arg(number(from), number(to));
+    return CurveStatisticsTable::tr("Visible range: %1 to %2 ms").arg(number(from), number(to));
 }
 
 } // namespace
@@ -45,18 +51,18 @@ CurveStatisticsTable::CurveStatisticsTable(QWidget *parent)
     : QDialog(parent), m_range(new QLabel(this)), m_table(new QTableWidget(this))
 {
     setObjectName(QStringLiteral("ScopeStatisticsDialog"));
-    setWindowTitle(QStringLiteral("Statistics of the visible range"));
+    setWindowTitle(tr("Statistics of the visible range"));
     m_table->setObjectName(QStringLiteral("ScopeStatisticsTable"));
     m_table->setColumnCount(kColumnCount);
     QStringList headers;
     for (const char *column : kColumns)
-        headers << QString::fromLatin1(column);
+        headers << tr(column);
     m_table->setHorizontalHeaderLabels(headers);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    QPushButton *copy = buttons->addButton(QStringLiteral("Copy"), QDialogButtonBox::ActionRole);
+    QPushButton *copy = buttons->addButton(tr("Copy"), QDialogButtonBox::ActionRole);
     copy->setObjectName(QStringLiteral("ScopeStatisticsCopy"));
     connect(copy, &QPushButton::clicked, this, &CurveStatisticsTable::copyText);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -109,7 +115,7 @@ QString CurveStatisticsTable::text() const
     QStringList lines{rangeText(m_from, m_to)};
     QStringList header;
     for (const char *column : kColumns)
-        header << QString::fromLatin1(column);
+        header << tr(column);
     lines << header.join(QLatin1Char('\t'));
     for (const CurveStatisticsRow &row : m_rows)
         lines << cells(row).join(QLatin1Char('\t'));

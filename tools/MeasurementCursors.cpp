@@ -75,7 +75,7 @@ bool valueAtTime(const QwtSeriesData<QPointF> &samples, double time, double &val
 MeasurementCursors::MeasurementCursors(QwtScope *plot) : QObject(plot), m_plot(plot)
 {
     for (int cursor = 0; cursor < 2; ++cursor) {
-        auto *marker = new QwtPlotMarker(QStringLiteral("Cursor %1").arg(cursor + 1));
+        auto *marker = new QwtPlotMarker(tr("Cursor %1").arg(cursor + 1));
         marker->setLineStyle(QwtPlotMarker::VLine);
         marker->setLinePen(kCursorColours[cursor], 1.5, Qt::DashLine);
         QwtText label(QString::number(cursor + 1));
@@ -159,7 +159,8 @@ QString MeasurementCursors::readoutText() const
                  r.placed2 ? withUnit(number(r.time2), QStringLiteral("ms")) : QStringLiteral("–"));
     if (m_triggerTime) {
         const double trigger = *m_triggerTime - m_plot->timeOrigin();
-        head += QStringLiteral("&nbsp;&nbsp; from trigger: %1 / %2")
+        head += QStringLiteral("&nbsp;&nbsp; ") +
+                tr("from trigger: %1 / %2")
                     .arg(r.placed1 ? withUnit(number(r.time1 - trigger), QStringLiteral("ms"))
                                    : QStringLiteral("–"),
                          r.placed2 ? withUnit(number(r.time2 - trigger), QStringLiteral("ms"))
@@ -181,10 +182,9 @@ QString MeasurementCursors::readoutText() const
                          valueCell(c.has1, c.value1), valueCell(c.has2, c.value2),
                          valueCell(hasDelta, c.value2 - c.value1));
     }
-    return QStringLiteral(
-               "<p>%1</p><table cellspacing=\"0\" cellpadding=\"2\">"
-               "<tr><th></th><th>unit</th><th>@1</th><th>@2</th><th>Δ</th></tr>%2</table>")
-        .arg(head, rows);
+    return QStringLiteral("<p>%1</p><table cellspacing=\"0\" cellpadding=\"2\">"
+                          "<tr><th></th><th>%3</th><th>@1</th><th>@2</th><th>Δ</th></tr>%2</table>")
+        .arg(head, rows, tr("unit"));
 }
 
 // Runs before every replot: markers move to where their recorded moments are shown now,

@@ -25,18 +25,18 @@ ScopeContextMenu::ScopeContextMenu(QwtScope *plot, QWidget *dialogParent)
     m_menu->setObjectName(QStringLiteral("ScopeContextMenu"));
     // No keys for these two: Ctrl+S and Ctrl+C on the canvas would make the host's own Save
     // and Copy ambiguous, and then neither fires.
-    addAction(QStringLiteral("Save image…"), "ScopeAction_SaveImage", QKeySequence(),
+    addAction(tr("Save image…"), "ScopeAction_SaveImage", QKeySequence(),
               &ScopeContextMenu::saveImage);
-    addAction(QStringLiteral("Copy image"), "ScopeAction_CopyImage", QKeySequence(),
+    addAction(tr("Copy image"), "ScopeAction_CopyImage", QKeySequence(),
               &ScopeContextMenu::copyImage);
     m_menu->addSeparator();
-    addAction(QStringLiteral("Cursor 1 here"), "ScopeAction_Cursor1", QKeySequence(Qt::Key_1),
+    addAction(tr("Cursor 1 here"), "ScopeAction_Cursor1", QKeySequence(Qt::Key_1),
               &ScopeContextMenu::placeCursor1);
-    addAction(QStringLiteral("Cursor 2 here"), "ScopeAction_Cursor2", QKeySequence(Qt::Key_2),
+    addAction(tr("Cursor 2 here"), "ScopeAction_Cursor2", QKeySequence(Qt::Key_2),
               &ScopeContextMenu::placeCursor2);
-    addAction(QStringLiteral("Remove cursors"), "ScopeAction_RemoveCursors",
-              QKeySequence(Qt::Key_Delete), &ScopeContextMenu::removeCursors);
-    addAction(QStringLiteral("Statistics…"), "ScopeAction_Statistics", QKeySequence(Qt::Key_S),
+    addAction(tr("Remove cursors"), "ScopeAction_RemoveCursors", QKeySequence(Qt::Key_Delete),
+              &ScopeContextMenu::removeCursors);
+    addAction(tr("Statistics…"), "ScopeAction_Statistics", QKeySequence(Qt::Key_S),
               &ScopeContextMenu::showStatistics);
     m_canvas->installEventFilter(this);
 }
@@ -105,7 +105,7 @@ bool ScopeContextMenu::openFromEvent(QEvent *event)
 void ScopeContextMenu::saveImage()
 {
     const QString fileName = SaveDialog::askFileName(
-        m_dialogParent, QStringLiteral("Save Image"), SaveDialog::timestampedName(),
+        m_dialogParent, tr("Save Image"), SaveDialog::timestampedName(),
         PlotImage::saveFilters().join(QStringLiteral(";;")), QStringLiteral("png"));
     if (fileName.isEmpty())
         return;
