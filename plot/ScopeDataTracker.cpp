@@ -12,7 +12,10 @@
 #include <qwt_painter.h>
 #include <qwt_picker_machine.h>
 #include <qwt_plot.h>
+#include <qwt_scale_widget.h>
 #include <qwt_text.h>
+
+#include <algorithm>
 
 // Every mouse move logs here: off unless QT_LOGGING_RULES="tarn.scope.tracker.debug=true".
 Q_LOGGING_CATEGORY(lcTracker, "tarn.scope.tracker", QtInfoMsg)
@@ -36,6 +39,19 @@ QString labelLine(const QString &format, const QString &value)
     return format.arg(QColor(69, 252, 16).name()).arg(QStringLiteral("6")).arg(value);
 }
 
+// Mirrored about the cursor on the side where the box would leave the canvas, then moved
+// fully inside it if it still does not fit.
+QRect keptInside(QRect box, const QPoint &cursor, const QRect &canvas)
+{
+    if (box.right() > canvas.right() || box.left() < canvas.left())
+        box.moveRight(2 * cursor.x() - box.left());
+    if (box.top() < canvas.top() || box.bottom() > canvas.bottom())
+        box.moveBottom(2 * cursor.y() - box.top());
+    box.moveLeft(std::max(canvas.left(), std::min(box.left(), canvas.right() - box.width() + 1)));
+    box.moveTop(std::max(canvas.top(), std::min(box.top(), canvas.bottom() - box.height() + 1)));
+    return box;
+}
+
 } // namespace
 
 ScopeDataTracker::ScopeDataTracker(QWidget *canvas) : QwtPlotPicker(canvas)
@@ -48,6 +64,21 @@ ScopeDataTracker::ScopeDataTracker(QWidget *canvas) : QwtPlotPicker(canvas)
     if (QwtPlotPicker::plot())
         connect(QwtPlotPicker::plot(), &QwtPlot::itemAttached, this,
                 &ScopeDataTracker::onItemAttached);
+    // After a zoom the label describes the sample under the mouse on the new scales; queued,
+    // so that the replot that changed them has finished.
+    for (int axis : {xAxis(), yAxis()}) {
+        if (QwtPlotPicker::plot() && QwtPlotPicker::plot()->axisWidget(axis))
+            connect(QwtPlotPicker::plot()->axisWidget(axis), &QwtScaleWidget::scaleDivChanged, this,
+                    &ScopeDataTracker::refresh, Qt::QueuedConnection);
+    }
+}
+
+void ScopeDataTracker::refresh()
+{
+    if (!isActive() || trackerPosition().x() < 0)
+        return;
+    calcClosestPoint(trackerPosition());
+    updateDisplay();
 }
 
 void ScopeDataTracker::onMoved(const QPoint &pos)
@@ -130,8 +161,9 @@ QRect ScopeDataTracker::trackerRect(const QFont &font) const
     const QRect rect = QwtPlotPicker::trackerRect(font);
     if (rect.isEmpty())
         return rect;
-    // Clear of the cursor line, up and to the right.
-    return rect.adjusted(-5, -5, 5, 5).adjusted(20, -10, 20, -10);
+    // Clear of the cursor line, up and to the right; to the other side where the canvas ends.
+    return keptInside(rect.adjusted(-5, -5, 5, 5).adjusted(20, -10, 20, -10), trackerPosition(),
+                      parentWidget() ? parentWidget()->rect() : rect);
 }
 
 void ScopeDataTracker::widgetMousePressEvent(QMouseEvent *) {}
