@@ -39,14 +39,17 @@ QString labelLine(const QString &format, const QString &value)
     return format.arg(QColor(69, 252, 16).name()).arg(QStringLiteral("6")).arg(value);
 }
 
-// Mirrored about the cursor on the side where the box would leave the canvas, then moved
-// fully inside it if it still does not fit.
-QRect keptInside(QRect box, const QPoint &cursor, const QRect &canvas)
+// Up and to the right of the cursor, clear of its line; to the left where the canvas ends on
+// the right, below where it ends above, and moved fully inside if it still does not fit.
+QRect besideCursor(const QSize &size, const QPoint &cursor, const QRect &canvas)
 {
-    if (box.right() > canvas.right() || box.left() < canvas.left())
-        box.moveRight(2 * cursor.x() - box.left());
-    if (box.top() < canvas.top() || box.bottom() > canvas.bottom())
-        box.moveBottom(2 * cursor.y() - box.top());
+    constexpr int kGapX = 20;
+    constexpr int kGapY = 11;
+    QRect box(QPoint(cursor.x() + kGapX, cursor.y() - kGapY - size.height() + 1), size);
+    if (box.right() > canvas.right())
+        box.moveRight(cursor.x() - kGapX);
+    if (box.top() < canvas.top())
+        box.moveTop(cursor.y() + kGapY);
     box.moveLeft(std::max(canvas.left(), std::min(box.left(), canvas.right() - box.width() + 1)));
     box.moveTop(std::max(canvas.top(), std::min(box.top(), canvas.bottom() - box.height() + 1)));
     return box;
@@ -161,9 +164,9 @@ QRect ScopeDataTracker::trackerRect(const QFont &font) const
     const QRect rect = QwtPlotPicker::trackerRect(font);
     if (rect.isEmpty())
         return rect;
-    // Clear of the cursor line, up and to the right; to the other side where the canvas ends.
-    return keptInside(rect.adjusted(-5, -5, 5, 5).adjusted(20, -10, 20, -10), trackerPosition(),
-                      parentWidget() ? parentWidget()->rect() : rect);
+    // The library's box grown by 5 pixels on each side; placed by us, not by the library.
+    const QSize size = rect.adjusted(-5, -5, 5, 5).size();
+    return besideCursor(size, trackerPosition(), parentWidget() ? parentWidget()->rect() : rect);
 }
 
 void ScopeDataTracker::widgetMousePressEvent(QMouseEvent *) {}

@@ -85,8 +85,7 @@ void mouse(QWidget *canvas, QEvent::Type type, QPoint pos, Qt::MouseButtons butt
     const Qt::MouseButton button =
         type == QEvent::MouseMove ? Qt::NoButton : Qt::MouseButton(int(buttons));
     QMouseEvent event(type, pos, canvas->mapToGlobal(pos), button,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : buttons,
-                      Qt::NoModifier);
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : buttons, Qt::NoModifier);
     QCoreApplication::sendEvent(canvas, &event);
 }
 
@@ -298,10 +297,9 @@ private slots:
         const QRect moved = cursors->readoutRect();
         const QRect area = canvas->contentsRect().adjusted(8, 8, -8, -8);
         QVERIFY(area.contains(moved));
-        const QPoint expected(qBound(area.left(), before.left() + move.x(),
-                                     area.right() + 1 - moved.width()),
-                              qBound(area.top(), before.top() + move.y(),
-                                     area.bottom() + 1 - moved.height()));
+        const QPoint expected(
+            qBound(area.left(), before.left() + move.x(), area.right() + 1 - moved.width()),
+            qBound(area.top(), before.top() + move.y(), area.bottom() + 1 - moved.height()));
         QVERIFY2((moved.topLeft() - expected).manhattanLength() <= 2,
                  qPrintable(QString("%1,%2").arg(moved.x()).arg(moved.y())));
 
@@ -344,7 +342,9 @@ private slots:
         plot->setTimeOrigin(plot->timeOrigin() + scrolled);
         plot->replot();
         const std::optional<Qt::Edge> side = cursors->offScreenEdge(1);
-        QTEST(!side ? QString() : *side == Qt::LeftEdge ? QString("left") : QString("right"),
+        QTEST(!side                   ? QString()
+              : *side == Qt::LeftEdge ? QString("left")
+                                      : QString("right"),
               "edge");
 
         const QImage image = PlotImage::render(plot.get()).convertToFormat(QImage::Format_RGB32);
