@@ -338,6 +338,7 @@ private slots:
         auto plot = toolPlot(1);
         QVERIFY(plot);
         MeasurementCursors *cursors = toolsOf(plot.get())->cursors();
+        plot->curve(0)->setVisible(false); // only the cursor draws in its colour
         cursors->place(1, placed);
         plot->setTimeOrigin(plot->timeOrigin() + scrolled);
         plot->replot();

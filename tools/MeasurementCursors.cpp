@@ -290,7 +290,7 @@ QString MeasurementCursors::readoutText() const
     for (int i = 0; i < shown; ++i) {
         const CursorReading::Curve &c = r.curves.at(i);
         const bool hasDelta = c.has1 && c.has2;
-        rows += QStringLiteral("<tr><td>%1</td><td>%2</td><td align=\"right\">%3</td>"
+        rows += QStringLiteral("<tr><td>%1&nbsp;</td><td>%2&nbsp;</td><td align=\"right\">%3</td>"
                                "<td align=\"right\">%4</td><td align=\"right\">%5</td></tr>")
                     .arg(c.title.trimmed().toHtmlEscaped(), c.unit.toHtmlEscaped(),
                          valueCell(c.has1, c.value1), valueCell(c.has2, c.value2),
@@ -301,7 +301,8 @@ QString MeasurementCursors::readoutText() const
                     .arg(tr("… %n more (hide curves in the legend to read them)", nullptr,
                             r.curves.size() - shown));
     return QStringLiteral("<div>%1</div><table cellspacing=\"0\" cellpadding=\"%2\">"
-                          "<tr><th></th><th>%3</th><th>@1</th><th>@2</th><th>Δ</th></tr>%4"
+                          "<tr><th></th><th>%3&nbsp;</th><th>@1&nbsp;</th><th>@2&nbsp;</th>"
+                          "<th>Δ</th></tr>%4"
                           "</table>")
         .arg(head)
         .arg(kCellPadding)
