@@ -58,23 +58,42 @@ QFont smallFont(QFont font)
     return font;
 }
 
+// First index whose time is not before `time`; the samples' times ascend.
+size_t lowerBound(const QwtSeriesData<QPointF> &samples, double time)
+{
+    size_t lo = 0;
+    size_t hi = samples.size();
+    while (lo < hi) {
+        const size_t mid = lo + (hi - lo) / 2;
+        if (samples.sample(mid).x() < time)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+} // namespace
+
 // A small arrow at the canvas edge beyond which a cursor's time lies, with the cursor's name.
-// Decided at drawing time, so a saved image of another size shows it where it belongs.
+// Decided at drawing time, so a saved image of another size shows it where it belongs. Holds
+// the cursor's time itself: it may outlive the cursors in the plot's item list.
 class CursorEdgeMark : public QwtPlotItem
 {
 public:
-    CursorEdgeMark(const MeasurementCursors *cursors, int cursor, QString name)
-        : QwtPlotItem(QwtText(name)), m_cursors(cursors), m_cursor(cursor), m_name(std::move(name))
+    CursorEdgeMark(int cursor, QString name)
+        : QwtPlotItem(QwtText(name)), m_cursor(cursor), m_name(std::move(name))
     {
         setZ(kOverlayZ + 1.0);
+        setVisible(false);
     }
+
+    void setShownTime(double time) { m_shownTime = time; }
 
     void draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &,
               const QRectF &canvasRect) const override
     {
-        if (!m_cursors->isPlaced(m_cursor))
-            return;
-        const auto edge = edgeBeyond(xMap.transform(m_cursors->shownTime(m_cursor)), canvasRect);
+        const auto edge = edgeBeyond(xMap.transform(m_shownTime), canvasRect);
         if (!edge)
             return;
         const bool left = *edge == Qt::LeftEdge;
@@ -100,27 +119,10 @@ public:
     }
 
 private:
-    const MeasurementCursors *m_cursors;
     int m_cursor;
+    double m_shownTime = 0.0;
     QString m_name;
 };
-
-// First index whose time is not before `time`; the samples' times ascend.
-size_t lowerBound(const QwtSeriesData<QPointF> &samples, double time)
-{
-    size_t lo = 0;
-    size_t hi = samples.size();
-    while (lo < hi) {
-        const size_t mid = lo + (hi - lo) / 2;
-        if (samples.sample(mid).x() < time)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
-}
-
-} // namespace
 
 bool valueAtTime(const QwtSeriesData<QPointF> &samples, double time, double &value)
 {
@@ -160,7 +162,7 @@ MeasurementCursors::MeasurementCursors(QwtScope *plot)
         marker->setVisible(false);
         marker->attach(plot);
         m_markers[cursor] = marker;
-        m_edgeMarks[cursor] = new CursorEdgeMark(this, cursor, tr("t%1").arg(cursor + 1));
+        m_edgeMarks[cursor] = new CursorEdgeMark(cursor, tr("t%1").arg(cursor + 1));
         m_edgeMarks[cursor]->attach(plot);
     }
     m_readout = new CursorReadout;
@@ -316,8 +318,8 @@ void MeasurementCursors::follow()
     for (int cursor = 0; cursor < 2; ++cursor) {
         m_markers[cursor]->setVisible(m_placed[cursor]);
         m_edgeMarks[cursor]->setVisible(m_placed[cursor]);
-        if (m_placed[cursor])
-            m_markers[cursor]->setXValue(shownTime(cursor));
+        m_markers[cursor]->setXValue(shownTime(cursor));
+        m_edgeMarks[cursor]->setShownTime(shownTime(cursor));
     }
     m_readout->setVisible(anyPlaced());
     if (!anyPlaced())

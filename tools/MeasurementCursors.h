@@ -11,8 +11,8 @@
 #include <array>
 #include <optional>
 
+class CursorEdgeMark;
 class CursorReadout;
-class QwtPlotItem;
 class QwtPlotMarker;
 class QwtScope;
 
@@ -91,8 +91,8 @@ private:
     QwtScope *m_plot;
     // Kept apart from the plot: the canvas still sends events while the plot is destroyed.
     QWidget *m_canvas;
-    std::array<QwtPlotMarker *, 2> m_markers{}; // owned by the plot's item list
-    std::array<QwtPlotItem *, 2> m_edgeMarks{}; // owned by the plot's item list
+    std::array<QwtPlotMarker *, 2> m_markers{};    // owned by the plot's item list
+    std::array<CursorEdgeMark *, 2> m_edgeMarks{}; // owned by the plot's item list
     std::array<bool, 2> m_placed{};
     std::array<double, 2> m_recordedTime{};
     CursorReadout *m_readout = nullptr; // owned by the plot's item list
