@@ -233,14 +233,6 @@ QRectF MeasurementCursors::canvasRect() const
     return QRectF(m_canvas->contentsRect());
 }
 
-std::optional<Qt::Edge> MeasurementCursors::offScreenEdge(int cursor) const
-{
-    if (!isPlaced(cursor))
-        return std::nullopt;
-    return edgeBeyond(m_plot->canvasMap(QwtPlot::xBottom).transform(shownTime(cursor)),
-                      canvasRect());
-}
-
 QRect MeasurementCursors::readoutRect() const
 {
     if (!anyPlaced())

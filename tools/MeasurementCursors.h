@@ -71,8 +71,6 @@ public:
     QString readoutText() const;
     // Where the read-out is on the canvas now; empty while no cursor is placed.
     QRect readoutRect() const;
-    // The canvas edge beyond which a placed cursor's time lies; none while it is in view.
-    std::optional<Qt::Edge> offScreenEdge(int cursor) const;
     // With the recorded time of the trigger's instant, the read-out also gives each cursor's
     // time from it; none takes that away.
     void setTriggerTime(std::optional<double> recordedTime);
