@@ -22,7 +22,7 @@ namespace {
 const char *const kColumns[] = {"Channel", "Unit", "Samples", "Min",
                                 "Max",     "Mean", "RMS",     "Peak-to-peak"};
 constexpr int kColumnCount = sizeof(kColumns) / sizeof(kColumns[0]);
-constexpr int kMostRowsShown = 16; // more scroll
+constexpr int kMostRowsShown = 16; // beyond these the table scrolls
 
 QString number(double value)
 {
