@@ -13,7 +13,10 @@
 #include <qwt_painter.h>
 #include <qwt_picker_machine.h>
 #include <qwt_plot.h>
+#include <qwt_scale_widget.h>
 #include <qwt_text.h>
+
+#include <algorithm>
 
 // Every mouse move logs here: off unless QT_LOGGING_RULES="tarn.scope.tracker.debug=true".
 Q_LOGGING_CATEGORY(lcTracker, "tarn.scope.tracker", QtInfoMsg)
@@ -44,6 +47,22 @@ QwtScaleMap valueMapOf(const QwtPlotCurve *curve, const QwtScaleMap &axisMap)
     return scopeCurve ? scopeCurve->valueMap(axisMap) : axisMap;
 }
 
+// Up and to the right of the cursor, clear of its line; to the left where the canvas ends on
+// the right, below where it ends above, and moved fully inside if it still does not fit.
+QRect besideCursor(const QSize &size, const QPoint &cursor, const QRect &canvas)
+{
+    constexpr int kGapX = 20;
+    constexpr int kGapY = 11;
+    QRect box(QPoint(cursor.x() + kGapX, cursor.y() - kGapY - size.height() + 1), size);
+    if (box.right() > canvas.right())
+        box.moveRight(cursor.x() - kGapX);
+    if (box.top() < canvas.top())
+        box.moveTop(cursor.y() + kGapY);
+    box.moveLeft(std::max(canvas.left(), std::min(box.left(), canvas.right() - box.width() + 1)));
+    box.moveTop(std::max(canvas.top(), std::min(box.top(), canvas.bottom() - box.height() + 1)));
+    return box;
+}
+
 } // namespace
 
 ScopeDataTracker::ScopeDataTracker(QWidget *canvas) : QwtPlotPicker(canvas)
@@ -56,6 +75,21 @@ ScopeDataTracker::ScopeDataTracker(QWidget *canvas) : QwtPlotPicker(canvas)
     if (QwtPlotPicker::plot())
         connect(QwtPlotPicker::plot(), &QwtPlot::itemAttached, this,
                 &ScopeDataTracker::onItemAttached);
+    // After a zoom the label describes the sample under the mouse on the new scales; queued,
+    // so that the replot that changed them has finished.
+    for (int axis : {xAxis(), yAxis()}) {
+        if (QwtPlotPicker::plot() && QwtPlotPicker::plot()->axisWidget(axis))
+            connect(QwtPlotPicker::plot()->axisWidget(axis), &QwtScaleWidget::scaleDivChanged, this,
+                    &ScopeDataTracker::refresh, Qt::QueuedConnection);
+    }
+}
+
+void ScopeDataTracker::refresh()
+{
+    if (!isActive() || trackerPosition().x() < 0)
+        return;
+    calcClosestPoint(trackerPosition());
+    updateDisplay();
 }
 
 void ScopeDataTracker::onMoved(const QPoint &pos)
@@ -140,8 +174,9 @@ QRect ScopeDataTracker::trackerRect(const QFont &font) const
     const QRect rect = QwtPlotPicker::trackerRect(font);
     if (rect.isEmpty())
         return rect;
-    // Clear of the cursor line, up and to the right.
-    return rect.adjusted(-5, -5, 5, 5).adjusted(20, -10, 20, -10);
+    // The library's box grown by 5 pixels on each side; placed by us, not by the library.
+    const QSize size = rect.adjusted(-5, -5, 5, 5).size();
+    return besideCursor(size, trackerPosition(), parentWidget() ? parentWidget()->rect() : rect);
 }
 
 void ScopeDataTracker::widgetMousePressEvent(QMouseEvent *) {}

@@ -611,6 +611,60 @@ private slots:
         QVERIFY(axisRange(*plot, QwtPlot::yLeft).contains(500.0));
     }
 
+    void trackerLabelStaysInsideTheCanvas_data()
+    {
+        QTest::addColumn<QPoint>("fromCorner"); // negative: from the right or bottom edge
+        QTest::newRow("middle") << QPoint(300, 250);
+        QTest::newRow("right edge") << QPoint(-4, 250);
+        QTest::newRow("top edge") << QPoint(300, 3);
+        QTest::newRow("top-right corner") << QPoint(-4, 3);
+        QTest::newRow("bottom-left corner") << QPoint(3, -4);
+    }
+
+    // The label is whole inside the canvas and clear of the cursor line, wherever the mouse is.
+    void trackerLabelStaysInsideTheCanvas()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        QWidget *canvas = plot->canvas();
+        QFETCH(QPoint, fromCorner);
+        const QPoint pos((fromCorner.x() + canvas->width()) % canvas->width(),
+                         (fromCorner.y() + canvas->height()) % canvas->height());
+        addCurve(*plot, 0, {plot->canvasMap(QwtPlot::xBottom).invTransform(pos.x())},
+                 {plot->canvasMap(QwtPlot::yLeft).invTransform(pos.y())});
+        plot->replot();
+        hover(canvas, pos);
+        const ScopeDataTracker *tracker = plot->tracker();
+        QVERIFY(tracker->closestPoint().isValid());
+        const QRect label = tracker->trackerRect(tracker->trackerFont());
+        QVERIFY(!label.isEmpty());
+        const bool clearOfTheCursorLine = label.left() > pos.x() || label.right() < pos.x();
+        QVERIFY(canvas->rect().contains(label) && clearOfTheCursorLine);
+    }
+
+    // After a zoom the label describes the sample under the unmoved mouse on the new scales.
+    void trackerRefreshesAfterZoom()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        const QPoint c = plot->canvas()->rect().center();
+        const QwtScaleMap x = plot->canvasMap(QwtPlot::xBottom);
+        const QwtScaleMap y = plot->canvasMap(QwtPlot::yLeft);
+        const QPointF under(x.invTransform(c.x()), y.invTransform(c.y()));
+        const QPointF aside(x.invTransform(c.x() + 200), y.invTransform(c.y() - 150));
+        addCurve(*plot, 0, {under.x(), aside.x()}, {under.y(), aside.y()});
+        plot->replot();
+        hover(plot->canvas(), c);
+        QCOMPARE(plot->tracker()->closestPoint().index, 0);
+        const QSizeF around(x.invTransform(40) - x.invTransform(0),
+                            y.invTransform(0) - y.invTransform(40));
+        plot->zoomer()->zoom(QRectF(aside - QPointF(around.width(), around.height()) / 2, around));
+        QTRY_COMPARE(plot->tracker()->closestPoint().index, 1);
+        const QString label =
+            static_cast<const QwtPicker *>(plot->tracker())->trackerText(c).text();
+        QVERIFY2(label.contains(QString("x:%1<").arg(aside.x(), 0, 'g')), qPrintable(label));
+    }
+
     void valueAtTime_data()
     {
         QTest::addColumn<double>("time");

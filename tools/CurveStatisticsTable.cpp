@@ -8,8 +8,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include <qwt_plot_curve.h>
 
@@ -24,6 +28,7 @@ const char *const kColumns[] = {QT_TRANSLATE_NOOP("CurveStatisticsTable", "Chann
                                 QT_TRANSLATE_NOOP("CurveStatisticsTable", "RMS"),
                                 QT_TRANSLATE_NOOP("CurveStatisticsTable", "Peak-to-peak")};
 constexpr int kColumnCount = sizeof(kColumns) / sizeof(kColumns[0]);
+constexpr int kMostRowsShown = 16; // beyond these the table scrolls
 
 QString number(double value)
 {
@@ -106,8 +111,32 @@ void CurveStatisticsTable::showFor(QwtScope *plot)
         }
     }
     m_table->resizeColumnsToContents();
+    if (!m_sized) {
+        fitToTable();
+        m_sized = true;
+    }
     show();
     raise();
+}
+
+// Wide enough for every column and tall enough for the rows, within the screen. Only at the
+// first showing: afterwards the size the operator gave it stays.
+void CurveStatisticsTable::fitToTable()
+{
+    const int frame = 2 * m_table->frameWidth();
+    const int scrollBar = m_table->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int rows = std::min(m_table->verticalHeader()->length(),
+                              kMostRowsShown * m_table->verticalHeader()->defaultSectionSize());
+    const QSize table(m_table->horizontalHeader()->length() + frame + scrollBar,
+                      m_table->horizontalHeader()->sizeHint().height() + rows + frame);
+    // The layout adds the label, the buttons and the margins around a table of that size.
+    const QSize tableMinimum = m_table->minimumSize();
+    m_table->setMinimumSize(table);
+    QSize wanted = layout()->sizeHint();
+    m_table->setMinimumSize(tableMinimum);
+    if (const QScreen *screen = this->screen())
+        wanted = wanted.boundedTo(screen->availableSize() * 9 / 10);
+    resize(wanted);
 }
 
 QString CurveStatisticsTable::text() const
