@@ -37,6 +37,7 @@ private:
     bool prepareOutputFolder();
     void configureController();
     bool loadPlugin();
+    bool loadTranslation();
     bool createScope();
     bool selectChannels();
     bool checkRows(const QString &row);

@@ -1,5 +1,6 @@
 #include "ScopeFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringList>
@@ -453,7 +454,8 @@ ScopeFile::Outcome ScopeFile::load(const QString &fileName, ScopeFileContent *co
         *error = file.errorString();
         return Outcome::Failed;
     }
-    const QString tooLarge = QString("larger than %1 MiB").arg(kMaxFileBytes >> 20);
+    const QString tooLarge =
+        QCoreApplication::translate("ScopeFile", "larger than %1 MiB").arg(kMaxFileBytes >> 20);
     const qint64 size = file.size();
     if (size > kMaxFileBytes) {
         *error = tooLarge;

@@ -14,11 +14,17 @@
 #include "TarnPlugin_Scope_p.h"
 #include "ui_TarnPlugin_Scope.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QTimerEvent>
+#include <QTranslator>
 
 namespace {
 
 constexpr int kRefreshIntervalMs = 64;
+
+// The translations the library carries (translations/): tarnscope_<language>.qm.
+const char *const kTranslationFolder = ":/tarnscope/translations";
 
 template <typename Change> void changeTriggerOptions(ScopeCaptures *captures, Change change)
 {
@@ -40,6 +46,25 @@ TarnPlugin_Scope::~TarnPlugin_Scope()
 {
     d->m_pSetupActions->rememberSetup();
     d.reset();
+}
+
+bool TarnPlugin_Scope::installTranslation(const QLocale &locale)
+{
+    // The resource sits in the static core too, where nothing else would pull it in.
+    Q_INIT_RESOURCE(tarnscope_translations);
+    static QPointer<QTranslator> installed;
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(locale, QStringLiteral("tarnscope"), QStringLiteral("_"),
+                          QLatin1String(kTranslationFolder)))
+        return false;
+    delete installed; // a translator takes itself out of the application as it goes
+    translator->setParent(app);
+    installed = translator.get();
+    QCoreApplication::installTranslator(translator.release());
+    return true;
 }
 
 // ---- channels, period, trigger -------------------------------------------------------
@@ -245,6 +270,26 @@ bool TarnPlugin_Scope::isTriggerArmed() const
 bool TarnPlugin_Scope::isViewFrozen() const
 {
     return d->m_bViewFrozen;
+}
+
+bool TarnPlugin_Scope::isStripView() const
+{
+    return d->m_pScope->isStripView();
+}
+
+void TarnPlugin_Scope::setStripView(bool on)
+{
+    d->setStripView(on);
+}
+
+bool TarnPlugin_Scope::scalesToVisibleCurves() const
+{
+    return d->m_pScope->scalesToVisible();
+}
+
+void TarnPlugin_Scope::setScaleToVisibleCurves(bool on)
+{
+    d->setScaleToVisible(on);
 }
 
 bool TarnPlugin_Scope::persistSetup() const

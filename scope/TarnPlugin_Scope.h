@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -82,6 +83,12 @@ class TARNSCOPE_EXPORT TarnPlugin_Scope : public QWidget
     Q_PROPERTY(bool sampling READ isSampling NOTIFY samplingChanged DESIGNABLE false)
     Q_PROPERTY(bool viewFrozen READ isViewFrozen WRITE setViewFrozen NOTIFY viewFrozenChanged
                    DESIGNABLE false)
+    // Mixed units read best as stacked strips, one per unit, each with its own value range;
+    // one plot for all curves is the default. Saved with set-ups.
+    Q_PROPERTY(bool stripView READ isStripView WRITE setStripView NOTIFY viewChanged)
+    // The single plot's value axis fits the curves shown instead of all of them.
+    Q_PROPERTY(bool scaleToVisibleCurves READ scalesToVisibleCurves WRITE setScaleToVisibleCurves
+                   NOTIFY viewChanged)
     // With persistSetup on, the widget restores the last set-up (channels, period, trigger
     // controls) from QSettings when the property is set, and remembers it on every confirmed
     // set-up and when it goes. Off by default.
@@ -113,6 +120,11 @@ public:
 
     explicit TarnPlugin_Scope(QWidget *parent = nullptr);
     ~TarnPlugin_Scope() override;
+
+    // Installs the widget's translation for `locale` into the running application (call it
+    // before creating scopes); it replaces one installed before. False, with nothing
+    // changed, when there is no application or no translation for that locale.
+    static bool installTranslation(const QLocale &locale = QLocale());
 
     // Every channel the channel dialog offers, in the order the curves would take.
     QList<TarnScopeChannelInfo> availableChannels() const;
@@ -169,6 +181,10 @@ public:
     bool isTriggerArmed() const;
     // While frozen the plot keeps what it shows; recording goes on and Stop ends the freeze.
     bool isViewFrozen() const;
+    bool isStripView() const;
+    void setStripView(bool on);
+    bool scalesToVisibleCurves() const;
+    void setScaleToVisibleCurves(bool on);
     bool persistSetup() const;
     void setPersistSetup(bool on);
 
@@ -231,6 +247,7 @@ Q_SIGNALS:
     // Recording to disk ended because a write failed; `reason` is the system's ("No space
     // left on device"). The file keeps its whole lines; sampling goes on.
     void recordingToFileFailed(const QString &reason);
+    void viewChanged();
 
 protected Q_SLOTS:
     // The form's connections; hosts invoke some by name (slot_Disconnected2Mox).
