@@ -78,7 +78,7 @@ bool DemoHost::start()
         return false;
     configureController();
     if (!loadPlugin() || !loadTranslation() || !createScope() || !setPeriod() ||
-        !selectChannels() || !armTrigger() || !startSampling())
+        !selectChannels() || !armTrigger() || !recordToFile() || !startSampling())
         return false;
     m_scope->setProperty("stripView", m_options.strips);
     m_clock.start();
@@ -237,6 +237,23 @@ bool DemoHost::armTrigger()
     m_scope->setProperty("triggerDelay", m_options.triggerDelay);
     m_scope->setProperty("triggerMode", "OpenGrab");
     m_scope->setProperty("triggerEnabled", true);
+    return true;
+}
+
+// Through the scope's invokable API, as any host that loads the plug-in can.
+bool DemoHost::recordToFile()
+{
+    if (m_options.recordFile.isEmpty())
+        return true;
+    bool started = false;
+    if (!QMetaObject::invokeMethod(m_scope, "startRecordingToFile", Qt::DirectConnection,
+                                   Q_RETURN_ARG(bool, started),
+                                   Q_ARG(QString, m_options.recordFile)) ||
+        !started) {
+        fail(QStringLiteral("cannot record to %1 (an existing file is never replaced)")
+                 .arg(m_options.recordFile));
+        return false;
+    }
     return true;
 }
 

@@ -43,6 +43,7 @@ private:
     bool checkRows(const QString &row);
     bool setPeriod();
     bool armTrigger();
+    bool recordToFile();
     bool startSampling();
     bool clickButton(const char *objectName);
     bool clickAnswering(const char *objectName);

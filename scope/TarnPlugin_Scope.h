@@ -204,8 +204,8 @@ public:
     // A change of channels goes on in a new numbered file (name_002.csv, …), as rotation does.
     // Stopping returns at once; the writer finishes the file on its own thread, and
     // recordingToFileChanged() tells when the file is complete.
-    bool startRecordingToFile(const QString &path, QString *errorText = nullptr);
-    void stopRecordingToFile();
+    Q_INVOKABLE bool startRecordingToFile(const QString &path, QString *errorText = nullptr);
+    Q_INVOKABLE void stopRecordingToFile();
     bool isRecordingToFile() const;
     // The file written now (the last one once stopped), and the records lost on the way
     // because the disk did not keep up.
