@@ -6,6 +6,10 @@
 
 #include <QThread>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 static_assert(sizeof(_ST_ReadScopeData::dValue) / sizeof(double) == ScopeLimits::kMaxChannels,
               "a controller record carries one value per channel");
 
@@ -13,6 +17,7 @@ namespace {
 
 constexpr int kShutdownPolls = 100;
 constexpr int kErrorFlag = 2; // position of the robot's error flag among the eight
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 } // namespace
 
@@ -60,6 +65,10 @@ void ScopeRecorder::stopSampling()
     {
         Tarn_LockGurad guard(&m_lockData);
         m_bSampling = false;
+        // Records held back for a trigger that may still cut them are on the curves now.
+        if (m_dTeeLag > 0.0 && std::isfinite(m_dTeeLag))
+            teeBufferLocked(kInfinity);
+        m_dTeeLag = 0.0;
     }
     m_pCollector->setCollecting(false);
     fireTrigger(TriggerSettings::OpenGrab);
@@ -71,6 +80,7 @@ void ScopeRecorder::bindSlots(const std::vector<int> &scopeIndexes)
     clearLocked();
     for (std::size_t slot = 0; slot < scopeIndexes.size(); ++slot)
         m_buffer.setSlotIndex(static_cast<int>(slot), scopeIndexes[slot]);
+    m_nBoundSlots = static_cast<int>(scopeIndexes.size());
     ++m_nSetupGeneration;
     m_bSetupPending = true;
 }
@@ -93,6 +103,9 @@ void ScopeRecorder::clearLocked()
 {
     m_buffer.clear();
     m_buffer.clearSlotIndexes();
+    m_nBoundSlots = 0;
+    m_dTeedThrough = -kInfinity;
+    m_dTeeLag = 0.0;
 }
 
 void ScopeRecorder::setWindow(double widthMs)
@@ -148,6 +161,7 @@ void ScopeRecorder::appendBatchLocked(const std::vector<_ST_ReadScopeData> &reco
         return;
     if (bounds.until)
         m_buffer.dropAfter(*bounds.until);
+    std::size_t appended = 0;
     for (const _ST_ReadScopeData &record : records) {
         if (!m_bCapture)
             break;
@@ -156,15 +170,128 @@ void ScopeRecorder::appendBatchLocked(const std::vector<_ST_ReadScopeData> &reco
             break;
         }
         m_buffer.appendRecord(record);
+        ++appended;
     }
     if (bounds.from)
         m_buffer.dropBefore(*bounds.from);
+    teeToFileLocked(records, appended, bounds);
+}
+
+// Settled records go to disk straight from the batch; while a trigger may still cut some,
+// they wait in the buffer and go from there once settled, so the file holds what the curves
+// keep. Only the values of bound slots are copied.
+void ScopeRecorder::teeToFileLocked(const std::vector<_ST_ReadScopeData> &records,
+                                    std::size_t appended, const CaptureBounds &bounds)
+{
+    if (!m_pFileRecorder)
+        return;
+    if (bounds.settledBehind == 0.0 && m_dTeeLag == 0.0) {
+        const std::size_t width = static_cast<std::size_t>(m_nBoundSlots);
+        std::vector<double> rows;
+        rows.reserve(appended * (width + 1));
+        for (std::size_t i = 0; i < appended; ++i) {
+            const _ST_ReadScopeData &record = records[i];
+            if (!std::isfinite(record.dTime) || (bounds.from && record.dTime < *bounds.from))
+                continue;
+            rows.push_back(record.dTime);
+            rows.insert(rows.end(), record.dValue, record.dValue + width);
+            m_dTeedThrough = record.dTime;
+        }
+        m_pFileRecorder->push(std::move(rows), m_nBoundSlots);
+        return;
+    }
+    if (!m_buffer.times().isEmpty())
+        teeBufferLocked(m_buffer.times().last() - bounds.settledBehind);
+    m_dTeeLag = bounds.settledBehind;
+}
+
+// The buffered records after the last one gone to disk, up to `limit`.
+void ScopeRecorder::teeBufferLocked(double limit)
+{
+    const SampleColumn &times = m_buffer.times();
+    if (!m_pFileRecorder || times.isEmpty())
+        return;
+    if (times.last() < m_dTeedThrough)
+        m_dTeedThrough = -kInfinity; // the controller's clock started over
+    int first = times.size();
+    while (first > 0 && times.at(first - 1) > m_dTeedThrough)
+        --first;
+    std::vector<double> rows;
+    for (int i = first; i < times.size() && times.at(i) <= limit; ++i) {
+        rows.push_back(times.at(i));
+        for (int slot = 0; slot < m_nBoundSlots; ++slot) {
+            const SampleColumn &column = m_buffer.channel(slot);
+            rows.push_back(column.size() == times.size() ? column.at(i) : 0.0);
+        }
+        m_dTeedThrough = times.at(i);
+    }
+    m_pFileRecorder->push(std::move(rows), m_nBoundSlots);
+}
+
+bool ScopeRecorder::startRecordingToFile(const FileRecordingOptions &options, QString *error)
+{
+    stopRecordingToFile();
+    std::unique_ptr<ScopeFileRecorder> recorder =
+        ScopeFileRecorder::start(options, m_fileColumns, error);
+    if (!recorder)
+        return false;
+    Tarn_LockGurad guard(&m_lockData);
+    m_pFileRecorder = std::move(recorder);
+    // From now on: what is buffered already is not recorded again.
+    m_dTeedThrough = m_buffer.times().isEmpty() ? -kInfinity : m_buffer.times().last();
+    m_dTeeLag = 0.0;
+    return true;
+}
+
+// The writer finishes on its own thread: neither the GUI nor the acquisition thread waits
+// for the disk. Only the scope's end waits for a writer still busy.
+void ScopeRecorder::stopRecordingToFile()
+{
+    std::unique_ptr<ScopeFileRecorder> finishing;
+    {
+        Tarn_LockGurad guard(&m_lockData);
+        finishing = std::move(m_pFileRecorder);
+    }
+    if (finishing) {
+        finishing->finish();
+        m_finishingFiles.push_back(std::move(finishing));
+    }
+    reapFinishedFiles();
+}
+
+void ScopeRecorder::reapFinishedFiles()
+{
+    m_finishingFiles.erase(std::remove_if(m_finishingFiles.begin(), m_finishingFiles.end(),
+                                          [](const std::unique_ptr<ScopeFileRecorder> &r) {
+                                              return r->hasFinished();
+                                          }),
+                           m_finishingFiles.end());
+}
+
+FileRecordingStatus ScopeRecorder::fileRecordingStatus() const
+{
+    return m_pFileRecorder ? m_pFileRecorder->status() : FileRecordingStatus();
+}
+
+void ScopeRecorder::setFileColumns(const QVector<ScopeFileCurve> &columns)
+{
+    m_fileColumns = columns;
+    if (m_pFileRecorder)
+        m_pFileRecorder->setColumns(columns);
 }
 
 CaptureBounds ScopeRecorder::captureBounds() const
 {
     Tarn_LockGurad guard(&m_lockTrigger);
-    return m_bounds;
+    CaptureBounds bounds = m_bounds;
+    const std::optional<double> delay = m_triggerSettings.delay;
+    if (m_bTriggerArmed && delay) {
+        if (m_triggerSettings.mode == TriggerSettings::OpenGrab && m_bCapture)
+            bounds.settledBehind = kInfinity;
+        else if (m_triggerSettings.mode == TriggerSettings::EndGrab && *delay < 0.0)
+            bounds.settledBehind = -*delay;
+    }
+    return bounds;
 }
 
 // ---- trigger -----------------------------------------------------------------------
@@ -194,7 +321,7 @@ CaptureState ScopeRecorder::captureState() const
     Tarn_LockGurad guard(&m_lockTrigger);
     const bool waitingToOpen =
         m_bTriggerArmed && m_triggerSettings.mode == TriggerSettings::OpenGrab;
-    return CaptureState{m_bTriggerArmed, m_bCapture,       m_nFirings,
+    return CaptureState{m_bTriggerArmed, m_bCapture,         m_nFirings,
                         m_dLastFiring,   m_dLastFiringValue, waitingToOpen};
 }
 

@@ -2,12 +2,14 @@
 
 #include "ReadCycleMeter.h"
 #include "SampleBuffer.h"
+#include "ScopeFileRecorder.h"
 #include "ScopeReadClient.h"
 #include "Tarn_Lock.h"
 #include "TriggerSettings.h"
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -42,6 +44,10 @@ struct CaptureBounds
 {
     std::optional<double> from;
     std::optional<double> until;
+    // How far behind the newest record the recording is settled: records newer than that may
+    // still be cut by a trigger, and go to disk only once settled. Infinite while an open grab
+    // with a delay keeps history it may yet drop.
+    double settledBehind = 0.0;
 };
 
 // The acquisition side of one scope: the sample buffer and its lock, the set-up generation,
@@ -49,7 +55,8 @@ struct CaptureBounds
 // the acquisition thread, which reads the controller, and is that thread's client; the
 // other controller SDK calls are its own. Owned by the scope widget; its public functions
 // belong to the GUI thread, its ScopeReadClient side to the acquisition thread. Its locks
-// are never nested in one another.
+// are never nested in one another; the recording to disk is fed under the data lock, its
+// queue's lock taken inside it.
 class ScopeRecorder : private ScopeReadClient
 {
 public:
@@ -101,6 +108,18 @@ public:
     ReadCycle readCycle() const;
     ControllerLoad controllerLoad() const;
 
+    // Recording to disk: what the curves receive, each record once, from now on until
+    // stopped or until writing fails (the status then says why).
+    bool startRecordingToFile(const FileRecordingOptions &options, QString *error);
+    void stopRecordingToFile();
+    bool isRecordingToFile() const { return m_pFileRecorder != nullptr; }
+    FileRecordingStatus fileRecordingStatus() const;
+    // Lets go of stopped recordings whose writer has finished; the GUI never waits for one.
+    void reapFinishedFiles();
+    bool isFinishingFiles() const { return !m_finishingFiles.empty(); }
+    // The columns of the bound slots, as the file's header names them.
+    void setFileColumns(const QVector<ScopeFileCurve> &columns);
+
     // Whether the robot reports an error now (the controller's third flag).
     static bool robotReportsError();
 
@@ -115,6 +134,9 @@ private:
     void appendBatchLocked(const std::vector<_ST_ReadScopeData> &records,
                            const CaptureBounds &bounds);
     CaptureBounds captureBounds() const;
+    void teeToFileLocked(const std::vector<_ST_ReadScopeData> &records, std::size_t appended,
+                         const CaptureBounds &bounds);
+    void teeBufferLocked(double limit);
     void clearLocked();
     void shutDownCollector();
 
@@ -140,11 +162,21 @@ private:
     TriggerSettings m_triggerSettings; // guarded by m_lockTrigger
     std::atomic<bool> m_bTriggerArmed{false};
     std::atomic<bool> m_bCapture{true};
-    unsigned m_nFirings = 0;    // guarded by m_lockTrigger
-    double m_dLastFiring = 0.0; // guarded by m_lockTrigger
+    unsigned m_nFirings = 0;         // guarded by m_lockTrigger
+    double m_dLastFiring = 0.0;      // guarded by m_lockTrigger
     double m_dLastFiringValue = 0.0; // guarded by m_lockTrigger
     CaptureBounds m_bounds;          // guarded by m_lockTrigger
     bool m_bInside = true;           // guarded by m_lockTrigger
+
+    // Set and reset by the GUI thread under m_lockData; fed by the acquisition thread under it.
+    std::unique_ptr<ScopeFileRecorder> m_pFileRecorder;
+    std::vector<std::unique_ptr<ScopeFileRecorder>> m_finishingFiles; // GUI thread only
+    QVector<ScopeFileCurve> m_fileColumns;                            // GUI thread only
+    // Guarded by m_lockData: the newest record time gone to disk, the lag of the last batch
+    // (see CaptureBounds) and how many slots a record feeds.
+    double m_dTeedThrough = -std::numeric_limits<double>::infinity();
+    double m_dTeeLag = 0.0;
+    int m_nBoundSlots = 0;
 
     std::unique_ptr<DataCollector> m_pCollector;
 };

@@ -141,7 +141,7 @@ QVector<SearchCurve> searchCurves(QwtScope &plot)
 {
     QVector<SearchCurve> curves;
     for (QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotCurve))
-        curves.append({static_cast<QwtPlotCurve *>(item)->data(), true});
+        curves.append({static_cast<QwtPlotCurve *>(item)->data(), true, std::nullopt});
     return curves;
 }
 

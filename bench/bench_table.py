@@ -6,6 +6,7 @@ next to its baseline measured in the same run, and their ratio against the targe
 """
 import json
 import os
+import re
 import resource
 import subprocess
 import sys
@@ -29,7 +30,8 @@ def run_benchmark(binary, pattern):
                          check=True, capture_output=True, text=True,
                          env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout
     scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
-    return {b["name"].replace("/real_time", ""): b["cpu_time"] * scale[b["time_unit"]]
+    return {re.sub(r"/(iterations:\d+|process_time|real_time)", "", b["name"]):
+            b["cpu_time"] * scale[b["time_unit"]]
             for b in json.loads(out)["benchmarks"]}
 
 
@@ -146,6 +148,11 @@ def main():
         streamed["raw_bytes"], 1.3, megabytes)
     row("import of 1 h, peak with plot columns", "3.6M", streamed["peak_with_columns_bytes"],
         "raw 37 x 8 B x n", streamed["raw_bytes"], 1.3, megabytes)
+    record = run_benchmark(binary("bench_recordtofile"), ".")
+    row("record to file, 36 ch 1 kHz", "1 s", record["BM_RecordOneSecond"],
+        "one core for the second recorded", 1.0, 0.05)
+    row("record to file, 36 ch 1 kHz", "1 s", record["BM_RecordOneSecond"],
+        "formatting the rows to memory", record["BM_FormatOneSecond"])
     cpu, wall = run_demo(build)
     row("scope-demo CPU, 36 ch 1 kHz", "10k", cpu, f"one core over {DEMO_SECONDS} s run",
         wall, 0.10)

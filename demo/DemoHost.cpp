@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeView>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 
@@ -76,9 +77,10 @@ bool DemoHost::start()
     if (m_options.offscreen && !prepareOutputFolder())
         return false;
     configureController();
-    if (!loadPlugin() || !createScope() || !setPeriod() || !selectChannels() || !armTrigger() ||
-        !startSampling())
+    if (!loadPlugin() || !loadTranslation() || !createScope() || !setPeriod() ||
+        !selectChannels() || !armTrigger() || !recordToFile() || !startSampling())
         return false;
+    m_scope->setProperty("stripView", m_options.strips);
     m_clock.start();
     if (m_options.injectsError())
         QTimer::singleShot(toMilliseconds(m_options.errorAfterSeconds), this,
@@ -129,6 +131,25 @@ bool DemoHost::loadPlugin()
     }
     if (!m_interface->isInitialized())
         m_interface->initialize(nullptr);
+    return true;
+}
+
+// The plug-in's library carries its translations as resources; hosts that link the library
+// call TarnPlugin_Scope::installTranslation instead. Before the scope is made, which takes its
+// texts as it is built.
+bool DemoHost::loadTranslation()
+{
+    if (m_options.sourceTexts)
+        return true;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QLocale(QLocale::English), QStringLiteral("tarnscope"),
+                          QStringLiteral("_"), QStringLiteral(":/tarnscope/translations"))) {
+        fail(QStringLiteral("the plug-in %1 carries no English translation")
+                 .arg(m_options.pluginPath));
+        return false;
+    }
+    translator->setParent(QCoreApplication::instance());
+    QCoreApplication::installTranslator(translator.release());
     return true;
 }
 
@@ -216,6 +237,23 @@ bool DemoHost::armTrigger()
     m_scope->setProperty("triggerDelay", m_options.triggerDelay);
     m_scope->setProperty("triggerMode", "OpenGrab");
     m_scope->setProperty("triggerEnabled", true);
+    return true;
+}
+
+// Through the scope's invokable API, as any host that loads the plug-in can.
+bool DemoHost::recordToFile()
+{
+    if (m_options.recordFile.isEmpty())
+        return true;
+    bool started = false;
+    if (!QMetaObject::invokeMethod(m_scope, "startRecordingToFile", Qt::DirectConnection,
+                                   Q_RETURN_ARG(bool, started),
+                                   Q_ARG(QString, m_options.recordFile)) ||
+        !started) {
+        fail(QStringLiteral("cannot record to %1 (an existing file is never replaced)")
+                 .arg(m_options.recordFile));
+        return false;
+    }
     return true;
 }
 

@@ -37,11 +37,13 @@ private:
     bool prepareOutputFolder();
     void configureController();
     bool loadPlugin();
+    bool loadTranslation();
     bool createScope();
     bool selectChannels();
     bool checkRows(const QString &row);
     bool setPeriod();
     bool armTrigger();
+    bool recordToFile();
     bool startSampling();
     bool clickButton(const char *objectName);
     bool clickAnswering(const char *objectName);

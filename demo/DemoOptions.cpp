@@ -72,6 +72,15 @@ struct OptionTable
         QStringLiteral("Arm the trigger at Start, open grab: \"J1 Target ACS>20\", with a delay "
                        "in ms after @ (\"J1 Target ACS>20@-500\")."),
         QStringLiteral("channel>threshold[@delay]")};
+    QCommandLineOption strips{QStringLiteral("strips"),
+                              QStringLiteral("Show the plot as stacked strips, one per unit.")};
+    QCommandLineOption recordTo{QStringLiteral("record-to"),
+                                QStringLiteral("Record the whole run to this new scope file."),
+                                QStringLiteral("file")};
+    QCommandLineOption sourceTexts{
+        QStringLiteral("source-texts"),
+        QStringLiteral("Show the widget's source texts (some are Chinese) instead of loading "
+                       "its English translation.")};
     QCommandLineOption offscreen{QStringLiteral("offscreen"),
                                  QStringLiteral("Run without a window even when a display is "
                                                 "available (the default when there is none).")};
@@ -153,7 +162,8 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
     const OptionTable options;
     parser.addOptions({help, options.plugin, options.select, options.seconds, options.cycleMs,
                        options.seed, options.errorAfter, options.period, options.output,
-                       options.toolShots, options.trigger, options.offscreen});
+                       options.toolShots, options.trigger, options.strips, options.recordTo,
+                       options.sourceTexts, options.offscreen});
 
     if (!parser.parse(arguments)) {
         message = parser.errorText();
@@ -199,6 +209,10 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
     outputDir = QDir(parser.value(options.output)).absolutePath();
     offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
     toolShots = parser.isSet(options.toolShots);
+    strips = parser.isSet(options.strips);
+    if (parser.isSet(options.recordTo))
+        recordFile = QDir(parser.value(options.recordTo)).absolutePath();
+    sourceTexts = parser.isSet(options.sourceTexts);
     if (parser.isSet(options.trigger) && !readTrigger(parser.value(options.trigger), message))
         return Outcome::Error;
     return Outcome::Run;

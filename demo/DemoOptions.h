@@ -26,7 +26,10 @@ struct DemoOptions
     int periodMs = 0;                // display period; 0: the default for the mode
     QString outputDir;               // absolute
     bool offscreen = false;
-    bool toolShots = false; // offscreen: also screenshots of the plot's operator tools
+    bool toolShots = false;   // offscreen: also screenshots of the plot's operator tools
+    bool strips = false;      // the plot as strips per unit
+    bool sourceTexts = false; // the widget's source texts, not its English translation
+    QString recordFile;       // recorded to disk from Start; empty: not recorded
     // The trigger armed at Start: channel title, condition (">" or "<"), threshold, delay
     // (empty: whole batches); no channel: no trigger.
     QString triggerChannel;

@@ -94,7 +94,6 @@ bool ToolShots::write(QWidget *window, QWidget *scope, const QString &folder, QS
     }
     auto *table = scope->findChild<QDialog *>(QStringLiteral("ScopeStatisticsDialog"));
     if (table) {
-        table->resize(760, 470);
         QApplication::processEvents();
         written =
             table->grab().save(dir.filePath(QStringLiteral("scope-statistics.png"))) && written;

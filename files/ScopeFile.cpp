@@ -28,7 +28,7 @@ namespace {
 
 constexpr int kAxisWithEndEffectorItem = 6; // axes 0..5 carry a link item
 // A sign, the 309 digits of the largest double, the point and three decimals.
-constexpr int kMaxNumberChars = 320;
+constexpr int kMaxNumberChars = ScopeFile::kMaxNumberChars;
 constexpr int kRowsPerChunk = 4096;
 constexpr qint64 kReadChunkBytes = qint64(4) << 20;
 // Longer lines are refused: a scope file's rows are a few kilobytes at most.
@@ -364,11 +364,16 @@ public:
         return begin;
     }
 
-    // The text after the last line feed, a line that has no ending; then the columns.
+    // The text after the last line feed; then the columns. A row without its line feed was
+    // cut off while it was written and may end inside a number: it is noted, not read.
     void finish(const char *begin, const char *end)
     {
-        if (begin != end && wantsMore())
-            readLine(begin, end);
+        if (begin != end && wantsMore()) {
+            if (m_line == 0)
+                readLine(begin, end);
+            else
+                m_content.lastLineCut = true;
+        }
         if (m_rows)
             m_rows->finish();
     }
@@ -452,6 +457,11 @@ ScopeFile::Outcome readStream(QFile &file, ScopeFileContent &content,
 }
 
 } // namespace
+
+char *ScopeFile::writeNumber(char *out, double value)
+{
+    return ::writeNumber(out, value);
+}
 
 QString ScopeFile::headerField(const QString &title, const CurveBinding &binding)
 {

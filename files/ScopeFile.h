@@ -37,6 +37,9 @@ struct ScopeFileContent
     int firstRaggedLine = 0;
     int unreadableFields = 0;
     int firstUnreadableLine = 0;
+    // The last data line has no line feed (a recording cut off by a crash): it is left out,
+    // as it may end inside a number.
+    bool lastLineCut = false;
 };
 
 // The text form of a recording: a "time" column and one column per curve, header fields
@@ -74,6 +77,9 @@ public:
                         const Progress &progress, QString *error);
 
     static QString headerField(const QString &title, const CurveBinding &binding);
+    // A number as the file writes it (three decimals); `out` has kMaxNumberChars free.
+    static constexpr int kMaxNumberChars = 320;
+    static char *writeNumber(char *out, double value);
     // The binding (with the given slot) and the title a header field describes.
     static CurveBinding parseHeaderField(const QString &field, int slot, QString *title);
 

@@ -3,6 +3,7 @@
 #include "ScopeCatalog.h"
 #include "ScopeLimits.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -26,14 +27,14 @@ TreeRows treeRows(const char *key)
     const ScopeCatalog &c = ScopeCatalog::instance();
     const QString which = QLatin1String(key);
     if (which == QLatin1String("links"))
-        return {key, "link", c.linkCount(), [&c](int k) {
+        return {key, QT_TRANSLATE_NOOP("ScopeSetup", "link"), c.linkCount(), [&c](int k) {
                     return c.linkName(k).trimmed();
                 }};
     if (which == QLatin1String("endEffectors"))
-        return {key, "end effector", c.endEffCount(), [&c](int k) {
+        return {key, QT_TRANSLATE_NOOP("ScopeSetup", "end effector"), c.endEffCount(), [&c](int k) {
                     return c.endEffName(k).trimmed();
                 }};
-    return {key, "component", c.axisCount(), [&c](int k) {
+    return {key, QT_TRANSLATE_NOOP("ScopeSetup", "component"), c.axisCount(), [&c](int k) {
                 return c.axisName(k).trimmed();
             }};
 }
@@ -60,10 +61,10 @@ QList<int> rowsFromJson(const QJsonObject &root, const char *key, QStringList &s
             ids << id;
             continue;
         }
-        skipped << QStringLiteral("%1 \"%2\" (id %3)")
-                       .arg(QLatin1String(rows.label), name,
+        skipped << QCoreApplication::translate("ScopeSetup", "%1 \"%2\" (id %3)")
+                       .arg(QCoreApplication::translate("ScopeSetup", rows.label), name,
                             row.contains("id") ? QString::number(row.value("id").toDouble())
-                                               : QStringLiteral("none"));
+                                               : QCoreApplication::translate("ScopeSetup", "none"));
     }
     return ids;
 }
@@ -74,7 +75,7 @@ void readString(const QJsonObject &object, const char *key, QString &out, QStrin
     if (value.isString())
         out = value.toString();
     else if (!value.isUndefined())
-        skipped << QStringLiteral("trigger %1").arg(QLatin1String(key));
+        skipped << QCoreApplication::translate("ScopeSetup", "trigger %1").arg(QLatin1String(key));
 }
 
 } // namespace
@@ -91,13 +92,15 @@ QByteArray ScopeSetup::toJson() const
                               {"repeat", triggerOptions.repeat},
                               {"keep", triggerOptions.keep},
                               {"folder", triggerOptions.folder}};
-    const QJsonObject root{{"format", kFormat},
-                           {"version", kFormatVersion},
-                           {"components", rowsToJson("components", components)},
-                           {"links", rowsToJson("links", links)},
-                           {"endEffectors", rowsToJson("endEffectors", endEffectors)},
-                           {"periodMs", periodMs},
-                           {"trigger", trigger}};
+    const QJsonObject root{
+        {"format", kFormat},
+        {"version", kFormatVersion},
+        {"components", rowsToJson("components", components)},
+        {"links", rowsToJson("links", links)},
+        {"endEffectors", rowsToJson("endEffectors", endEffectors)},
+        {"periodMs", periodMs},
+        {"trigger", trigger},
+        {"view", QJsonObject{{"strips", stripView}, {"scaleToVisible", scaleToVisible}}}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -107,13 +110,14 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     const QJsonObject root = document.object();
     if (error.error != QJsonParseError::NoError || root.value("format").toString() != kFormat) {
-        skipped << QStringLiteral("everything: not a scope set-up");
+        skipped << QCoreApplication::translate("ScopeSetup", "everything: not a scope set-up");
         return false;
     }
     const int version = root.value("version").toInt(0);
     if (version != kFormatVersion)
-        skipped << QStringLiteral("the format version: the file has %1, this scope reads %2; "
-                                  "what matches was taken")
+        skipped << QCoreApplication::translate(
+                       "ScopeSetup", "the format version: the file has %1, this scope reads %2; "
+                                     "what matches was taken")
                        .arg(version)
                        .arg(kFormatVersion);
 
@@ -127,7 +131,8 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
         period.toDouble() <= ScopeLimits::kMaxPeriodMs)
         setup.periodMs = period.toInt();
     else if (!period.isUndefined())
-        skipped << QStringLiteral("period %1").arg(period.toVariant().toString());
+        skipped << QCoreApplication::translate("ScopeSetup", "period %1")
+                       .arg(period.toVariant().toString());
 
     const QJsonObject trigger = root.value("trigger").toObject();
     setup.triggerOn = trigger.value("on").toBool(false);
@@ -142,7 +147,11 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
     if (keep >= 1 && keep <= TriggerOptions::kMaxKept)
         setup.triggerOptions.keep = keep;
     else
-        skipped << QStringLiteral("trigger keep %1").arg(keep);
+        skipped << QCoreApplication::translate("ScopeSetup", "trigger keep %1").arg(keep);
     readString(trigger, "folder", setup.triggerOptions.folder, skipped);
+
+    const QJsonObject view = root.value("view").toObject();
+    setup.stripView = view.value("strips").toBool(false);
+    setup.scaleToVisible = view.value("scaleToVisible").toBool(false);
     return true;
 }

@@ -10,7 +10,8 @@
 
 // An operator's set-up as a small JSON document: the checked rows of the channel dialog's
 // three trees (by catalogue key, with the row's name so that a file from another catalogue is
-// caught), the display period and the trigger controls. A plain value; any thread.
+// caught), the display period, the trigger controls and how the plot is viewed. A plain value; any
+// thread.
 struct ScopeSetup
 {
     static constexpr int kFormatVersion = 1;
@@ -27,6 +28,8 @@ struct ScopeSetup
     QString triggerDelay;
     bool triggerAbsolute = false;
     TriggerOptions triggerOptions; // absent from older files: the defaults
+    bool stripView = false;        // the plot as strips per unit; older files: one plot
+    bool scaleToVisible = false;
 
     QByteArray toJson() const;
 

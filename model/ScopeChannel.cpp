@@ -2,6 +2,7 @@
 
 #include "ScopeLimits.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <algorithm>
@@ -156,7 +157,8 @@ bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &erro
     rows = ChannelRows();
     const QSet<QString> wanted(titles.begin(), titles.end());
     if (wanted.size() > ScopeLimits::kMaxChannels) {
-        error = QStringLiteral("%1 channels asked for; a recording holds at most %2")
+        error = QCoreApplication::translate("ScopeChannel",
+                                            "%1 channels asked for; a recording holds at most %2")
                     .arg(wanted.size())
                     .arg(ScopeLimits::kMaxChannels);
         return false;
@@ -167,7 +169,8 @@ bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &erro
             std::find_if(offered.begin(), offered.end(),
                          [&](const OfferedChannel &o) { return o.channel.title == title; });
         if (found == offered.end()) {
-            error = QStringLiteral("no channel is called \"%1\"").arg(title);
+            error = QCoreApplication::translate("ScopeChannel", "no channel is called \"%1\"")
+                        .arg(title);
             return false;
         }
         const CurveBinding &binding = found->channel.binding;
@@ -192,9 +195,10 @@ bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &erro
             extra << channel.title;
     }
     if (!extra.isEmpty()) {
-        error = QStringLiteral("these channels cannot be chosen without also recording %1 "
-                               "(each chosen quantity is recorded for each chosen joint or "
-                               "component)")
+        error = QCoreApplication::translate(
+                    "ScopeChannel", "these channels cannot be chosen without also recording %1 "
+                                    "(each chosen quantity is recorded for each chosen joint or "
+                                    "component)")
                     .arg(extra.join(QStringLiteral(", ")));
         return false;
     }

@@ -204,7 +204,8 @@ ClosestSample findClosestSample(const QVector<SearchCurve> &curves, const QwtSca
         const SearchCurve &curve = curves.at(position);
         if (!curve.visible || !curve.samples)
             continue;
-        const Candidate found = closestOnCurve(*curve.samples, xMap, yMap, cursor, best.distance);
+        const Candidate found = closestOnCurve(*curve.samples, xMap, curve.valueMap.value_or(yMap),
+                                               cursor, best.distance);
         if (found.index >= 0 && found.distance < best.distance) {
             best.position = position;
             best.index = found.index;

@@ -8,13 +8,16 @@
 #include <qwt_series_data.h>
 
 #include <limits>
+#include <optional>
 
 // One curve as the nearest-sample search sees it. The samples are not owned; null or
-// empty means the curve has nothing to offer.
+// empty means the curve has nothing to offer. A curve drawn in a strip of its own maps its
+// values through `valueMap` instead of the shared one.
 struct SearchCurve
 {
     const QwtSeriesData<QPointF> *samples = nullptr;
     bool visible = true;
+    std::optional<QwtScaleMap> valueMap;
 };
 
 // Outcome of the search: the curve's position in the list searched, the sample index and

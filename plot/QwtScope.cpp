@@ -4,6 +4,8 @@
 #include "ScopeDataTracker.h"
 #include "ScopeFile.h"
 #include "ScopeSeriesData.h"
+#include "StripFrames.h"
+#include "StripScaleDraw.h"
 #include "Zoomer.h"
 
 #include <QBrush>
@@ -47,11 +49,20 @@ int nextColourComponent()
     return std::rand() % 255;
 }
 
+SampleExtremes valuesOf(const QwtPlotCurve &curve)
+{
+    const auto *series = dynamic_cast<const ScopeSeriesData *>(curve.data());
+    return series ? series->y().extremes(0, series->count()) : SampleExtremes();
+}
+
 } // namespace
 
 QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
 {
     setupGrid();
+    m_stripFrames = new StripFrames;
+    m_stripFrames->setVisible(false);
+    m_stripFrames->attach(this);
 
     // Created before the ranges are set: the zoomer's own base is never used, onZoomer puts
     // the stored ranges back instead.
@@ -62,7 +73,7 @@ QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
     connect(m_tracker, &ScopeDataTracker::closestCurveChanged, this, &QwtScope::showUnitOf);
 
     setCanvasBackground(QBrush(QColor(250, 250, 250, 255)));
-    setAxisTitle(QwtPlot::xBottom, QStringLiteral("time(ms)"));
+    setAxisTitle(QwtPlot::xBottom, tr("time(ms)"));
     setAxisTitle(QwtPlot::yLeft, QString(kAxisTitleWidth, QLatin1Char(' ')));
 
     setXScale(0.0, ScopeLimits::kDefaultPeriodMs, ScopeLimits::kDefaultPeriodMs / 10.0);
@@ -118,8 +129,91 @@ void QwtScope::setYScale(double min, double max)
         return;
     m_dYMin = limitedToAxis(min);
     m_dYMax = limitedToAxis(max);
-    if (!isZoomedIn())
-        setAxisScale(QwtPlot::yLeft, m_dYMin, m_dYMax, (m_dYMax - m_dYMin) / 4);
+    applyValueAxis();
+}
+
+void QwtScope::setYScaleAround(double low, double high)
+{
+    const double centre = (high + low) / 2.0;
+    const double half = std::max((high - low) * 1.01 / 2.0, 0.01);
+    setYScale(centre - half, centre + half);
+}
+
+// The strips and the fit to visible curves follow the curves at every replot; the stored
+// range is the described rule and stays as it is, for when the operator turns them off.
+void QwtScope::applyValueAxis()
+{
+    if (m_bStripView) {
+        setAxisScaleDiv(QwtPlot::yLeft, m_strips.scaleDiv());
+        return;
+    }
+    if (isZoomedIn())
+        return;
+    double low = m_dYMin;
+    double high = m_dYMax;
+    const SampleExtremes visible = visibleValues();
+    if (m_bScaleToVisible && visible.hasFinite()) {
+        const double centre = (visible.greatest + visible.least) / 2.0;
+        const double half = std::max((visible.greatest - visible.least) * 1.01 / 2.0, 0.01);
+        low = limitedToAxis(centre - half);
+        high = limitedToAxis(centre + half);
+    }
+    setAxisScale(QwtPlot::yLeft, low, high, (high - low) / 4);
+}
+
+SampleExtremes QwtScope::visibleValues() const
+{
+    SampleExtremes values;
+    if (!m_bScaleToVisible)
+        return values;
+    for (const ScopeCurve &curve : m_curves) {
+        if (curve.plot() && curve.isVisible())
+            values.merge(valuesOf(curve), 0);
+    }
+    return values;
+}
+
+void QwtScope::setStripView(bool on)
+{
+    if (on == m_bStripView)
+        return;
+    m_bStripView = on;
+    if (on) {
+        m_stripScaleDraw = new StripScaleDraw;
+        setAxisScaleDraw(QwtPlot::yLeft, m_stripScaleDraw); // the axis deletes the old one
+    } else {
+        m_stripScaleDraw = nullptr;
+        setAxisScaleDraw(QwtPlot::yLeft, new QwtScaleDraw);
+        for (ScopeCurve &curve : m_curves)
+            curve.setBand(std::nullopt);
+    }
+    m_stripFrames->setVisible(on);
+    resetZoom();
+    showCommonUnit();
+    replot();
+}
+
+void QwtScope::setScaleToVisible(bool on)
+{
+    m_bScaleToVisible = on;
+    applyValueAxis();
+    replot();
+}
+
+// Slots in order, so the strips keep their places while curves come and go.
+void QwtScope::arrangeStrips()
+{
+    QVector<UnitStrips::Curve> curves;
+    for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) {
+        const ScopeCurve &curve = m_curves[slot];
+        if (curve.plot())
+            curves.append({slot, m_bindings[slot].unit, curve.isVisible(), valuesOf(curve)});
+    }
+    m_strips = UnitStrips::arrange(curves);
+    for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot)
+        m_curves[slot].setBand(m_strips.bandOf(slot));
+    m_stripScaleDraw->setStrips(m_strips);
+    m_stripFrames->setStrips(m_strips);
 }
 
 void QwtScope::addCurve(int slot, QString title, CurveBinding binding)
@@ -190,7 +284,8 @@ void QwtScope::setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin
 
 void QwtScope::setYAxisUnit(int slot)
 {
-    if (!isSlot(slot))
+    // Each strip shows its own unit; the axis has no one unit to claim.
+    if (!isSlot(slot) || m_bStripView)
         return;
     // Always 12 characters, so the axis keeps its width while the unit changes.
     setAxisTitle(QwtPlot::yLeft,
@@ -200,7 +295,8 @@ void QwtScope::setYAxisUnit(int slot)
 void QwtScope::showCommonUnit()
 {
     const QwtPlotItemList attached = itemList(QwtPlotItem::Rtti_PlotCurve);
-    QString unit = attached.isEmpty() ? QString() : curveBinding(slotOf(attached.first())).unit;
+    QString unit = attached.isEmpty() || m_bStripView ? QString()
+                                                      : curveBinding(slotOf(attached.first())).unit;
     for (const QwtPlotItem *item : attached) {
         if (curveBinding(slotOf(item)).unit != unit) {
             unit.clear();
@@ -329,15 +425,16 @@ void QwtScope::showUnitOf(const QwtPlotCurve *curve)
 
 void QwtScope::replot()
 {
+    if (m_bStripView)
+        arrangeStrips();
+    applyValueAxis();
     emit aboutToReplot();
     QwtPlot::replot();
 }
 
 void QwtScope::onZoomer(const QRectF &)
 {
-    if (m_zoomer->zoomRectIndex() == 0) {
+    if (m_zoomer->zoomRectIndex() == 0)
         setAxisScale(QwtPlot::xBottom, m_dXMin, m_dXMax, m_dXStep);
-        setAxisScale(QwtPlot::yLeft, m_dYMin, m_dYMax, (m_dYMax - m_dYMin) / 4);
-    }
-    replot();
+    replot(); // puts the value axis back
 }

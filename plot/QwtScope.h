@@ -4,6 +4,7 @@
 #include "CurveBinding.h"
 #include "ScopeCurve.h"
 #include "ScopeLimits.h"
+#include "UnitStrips.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,14 +17,18 @@
 
 class QwtPlotGrid;
 class ScopeDataTracker;
+class StripFrames;
+class StripScaleDraw;
 struct ScopeFileContent;
 struct ScopeFileCurve;
 class Zoomer;
 
 // The scope's plot: 48 fixed curve slots, each with the binding of the channel that feeds
 // it, and the axis ranges its users set, which are put back whenever the zoom returns to
-// its base. Owns its curves by value; the grid belongs to the plot's item list, zoomer and
-// tracker to the canvas. The plot itself belongs to its Qt parent. GUI thread only.
+// its base. Shown as one plot (the default) or as stacked strips, one per unit, that share
+// the time axis and each fit their visible curves. Owns its curves by value; the grid belongs to
+// the plot's item list, zoomer and tracker to the canvas. The plot itself belongs to its Qt parent.
+// GUI thread only.
 class QwtScope : public QwtPlot
 {
     Q_OBJECT
@@ -35,6 +40,8 @@ public:
     void setXScale(double min, double max, double step);
     double xRange() const { return m_dXRange; }
     void setYScale(double min, double max);
+    // The value range centred on [low, high], widened by 1 % and at least 0.01 either side.
+    void setYScaleAround(double low, double high);
     double yMin() const { return m_dYMin; }
     double yMax() const { return m_dYMax; }
 
@@ -50,6 +57,14 @@ public:
     void setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin, const ColumnSnapshot &y,
                          double &yMinOut, double &yMaxOut);
     bool hasNoData() const;
+
+    // Stacked strips, one per unit; the zoom then acts on time only.
+    void setStripView(bool on);
+    bool isStripView() const { return m_bStripView; }
+    const UnitStrips &strips() const { return m_strips; }
+    // The single plot's value axis fits the visible curves instead of all of them.
+    void setScaleToVisible(bool on);
+    bool scalesToVisible() const { return m_bScaleToVisible; }
 
     // Ranges set while zoomed in are stored and shown when the zoom returns to its base.
     bool isZoomedIn() const;
@@ -94,6 +109,9 @@ public slots:
 
 private:
     void showUnitOf(const QwtPlotCurve *curve);
+    void applyValueAxis();
+    void arrangeStrips();
+    SampleExtremes visibleValues() const;
     static bool isSlot(int slot) { return slot >= 0 && slot < ScopeLimits::kCurveSlots; }
     void setupGrid();
     void setupCurvePens();
@@ -101,6 +119,11 @@ private:
     Zoomer *m_zoomer = nullptr;
     ScopeDataTracker *m_tracker = nullptr;
     QwtPlotGrid *m_grid = nullptr;
+    StripFrames *m_stripFrames = nullptr;       // belongs to the plot's item list
+    StripScaleDraw *m_stripScaleDraw = nullptr; // belongs to the axis while the strips show
+    UnitStrips m_strips;
+    bool m_bStripView = false;
+    bool m_bScaleToVisible = false;
     std::array<ScopeCurve, ScopeLimits::kCurveSlots> m_curves;
     std::array<CurveBinding, ScopeLimits::kCurveSlots> m_bindings;
 

@@ -8,6 +8,12 @@
 #include <qwt_clipper.h>
 #include <qwt_painter.h>
 
+void ScopeCurve::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                      const QRectF &canvasRect) const
+{
+    GapCurve::draw(painter, xMap, valueMap(yMap), canvasRect);
+}
+
 // Finding the gaps walks every sample; a curve whose summaries show none skips that walk.
 void ScopeCurve::drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                             const QRectF &canvasRect, int from, int to) const

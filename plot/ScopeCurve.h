@@ -1,17 +1,31 @@
 #pragma once
 
 #include "GapCurve.h"
+#include "StripBand.h"
+
+#include <optional>
 
 // A plot curve that holds and reports every sample but draws, of a long curve with
 // ascending times, only what shows: the samples within the visible time range, reduced per
 // pixel column to the first, lowest, highest and last one. Lines of one pixel come out as
 // Qwt draws them from all samples. Anything else (unsorted times, fitted or filled curves,
 // painters that do not round to pixels) is drawn by Qwt itself. Samples that are not finite
-// leave gaps. GUI thread.
+// leave gaps. In the strip view it draws its values in its strip's band. GUI thread.
 class ScopeCurve : public GapCurve
 {
 public:
     ScopeCurve() = default;
+
+    // None: values go through the value axis, as in the single plot.
+    void setBand(const std::optional<StripBand> &band) { m_band = band; }
+    // The map from this curve's values to canvas pixels, given the value axis' map.
+    QwtScaleMap valueMap(const QwtScaleMap &axisMap) const
+    {
+        return m_band ? m_band->valueMap(axisMap) : axisMap;
+    }
+
+    void draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+              const QRectF &canvasRect) const override;
 
     void drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                     const QRectF &canvasRect, int from, int to) const override;
@@ -22,4 +36,6 @@ protected:
 
 private:
     bool drawsReduced(QPainter *painter) const;
+
+    std::optional<StripBand> m_band;
 };

@@ -1,6 +1,7 @@
 #include "ScopeDataTracker.h"
 
 #include "ClosestSampleSearch.h"
+#include "ScopeCurve.h"
 
 #include <QBrush>
 #include <QColor>
@@ -12,7 +13,10 @@
 #include <qwt_painter.h>
 #include <qwt_picker_machine.h>
 #include <qwt_plot.h>
+#include <qwt_scale_widget.h>
 #include <qwt_text.h>
+
+#include <algorithm>
 
 // Every mouse move logs here: off unless QT_LOGGING_RULES="tarn.scope.tracker.debug=true".
 Q_LOGGING_CATEGORY(lcTracker, "tarn.scope.tracker", QtInfoMsg)
@@ -36,6 +40,29 @@ QString labelLine(const QString &format, const QString &value)
     return format.arg(QColor(69, 252, 16).name()).arg(QStringLiteral("6")).arg(value);
 }
 
+// A curve in a strip maps its values through the strip, not the value axis.
+QwtScaleMap valueMapOf(const QwtPlotCurve *curve, const QwtScaleMap &axisMap)
+{
+    const auto *scopeCurve = dynamic_cast<const ScopeCurve *>(curve);
+    return scopeCurve ? scopeCurve->valueMap(axisMap) : axisMap;
+}
+
+// Up and to the right of the cursor, clear of its line; to the left where the canvas ends on
+// the right, below where it ends above, and moved fully inside if it still does not fit.
+QRect besideCursor(const QSize &size, const QPoint &cursor, const QRect &canvas)
+{
+    constexpr int kGapX = 20;
+    constexpr int kGapY = 11;
+    QRect box(QPoint(cursor.x() + kGapX, cursor.y() - kGapY - size.height() + 1), size);
+    if (box.right() > canvas.right())
+        box.moveRight(cursor.x() - kGapX);
+    if (box.top() < canvas.top())
+        box.moveTop(cursor.y() + kGapY);
+    box.moveLeft(std::max(canvas.left(), std::min(box.left(), canvas.right() - box.width() + 1)));
+    box.moveTop(std::max(canvas.top(), std::min(box.top(), canvas.bottom() - box.height() + 1)));
+    return box;
+}
+
 } // namespace
 
 ScopeDataTracker::ScopeDataTracker(QWidget *canvas) : QwtPlotPicker(canvas)
@@ -48,6 +75,21 @@ ScopeDataTracker::ScopeDataTracker(QWidget *canvas) : QwtPlotPicker(canvas)
     if (QwtPlotPicker::plot())
         connect(QwtPlotPicker::plot(), &QwtPlot::itemAttached, this,
                 &ScopeDataTracker::onItemAttached);
+    // After a zoom the label describes the sample under the mouse on the new scales; queued,
+    // so that the replot that changed them has finished.
+    for (int axis : {xAxis(), yAxis()}) {
+        if (QwtPlotPicker::plot() && QwtPlotPicker::plot()->axisWidget(axis))
+            connect(QwtPlotPicker::plot()->axisWidget(axis), &QwtScaleWidget::scaleDivChanged, this,
+                    &ScopeDataTracker::refresh, Qt::QueuedConnection);
+    }
+}
+
+void ScopeDataTracker::refresh()
+{
+    if (!isActive() || trackerPosition().x() < 0)
+        return;
+    calcClosestPoint(trackerPosition());
+    updateDisplay();
 }
 
 void ScopeDataTracker::onMoved(const QPoint &pos)
@@ -67,9 +109,10 @@ void ScopeDataTracker::calcClosestPoint(const QPoint &pos)
     const QwtPlotCurve *previous = m_closest.curve;
     QVector<SearchCurve> curves;
     curves.reserve(items.size());
+    const QwtScaleMap axisMap = plotWidget->canvasMap(yAxis());
     for (QwtPlotItem *item : items) {
         const auto *curve = static_cast<const QwtPlotCurve *>(item);
-        curves.append({curve->data(), curve->isVisible()});
+        curves.append({curve->data(), curve->isVisible(), valueMapOf(curve, axisMap)});
     }
     const ClosestSample found = findClosestSample(curves, plotWidget->canvasMap(xAxis()),
                                                   plotWidget->canvasMap(yAxis()), pos);
@@ -109,7 +152,8 @@ void ScopeDataTracker::drawRubberBand(QPainter *painter) const
         return;
 
     QPoint sample;
-    if (!canvasPixel(plotWidget->canvasMap(xAxis()), plotWidget->canvasMap(yAxis()),
+    if (!canvasPixel(plotWidget->canvasMap(xAxis()),
+                     valueMapOf(m_closest.curve, plotWidget->canvasMap(yAxis())),
                      m_closest.samplePoint(), sample))
         return;
     const int cursorX = points.first().x();
@@ -130,8 +174,9 @@ QRect ScopeDataTracker::trackerRect(const QFont &font) const
     const QRect rect = QwtPlotPicker::trackerRect(font);
     if (rect.isEmpty())
         return rect;
-    // Clear of the cursor line, up and to the right.
-    return rect.adjusted(-5, -5, 5, 5).adjusted(20, -10, 20, -10);
+    // The library's box grown by 5 pixels on each side; placed by us, not by the library.
+    const QSize size = rect.adjusted(-5, -5, 5, 5).size();
+    return besideCursor(size, trackerPosition(), parentWidget() ? parentWidget()->rect() : rect);
 }
 
 void ScopeDataTracker::widgetMousePressEvent(QMouseEvent *) {}

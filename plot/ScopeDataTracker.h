@@ -36,6 +36,8 @@ public:
     void onMoved(const QPoint &pos);
     void calcClosestPoint(const QPoint &pos);
     void onItemAttached(QwtPlotItem *item, bool on);
+    // Finds the closest sample again for the mouse's last position and redraws the label.
+    void refresh();
 
     const ClosestPoint &closestPoint() const { return m_closest; }
 

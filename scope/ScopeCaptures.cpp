@@ -44,7 +44,7 @@ bool ScopeCaptures::save(ScopeCapture &capture, QString *error) const
 {
     const QDir folder(m_options.folder);
     if (!folder.exists() && !QDir().mkpath(folder.path())) {
-        *error = QString("ERROR:Cannot write to %1: the folder cannot be made").arg(folder.path());
+        *error = tr("ERROR:Cannot write to %1: the folder cannot be made").arg(folder.path());
         return false;
     }
     const QString stem =
@@ -55,7 +55,7 @@ bool ScopeCaptures::save(ScopeCapture &capture, QString *error) const
     QString reason;
     if (ScopeFile::save(fileName, capture.curves, ScopeFile::Progress(), &reason) !=
         ScopeFile::Outcome::Done) {
-        *error = QString("ERROR:Cannot write %1: %2").arg(fileName, reason);
+        *error = tr("ERROR:Cannot write %1: %2").arg(fileName, reason);
         return false;
     }
     capture.fileName = fileName;

@@ -21,13 +21,13 @@
 
 namespace {
 
-const char *const kFileFilter = "csv(*.csv)";
+const char *const kFileFilter = QT_TRANSLATE_NOOP("ScopeFileActions", "csv(*.csv)");
 constexpr int kProgressShowMs = 500;
 constexpr int kProgressSteps = 1000;
 
 void warn(QWidget *parent, const QString &text)
 {
-    QMessageBox::warning(parent, "Warning", text, QMessageBox::Ok);
+    QMessageBox::warning(parent, ScopeFileActions::tr("Warning"), text, QMessageBox::Ok);
 }
 
 // A progress dialog that shows only when the work runs longer than half a second; while
@@ -36,7 +36,7 @@ class FileProgress
 {
 public:
     FileProgress(QWidget *parent, const QString &label)
-        : m_dialog(label, "Cancel", 0, kProgressSteps, parent)
+        : m_dialog(label, ScopeFileActions::tr("Cancel"), 0, kProgressSteps, parent)
     {
         m_dialog.setWindowModality(Qt::WindowModal);
         m_dialog.setMinimumDuration(kProgressShowMs);
@@ -66,11 +66,11 @@ std::optional<ScopeFileContent> readScopeFile(const QString &fileName,
     if (outcome == ScopeFile::Outcome::Cancelled)
         return std::nullopt;
     if (outcome == ScopeFile::Outcome::Failed)
-        error = QString("ERROR:Cannot read %1: %2").arg(fileName, error);
+        error = ScopeFileActions::tr("ERROR:Cannot read %1: %2").arg(fileName, error);
     else if (content.curveCount == 0)
-        error = QString("ERROR:No curve in %1 !").arg(fileName);
+        error = ScopeFileActions::tr("ERROR:No curve in %1 !").arg(fileName);
     else if (!content.hasTime)
-        error = QString("ERROR:No time column in %1 !").arg(fileName);
+        error = ScopeFileActions::tr("ERROR:No time column in %1 !").arg(fileName);
     else
         return content;
     return std::nullopt;
@@ -81,22 +81,28 @@ QString loadNotes(const ScopeFileContent &content, const QString &fileName)
 {
     QStringList notes;
     if (content.curveCount > ScopeLimits::kCurveSlots)
-        notes << QString("ERROR:%1 holds %2 curves; only the first %3 are shown.")
+        notes << ScopeFileActions::tr("ERROR:%1 holds %2 curves; only the first %3 are shown.")
                      .arg(fileName)
                      .arg(content.curveCount)
                      .arg(ScopeLimits::kCurveSlots);
     if (content.raggedRows > 0)
-        notes << QString("ERROR:%1 rows of %2 have a number of fields other than the "
-                         "header's (first at line %3); missing values are left as gaps.")
+        notes << ScopeFileActions::tr(
+                     "ERROR:%1 rows of %2 have a number of fields other than the "
+                     "header's (first at line %3); missing values are left as gaps.")
                      .arg(content.raggedRows)
                      .arg(fileName)
                      .arg(content.firstRaggedLine);
     if (content.unreadableFields > 0)
-        notes << QString("ERROR:%1 fields of %2 are not numbers (first at line %3); they are "
-                         "left as gaps.")
+        notes << ScopeFileActions::tr(
+                     "ERROR:%1 fields of %2 are not numbers (first at line %3); they are "
+                     "left as gaps.")
                      .arg(content.unreadableFields)
                      .arg(fileName)
                      .arg(content.firstUnreadableLine);
+    if (content.lastLineCut)
+        notes << TarnPlugin_Scope::tr("The last line of %1 was cut off, as by a crash while "
+                                      "recording; the file is shown up to its last whole line.")
+                     .arg(fileName);
     return notes.join('\n');
 }
 
@@ -128,11 +134,11 @@ void ScopeFileActions::exportWithDialog()
     if (m_scope->m_pRecorder->isSampling())
         return;
     if (m_scope->m_pScope->hasNoData()) {
-        warn(m_scope->q, "ERROR:Empty ScopeData!");
+        warn(m_scope->q, tr("ERROR:Empty ScopeData!"));
         return;
     }
     const QString fileName = SaveDialog::askFileName(
-        m_scope->q, "Save File", SaveDialog::timestampedName(), kFileFilter, "csv");
+        m_scope->q, tr("Save File"), SaveDialog::timestampedName(), tr(kFileFilter), "csv");
     if (fileName.isEmpty())
         return;
     QVector<ScopeFileCurve> curves;
@@ -140,7 +146,7 @@ void ScopeFileActions::exportWithDialog()
     QString error;
     ScopeFile::Outcome outcome;
     {
-        FileProgress progress(m_scope->q, "Exporting scope file...");
+        FileProgress progress(m_scope->q, tr("Exporting scope file..."));
         outcome = ScopeFile::save(fileName, curves, progress.callback(), &error);
     }
     if (outcome == ScopeFile::Outcome::Failed)
@@ -151,7 +157,7 @@ bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) con
 {
     QString error = refusal();
     if (error.isEmpty() && m_scope->m_pScope->hasNoData())
-        error = "ERROR:Empty ScopeData!";
+        error = tr("ERROR:Empty ScopeData!");
     if (error.isEmpty()) {
         QVector<ScopeFileCurve> curves;
         m_scope->m_pScope->exportLines(curves);
@@ -168,11 +174,11 @@ void ScopeFileActions::importWithDialog()
     if (m_scope->m_pRecorder->isSampling())
         return;
     const QString fileName =
-        QFileDialog::getOpenFileName(m_scope->q, "Open File", ".", kFileFilter);
+        QFileDialog::getOpenFileName(m_scope->q, tr("Open File"), ".", tr(kFileFilter));
     if (fileName.isEmpty())
         return;
     if (QFileInfo(fileName).suffix() != "csv") {
-        warn(m_scope->q, "ERROR:Unsupported file formats !");
+        warn(m_scope->q, tr("ERROR:Unsupported file formats !"));
         m_scope->m_pScopeSetting->UnSelectAll();
         m_scope->m_pScope->replot();
         return;
@@ -180,7 +186,7 @@ void ScopeFileActions::importWithDialog()
     QString error;
     std::optional<ScopeFileContent> content;
     {
-        FileProgress progress(m_scope->q, "Importing scope file...");
+        FileProgress progress(m_scope->q, tr("Importing scope file..."));
         content = readScopeFile(fileName, progress.callback(), error);
     }
     if (!content) {
@@ -211,7 +217,7 @@ bool ScopeFileActions::showCurves(const QVector<ScopeFileCurve> &curves, QString
 {
     QString error = refusal();
     if (error.isEmpty() && curves.isEmpty())
-        error = "ERROR:Empty ScopeData!";
+        error = tr("ERROR:Empty ScopeData!");
     if (!error.isEmpty()) {
         return m_scope->fail(error, errorText);
     }

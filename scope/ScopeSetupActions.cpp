@@ -17,7 +17,7 @@
 
 namespace {
 
-const char *const kSetupFilter = "Scope set-up (*.json)";
+const char *const kSetupFilter = QT_TRANSLATE_NOOP("ScopeSetupActions", "Scope set-up (*.json)");
 const char *const kRefusedSetupKey = "tarnRefusedSetupKey";
 constexpr qint64 kMaxSetupBytes = 1 << 20;
 
@@ -29,7 +29,7 @@ void selectText(QComboBox *box, const QString &text, const char *what, QStringLi
     if (index >= 0)
         box->setCurrentIndex(index);
     else
-        skipped << QStringLiteral("%1 \"%2\"").arg(QLatin1String(what), text);
+        skipped << QStringLiteral("%1 \"%2\"").arg(ScopeSetupActions::tr(what), text);
 }
 
 } // namespace
@@ -83,6 +83,8 @@ ScopeSetup ScopeSetupActions::currentSetup() const
     setup.triggerDelay = s.ui->Kvel_Scope_edit_TriggerDelay->text();
     setup.triggerAbsolute = s.ui->cb_AbsoluteValue->isChecked();
     setup.triggerOptions = s.m_pCaptures->options();
+    setup.stripView = s.q->isStripView();
+    setup.scaleToVisible = s.q->scalesToVisibleCurves();
     return setup;
 }
 
@@ -101,20 +103,24 @@ void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped
     s.ui->cb_Trigger->setAutoExclusive(false);
     s.ui->cb_Trigger->setChecked(setup.triggerOn);
     s.ui->cb_Trigger->setAutoExclusive(true);
-    selectText(s.ui->Kvel_Scope_cmb_TriggerSel, setup.triggerChannel, "trigger channel", skipped);
-    selectText(s.ui->Kvel_Scope_cmb_TriggerCondition, setup.triggerCondition, "trigger condition",
-               skipped);
-    selectText(s.ui->Kvel_Scope_cmb_TriggerFS, setup.triggerMode, "trigger mode", skipped);
+    selectText(s.ui->Kvel_Scope_cmb_TriggerSel, setup.triggerChannel,
+               QT_TRANSLATE_NOOP("ScopeSetupActions", "trigger channel"), skipped);
+    selectText(s.ui->Kvel_Scope_cmb_TriggerCondition, setup.triggerCondition,
+               QT_TRANSLATE_NOOP("ScopeSetupActions", "trigger condition"), skipped);
+    selectText(s.ui->Kvel_Scope_cmb_TriggerFS, setup.triggerMode,
+               QT_TRANSLATE_NOOP("ScopeSetupActions", "trigger mode"), skipped);
     s.ui->Kvel_Scope_edit_TriggerThreshold->setText(setup.triggerThreshold);
     s.ui->Kvel_Scope_edit_TriggerDelay->setText(setup.triggerDelay);
     s.ui->cb_AbsoluteValue->setChecked(setup.triggerAbsolute);
     s.m_pCaptures->setOptions(setup.triggerOptions);
+    s.q->setStripView(setup.stripView);
+    s.q->setScaleToVisibleCurves(setup.scaleToVisible);
 }
 
 void ScopeSetupActions::saveToFile()
 {
-    const QString fileName = SaveDialog::askFileName(m_scope->q, "Save Set-up", "Tarn_Scope_Setup",
-                                                     kSetupFilter, "json");
+    const QString fileName = SaveDialog::askFileName(m_scope->q, tr("Save Set-up"),
+                                                     "Tarn_Scope_Setup", tr(kSetupFilter), "json");
     if (fileName.isEmpty())
         return;
     const QByteArray json = currentSetup().toJson();
@@ -127,21 +133,21 @@ void ScopeSetupActions::saveToFile()
 void ScopeSetupActions::loadFromFile()
 {
     const QString fileName =
-        QFileDialog::getOpenFileName(m_scope->q, "Load Set-up", ".", kSetupFilter);
+        QFileDialog::getOpenFileName(m_scope->q, tr("Load Set-up"), ".", tr(kSetupFilter));
     if (fileName.isEmpty())
         return;
     QFile file(fileName);
     QStringList skipped;
     ScopeSetup setup;
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSetupBytes) {
-        skipped << QStringLiteral("everything: cannot read %1").arg(fileName);
+        skipped << tr("everything: cannot read %1").arg(fileName);
     } else if (ScopeSetup::fromJson(file.readAll(), setup, skipped)) {
         applySetup(setup, skipped);
         rememberSetup();
     }
     if (!skipped.isEmpty())
-        QMessageBox::warning(m_scope->q, "Warning",
-                             QString("ERROR:Set-up %1 loaded in part; skipped: %2")
+        QMessageBox::warning(m_scope->q, tr("Warning"),
+                             tr("ERROR:Set-up %1 loaded in part; skipped: %2")
                                  .arg(fileName, skipped.join(QStringLiteral("; "))),
                              QMessageBox::Ok);
 }

@@ -155,6 +155,13 @@ void ScopeStateLine::showRobotError(bool raised)
     refresh();
 }
 
+void ScopeStateLine::showFileRecording(const QString &text, bool alarm)
+{
+    m_fileRecording = text;
+    m_bFileAlarm = alarm && !text.isEmpty();
+    refresh();
+}
+
 void ScopeStateLine::showStopped()
 {
     m_bErrorRaised = false;
@@ -218,7 +225,10 @@ void ScopeStateLine::refresh()
     QString text = m_captures.isEmpty() ? m_activity : m_activity + "; " + m_captures;
     if (m_bErrorRaised)
         text = tr("%1; robot reports an error").arg(text);
-    const QString &style = styles[static_cast<int>(m_bErrorRaised ? Tone::Alarm : m_tone)];
+    if (!m_fileRecording.isEmpty())
+        text += " | " + m_fileRecording;
+    const bool alarm = m_bErrorRaised || m_bFileAlarm;
+    const QString &style = styles[static_cast<int>(alarm ? Tone::Alarm : m_tone)];
     if (m_label->text() != text) {
         m_label->setText(text);
         m_label->setToolTip(text);

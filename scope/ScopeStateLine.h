@@ -33,6 +33,8 @@ public:
     // How many captures this run kept of the most it keeps, and how many went to make room.
     void showCaptures(int kept, int bound, int dropped);
     void showRobotError(bool raised);
+    // The recording to disk (file, size, time) or why it stopped; empty when there is none.
+    void showFileRecording(const QString &text, bool alarm);
 
     void showStopped();
     // `lastSampleTime` is where the recording ends on the time axis; none when it is empty.
@@ -63,6 +65,8 @@ private:
     QString m_activity;
     QString m_firedAt; // clock time of this run's last firing
     QString m_captures;
+    QString m_fileRecording;
+    bool m_bFileAlarm = false;
     Tone m_tone = Tone::Plain;
     bool m_bErrorRaised = false;
     bool m_bRecordingSawError = false;

@@ -8,16 +8,23 @@
 #include "ScopeCaptures.h"
 #include "ScopeFile.h"
 #include "ScopeFileActions.h"
+#include "ScopeRecordActions.h"
 #include "ScopeRecorder.h"
 #include "ScopeSetupActions.h"
 #include "TarnPlugin_Scope_p.h"
 #include "ui_TarnPlugin_Scope.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QTimerEvent>
+#include <QTranslator>
 
 namespace {
 
 constexpr int kRefreshIntervalMs = 64;
+
+// The translations the library carries (translations/): tarnscope_<language>.qm.
+const char *const kTranslationFolder = ":/tarnscope/translations";
 
 template <typename Change> void changeTriggerOptions(ScopeCaptures *captures, Change change)
 {
@@ -39,6 +46,25 @@ TarnPlugin_Scope::~TarnPlugin_Scope()
 {
     d->m_pSetupActions->rememberSetup();
     d.reset();
+}
+
+bool TarnPlugin_Scope::installTranslation(const QLocale &locale)
+{
+    // The resource sits in the static core too, where nothing else would pull it in.
+    Q_INIT_RESOURCE(tarnscope_translations);
+    static QPointer<QTranslator> installed;
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(locale, QStringLiteral("tarnscope"), QStringLiteral("_"),
+                          QLatin1String(kTranslationFolder)))
+        return false;
+    delete installed; // a translator takes itself out of the application as it goes
+    translator->setParent(app);
+    installed = translator.get();
+    QCoreApplication::installTranslator(translator.release());
+    return true;
 }
 
 // ---- channels, period, trigger -------------------------------------------------------
@@ -246,6 +272,26 @@ bool TarnPlugin_Scope::isViewFrozen() const
     return d->m_bViewFrozen;
 }
 
+bool TarnPlugin_Scope::isStripView() const
+{
+    return d->m_pScope->isStripView();
+}
+
+void TarnPlugin_Scope::setStripView(bool on)
+{
+    d->setStripView(on);
+}
+
+bool TarnPlugin_Scope::scalesToVisibleCurves() const
+{
+    return d->m_pScope->scalesToVisible();
+}
+
+void TarnPlugin_Scope::setScaleToVisibleCurves(bool on)
+{
+    d->setScaleToVisible(on);
+}
+
 bool TarnPlugin_Scope::persistSetup() const
 {
     return d->m_pSetupActions->persistSetup();
@@ -301,6 +347,38 @@ bool TarnPlugin_Scope::exportToFile(const QString &path, QString *errorText) con
 bool TarnPlugin_Scope::importFromFile(const QString &path, QString *errorText)
 {
     return d->m_pFileActions->importFrom(path, errorText);
+}
+
+bool TarnPlugin_Scope::startRecordingToFile(const QString &path, QString *errorText)
+{
+    FileRecordingOptions options;
+    options.fileName = path;
+    return d->m_pRecordActions->start(options, errorText);
+}
+
+void TarnPlugin_Scope::stopRecordingToFile()
+{
+    d->m_pRecordActions->stop();
+}
+
+bool TarnPlugin_Scope::isRecordingToFile() const
+{
+    return d->m_pRecordActions->isRecording();
+}
+
+QString TarnPlugin_Scope::recordingFileName() const
+{
+    return d->m_pRecordActions->fileName();
+}
+
+qint64 TarnPlugin_Scope::recordingLostRecords() const
+{
+    return d->m_pRecordActions->lostRecords();
+}
+
+void TarnPlugin_Scope::setRecordingRotation(int minutes, int megabytes)
+{
+    d->m_pRecordActions->setRotation(minutes, megabytes);
 }
 
 bool TarnPlugin_Scope::saveImage(const QString &path, QString *errorText) const

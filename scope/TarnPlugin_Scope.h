@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -82,6 +83,12 @@ class TARNSCOPE_EXPORT TarnPlugin_Scope : public QWidget
     Q_PROPERTY(bool sampling READ isSampling NOTIFY samplingChanged DESIGNABLE false)
     Q_PROPERTY(bool viewFrozen READ isViewFrozen WRITE setViewFrozen NOTIFY viewFrozenChanged
                    DESIGNABLE false)
+    // Mixed units read best as stacked strips, one per unit, each with its own value range;
+    // one plot for all curves is the default. Saved with set-ups.
+    Q_PROPERTY(bool stripView READ isStripView WRITE setStripView NOTIFY viewChanged)
+    // The single plot's value axis fits the curves shown instead of all of them.
+    Q_PROPERTY(bool scaleToVisibleCurves READ scalesToVisibleCurves WRITE setScaleToVisibleCurves
+                   NOTIFY viewChanged)
     // With persistSetup on, the widget restores the last set-up (channels, period, trigger
     // controls) from QSettings when the property is set, and remembers it on every confirmed
     // set-up and when it goes. Off by default.
@@ -113,6 +120,11 @@ public:
 
     explicit TarnPlugin_Scope(QWidget *parent = nullptr);
     ~TarnPlugin_Scope() override;
+
+    // Installs the widget's translation for `locale` into the running application (call it
+    // before creating scopes); it replaces one installed before. False, with nothing
+    // changed, when there is no application or no translation for that locale.
+    static bool installTranslation(const QLocale &locale = QLocale());
 
     // Every channel the channel dialog offers, in the order the curves would take.
     QList<TarnScopeChannelInfo> availableChannels() const;
@@ -169,6 +181,10 @@ public:
     bool isTriggerArmed() const;
     // While frozen the plot keeps what it shows; recording goes on and Stop ends the freeze.
     bool isViewFrozen() const;
+    bool isStripView() const;
+    void setStripView(bool on);
+    bool scalesToVisibleCurves() const;
+    void setScaleToVisibleCurves(bool on);
     bool persistSetup() const;
     void setPersistSetup(bool on);
 
@@ -180,6 +196,24 @@ public:
     bool exportToFile(const QString &path, QString *errorText = nullptr) const;
     bool importFromFile(const QString &path, QString *errorText = nullptr);
     bool saveImage(const QString &path, QString *errorText = nullptr) const;
+
+    // Recording to disk: from now on every record the curves receive (after the trigger
+    // rules), whatever the window holds, goes to `path` as a scope file, each once and in
+    // order; it goes on across stop() and start() until stopRecordingToFile() or a failed
+    // write. An existing file is never replaced: refused, with the reason in `errorText`.
+    // A change of channels goes on in a new numbered file (name_002.csv, …), as rotation does.
+    // Stopping returns at once; the writer finishes the file on its own thread, and
+    // recordingToFileChanged() tells when the file is complete.
+    Q_INVOKABLE bool startRecordingToFile(const QString &path, QString *errorText = nullptr);
+    Q_INVOKABLE void stopRecordingToFile();
+    bool isRecordingToFile() const;
+    // The file written now (the last one once stopped), and the records lost on the way
+    // because the disk did not keep up.
+    QString recordingFileName() const;
+    qint64 recordingLostRecords() const;
+    // A new numbered file every `minutes`, or once a file holds `megabytes` (0: never);
+    // applies from the next startRecordingToFile().
+    void setRecordingRotation(int minutes, int megabytes);
 
 public Q_SLOTS:
     // As the buttons do, without asking anything: a refused selection emits
@@ -207,6 +241,13 @@ Q_SIGNALS:
     void stopWhenErrorChanged(bool on);
     void triggerSettingsChanged();
     void viewFrozenChanged(bool frozen);
+    // Recording to disk started, went on in a new file, lost records, or ended and its file
+    // is complete.
+    void recordingToFileChanged();
+    // Recording to disk ended because a write failed; `reason` is the system's ("No space
+    // left on device"). The file keeps its whole lines; sampling goes on.
+    void recordingToFileFailed(const QString &reason);
+    void viewChanged();
 
 protected Q_SLOTS:
     // The form's connections; hosts invoke some by name (slot_Disconnected2Mox).

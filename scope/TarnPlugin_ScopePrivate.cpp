@@ -8,6 +8,7 @@
 #include "ScopeContextMenu.h"
 #include "ScopeFileActions.h"
 #include "ScopeLimits.h"
+#include "ScopeRecordActions.h"
 #include "ScopeRecorder.h"
 #include "ScopeSetupActions.h"
 #include "ScopeStateLine.h"
@@ -46,7 +47,7 @@ constexpr QLatin1String kLongestPeriod("999999");
 constexpr QLatin1String kLongestSignedValue("-999999.999");
 
 // Times relative to the oldest sample, so every curve starts at 0; the value axis is
-// centred on the data's range widened by 1 % (at least 0.01 either side).
+// centred on the data's range.
 void showSamples(QwtScope *plot, const SampleSnapshot &snapshot)
 {
     const double origin = snapshot.times.at(0);
@@ -67,9 +68,7 @@ void showSamples(QwtScope *plot, const SampleSnapshot &snapshot)
         lo = std::min(lo, cmin);
         hi = std::max(hi, cmax);
     }
-    const double centre = (hi + lo) / 2.0;
-    const double half = std::max((hi - lo) * 1.01 / 2.0, 0.01);
-    plot->setYScale(centre - half, centre + half);
+    plot->setYScaleAround(lo, hi);
 }
 
 // Where the recording ends on the plot's time axis; none when nothing was recorded.
@@ -158,6 +157,7 @@ void TarnPlugin_ScopePrivate::build()
     m_pRecorder = std::make_unique<ScopeRecorder>(q);
     setUpTriggerControls();
     m_pFileActions = new ScopeFileActions(this);
+    m_pRecordActions = new ScopeRecordActions(this);
     m_pSetupActions = new ScopeSetupActions(this);
     createOperatorTools();
     m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
@@ -276,7 +276,8 @@ void TarnPlugin_ScopePrivate::createOperatorTools()
     auto *list = new QAction(TarnPlugin_Scope::tr("Captures…"), q);
     list->setObjectName(QStringLiteral("ScopeAction_Captures"));
     QObject::connect(list, &QAction::triggered, q, [this] { openCaptureList(); });
-    m_pTools->addActions({m_pFreezeAction, arm, options, list});
+    m_pTools->addActions({m_pFreezeAction, arm, options, list, m_pRecordActions->action()});
+    createViewActions();
     m_pCaptures = new ScopeCaptures(q);
     m_pTriggerMark = new TriggerMark(m_pScope);
     m_pTools->addActions(m_pSetupActions->actions());
@@ -290,6 +291,40 @@ void TarnPlugin_ScopePrivate::createOperatorTools()
     m_pFrozenLabel->setMargin(8);
     m_pFrozenLabel->setVisible(false);
     m_pFrozenLabel->attach(m_pScope);
+}
+
+void TarnPlugin_ScopePrivate::createViewActions()
+{
+    m_pStripAction = new QAction(TarnPlugin_Scope::tr("Strips per unit"), q);
+    m_pStripAction->setObjectName(QStringLiteral("ScopeAction_StripView"));
+    m_pStripAction->setCheckable(true);
+    m_pStripAction->setShortcut(QKeySequence(Qt::Key_U));
+    QObject::connect(m_pStripAction, &QAction::toggled, q, &TarnPlugin_Scope::setStripView);
+    m_pScaleAction = new QAction(TarnPlugin_Scope::tr("Scale to visible curves"), q);
+    m_pScaleAction->setObjectName(QStringLiteral("ScopeAction_ScaleToVisible"));
+    m_pScaleAction->setCheckable(true);
+    QObject::connect(m_pScaleAction, &QAction::toggled, q,
+                     &TarnPlugin_Scope::setScaleToVisibleCurves);
+    m_pTools->addActions({m_pStripAction, m_pScaleAction});
+}
+
+void TarnPlugin_ScopePrivate::setStripView(bool on)
+{
+    m_pStripAction->setChecked(on);
+    m_pScaleAction->setEnabled(!on); // the strips always fit their visible curves
+    if (m_pScope->isStripView() == on)
+        return;
+    m_pScope->setStripView(on);
+    emit q->viewChanged();
+}
+
+void TarnPlugin_ScopePrivate::setScaleToVisible(bool on)
+{
+    m_pScaleAction->setChecked(on);
+    if (m_pScope->scalesToVisible() == on)
+        return;
+    m_pScope->setScaleToVisible(on);
+    emit q->viewChanged();
 }
 
 // ---- sampling states -------------------------------------------------------------
@@ -484,10 +519,10 @@ bool TarnPlugin_ScopePrivate::selectionFits()
     const std::size_t count = selection().size();
     if (count <= static_cast<std::size_t>(ScopeLimits::kMaxChannels))
         return true;
-    const QString text = QString::fromUtf8("当前设置通道数 %1 ,超出最大通道数 36 !").arg(count);
+    const QString text = TarnPlugin_Scope::tr("当前设置通道数 %1 ,超出最大通道数 36 !").arg(count);
     emit q->errorOccurred(text);
-    QMessageBox::critical(q, QString::fromUtf8("当前设置通道超出最大通道数"), text, QMessageBox::Ok,
-                          QMessageBox::NoButton);
+    QMessageBox::critical(q, TarnPlugin_Scope::tr("当前设置通道超出最大通道数"), text,
+                          QMessageBox::Ok, QMessageBox::NoButton);
     return false;
 }
 
@@ -516,6 +551,10 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     for (const ScopeChannel &ch : channels)
         indexes.push_back(ch.binding.scopeIndex);
     m_pRecorder->bindSlots(indexes);
+    QVector<ScopeFileCurve> columns;
+    for (const ScopeChannel &ch : channels)
+        columns.append(ScopeFileCurve{ch.title, ch.binding, {}, {}});
+    m_pRecorder->setFileColumns(columns);
     m_pScope->clearCurves();
     m_pStateLine->forgetRecording();
     m_pTriggerMark->remove();
@@ -592,6 +631,7 @@ bool TarnPlugin_ScopePrivate::setTriggerChannel(const QString &title)
 
 void TarnPlugin_ScopePrivate::tick()
 {
+    m_pRecordActions->poll();
     if (!m_pRecorder->isSampling())
         return;
     refreshStatus();
@@ -735,7 +775,7 @@ void TarnPlugin_ScopePrivate::openCaptureList()
             ? m_pFileActions->compareCurves(capture.curves, captureLabel(capture), &error)
             : m_pFileActions->showCurves(capture.curves, &error);
     if (!done)
-        QMessageBox::warning(q, "Warning", error, QMessageBox::Ok);
+        QMessageBox::warning(q, TarnPlugin_Scope::tr("Warning"), error, QMessageBox::Ok);
 }
 
 void TarnPlugin_ScopePrivate::openTriggerOptions()

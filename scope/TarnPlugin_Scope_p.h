@@ -17,6 +17,7 @@ class ScopeCaptures;
 struct ScopeCapture;
 class ScopeContextMenu;
 class ScopeFileActions;
+class ScopeRecordActions;
 class ScopeRecorder;
 class ScopeSetupActions;
 class ScopeStateLine;
@@ -40,6 +41,8 @@ public:
     void start(bool fromButton);
     void stop(TarnPlugin_Scope::EndReason reason);
     void setViewFrozen(bool frozen);
+    void setStripView(bool on);
+    void setScaleToVisible(bool on);
 
     // Channel set-up.
     void setAxisInfo();
@@ -76,8 +79,11 @@ public:
     ScopeContextMenu *m_pTools = nullptr;
     ScopeStateLine *m_pStateLine = nullptr;
     ScopeFileActions *m_pFileActions = nullptr;
+    ScopeRecordActions *m_pRecordActions = nullptr;
     ScopeSetupActions *m_pSetupActions = nullptr;
     QAction *m_pFreezeAction = nullptr;
+    QAction *m_pStripAction = nullptr;
+    QAction *m_pScaleAction = nullptr;
     TriggerMark *m_pTriggerMark = nullptr;
     ScopeCaptures *m_pCaptures = nullptr;
     QwtPlotTextLabel *m_pFrozenLabel = nullptr; // owned by the plot's item list
@@ -107,6 +113,7 @@ private:
     void applyTypedPeriod();
     void setUpTriggerControls();
     void createOperatorTools();
+    void createViewActions();
 
     bool mayReplaceRecording();
     void announceEnd(TarnPlugin_Scope::EndReason reason);

@@ -5,6 +5,7 @@
 #include "TreeModel.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
@@ -22,6 +23,16 @@ QString treeText(int count, const std::function<QString(int)> &nameOf)
     for (int key = 0; key < count; ++key)
         text += nameOf(key) + QLatin1Char('\n');
     return text;
+}
+
+// The catalogue's short names in plain words, where the installed translation has them.
+QStringList toolTips(int count, const std::function<QString(int)> &nameOf)
+{
+    QStringList tips;
+    for (int key = 0; key < count; ++key)
+        tips << QCoreApplication::translate("ScopeCatalog", nameOf(key).toUtf8().constData())
+                    .trimmed();
+    return tips;
 }
 
 void setAllFlags(TreeModel &model, int count, bool checked)
@@ -246,15 +257,21 @@ void QScopeSetting::initTrees()
 {
     const ScopeCatalog &catalog = ScopeCatalog::instance();
     m_compModel = std::make_unique<TreeModel>(
-        QStringLiteral("Component List"),
+        tr("Component List"),
         treeText(catalog.axisCount(), [&catalog](int key) { return catalog.axisName(key); }));
     m_linkModel = std::make_unique<TreeModel>(
-        QStringLiteral("Link Data Capture"),
+        tr("Link Data Capture"),
         treeText(catalog.linkCount(), [&catalog](int key) { return catalog.linkName(key); }));
     m_endModel = std::make_unique<TreeModel>(
-        QStringLiteral("End Effector Data Capture"),
+        tr("End Effector Data Capture"),
         treeText(catalog.endEffCount(), [&catalog](int key) { return catalog.endEffName(key); }));
 
+    m_compModel->setToolTips(
+        toolTips(catalog.axisCount(), [&catalog](int key) { return catalog.axisName(key); }));
+    m_linkModel->setToolTips(
+        toolTips(catalog.linkCount(), [&catalog](int key) { return catalog.linkName(key); }));
+    m_endModel->setToolTips(
+        toolTips(catalog.endEffCount(), [&catalog](int key) { return catalog.endEffName(key); }));
     ui.Kvel_Scope_tree_SetComponent->setModel(m_compModel.get());
     ui.Kvel_Scope_tree_SetLink->setModel(m_linkModel.get());
     ui.Kvel_Scope_tree_SetEndEffector->setModel(m_endModel.get());

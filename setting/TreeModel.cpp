@@ -101,6 +101,11 @@ void TreeModel::setCheckedById(int id, bool checked)
     }
 }
 
+void TreeModel::setToolTips(const QStringList &byId)
+{
+    m_toolTips = byId;
+}
+
 QModelIndex TreeModel::index(int row, int column, const QModelIndex &parent) const
 {
     if (!hasIndex(row, column, parent))
@@ -142,6 +147,8 @@ QVariant TreeModel::data(const QModelIndex &index, int role) const
         return QVariant();
     if (role == Qt::CheckStateRole && index.column() == 0)
         return static_cast<int>(shownState(node));
+    if (role == Qt::ToolTipRole && !m_toolTips.value(node->itemId()).isEmpty())
+        return m_toolTips.value(node->itemId());
     // Long names are cut in a narrow tree; the tooltip gives them whole.
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return node->columnData(index.column());

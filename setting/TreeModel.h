@@ -25,6 +25,8 @@ public:
     QList<int> checkedLeafIds() const;
     // Sets the flag of the node with that id only: no propagation, no signal.
     void setCheckedById(int id, bool checked);
+    // Tooltips by node id; a node without one shows its name.
+    void setToolTips(const QStringList &byId);
 
     QModelIndex index(int row, int column,
                       const QModelIndex &parent = QModelIndex()) const override;
@@ -44,4 +46,5 @@ private:
     void recomputeParent(const QModelIndex &index);
 
     std::unique_ptr<TreeModelItem> rootItem;
+    QStringList m_toolTips;
 };

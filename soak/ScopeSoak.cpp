@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTextStream>
 
@@ -111,6 +112,7 @@ int ScopeSoak::run()
     m_scope->show();
     if (!QTest::qWaitForWindowExposed(m_scope.get()))
         fail("the scope window was never exposed");
+    startRecordingToFile();
     m_watchdog = std::make_unique<GuiWatchdog>(kGuiSilenceLimitMs);
     m_watchdog->start();
     QElapsedTimer total;
@@ -136,6 +138,10 @@ int ScopeSoak::run()
     if (isSampling())
         stopByButton();
     m_watchdog->setPhase("shut-down");
+    // Reading the files back takes the GUI thread for a while: the watchdog has done its part.
+    const long long longestSilence = m_watchdog->longestSilenceMs();
+    m_watchdog.reset();
+    checkRecordedFiles();
 
     const Counts &c = m_counts;
     std::printf("ran %.1f s\n", total.elapsed() / 1000.0);
@@ -155,8 +161,7 @@ int ScopeSoak::run()
         "recordings that begin after their list's first batch: %d; recordings without a data "
         "channel: %d\n",
         c.lateBatches, c.droppedFirstBatches, c.unobservable);
-    std::printf("longest GUI silence: %lld ms (limit %d ms)\n",
-                static_cast<long long>(m_watchdog->longestSilenceMs()), kGuiSilenceLimitMs);
+    std::printf("longest GUI silence: %lld ms (limit %d ms)\n", longestSilence, kGuiSilenceLimitMs);
     for (const auto &[name, p] : {std::pair<const char *, Plateau>{"first", first}, {"last", last}})
         std::printf("resident memory, %s plateau (10 s window, 36 channels): %.1f..%.1f MB, "
                     "median %.1f MB over %d samples (spread %.1f %%); %.1f MB before the "
@@ -177,7 +182,6 @@ int ScopeSoak::run()
         fail(QString("the heap in use moved %1 % between the plateaus").arg(heapDrift, 0, 'f', 1));
 
     m_scope.reset();
-    m_watchdog.reset();
     std::printf("%s: %d failure(s)\n", m_failures.isEmpty() ? "PASS" : "FAIL",
                 static_cast<int>(m_failures.size()));
     return m_failures.isEmpty() ? 0 : 1;
@@ -364,6 +368,8 @@ void ScopeSoak::confirmSelection(int kind)
         return;
     }
     ++m_counts.confirmed;
+    const std::size_t batch = m_history.batches();
+    m_history.excuse(batch - std::min(batch, kBatchesBefore), batch + kBatchesAfter);
     followIndexList();
     if (m_indexLists != lists + 1 || m_indexes.size() != channels || !messages.isEmpty())
         fail(QString("confirming %1 channels sent %2 list(s) of %3 indexes: %4")
@@ -460,6 +466,9 @@ void ScopeSoak::start(bool withTrigger, bool stopWhenError)
         return;
     }
     followIndexList();
+    m_runStartBatch = m_history.batches();
+    m_history.excuse(m_runStartBatch - std::min(m_runStartBatch, kBatchesBefore),
+                     m_runStartBatch + kBatchesAfter);
     // The import sets the period from the file it loads; the edit always shows it.
     m_period = shownPeriod();
     m_rules.windowMin = m_rules.windowMax = m_period;
@@ -575,6 +584,7 @@ void ScopeSoak::collectDeliveries()
     for (const TarnSim::Delivery &delivery : TarnSim::takeDeliveries()) {
         m_sinceDelivery.start();
         m_counts.delivered += delivery.times.size();
+        m_history.addBatch(delivery.times, delivery.indexLists);
         if (delivery.indexLists > m_indexLists)
             followIndexList();
         if (delivery.indexLists == m_indexLists)
@@ -590,6 +600,7 @@ void ScopeSoak::followIndexList()
         return;
     m_indexLists = lists;
     m_indexes = TarnSim::lastIndexes();
+    m_history.noteIndexes(lists, m_indexes);
     m_log.clear();
     m_selectionRefused = false;
 }
@@ -618,6 +629,13 @@ std::vector<CurveSamples> ScopeSoak::attachedCurves() const
 void ScopeSoak::checkRecording(bool stoppedByWidget)
 {
     collectDeliveries();
+    // A run with a trigger records only part of what was delivered; every run may miss the
+    // batch read while it stopped.
+    const std::size_t batch = m_history.batches();
+    const std::size_t from = m_rules.capture == RecordingRules::Capture::Always
+                                 ? batch - std::min(batch, kBatchesBefore)
+                                 : m_runStartBatch - std::min(m_runStartBatch, kBatchesBefore);
+    m_history.excuse(from, batch + kBatchesAfter);
     if (isSampling())
         fail("still sampling after Stop");
     RecordingRules rules = m_rules;
@@ -724,4 +742,61 @@ void ScopeSoak::exportAndImport()
                      .arg(rows));
     }
     QFile::remove(fileName);
+}
+
+// ---- the recording to disk ---------------------------------------------------------------
+
+// The whole run goes to disk, in files of about 8 MB, so rotation is exercised too.
+void ScopeSoak::startRecordingToFile()
+{
+    auto *scope = static_cast<TarnPlugin_Scope *>(m_scope.get());
+    m_recordFile = m_dir.filePath("recording.csv");
+    // 1 kHz, with room for the backlog of reads after a pause and the shut-down.
+    m_history.reserve(static_cast<std::size_t>((m_seconds + 120.0) * 1500.0));
+    scope->setRecordingRotation(0, 8);
+    QString error;
+    if (!scope->startRecordingToFile(m_recordFile, &error))
+        fail("recording to disk did not start: " + error);
+}
+
+// Afterwards the files hold exactly the records the controller delivered while the scope
+// recorded them, in order, once each.
+void ScopeSoak::checkRecordedFiles()
+{
+    auto *scope = static_cast<TarnPlugin_Scope *>(m_scope.get());
+    pump(kSettleAfterStopMs);
+    collectDeliveries();
+    if (!scope->isRecordingToFile())
+        fail("the recording to disk ended during the run");
+    const qint64 lost = scope->recordingLostRecords();
+    QSignalSpy complete(scope, &TarnPlugin_Scope::recordingToFileChanged);
+    scope->stopRecordingToFile();
+    QElapsedTimer waited;
+    waited.start();
+    while (complete.isEmpty() && waited.elapsed() < 10000)
+        pump(10);
+    if (complete.isEmpty())
+        fail("the recorded file was not complete 10 s after recording to disk stopped");
+    QStringList files{m_recordFile};
+    const auto numbered = [this](int n) {
+        return m_dir.filePath(QString("recording_%1.csv").arg(n, 3, 10, QLatin1Char('0')));
+    };
+    for (int n = 2; QFile::exists(numbered(n)); ++n)
+        files << numbered(n);
+    qint64 bytes = 0;
+    for (const QString &file : files)
+        bytes += QFileInfo(file).size();
+    const RecordedFileVerdict verdict =
+        RecordedFileCheck::check(files, m_history, TarnSim::sampleValue);
+    std::printf("recording to disk: %zu file(s), %.1f MB, %zu rows checked against %zu records "
+                "delivered (%zu rightly not recorded: starts, stops, set-ups, triggers), %lld "
+                "lost\n",
+                verdict.files, bytes / 1048576.0, verdict.rows, m_history.times.size(),
+                verdict.missingExcused, static_cast<long long>(lost));
+    if (lost > 0)
+        fail(QString("%1 records lost on the way to disk").arg(lost));
+    if (!verdict.error.isEmpty())
+        fail("recording to disk: " + verdict.error);
+    for (const QString &file : files)
+        QFile::remove(file);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RecordedFileCheck.h"
 #include "RecordingCheck.h"
 #include "ScopeLimits.h"
 
@@ -38,6 +39,8 @@ private:
         int legendClicks = 0, lateBatches = 0, droppedFirstBatches = 0, unobservable = 0;
         uint64_t delivered = 0, verified = 0;
     };
+    // Batches around an event (start, set-up, stop) the scope may rightly not record.
+    static constexpr std::size_t kBatchesBefore = 2, kBatchesAfter = 3;
     struct Plateau
     {
         double minMB = 0, maxMB = 0, medianMB = 0, untrimmedMB = 0, heapMB = 0;
@@ -72,6 +75,8 @@ private:
     void watchReads();
     void followIndexList();
     void checkRecording(bool stoppedByWidget);
+    void startRecordingToFile();
+    void checkRecordedFiles();
     std::vector<CurveSamples> attachedCurves() const;
     void fail(const QString &what);
 
@@ -88,6 +93,9 @@ private:
     uint64_t m_indexLists = 0;
     std::vector<int> m_indexes;
     RecordingLog m_log;
+    DeliveryHistory m_history; // the whole run, for the recording to disk
+    std::size_t m_runStartBatch = 0;
+    QString m_recordFile;
     RecordingRules m_rules;
     bool m_selectionRefused = false;
     bool m_stopWhenError = false;

@@ -50,6 +50,12 @@ for file in "$prefix"/lib/libTarnScope.so.* "$prefix"/lib/qt5/plugins/designer/*
     fi
 done
 
+# The English translation ships beside the library for hosts that load translations themselves.
+if [ ! -s "$prefix/share/tarnscope/translations/tarnscope_en.qm" ]; then
+    echo "FAIL: the kit has no share/tarnscope/translations/tarnscope_en.qm"
+    exit 1
+fi
+
 # The stand-in ships whole (its SONAME's chain) and exports the SDK functions and the
 # simulator's marker, nothing of the simulator's controls.
 sdk_symbols=$(nm -D --defined-only "$prefix"/lib/libTarn_Prod.so.1 | awk '{print $3}' | LC_ALL=C sort | tr '\n' ' ')

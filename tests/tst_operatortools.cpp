@@ -1,13 +1,18 @@
+#include "CurveStatisticsTable.h"
 #include "MeasurementCursors.h"
+#include "PlotImage.h"
 #include "ScopeContextMenu.h"
 #include "ScopeSetupFile.h"
 #include "ScopeTestSupport.h"
+#include "Zoomer.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QSettings>
+#include <QTableWidget>
 
 #include <memory>
 
@@ -44,6 +49,47 @@ double lastShown(QwtPlotCurve *curve)
     return curve->sample(curve->dataSize() - 1).y();
 }
 
+// A bare plot, active and focused, with time 0..1000 ms and `curves` curves over 0..500 ms;
+// its tools are its child.
+std::unique_ptr<QwtScope> toolPlot(int curves, QSize size = QSize(800, 600))
+{
+    auto plot = std::make_unique<QwtScope>();
+    plot->setFixedSize(size);
+    plot->setXScale(0.0, 1000.0, 100.0);
+    for (int slot = 0; slot < curves; ++slot) {
+        CurveBinding binding;
+        binding.slot = slot;
+        binding.unit = "deg";
+        plot->addCurve(slot, QStringLiteral("J%1 position").arg(slot + 1), binding);
+        double lo = 0.0, hi = 0.0;
+        plot->setCurveSamples(slot, {0.0, 500.0}, {double(slot), 2.0 * slot}, lo, hi);
+    }
+    new ScopeContextMenu(plot.get(), plot.get());
+    plot->show();
+    QApplication::setActiveWindow(plot.get());
+    if (!QTest::qWaitForWindowActive(plot.get()))
+        return nullptr;
+    plot->canvas()->setFocus();
+    plot->replot();
+    return plot;
+}
+
+ScopeContextMenu *toolsOf(QwtScope *plot)
+{
+    return plot->findChild<ScopeContextMenu *>();
+}
+
+// The offscreen platform makes no drags of QTest's mouse: events go directly. Presses and
+// releases are of the left button; `held` says whether it is down during a move.
+void mouse(QWidget *canvas, QEvent::Type type, QPoint pos, bool held = false)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, pos, canvas->mapToGlobal(pos), button,
+                      held || type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(canvas, &event);
+}
+
 } // namespace
 
 class tst_OperatorTools : public QObject
@@ -65,7 +111,7 @@ private slots:
         TarnSim::setScripted(true);
     }
 
-    // Kept when the widget goes, brought back by the next one: channels, period and trigger.
+    // Kept when the widget goes, brought back by the next one: channels, period, trigger, view.
     void setupComesBack()
     {
         {
@@ -77,6 +123,7 @@ private slots:
             child<QComboBox>(&first, "Kvel_Scope_cmb_TriggerCondition")->setCurrentIndex(1);
             child<QLineEdit>(&first, "Kvel_Scope_edit_TriggerThreshold")->setText("1.5");
             child<QAbstractButton>(&first, "cb_Trigger")->click();
+            first.setStripView(true);
         }
         TarnPlugin_Scope scope;
         QwtScope *plot = plotOf(&scope);
@@ -84,7 +131,7 @@ private slots:
         scope.setProperty("persistSetup", true);
         QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 2);
         QCOMPARE(plot->xRange(), 2500.0);
-        QCOMPARE(plot->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("ACS(deg)    "));
+        QVERIFY(scope.isStripView());
         QCOMPARE(child<QComboBox>(&scope, "Kvel_Scope_cmb_TriggerSel")->currentIndex(), 1);
         QCOMPARE(child<QComboBox>(&scope, "Kvel_Scope_cmb_TriggerCondition")->currentText(), "<");
         QCOMPARE(child<QLineEdit>(&scope, "Kvel_Scope_edit_TriggerThreshold")->text(), "1.5");
@@ -200,6 +247,153 @@ private slots:
                                      QKeySequence(QKeySequence::Copy).toString()}));
         QTest::keyClick(canvas, Qt::Key_1);
         QVERIFY(scope->findChild<ScopeContextMenu *>()->cursors()->isPlaced(0));
+    }
+
+    void readoutStaysWhereItIsPut_data()
+    {
+        QTest::addColumn<QPoint>("move");
+        QTest::newRow("a little right and down") << QPoint(150, 90);
+        QTest::newRow("far past the bottom-right corner") << QPoint(2000, 2000);
+    }
+
+    // 27 curves: the read-out stays a part of the canvas. Dragged, it stays where it was put
+    // (and the zoomer does not take the drag); a smaller plot keeps it whole inside, and
+    // back at the old size it is where it was. Saved images show it.
+    void readoutStaysWhereItIsPut()
+    {
+        auto plot = toolPlot(27);
+        QVERIFY(plot);
+        QWidget *canvas = plot->canvas();
+        MeasurementCursors *cursors = toolsOf(plot.get())->cursors();
+        cursors->place(0, 100.0);
+        cursors->place(1, 400.0);
+        const QRect before = cursors->readoutRect();
+        QVERIFY(!before.isEmpty());
+        QVERIFY(before.height() <= canvas->contentsRect().height() / 2);
+        QVERIFY(cursors->readoutText().contains(" more "));
+
+        QFETCH(QPoint, move);
+        mouse(canvas, QEvent::MouseButtonPress, before.center());
+        mouse(canvas, QEvent::MouseMove, before.center() + move, true);
+        mouse(canvas, QEvent::MouseButtonRelease, before.center() + move);
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 0u);
+        const QRect moved = cursors->readoutRect();
+        const QRect area = canvas->contentsRect().adjusted(8, 8, -8, -8);
+        QVERIFY(area.contains(moved));
+        const QPoint expected(
+            qBound(area.left(), before.left() + move.x(), area.right() + 1 - moved.width()),
+            qBound(area.top(), before.top() + move.y(), area.bottom() + 1 - moved.height()));
+        QVERIFY((moved.topLeft() - expected).manhattanLength() <= 2);
+
+        plot->setFixedSize(560, 420);
+        QCoreApplication::processEvents();
+        plot->replot();
+        QVERIFY(canvas->contentsRect().contains(cursors->readoutRect()));
+        plot->setFixedSize(800, 600);
+        QCoreApplication::processEvents();
+        plot->replot();
+        QCOMPARE(cursors->readoutRect(), moved);
+
+        const QImage shown = PlotImage::render(plot.get());
+        cursors->remove();
+        const QImage plain = PlotImage::render(plot.get());
+        const QRect inImage = moved.translated(canvas->pos());
+        QVERIFY(shown.copy(inImage) != plain.copy(inImage));
+    }
+
+    void offScreenMark_data()
+    {
+        QTest::addColumn<double>("placed");
+        QTest::addColumn<double>("scrolled"); // how far the time origin moves on afterwards
+        QTest::addColumn<QString>("edge");
+        QTest::newRow("in view") << 500.0 << 0.0 << "";
+        QTest::newRow("before the shown range") << -40.0 << 0.0 << "left";
+        QTest::newRow("after the shown range") << 1200.0 << 0.0 << "right";
+        QTest::newRow("left behind by the live view") << 100.0 << 8557.5 << "left";
+    }
+
+    // A cursor outside the shown time range leaves a mark with its name at that edge.
+    void offScreenMark()
+    {
+        QFETCH(double, placed);
+        QFETCH(double, scrolled);
+        auto plot = toolPlot(1);
+        QVERIFY(plot);
+        MeasurementCursors *cursors = toolsOf(plot.get())->cursors();
+        plot->curve(0)->setVisible(false); // only the cursor draws in its colour
+        cursors->place(1, placed);
+        plot->setTimeOrigin(plot->timeOrigin() + scrolled);
+        plot->replot();
+        const QImage image = PlotImage::render(plot.get()).convertToFormat(QImage::Format_RGB32);
+        const QRect canvas = plot->canvas()->geometry();
+        const auto marked = [&](int x) { // a 20-pixel strip of the canvas
+            const QImage strip = image.copy(x, canvas.top(), 20, canvas.height());
+            const auto *pixels = reinterpret_cast<const QRgb *>(strip.constBits());
+            return std::count(pixels, pixels + 20 * strip.height(), qRgb(0, 84, 166)) > 10;
+        };
+        QTEST(QString(marked(canvas.left() + 1)     ? "left"
+                      : marked(canvas.right() - 20) ? "right"
+                                                    : ""),
+              "edge");
+    }
+
+    void cursorKeysOnlyOverTheCanvas_data()
+    {
+        QTest::addColumn<QString>("mouse");
+        QTest::addColumn<bool>("placed");
+        QTest::newRow("over the canvas") << "over" << true;
+        QTest::newRow("never over the canvas") << "" << false;
+        QTest::newRow("left the canvas") << "over, leave" << false;
+        QTest::newRow("dragged past the right edge") << "over, drag out" << false;
+    }
+
+    // Key 2 puts cursor 2 at the mouse over the canvas, and nowhere when the mouse is not.
+    void cursorKeysOnlyOverTheCanvas()
+    {
+        auto plot = toolPlot(1);
+        QVERIFY(plot);
+        QWidget *canvas = plot->canvas();
+        const QPoint over(400, 200);
+        QFETCH(QString, mouse);
+        if (mouse.contains("over")) {
+            QEnterEvent enter(over, over, canvas->mapToGlobal(over));
+            QCoreApplication::sendEvent(canvas, &enter);
+            ::mouse(canvas, QEvent::MouseMove, over);
+        }
+        if (mouse.contains("leave")) {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(canvas, &leave);
+        }
+        if (mouse.contains("drag out")) {
+            ::mouse(canvas, QEvent::MouseButtonPress, over);
+            ::mouse(canvas, QEvent::MouseMove, QPoint(canvas->width() + 40, 210), true);
+        }
+        QTest::keyClick(canvas, Qt::Key_2);
+        MeasurementCursors *cursors = toolsOf(plot.get())->cursors();
+        QTEST(cursors->isPlaced(1), "placed");
+        if (cursors->isPlaced(1))
+            QVERIFY(std::abs(cursors->shownTime(1) -
+                             plot->canvasMap(QwtPlot::xBottom).invTransform(over.x())) < 1e-9);
+    }
+
+    // The statistics open with every column in view, and keep the size the operator gives
+    // them for the next showing.
+    void statisticsShowAllColumnsAndKeepTheirSize()
+    {
+        auto plot = toolPlot(6);
+        QVERIFY(plot);
+        CurveStatisticsTable *statistics = toolsOf(plot.get())->statistics();
+        statistics->showFor(plot.get());
+        QVERIFY(QTest::qWaitForWindowExposed(statistics));
+        auto *table = statistics->findChild<QTableWidget *>("ScopeStatisticsTable");
+        QVERIFY(table->horizontalHeader()->length() <= table->viewport()->width());
+        QVERIFY(table->verticalHeader()->length() <= table->viewport()->height());
+
+        const QSize operators = statistics->size() + QSize(-40, 60);
+        statistics->resize(operators);
+        statistics->close();
+        statistics->showFor(plot.get());
+        QCOMPARE(statistics->size(), operators);
     }
 };
 

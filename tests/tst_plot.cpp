@@ -5,6 +5,7 @@
 #include "PlotImage.h"
 #include "QwtScope.h"
 #include "ScopeContextMenu.h"
+#include "ScopeCurve.h"
 #include "ScopeDataTracker.h"
 #include "ScopeFile.h"
 #include "ScopeSeriesData.h"
@@ -139,7 +140,7 @@ struct CurveSet
     void add(QwtSeriesData<QPointF> *samples, bool visible)
     {
         data.emplace_back(samples);
-        curves.append({samples, visible});
+        curves.append({samples, visible, std::nullopt});
     }
 };
 
@@ -485,6 +486,187 @@ private slots:
         QVERIFY(tracker->closestPoint().isValid());
         plot->clearCurves();
         QVERIFY(!tracker->closestPoint().curve);
+    }
+
+    // One strip per unit, in the order the units first come, each fitting its visible
+    // curves only; hidden curves (values far off) set nothing.
+    void stripsSplitByUnit_data()
+    {
+        QTest::addColumn<QStringList>("units"); // one curve per slot
+        QTest::addColumn<QVector<bool>>("visible");
+        QTest::addColumn<QStringList>("strips"); // top to bottom
+        QTest::newRow("mixed") << QStringList{"deg", "A", "deg", " ", "A"}
+                               << QVector<bool>{true, true, true, true, true}
+                               << QStringList{"deg", "A", ""};
+        QTest::newRow("hidden unit") << QStringList{"deg", "A", "deg"}
+                                     << QVector<bool>{true, false, true} << QStringList{"deg"};
+        QTest::newRow("hidden beside shown")
+            << QStringList{"A", "A", "mm"} << QVector<bool>{false, true, true}
+            << QStringList{"A", "mm"};
+        QTest::newRow("padded unit")
+            << QStringList{"VEL", " VEL"} << QVector<bool>{true, true} << QStringList{"VEL"};
+        QTest::newRow("flat") << QStringList{"FSM"} << QVector<bool>{true} << QStringList{"FSM"};
+        QTest::newRow("none shown") << QStringList{"deg"} << QVector<bool>{false} << QStringList{};
+    }
+
+    void stripsSplitByUnit()
+    {
+        QFETCH(QStringList, units);
+        QFETCH(QVector<bool>, visible);
+        QFETCH(QStringList, strips);
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        const auto valuesOf = [&](int slot) -> Values {
+            if (!visible.at(slot))
+                return {1e6, 2e6};
+            if (QString(QTest::currentDataTag()) == "flat")
+                return {4663.0, 4663.0};
+            return {slot * 100.0, slot * 100.0 + 50.0};
+        };
+        for (int slot = 0; slot < units.size(); ++slot) {
+            addCurve(*plot, slot, {0.0, 100.0}, valuesOf(slot), units.at(slot));
+            plot->curve(slot)->setVisible(visible.at(slot));
+        }
+        plot->setStripView(true);
+        const UnitStrips &shown = plot->strips();
+        QStringList shownUnits;
+        for (int i = 0; i < shown.count(); ++i)
+            shownUnits << shown.strip(i).unit;
+        QCOMPARE(shownUnits, strips);
+        QCOMPARE(axisRange(*plot, QwtPlot::yLeft), QwtInterval(0.0, qMax(1, strips.size())));
+
+        double previousTop = shown.count();
+        for (int i = 0; i < shown.count(); ++i) {
+            const StripBand band = shown.strip(i).band;
+            QVERIFY(band.axisHigh <= previousTop && band.axisLow < band.axisHigh);
+            QVERIFY(band.high < 1e5 && band.low < band.high);
+            previousTop = band.axisLow;
+        }
+        for (int slot = 0; slot < units.size(); ++slot) {
+            const std::optional<StripBand> band = shown.bandOf(slot);
+            QCOMPARE(band.has_value(), visible.at(slot));
+            for (double value : valuesOf(slot))
+                QVERIFY(!band || (band->low < value && value < band->high));
+        }
+        QCOMPARE(yTitle(*plot).trimmed(), QString());
+
+        // The zoom acts on time only; the strips stay whole.
+        drag(plot->canvas(), QSize(60, 40));
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 1u);
+        QCOMPARE(axisRange(*plot, QwtPlot::yLeft), QwtInterval(0.0, qMax(1, strips.size())));
+        plot->setStripView(false);
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 0u);
+        for (int slot = 0; slot < units.size(); ++slot) { // one range for all curves again
+            for (double value : valuesOf(slot))
+                QVERIFY(axisRange(*plot, QwtPlot::yLeft).contains(value));
+        }
+    }
+
+    // In the strips each curve has its own scale: the tracker finds the sample where it is
+    // drawn, and never puts one curve's unit on the shared axis.
+    void trackerReadsTheStrips()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        addCurve(*plot, 0, {0.0, 500.0, 1000.0}, {0.0, 1.0, 2.0}, "A");
+        addCurve(*plot, 1, {0.0, 500.0, 1000.0}, {4000.0, 5000.0, 6000.0}, "deg");
+        plot->setStripView(true);
+        const auto *curve = dynamic_cast<const ScopeCurve *>(plot->curve(1));
+        QVERIFY(curve);
+        QPoint sample;
+        QVERIFY(canvasPixel(plot->canvasMap(QwtPlot::xBottom),
+                            curve->valueMap(plot->canvasMap(QwtPlot::yLeft)), curve->sample(1),
+                            sample));
+        QVERIFY(plot->canvas()->rect().contains(sample));
+        hover(plot->canvas(), sample);
+        QCOMPARE(plot->tracker()->closestPoint().curve, plot->curve(1));
+        QCOMPARE(plot->tracker()->closestPoint().index, 1);
+        QCOMPARE(yTitle(*plot).trimmed(), QString());
+    }
+
+    // "Scale to visible curves" leaves hidden curves out of the value range; off, the
+    // range holds every curve, as the refresh sets it.
+    void scaleToVisibleCurves_data()
+    {
+        QTest::addColumn<bool>("scaleToVisible");
+        QTest::addColumn<bool>("bigShown");
+        QTest::addColumn<bool>("rangeHoldsBig");
+        QTest::newRow("off, hidden") << false << false << true;
+        QTest::newRow("on, hidden") << true << false << false;
+        QTest::newRow("on, shown") << true << true << true;
+    }
+
+    void scaleToVisibleCurves()
+    {
+        QFETCH(bool, scaleToVisible);
+        QFETCH(bool, bigShown);
+        QFETCH(bool, rangeHoldsBig);
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        addCurve(*plot, 0, {0.0, 100.0}, {0.0, 10.0});
+        addCurve(*plot, 1, {0.0, 100.0}, {0.0, 500.0});
+        plot->setYScaleAround(0.0, 500.0);
+        plot->setScaleToVisible(scaleToVisible);
+        plot->curve(1)->setVisible(bigShown);
+        plot->replot();
+        QCOMPARE(axisRange(*plot, QwtPlot::yLeft).contains(500.0), rangeHoldsBig);
+        QVERIFY(axisRange(*plot, QwtPlot::yLeft).contains(10.0));
+        plot->setScaleToVisible(false);
+        QVERIFY(axisRange(*plot, QwtPlot::yLeft).contains(500.0));
+    }
+
+    void trackerLabelStaysInsideTheCanvas_data()
+    {
+        QTest::addColumn<QPoint>("fromCorner"); // negative: from the right or bottom edge
+        QTest::newRow("middle") << QPoint(300, 250);
+        QTest::newRow("right edge") << QPoint(-4, 250);
+        QTest::newRow("top edge") << QPoint(300, 3);
+        QTest::newRow("top-right corner") << QPoint(-4, 3);
+        QTest::newRow("bottom-left corner") << QPoint(3, -4);
+    }
+
+    // The label is whole inside the canvas and clear of the cursor line, wherever the mouse is.
+    void trackerLabelStaysInsideTheCanvas()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        QWidget *canvas = plot->canvas();
+        QFETCH(QPoint, fromCorner);
+        const QPoint pos((fromCorner.x() + canvas->width()) % canvas->width(),
+                         (fromCorner.y() + canvas->height()) % canvas->height());
+        addCurve(*plot, 0, {plot->canvasMap(QwtPlot::xBottom).invTransform(pos.x())},
+                 {plot->canvasMap(QwtPlot::yLeft).invTransform(pos.y())});
+        plot->replot();
+        hover(canvas, pos);
+        const ScopeDataTracker *tracker = plot->tracker();
+        QVERIFY(tracker->closestPoint().isValid());
+        const QRect label = tracker->trackerRect(tracker->trackerFont());
+        QVERIFY(!label.isEmpty());
+        const bool clearOfTheCursorLine = label.left() > pos.x() || label.right() < pos.x();
+        QVERIFY(canvas->rect().contains(label) && clearOfTheCursorLine);
+    }
+
+    // After a zoom the label describes the sample under the unmoved mouse on the new scales.
+    void trackerRefreshesAfterZoom()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        const QPoint c = plot->canvas()->rect().center();
+        const QwtScaleMap x = plot->canvasMap(QwtPlot::xBottom);
+        const QwtScaleMap y = plot->canvasMap(QwtPlot::yLeft);
+        const QPointF under(x.invTransform(c.x()), y.invTransform(c.y()));
+        const QPointF aside(x.invTransform(c.x() + 200), y.invTransform(c.y() - 150));
+        addCurve(*plot, 0, {under.x(), aside.x()}, {under.y(), aside.y()});
+        plot->replot();
+        hover(plot->canvas(), c);
+        QCOMPARE(plot->tracker()->closestPoint().index, 0);
+        const QSizeF around(x.invTransform(40) - x.invTransform(0),
+                            y.invTransform(0) - y.invTransform(40));
+        plot->zoomer()->zoom(QRectF(aside - QPointF(around.width(), around.height()) / 2, around));
+        QTRY_COMPARE(plot->tracker()->closestPoint().index, 1);
+        const QString label =
+            static_cast<const QwtPicker *>(plot->tracker())->trackerText(c).text();
+        QVERIFY2(label.contains(QString("x:%1<").arg(aside.x(), 0, 'g')), qPrintable(label));
     }
 
     void valueAtTime_data()

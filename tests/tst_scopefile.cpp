@@ -137,7 +137,7 @@ private slots:
             << QByteArray("A_0_1_u,time,B_0_2_v\n1,0,2\n3,5,4\n")
             << "time 0 5 | A 0/1/9 u: 1 3 | B 0/2/9 v: 2 4";
         QTest::newRow("blank lines skipped, NUL ends a line")
-            << h + "0,1,2\n\n" + QByteArray("1,3\0,9\n", 7) + "2,5,6"
+            << h + "0,1,2\n\n" + QByteArray("1,3\0,9\n", 7) + "2,5,6\n"
             << "time 0 1 2 | A 0/1/9 u: 1 3 5 | B 0/2/9 v: 2 nan 6 | ragged 1@4";
     }
 

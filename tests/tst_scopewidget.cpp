@@ -14,6 +14,8 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QThread>
+#include <QTranslator>
+#include <QTreeView>
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
 #include <qwt_plot_marker.h>
@@ -135,7 +137,11 @@ class tst_ScopeWidget : public QObject
 
 private slots:
     void init() { m_scope = freshScope(); }
-    void cleanup() { m_scope.reset(); }
+    void cleanup()
+    {
+        m_scope.reset();
+        qDeleteAll(qApp->findChildren<QTranslator *>()); // each takes itself out as it goes
+    }
 
     void channelsBindInOrder()
     {
@@ -219,6 +225,48 @@ private slots:
             QVERIFY(!m_scope->isSampling());
             QCOMPARE(curveCount(), 1);
         }
+    }
+
+    void translatedTexts_data()
+    {
+        QTest::addColumn<QString>("locale"); // empty: none asked for
+        QTest::addColumn<bool>("english");
+        QTest::newRow("no translation: the source texts") << QString() << false;
+        QTest::newRow("en_GB installs the English texts") << "en_GB" << true;
+        QTest::newRow("en_US installs the English texts") << "en_US" << true;
+        QTest::newRow("de_DE has none: the source texts stay") << "de_DE" << false;
+        QTest::newRow("zh_CN has none: the source texts stay") << "zh_CN" << false;
+    }
+    void translatedTexts()
+    {
+        QFETCH(QString, locale);
+        QFETCH(bool, english);
+        if (!locale.isEmpty())
+            QCOMPARE(TarnPlugin_Scope::installTranslation(QLocale(locale)), english);
+        m_scope = freshScope(); // a form takes its texts as it is built
+
+        QCOMPARE(child<QCheckBox>(scope(), "cb_AbsoluteValue")->text(),
+                 english ? QString("Absolute value") : QString::fromUtf8("绝对值"));
+        QAbstractItemModel *links =
+            child<QTreeView>(dialogOf(scope()), "Kvel_Scope_tree_SetLink")->model();
+        QCOMPARE(indexOfId(links, LINK_FilSensedTor).data(Qt::ToolTipRole).toString(),
+                 english ? QString("FilSensedTor: filtered sensed torque")
+                         : QString("FilSensedTor"));
+        QCOMPARE(indexOfId(links, LINK_FilSensedTor).data().toString(), QString("FilSensedTor"));
+
+        checkComponents(scope(), {AXIS_CurFSM});
+        selectJoints(6, {LINK_TargetACS, LINK_ActualACS, LINK_ActualFilACS, LINK_TarPosPDO,
+                         LINK_ActPosPDO, LINK_TargetCur});
+        QSignalSpy errors(m_scope.get(), &TarnPlugin_Scope::errorOccurred);
+        const QStringList messages = clickAnswering(dialogOf(scope()), "Kvel_Scope_btn_SetOK");
+        const QString refusal =
+            english ? QString("The selection has 37 channels, more than the maximum of 36!")
+                    : QString::fromUtf8("当前设置通道数 37 ,超出最大通道数 36 !");
+        const QString title = english ? QString("Too many channels selected")
+                                      : QString::fromUtf8("当前设置通道超出最大通道数");
+        QCOMPARE(messages, QStringList(title + ": " + refusal));
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(errors.first().first().toString(), refusal);
     }
 
     // While a slow controller takes a new index list, the batches it still delivers carry

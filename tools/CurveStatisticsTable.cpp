@@ -8,16 +8,27 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include <qwt_plot_curve.h>
 
 namespace {
 
-const char *const kColumns[] = {"Channel", "Unit", "Samples", "Min",
-                                "Max",     "Mean", "RMS",     "Peak-to-peak"};
+const char *const kColumns[] = {QT_TRANSLATE_NOOP("CurveStatisticsTable", "Channel"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "Unit"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "Samples"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "Min"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "Max"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "Mean"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "RMS"),
+                                QT_TRANSLATE_NOOP("CurveStatisticsTable", "Peak-to-peak")};
 constexpr int kColumnCount = sizeof(kColumns) / sizeof(kColumns[0]);
+constexpr int kMostRowsShown = 16; // beyond these the table scrolls
 
 QString number(double value)
 {
@@ -36,7 +47,7 @@ QStringList cells(const CurveStatisticsRow &row)
 
 QString rangeText(double from, double to)
 {
-    return QStringLiteral("Visible range: %1 to %2 ms").arg(number(from), number(to));
+    return CurveStatisticsTable::tr("Visible range: %1 to %2 ms").arg(number(from), number(to));
 }
 
 } // namespace
@@ -45,18 +56,18 @@ CurveStatisticsTable::CurveStatisticsTable(QWidget *parent)
     : QDialog(parent), m_range(new QLabel(this)), m_table(new QTableWidget(this))
 {
     setObjectName(QStringLiteral("ScopeStatisticsDialog"));
-    setWindowTitle(QStringLiteral("Statistics of the visible range"));
+    setWindowTitle(tr("Statistics of the visible range"));
     m_table->setObjectName(QStringLiteral("ScopeStatisticsTable"));
     m_table->setColumnCount(kColumnCount);
     QStringList headers;
     for (const char *column : kColumns)
-        headers << QString::fromLatin1(column);
+        headers << tr(column);
     m_table->setHorizontalHeaderLabels(headers);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    QPushButton *copy = buttons->addButton(QStringLiteral("Copy"), QDialogButtonBox::ActionRole);
+    QPushButton *copy = buttons->addButton(tr("Copy"), QDialogButtonBox::ActionRole);
     copy->setObjectName(QStringLiteral("ScopeStatisticsCopy"));
     connect(copy, &QPushButton::clicked, this, &CurveStatisticsTable::copyText);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -100,8 +111,32 @@ void CurveStatisticsTable::showFor(QwtScope *plot)
         }
     }
     m_table->resizeColumnsToContents();
+    if (!m_sized) {
+        fitToTable();
+        m_sized = true;
+    }
     show();
     raise();
+}
+
+// Wide enough for every column and tall enough for the rows, within the screen. Only at the
+// first showing: afterwards the size the operator gave it stays.
+void CurveStatisticsTable::fitToTable()
+{
+    const int frame = 2 * m_table->frameWidth();
+    const int scrollBar = m_table->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int rows = std::min(m_table->verticalHeader()->length(),
+                              kMostRowsShown * m_table->verticalHeader()->defaultSectionSize());
+    const QSize table(m_table->horizontalHeader()->length() + frame + scrollBar,
+                      m_table->horizontalHeader()->sizeHint().height() + rows + frame);
+    // The layout adds the label, the buttons and the margins around a table of that size.
+    const QSize tableMinimum = m_table->minimumSize();
+    m_table->setMinimumSize(table);
+    QSize wanted = layout()->sizeHint();
+    m_table->setMinimumSize(tableMinimum);
+    if (const QScreen *screen = this->screen())
+        wanted = wanted.boundedTo(screen->availableSize() * 9 / 10);
+    resize(wanted);
 }
 
 QString CurveStatisticsTable::text() const
@@ -109,7 +144,7 @@ QString CurveStatisticsTable::text() const
     QStringList lines{rangeText(m_from, m_to)};
     QStringList header;
     for (const char *column : kColumns)
-        header << QString::fromLatin1(column);
+        header << tr(column);
     lines << header.join(QLatin1Char('\t'));
     for (const CurveStatisticsRow &row : m_rows)
         lines << cells(row).join(QLatin1Char('\t'));

@@ -10,7 +10,10 @@ class QTableWidget;
 class QwtScope;
 
 // The statistics of the visible curves over the visible time range, as a small table that
-// copies as tab-separated text. Non-modal; a child of the scope widget. GUI thread only.
+// copies as tab-separated text. It opens wide enough for all its columns; the size the
+// operator then gives it is kept while the widget lives (kept in memory, not in QSettings:
+// the settings file is the host application's). Non-modal; a child of the scope widget.
+// GUI thread only.
 class CurveStatisticsTable : public QDialog
 {
     Q_OBJECT
@@ -29,9 +32,12 @@ public slots:
     void copyText();
 
 private:
+    void fitToTable();
+
     QLabel *m_range;
     QTableWidget *m_table;
     QVector<CurveStatisticsRow> m_rows;
     double m_from = 0.0;
     double m_to = 0.0;
+    bool m_sized = false;
 };

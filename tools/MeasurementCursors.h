@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointF>
+#include <QRect>
 #include <QString>
 #include <QVector>
 
@@ -10,8 +11,9 @@
 #include <array>
 #include <optional>
 
+class CursorEdgeMark;
+class CursorReadout;
 class QwtPlotMarker;
-class QwtPlotTextLabel;
 class QwtScope;
 
 // A curve's value at a time, linear between the two samples around it (times ascending).
@@ -41,10 +43,12 @@ struct CursorReading
     double deltaTime() const { return time2 - time1; }
 };
 
-// Two vertical measurement cursors on the time axis with a read-out in the canvas corner.
-// A cursor is kept in recorded time (the plot's time origin plus the shown time), so it stays
-// on the same moment of the data while the live view scrolls, and leaves on the left with it.
-// Markers and read-out are plot items (they appear in saved images); the plot owns them.
+// Two vertical measurement cursors on the time axis with a compact read-out that the operator
+// drags anywhere on the canvas (it starts in the top-left corner). A cursor is kept in
+// recorded time (the plot's time origin plus the shown time), so it stays on the same moment
+// of the data while the live view scrolls, and leaves on the left with it; a cursor outside
+// the shown time range gets a mark with its name at that edge of the canvas. Markers, edge
+// marks and read-out are plot items (they appear in saved images); the plot owns them.
 // A child of the plot; GUI thread only.
 class MeasurementCursors : public QObject
 {
@@ -62,18 +66,34 @@ public:
     double shownTime(int cursor) const;
 
     CursorReading reading() const;
+    // At most one row per visible curve, as many as keep the read-out within a part of the
+    // canvas's height; a last row counts the curves left out.
     QString readoutText() const;
+    // Where the read-out is on the canvas now; empty while no cursor is placed.
+    QRect readoutRect() const;
     // With the recorded time of the trigger's instant, the read-out also gives each cursor's
     // time from it; none takes that away.
     void setTriggerTime(std::optional<double> recordedTime);
 
+protected:
+    // Drags the read-out: a left press on it is the operator's, not the zoomer's.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void follow();
+    bool dragReadout(QEvent *event);
+    QRectF canvasRect() const;
+    QString readoutHead(const CursorReading &r) const;
+    int readoutRowBudget(int headLines) const;
 
     QwtScope *m_plot;
-    std::array<QwtPlotMarker *, 2> m_markers{}; // owned by the plot's item list
+    // Kept apart from the plot: the canvas still sends events while the plot is destroyed.
+    QWidget *m_canvas;
+    std::array<QwtPlotMarker *, 2> m_markers{};    // owned by the plot's item list
+    std::array<CursorEdgeMark *, 2> m_edgeMarks{}; // owned by the plot's item list
     std::array<bool, 2> m_placed{};
     std::array<double, 2> m_recordedTime{};
-    QwtPlotTextLabel *m_readout = nullptr; // owned by the plot's item list
+    CursorReadout *m_readout = nullptr; // owned by the plot's item list
+    std::optional<QPointF> m_dragGrip;  // where the read-out was taken, from its top-left
     std::optional<double> m_triggerTime;
 };

@@ -1,5 +1,6 @@
 #include "PlotImage.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -138,9 +139,9 @@ QImage PlotImage::render(QwtPlot *plot)
 
 QStringList PlotImage::saveFilters()
 {
-    QStringList filters{QStringLiteral("PNG image (*.png)")};
+    QStringList filters{QCoreApplication::translate("PlotImage", "PNG image (*.png)")};
 #ifdef SCOPE_HAVE_SVG
-    filters << QStringLiteral("SVG image (*.svg)");
+    filters << QCoreApplication::translate("PlotImage", "SVG image (*.svg)");
 #endif
     return filters;
 }
@@ -151,7 +152,7 @@ bool PlotImage::save(QwtPlot *plot, const QString &fileName, QString *error)
 #ifdef SCOPE_HAVE_SVG
         return saveSvg(plot, fileName, error);
 #else
-        *error = QStringLiteral("SVG is not available in this build");
+        *error = QCoreApplication::translate("PlotImage", "SVG is not available in this build");
         return false;
 #endif
     }

@@ -1,5 +1,6 @@
 #include "SaveDialog.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -26,7 +27,8 @@ QString SaveDialog::askFileName(QWidget *parent, const QString &title, const QSt
     const QString fileName = chosen + '.' + suffix;
     if (QFileInfo::exists(fileName) &&
         QMessageBox::question(parent, title,
-                              QString("%1 already exists.\nDo you want to replace it?")
+                              QCoreApplication::translate(
+                                  "SaveDialog", "%1 already exists.\nDo you want to replace it?")
                                   .arg(QFileInfo(fileName).fileName())) != QMessageBox::Yes)
         return QString();
     return fileName;
@@ -34,10 +36,12 @@ QString SaveDialog::askFileName(QWidget *parent, const QString &title, const QSt
 
 QString SaveDialog::cannotWrite(const QString &fileName, const QString &reason)
 {
-    return QString("ERROR:Cannot write %1: %2").arg(fileName, reason);
+    return QCoreApplication::translate("SaveDialog", "ERROR:Cannot write %1: %2")
+        .arg(fileName, reason);
 }
 
 void SaveDialog::warnCannotWrite(QWidget *parent, const QString &fileName, const QString &reason)
 {
-    QMessageBox::warning(parent, "Warning", cannotWrite(fileName, reason), QMessageBox::Ok);
+    QMessageBox::warning(parent, QCoreApplication::translate("SaveDialog", "Warning"),
+                         cannotWrite(fileName, reason), QMessageBox::Ok);
 }

@@ -16,6 +16,8 @@
 
 #include <qwt_scale_map.h>
 
+#include <algorithm>
+
 ScopeContextMenu::ScopeContextMenu(QwtScope *plot, QWidget *dialogParent)
     : QObject(plot), m_plot(plot), m_canvas(plot->canvas()), m_dialogParent(dialogParent),
       m_menu(new QMenu(plot->canvas())), m_cursors(new MeasurementCursors(plot)),
@@ -25,18 +27,20 @@ ScopeContextMenu::ScopeContextMenu(QwtScope *plot, QWidget *dialogParent)
     m_menu->setObjectName(QStringLiteral("ScopeContextMenu"));
     // No keys for these two: Ctrl+S and Ctrl+C on the canvas would make the host's own Save
     // and Copy ambiguous, and then neither fires.
-    addAction(QStringLiteral("Save image…"), "ScopeAction_SaveImage", QKeySequence(),
+    addAction(tr("Save image…"), "ScopeAction_SaveImage", QKeySequence(),
               &ScopeContextMenu::saveImage);
-    addAction(QStringLiteral("Copy image"), "ScopeAction_CopyImage", QKeySequence(),
+    addAction(tr("Copy image"), "ScopeAction_CopyImage", QKeySequence(),
               &ScopeContextMenu::copyImage);
     m_menu->addSeparator();
-    addAction(QStringLiteral("Cursor 1 here"), "ScopeAction_Cursor1", QKeySequence(Qt::Key_1),
-              &ScopeContextMenu::placeCursor1);
-    addAction(QStringLiteral("Cursor 2 here"), "ScopeAction_Cursor2", QKeySequence(Qt::Key_2),
-              &ScopeContextMenu::placeCursor2);
-    addAction(QStringLiteral("Remove cursors"), "ScopeAction_RemoveCursors",
+    m_cursorActions = {addAction(tr("Cursor 1 here"), "ScopeAction_Cursor1",
+                                 QKeySequence(Qt::Key_1), &ScopeContextMenu::placeCursor1),
+                       addAction(tr("Cursor 2 here"), "ScopeAction_Cursor2",
+                                 QKeySequence(Qt::Key_2), &ScopeContextMenu::placeCursor2)};
+    for (QObject *action : m_cursorActions)
+        action->installEventFilter(this);
+    addAction(tr("Remove cursors"), "ScopeAction_RemoveCursors",
               QKeySequence(Qt::Key_Delete), &ScopeContextMenu::removeCursors);
-    addAction(QStringLiteral("Statistics…"), "ScopeAction_Statistics", QKeySequence(Qt::Key_S),
+    addAction(tr("Statistics…"), "ScopeAction_Statistics", QKeySequence(Qt::Key_S),
               &ScopeContextMenu::showStatistics);
     m_canvas->installEventFilter(this);
 }
@@ -67,15 +71,27 @@ void ScopeContextMenu::addActions(const QList<QAction *> &actions)
         install(action);
 }
 
+// A cursor key acts only with the mouse over the canvas: it puts the cursor at the mouse.
 bool ScopeContextMenu::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Shortcut && m_cursorActions.contains(watched)) {
+        m_placeAt = m_pointer;
+        return !m_pointer;
+    }
     if (watched != m_canvas)
         return false;
     switch (event->type()) {
+    case QEvent::Enter:
+        pointAt(static_cast<QEnterEvent *>(event)->pos());
+        return false;
+    case QEvent::Leave:
+        m_pointer.reset();
+        return false;
     case QEvent::MouseMove:
-        m_pointer = static_cast<QMouseEvent *>(event)->pos();
+        pointAt(static_cast<QMouseEvent *>(event)->pos());
         return false;
     case QEvent::MouseButtonPress:
+        pointAt(static_cast<QMouseEvent *>(event)->pos());
         if (static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
             m_zoomedAtRightPress = m_plot->zoomer()->zoomRectIndex() > 0;
         return false;
@@ -84,6 +100,15 @@ bool ScopeContextMenu::eventFilter(QObject *watched, QEvent *event)
     default:
         return false;
     }
+}
+
+// While a button is held the canvas gets moves from beyond its edges too.
+void ScopeContextMenu::pointAt(const QPoint &pos)
+{
+    if (m_canvas->contentsRect().contains(pos))
+        m_pointer = pos;
+    else
+        m_pointer.reset();
 }
 
 // Depending on the platform the menu event comes with the press or after the release, when
@@ -96,7 +121,9 @@ bool ScopeContextMenu::openFromEvent(QEvent *event)
     if (menuEvent->reason() == QContextMenuEvent::Mouse) {
         if (zoomedIn && !(menuEvent->modifiers() & Qt::ControlModifier))
             return true; // the right click belongs to the zoomer's zoom-out
-        m_pointer = menuEvent->pos();
+        m_placeAt = menuEvent->pos();
+    } else {
+        m_placeAt = m_pointer;
     }
     m_menu->popup(menuEvent->globalPos());
     return true;
@@ -105,7 +132,7 @@ bool ScopeContextMenu::openFromEvent(QEvent *event)
 void ScopeContextMenu::saveImage()
 {
     const QString fileName = SaveDialog::askFileName(
-        m_dialogParent, QStringLiteral("Save Image"), SaveDialog::timestampedName(),
+        m_dialogParent, tr("Save Image"), SaveDialog::timestampedName(),
         PlotImage::saveFilters().join(QStringLiteral(";;")), QStringLiteral("png"));
     if (fileName.isEmpty())
         return;
@@ -129,14 +156,15 @@ void ScopeContextMenu::placeCursor2()
     placeCursor(1);
 }
 
-// At the mouse (or where the menu opened); without one, at a third and two thirds of the
-// shown time range.
+// At the mouse (or where the menu opened), never beyond the shown time range; from a menu
+// opened with the keyboard away from the canvas, at a third and two thirds of it.
 void ScopeContextMenu::placeCursor(int cursor)
 {
     const QwtScaleMap map = m_plot->canvasMap(QwtPlot::xBottom);
     double time = map.s1() + (map.s2() - map.s1()) * (cursor + 1) / 3.0;
-    if (m_pointer)
-        time = map.invTransform(m_pointer->x());
+    if (m_placeAt)
+        time = qBound(std::min(map.s1(), map.s2()), map.invTransform(m_placeAt->x()),
+                      std::max(map.s1(), map.s2()));
     m_cursors->place(cursor, time);
 }
 

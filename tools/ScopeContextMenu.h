@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPoint>
 
@@ -48,6 +49,7 @@ private:
                        void (ScopeContextMenu::*slot)());
     void install(QAction *action);
     bool openFromEvent(QEvent *event);
+    void pointAt(const QPoint &pos);
     void placeCursor(int cursor);
 
     QwtScope *m_plot;
@@ -57,6 +59,8 @@ private:
     QMenu *m_menu;
     MeasurementCursors *m_cursors;
     CurveStatisticsTable *m_statistics;
-    std::optional<QPoint> m_pointer;          // last mouse or menu position on the canvas
+    QList<QObject *> m_cursorActions;         // keys 1 and 2
+    std::optional<QPoint> m_pointer;          // the mouse, while over the canvas
+    std::optional<QPoint> m_placeAt;          // where the menu opened or the key was pressed
     std::optional<bool> m_zoomedAtRightPress; // zoom state when the right button went down
 };

@@ -81,6 +81,7 @@ bool run(TarnPlugin_Scope &scope, const QString &file)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    TarnPlugin_Scope::installTranslation(); // the user's language where the widget has it
     TarnPlugin_Scope scope;
     scope.resize(1000, 700);
     scope.show();

@@ -1,0 +1,96 @@
+#include "RecordToFileDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+
+namespace {
+
+enum Unit
+{
+    Minutes,
+    Megabytes
+};
+
+} // namespace
+
+RecordToFileDialog::RecordToFileDialog(const QString &proposedFile, QWidget *parent)
+    : QDialog(parent), m_file(new QLineEdit(proposedFile, this)),
+      m_rotate(new QCheckBox(tr("New file every"), this)), m_every(new QSpinBox(this)),
+      m_unit(new QComboBox(this))
+{
+    setWindowTitle(tr("Record to file"));
+    m_file->setObjectName(QStringLiteral("RecordToFile_edit_File"));
+    m_file->setMinimumWidth(360);
+    auto *browse = new QPushButton(tr("Browse…"), this);
+    connect(browse, &QPushButton::clicked, this, &RecordToFileDialog::browse);
+    auto *fileRow = new QHBoxLayout;
+    fileRow->addWidget(m_file, 1);
+    fileRow->addWidget(browse);
+
+    m_rotate->setObjectName(QStringLiteral("RecordToFile_cb_Rotate"));
+    m_every->setObjectName(QStringLiteral("RecordToFile_spin_Every"));
+    m_every->setRange(1, 100000);
+    m_every->setValue(60);
+    m_unit->setObjectName(QStringLiteral("RecordToFile_cmb_Unit"));
+    m_unit->addItems({tr("minutes"), tr("MB")});
+    auto *rotateRow = new QHBoxLayout;
+    rotateRow->addWidget(m_rotate);
+    rotateRow->addWidget(m_every);
+    rotateRow->addWidget(m_unit);
+    rotateRow->addStretch(1);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &RecordToFileDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &RecordToFileDialog::reject);
+    auto *form = new QFormLayout(this);
+    form->addRow(tr("File:"), fileRow);
+    form->addRow(rotateRow);
+    form->addRow(buttons);
+}
+
+QString RecordToFileDialog::fileName() const
+{
+    return m_file->text().trimmed();
+}
+
+int RecordToFileDialog::rotateMinutes() const
+{
+    return m_rotate->isChecked() && m_unit->currentIndex() == Minutes ? m_every->value() : 0;
+}
+
+int RecordToFileDialog::rotateMegabytes() const
+{
+    return m_rotate->isChecked() && m_unit->currentIndex() == Megabytes ? m_every->value() : 0;
+}
+
+void RecordToFileDialog::browse()
+{
+    const QString chosen =
+        QFileDialog::getSaveFileName(this, tr("Record to file"), fileName(), "csv(*.csv)");
+    if (chosen.isEmpty())
+        return;
+    m_file->setText(chosen);
+    m_confirmed = chosen; // the file dialog asked before an existing file is replaced
+}
+
+void RecordToFileDialog::accept()
+{
+    if (fileName().isEmpty())
+        return;
+    m_replace = QFileInfo::exists(fileName());
+    if (m_replace && fileName() != m_confirmed &&
+        QMessageBox::question(
+            this, tr("Record to file"), tr("%1 exists already. Replace it?").arg(fileName()),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return;
+    QDialog::accept();
+}

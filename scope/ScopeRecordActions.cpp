@@ -1,0 +1,154 @@
+#include "ScopeRecordActions.h"
+
+#include "RecordToFileDialog.h"
+#include "SaveDialog.h"
+#include "ScopeRecorder.h"
+#include "ScopeStateLine.h"
+#include "TarnPlugin_Scope_p.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTime>
+
+namespace {
+
+QString sizeText(qint64 bytes)
+{
+    return bytes < (qint64(1) << 20)
+               ? TarnPlugin_Scope::tr("%1 kB").arg(bytes / 1024.0, 0, 'f', 1)
+               : TarnPlugin_Scope::tr("%1 MB").arg(bytes / 1048576.0, 0, 'f', 1);
+}
+
+QString durationText(qint64 ms)
+{
+    const qint64 s = ms / 1000;
+    return QString("%1:%2:%3")
+        .arg(s / 3600, 2, 10, QLatin1Char('0'))
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+ScopeRecordActions::ScopeRecordActions(TarnPlugin_ScopePrivate *scope)
+    : QObject(scope->q), m_scope(scope),
+      m_action(new QAction(TarnPlugin_Scope::tr("Record to file…"), scope->q))
+{
+    m_action->setObjectName(QStringLiteral("ScopeAction_RecordToFile"));
+    connect(m_action, &QAction::triggered, this, &ScopeRecordActions::toggleFromMenu);
+}
+
+bool ScopeRecordActions::isRecording() const
+{
+    return m_scope->m_pRecorder->isRecordingToFile();
+}
+
+void ScopeRecordActions::setRotation(int minutes, int megabytes)
+{
+    m_rotateMinutes = std::max(0, minutes);
+    m_rotateMegabytes = std::max(0, megabytes);
+}
+
+bool ScopeRecordActions::start(FileRecordingOptions options, QString *errorText)
+{
+    if (options.fileName.isEmpty())
+        return m_scope->fail(TarnPlugin_Scope::tr("ERROR:No file to record to"), errorText);
+    if (!options.replace && QFileInfo::exists(options.fileName))
+        return m_scope->fail(TarnPlugin_Scope::tr("ERROR:Cannot record to %1: the file exists "
+                                                  "already and is not replaced")
+                                 .arg(options.fileName),
+                             errorText);
+    options.rotateMinutes = m_rotateMinutes;
+    options.rotateMegabytes = m_rotateMegabytes;
+    QString error;
+    if (!m_scope->m_pRecorder->startRecordingToFile(options, &error))
+        return m_scope->fail(SaveDialog::cannotWrite(options.fileName, error), errorText);
+    m_lastFolder = QFileInfo(options.fileName).absolutePath();
+    m_fileName = options.fileName;
+    m_lost = 0;
+    m_since.start();
+    m_action->setText(TarnPlugin_Scope::tr("Stop recording to file"));
+    poll();
+    emit m_scope->q->recordingToFileChanged();
+    return true;
+}
+
+void ScopeRecordActions::stop()
+{
+    if (!isRecording())
+        return;
+    m_scope->m_pRecorder->stopRecordingToFile();
+    m_action->setText(TarnPlugin_Scope::tr("Record to file…"));
+    showOnStrip(QString(), false);
+}
+
+void ScopeRecordActions::toggleFromMenu()
+{
+    if (isRecording())
+        stop();
+    else
+        startWithDialog();
+}
+
+void ScopeRecordActions::startWithDialog()
+{
+    RecordToFileDialog dialog(proposedFile(), m_scope->q);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    setRotation(dialog.rotateMinutes(), dialog.rotateMegabytes());
+    FileRecordingOptions options;
+    options.fileName = dialog.fileName();
+    options.replace = dialog.replaceExisting();
+    QString error;
+    if (!start(options, &error))
+        QMessageBox::warning(m_scope->q, "Warning", error, QMessageBox::Ok);
+}
+
+// A name with date and time, in the folder recorded to last.
+QString ScopeRecordActions::proposedFile() const
+{
+    const QString folder = m_lastFolder.isEmpty() ? QDir::currentPath() : m_lastFolder;
+    return QDir(folder).filePath(SaveDialog::timestampedName() + ".csv");
+}
+
+void ScopeRecordActions::poll()
+{
+    ScopeRecorder &recorder = *m_scope->m_pRecorder;
+    const bool finishing = recorder.isFinishingFiles();
+    recorder.reapFinishedFiles();
+    if (finishing && !recorder.isFinishingFiles())
+        emit m_scope->q->recordingToFileChanged(); // the file is complete
+    if (!isRecording())
+        return;
+    const FileRecordingStatus status = m_scope->m_pRecorder->fileRecordingStatus();
+    if (!status.failure.isEmpty()) {
+        m_scope->m_pRecorder->stopRecordingToFile();
+        m_action->setText(TarnPlugin_Scope::tr("Record to file…"));
+        const QString text =
+            TarnPlugin_Scope::tr("Recording to %1 stopped: %2; the file keeps what was written")
+                .arg(QFileInfo(status.fileName).fileName(), status.failure);
+        showOnStrip(text, true);
+        emit m_scope->q->recordingToFileFailed(status.failure);
+        m_scope->fail(TarnPlugin_Scope::tr("ERROR:%1").arg(text));
+        return;
+    }
+    QString text = TarnPlugin_Scope::tr("Recording to %1: %2, %3")
+                       .arg(QFileInfo(status.fileName).fileName(), sizeText(status.bytes),
+                            durationText(m_since.elapsed()));
+    if (status.dropped > 0)
+        text += TarnPlugin_Scope::tr("; %n record(s) lost: the disk did not keep up", "",
+                                     static_cast<int>(std::min<qint64>(status.dropped, INT_MAX)));
+    showOnStrip(text, status.dropped > 0);
+    if (status.fileName != m_fileName || status.dropped != m_lost) {
+        m_fileName = status.fileName;
+        m_lost = status.dropped;
+        emit m_scope->q->recordingToFileChanged();
+    }
+}
+
+void ScopeRecordActions::showOnStrip(const QString &text, bool alarm)
+{
+    m_scope->m_pStateLine->showFileRecording(text, alarm);
+}

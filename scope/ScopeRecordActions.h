@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+class QAction;
+class TarnPlugin_ScopePrivate;
+struct FileRecordingOptions;
+
+// Recording to disk from the plot's menu and from code: the "Record to file…" action with its
+// dialog, the start and stop on the recorder, and on every refresh tick the file, its size,
+// the time recorded and lost records on the status strip, or why writing failed. Owned by
+// the scope widget (a Qt child); GUI thread only.
+class ScopeRecordActions : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ScopeRecordActions(TarnPlugin_ScopePrivate *scope);
+
+    QAction *action() const { return m_action; }
+    bool start(FileRecordingOptions options, QString *errorText);
+    void stop();
+    bool isRecording() const;
+    void setRotation(int minutes, int megabytes);
+    QString fileName() const { return m_fileName; }
+    qint64 lostRecords() const { return m_lost; }
+    // Follows the writer: called on every refresh tick, sampling or not.
+    void poll();
+
+private:
+    void toggleFromMenu();
+    void startWithDialog();
+    QString proposedFile() const;
+    void showOnStrip(const QString &text, bool alarm);
+
+    TarnPlugin_ScopePrivate *m_scope;
+    QAction *m_action;
+    QString m_lastFolder;
+    int m_rotateMinutes = 0;
+    int m_rotateMegabytes = 0;
+    QString m_fileName;
+    qint64 m_lost = 0;
+    QElapsedTimer m_since;
+};
