@@ -105,6 +105,25 @@
         <source>unit</source>
         <translation>unit</translation>
     </message>
+    <message>
+        <source>t%1</source>
+        <translation>t%1</translation>
+    </message>
+    <message>
+        <source>t1 = %1&amp;nbsp;&amp;nbsp; t2 = %2</source>
+        <translation>t1 = %1&amp;nbsp;&amp;nbsp; t2 = %2</translation>
+    </message>
+    <message>
+        <source>Δt = %1&amp;nbsp;&amp;nbsp; 1/Δt = %2</source>
+        <translation>Δt = %1&amp;nbsp;&amp;nbsp; 1/Δt = %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>… %n more (hide curves in the legend to read them)</source>
+        <translation>
+            <numerusform>… %n more (hide curves in the legend to read them)</numerusform>
+            <numerusform>… %n more (hide curves in the legend to read them)</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>PlotImage</name>
@@ -177,6 +196,37 @@
     <message>
         <source>time(ms)</source>
         <translation>time(ms)</translation>
+    </message>
+</context>
+<context>
+    <name>RecordToFileDialog</name>
+    <message>
+        <source>New file every</source>
+        <translation>New file every</translation>
+    </message>
+    <message>
+        <source>Record to file</source>
+        <translation>Record to file</translation>
+    </message>
+    <message>
+        <source>Browse…</source>
+        <translation>Browse…</translation>
+    </message>
+    <message>
+        <source>minutes</source>
+        <translation>minutes</translation>
+    </message>
+    <message>
+        <source>MB</source>
+        <translation>MB</translation>
+    </message>
+    <message>
+        <source>File:</source>
+        <translation>File:</translation>
+    </message>
+    <message>
+        <source>%1 exists already. Replace it?</source>
+        <translation>%1 exists already. Replace it?</translation>
     </message>
 </context>
 <context>
@@ -519,8 +569,16 @@ Do you want to replace it?</translation>
 <context>
     <name>ScopeFile</name>
     <message>
-        <source>larger than %1 MiB</source>
-        <translation>larger than %1 MiB</translation>
+        <source>more than %1 lines</source>
+        <translation>more than %1 lines</translation>
+    </message>
+    <message>
+        <source>a line longer than %1 MiB</source>
+        <translation>a line longer than %1 MiB</translation>
+    </message>
+    <message>
+        <source>too large for the memory available</source>
+        <translation>too large for the memory available</translation>
     </message>
 </context>
 <context>
@@ -744,6 +802,13 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>StripFrames</name>
+    <message>
+        <source>(no unit)</source>
+        <translation>(no unit)</translation>
+    </message>
+</context>
+<context>
     <name>TarnPlugin_Scope</name>
     <message>
         <source>TarnPlugin_Scope</source>
@@ -912,6 +977,61 @@ Start anyway?</translation>
     <message>
         <source>ERROR:Sampling stopped: the robot reports an error</source>
         <translation>ERROR:Sampling stopped: the robot reports an error</translation>
+    </message>
+    <message>
+        <source>The last line of %1 was cut off, as by a crash while recording; the file is shown up to its last whole line.</source>
+        <translation>The last line of %1 was cut off, as by a crash while recording; the file is shown up to its last whole line.</translation>
+    </message>
+    <message>
+        <source>%1 kB</source>
+        <translation>%1 kB</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>Record to file…</source>
+        <translation>Record to file…</translation>
+    </message>
+    <message>
+        <source>ERROR:No file to record to</source>
+        <translation>ERROR:No file to record to</translation>
+    </message>
+    <message>
+        <source>ERROR:Cannot record to %1: the file exists already and is not replaced</source>
+        <translation>ERROR:Cannot record to %1: the file exists already and is not replaced</translation>
+    </message>
+    <message>
+        <source>Stop recording to file</source>
+        <translation>Stop recording to file</translation>
+    </message>
+    <message>
+        <source>Recording to %1 stopped: %2; the file keeps what was written</source>
+        <translation>Recording to %1 stopped: %2; the file keeps what was written</translation>
+    </message>
+    <message>
+        <source>ERROR:%1</source>
+        <translation>ERROR:%1</translation>
+    </message>
+    <message>
+        <source>Recording to %1: %2, %3</source>
+        <translation>Recording to %1: %2, %3</translation>
+    </message>
+    <message numerus="yes">
+        <source>; %n record(s) lost: the disk did not keep up</source>
+        <translation>
+            <numerusform>; %n record lost: the disk did not keep up</numerusform>
+            <numerusform>; %n records lost: the disk did not keep up</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Strips per unit</source>
+        <translation>Strips per unit</translation>
+    </message>
+    <message>
+        <source>Scale to visible curves</source>
+        <translation>Scale to visible curves</translation>
     </message>
 </context>
 <context>
