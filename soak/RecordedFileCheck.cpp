@@ -3,6 +3,7 @@
 #include "ScopeCatalog.h"
 #include "ScopeFile.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -44,6 +45,11 @@ void DeliveryHistory::addBatch(const std::vector<double> &batch, uint64_t indexL
 {
     if (batch.empty())
         return;
+    // The scope discards the first read that begins after a new index list, since it may
+    // reach back before the list; that may be the second batch of the list's records.
+    if (indexList != m_lastList)
+        excuse(m_batchStarts.size(), m_batchStarts.size() + kBatchesOfNewList);
+    m_lastList = indexList;
     m_batchStarts.push_back(times.size());
     times.insert(times.end(), batch.begin(), batch.end());
     lists.insert(lists.end(), batch.size(), indexList);
@@ -68,6 +74,27 @@ void DeliveryHistory::applyExcuses()
         for (std::size_t i = from; i < to; ++i)
             excused[i] = true;
     }
+}
+
+QString DeliveryHistory::describe(std::size_t record) const
+{
+    const auto after = std::upper_bound(m_batchStarts.begin(), m_batchStarts.end(), record);
+    const std::size_t batch = static_cast<std::size_t>(after - m_batchStarts.begin()) - 1;
+    std::size_t nearest = 0;
+    for (std::size_t i = 1; i < m_excuses.size(); ++i) {
+        const auto distance = [&](std::size_t k) {
+            const auto [first, last] = m_excuses[k];
+            return batch < first ? first - batch : batch >= last ? batch - last + 1 : 0;
+        };
+        if (distance(i) < distance(nearest))
+            nearest = i;
+    }
+    QString text = QString("batch %1 of %2").arg(batch).arg(m_batchStarts.size());
+    if (!m_excuses.empty())
+        text += QString(", nearest excused batches %1..%2")
+                    .arg(m_excuses[nearest].first)
+                    .arg(m_excuses[nearest].second);
+    return text;
 }
 
 RecordedFileVerdict RecordedFileCheck::check(const QStringList &files, DeliveryHistory &history,
@@ -122,8 +149,14 @@ RecordedFileVerdict RecordedFileCheck::check(const QStringList &files, DeliveryH
         if (inFile[i])
             continue;
         if (!history.excused[i]) {
-            verdict.error = QString("delivered record at %1 ms is missing from the files")
-                                .arg(history.times[i], 0, 'f', 3);
+            std::size_t end = i;
+            while (end < inFile.size() && !inFile[end])
+                ++end;
+            verdict.error = QString("delivered record at %1 ms is missing from the files, with "
+                                    "%2 record(s) after it (%3)")
+                                .arg(history.times[i], 0, 'f', 3)
+                                .arg(end - i - 1)
+                                .arg(history.describe(i));
             return verdict;
         }
         ++verdict.missingExcused;

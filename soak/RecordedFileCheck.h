@@ -11,7 +11,8 @@
 
 // Every record the simulated controller delivered over a whole soak, batch by batch with the
 // index list in force, and the stretches where the scope may rightly have recorded nothing
-// (around starts, stops and set-ups, and runs with a trigger). Plain data, GUI thread.
+// (around starts, stops and set-ups, the first batches of every index list, and runs with a
+// trigger). Plain data, GUI thread.
 class DeliveryHistory
 {
 public:
@@ -24,6 +25,8 @@ public:
     std::size_t batches() const { return m_batchStarts.size(); }
     // Marks the excused records; before reading `excused`.
     void applyExcuses();
+    // Where a record lies among the batches and the excused stretches, for a failure report.
+    QString describe(std::size_t record) const;
 
     std::vector<double> times;
     std::vector<uint64_t> lists; // per record
@@ -31,7 +34,9 @@ public:
     std::map<uint64_t, std::vector<int>> indexes;
 
 private:
+    static constexpr std::size_t kBatchesOfNewList = 2;
     std::vector<std::size_t> m_batchStarts;
+    uint64_t m_lastList = 0;
     std::vector<std::pair<std::size_t, std::size_t>> m_excuses;
 };
 

@@ -368,6 +368,7 @@ void ScopeSoak::confirmSelection(int kind)
         return;
     }
     ++m_counts.confirmed;
+    collectDeliveries(); // the excuse counts batches: none may still wait to be collected
     const std::size_t batch = m_history.batches();
     m_history.excuse(batch - std::min(batch, kBatchesBefore), batch + kBatchesAfter);
     followIndexList();
@@ -466,6 +467,7 @@ void ScopeSoak::start(bool withTrigger, bool stopWhenError)
         return;
     }
     followIndexList();
+    collectDeliveries(); // the excuse counts batches: none may still wait to be collected
     m_runStartBatch = m_history.batches();
     m_history.excuse(m_runStartBatch - std::min(m_runStartBatch, kBatchesBefore),
                      m_runStartBatch + kBatchesAfter);
