@@ -6,6 +6,8 @@
 #include "ColumnSnapshot.h"
 #include "ScopeFile.h"
 
+#include "ProcessStatus.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -67,24 +69,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// A field of /proc/self/status, in bytes.
-double statusBytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(static_cast<int>(std::strlen(field)))
-                       .trimmed()
-                       .split(' ')
-                       .at(0)
-                       .toDouble() *
-                   1024;
-    }
-    return -1;
 }
 
 struct ChildFigures

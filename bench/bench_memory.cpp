@@ -3,34 +3,15 @@
 // the process held before the samples came. Prints one JSON object.
 #include "RefreshFixture.h"
 
+#include "ProcessStatus.h"
 #include <QApplication>
-#include <QFile>
+
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-// A field of /proc/self/status, in bytes.
-long long statusBytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(static_cast<int>(std::strlen(field)))
-                       .trimmed()
-                       .split(' ')
-                       .at(0)
-                       .toLongLong() *
-                   1024;
-    }
-    return -1;
-}
-
-} // namespace
+namespace {} // namespace
 
 int main(int argc, char **argv)
 {
