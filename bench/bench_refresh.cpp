@@ -65,15 +65,14 @@ void BM_ReduceWhole(benchmark::State &state)
     RefreshFixture &fixture = wholeWindow(static_cast<int>(state.range(0)));
     QwtScope &plot = fixture.plot();
     const QwtScaleMap xMap = plot.canvasMap(QwtPlot::xBottom);
-    const QwtScaleMap yMap = plot.canvasMap(QwtPlot::yLeft);
     const QRectF clip = plot.canvas()->contentsRect();
-    QPolygonF polyline;
+    ReducedSamples columns;
     for (auto _ : state) {
         for (QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotCurve)) {
             const auto &series =
                 *static_cast<const ScopeSeriesData *>(static_cast<QwtPlotCurve *>(item)->data());
-            reduceToPixelColumns(series, xMap, yMap, clip, 0, series.count() - 1, polyline);
-            benchmark::DoNotOptimize(polyline.data());
+            reduceToPixelColumns(series, xMap, clip, 0, series.count() - 1, columns);
+            benchmark::DoNotOptimize(columns.data());
         }
     }
 }

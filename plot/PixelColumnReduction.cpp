@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -67,26 +68,23 @@ int columnEnd(const ScopeSeriesData &series, const QwtScaleMap &xMap, int first,
     return outside;
 }
 
-void appendPoint(QPolygonF &polyline, const QPointF &point)
-{
-    if (polyline.isEmpty() || polyline.last() != point)
-        polyline.append(point);
-}
-
-// The column's samples [first, end) as at most four points, in sample order.
-bool appendColumn(const ScopeSeriesData &series, const QwtScaleMap &yMap, int first, int end,
-                  double x, QPolygonF &polyline)
+// The column's samples [first, end), in sample order.
+bool reduceColumn(const ScopeSeriesData &series, int first, int end, ColumnValues &column)
 {
     const SampleExtremes extremes = series.y().extremes(first, end);
-    if (extremes.nonFinite || !roundable(yMap.transform(extremes.least)) ||
-        !roundable(yMap.transform(extremes.greatest)))
+    if (extremes.nonFinite)
         return false;
-    std::array<int, 4> picks{first, extremes.leastIndex, extremes.greatestIndex, end - 1};
-    std::sort(picks.begin(), picks.end());
+    // The summaries hold the extreme values: reading them again would only miss the cache.
+    std::array<std::pair<int, double>, 4> picks{{{first, series.yAt(first)},
+                                                 {extremes.leastIndex, extremes.least},
+                                                 {extremes.greatestIndex, extremes.greatest},
+                                                 {end - 1, series.yAt(end - 1)}}};
+    std::sort(picks.begin(), picks.end(),
+              [](const auto &a, const auto &b) { return a.first < b.first; });
+    column.count = 0;
     for (int k = 0; k < 4; ++k) {
-        if (k > 0 && picks[k] == picks[k - 1])
-            continue;
-        appendPoint(polyline, QPointF(x, qRound(yMap.transform(series.yAt(picks[k])))));
+        if (k == 0 || picks[k].first != picks[k - 1].first)
+            column.values[static_cast<std::size_t>(column.count++)] = picks[k].second;
     }
     return true;
 }
@@ -94,10 +92,9 @@ bool appendColumn(const ScopeSeriesData &series, const QwtScaleMap &yMap, int fi
 } // namespace
 
 bool reduceToPixelColumns(const ScopeSeriesData &series, const QwtScaleMap &xMap,
-                          const QwtScaleMap &yMap, const QRectF &clipRect, int from, int to,
-                          QPolygonF &polyline)
+                          const QRectF &clipRect, int from, int to, ReducedSamples &columns)
 {
-    if (!series.isXAscending() || xMap.transformation() || yMap.transformation())
+    if (!series.isXAscending() || xMap.transformation())
         return false;
     const double edgeA = xMap.invTransform(clipRect.left() - kCutMargin);
     const double edgeB = xMap.invTransform(clipRect.right() + kCutMargin);
@@ -106,19 +103,65 @@ bool reduceToPixelColumns(const ScopeSeriesData &series, const QwtScaleMap &xMap
     const int first = std::max(series.lowerBoundX(std::min(edgeA, edgeB), from, to + 1) - 1, from);
     const int last = std::min(series.lowerBoundX(std::max(edgeA, edgeB), first, to + 1), to);
 
-    QPolygonF reduced;
-    reduced.reserve(4 * (qRound(std::abs(clipRect.width())) + 8));
+    ReducedSamples reduced;
+    reduced.reserve(qRound(std::abs(clipRect.width())) + 8);
     int width = 1;
     for (int i = first; i <= last;) {
         const double mapped = xMap.transform(series.xAt(i));
         if (!roundable(mapped))
             return false;
         const int end = columnEnd(series, xMap, i, last, width);
-        if (!appendColumn(series, yMap, i, end, qRound(mapped), reduced))
+        ColumnValues column;
+        column.x = qRound(mapped);
+        if (!reduceColumn(series, i, end, column))
             return false;
+        reduced.append(column);
         width = end - i;
         i = end;
     }
-    polyline = reduced;
+    columns = reduced;
     return true;
+}
+
+bool mapToRows(const ReducedSamples &reduced, const QwtScaleMap &yMap, PixelColumns &columns)
+{
+    if (yMap.transformation())
+        return false;
+    PixelColumns mapped;
+    mapped.reserve(reduced.size());
+    for (const ColumnValues &values : reduced) {
+        PixelColumn column;
+        column.x = values.x;
+        for (int k = 0; k < values.count; ++k) {
+            const double row = yMap.transform(values.values[static_cast<std::size_t>(k)]);
+            if (!roundable(row))
+                return false;
+            if (column.count == 0 || column.lastRow() != qRound(row))
+                column.rows[static_cast<std::size_t>(column.count++)] = qRound(row);
+        }
+        mapped.append(column);
+    }
+    columns = mapped;
+    return true;
+}
+
+QPolygonF polylineThrough(const PixelColumns &columns)
+{
+    QPolygonF polyline;
+    polyline.reserve(4 * columns.size());
+    for (const PixelColumn &column : columns) {
+        for (int k = 0; k < column.count; ++k)
+            polyline.append(QPointF(column.x, column.rows[static_cast<std::size_t>(k)]));
+    }
+    return polyline;
+}
+
+int PixelColumn::top() const
+{
+    return *std::min_element(rows.begin(), rows.begin() + count);
+}
+
+int PixelColumn::bottom() const
+{
+    return *std::max_element(rows.begin(), rows.begin() + count);
 }

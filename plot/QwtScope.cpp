@@ -260,10 +260,11 @@ void QwtScope::setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin
 {
     if (!isSlot(slot) || x.isEmpty() || y.isEmpty())
         return;
-    m_curves[slot].setSamples(new ScopeSeriesData(x, xOrigin, y)); // the curve owns it
+    auto *series = new ScopeSeriesData(x, xOrigin, y);
+    m_curves[slot].setSamples(series); // the curve owns it
 
     // NaN or infinite samples never move the value axis.
-    const SampleExtremes range = y.extremes(0, qMin(x.size(), y.size()));
+    const SampleExtremes &range = series->yExtremes();
     if (!range.hasFinite())
         return;
     yMaxOut = range.greatest;

@@ -1,5 +1,6 @@
 #include "ScopeCurve.h"
 
+#include "ColumnSpans.h"
 #include "PixelColumnReduction.h"
 #include "ScopeSeriesData.h"
 
@@ -12,6 +13,12 @@ void ScopeCurve::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScale
                       const QRectF &canvasRect) const
 {
     GapCurve::draw(painter, xMap, valueMap(yMap), canvasRect);
+}
+
+void ScopeCurve::dataChanged()
+{
+    m_reduced.keepOnlyFor(dynamic_cast<const ScopeSeriesData *>(data()));
+    GapCurve::dataChanged();
 }
 
 // Finding the gaps walks every sample; a curve whose summaries show none skips that walk.
@@ -35,12 +42,19 @@ void ScopeCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Qwt
     const QRectF clipRect = canvasRect.adjusted(-pw, -pw, pw, pw);
 
     const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
-    QPolygonF polyline;
-    if (!series || !drawsReduced(painter) ||
-        !reduceToPixelColumns(*series, xMap, yMap, clipRect, from, to, polyline)) {
+    const ReducedSamples *reduced = series && drawsReduced(painter)
+                                        ? m_reduced.reduce(*series, xMap, clipRect, from, to)
+                                        : nullptr;
+    PixelColumns columns;
+    if (!reduced || !mapToRows(*reduced, yMap, columns)) {
         QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
         return;
     }
+    if (drawsAsSpans(*painter, columns)) {
+        drawColumnSpans(painter, columns, clipRect);
+        return;
+    }
+    QPolygonF polyline = polylineThrough(columns);
     if (testPaintAttribute(ClipPolygons))
         polyline = QwtClipper::clipPolygonF(clipRect, polyline, false);
     QwtPainter::drawPolyline(painter, polyline);

@@ -1,15 +1,18 @@
 #pragma once
 
 #include "GapCurve.h"
+#include "ReducedCurveCache.h"
 #include "StripBand.h"
 
 #include <optional>
 
 // A plot curve that holds and reports every sample but draws, of a long curve with
 // ascending times, only what shows: the samples within the visible time range, reduced per
-// pixel column to the first, lowest, highest and last one. Lines of one pixel come out as
-// Qwt draws them from all samples. Anything else (unsorted times, fitted or filled curves,
-// painters that do not round to pixels) is drawn by Qwt itself. Samples that are not finite
+// pixel column to the first, lowest, highest and last one, kept for the next replot while
+// samples and time scale stay. Lines of one pixel come out as Qwt draws them from all
+// samples; the curves' own two-pixel lines fill one span per column where the curve is
+// dense, within a pixel of the stroked line. Anything else (unsorted times, fitted or filled
+// curves, painters that do not round to pixels) is drawn by Qwt itself. Samples that are not finite
 // leave gaps. In the strip view it draws its values in its strip's band. GUI thread.
 class ScopeCurve : public GapCurve
 {
@@ -27,6 +30,9 @@ public:
     void draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
               const QRectF &canvasRect) const override;
 
+    // Other samples: the kept reduction of the old ones goes.
+    void dataChanged() override;
+
     void drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                     const QRectF &canvasRect, int from, int to) const override;
 
@@ -38,4 +44,5 @@ private:
     bool drawsReduced(QPainter *painter) const;
 
     std::optional<StripBand> m_band;
+    mutable ReducedCurveCache m_reduced;
 };

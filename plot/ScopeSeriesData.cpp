@@ -1,11 +1,40 @@
 #include "ScopeSeriesData.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
+
+namespace {
+
+// Times ascend: between finite ends every value is finite, and the ends are the extremes.
+// Saves a walk over every chunk's summary for each of the curves sharing the time column.
+SampleExtremes timeExtremes(const ColumnSnapshot &x, int size)
+{
+    if (!x.isAscending() || size == 0 || !std::isfinite(x.at(0)) || !std::isfinite(x.at(size - 1)))
+        return x.extremes(0, size);
+    SampleExtremes extremes;
+    extremes.least = x.at(0);
+    extremes.leastIndex = 0;
+    extremes.greatest = x.at(size - 1);
+    // The first of equal times.
+    int below = 0;
+    int at = size - 1;
+    while (at - below > 1) {
+        const int middle = below + (at - below) / 2;
+        if (x.at(middle) < extremes.greatest)
+            below = middle;
+        else
+            at = middle;
+    }
+    extremes.greatestIndex = x.at(below) < extremes.greatest ? at : below;
+    return extremes;
+}
+
+} // namespace
 
 ScopeSeriesData::ScopeSeriesData(ColumnSnapshot x, double xOrigin, ColumnSnapshot y)
     : m_x(std::move(x)), m_y(std::move(y)), m_xOrigin(xOrigin),
-      m_size(std::min(m_x.size(), m_y.size())), m_xExtremes(m_x.extremes(0, m_size)),
+      m_size(std::min(m_x.size(), m_y.size())), m_xExtremes(timeExtremes(m_x, m_size)),
       m_yExtremes(m_y.extremes(0, m_size))
 {}
 

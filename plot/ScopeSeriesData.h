@@ -28,7 +28,11 @@ public:
     bool isXAscending() const { return m_x.isAscending(); }
     // The first index in [from, to) whose x is not less than `x`; needs ascending x.
     int lowerBoundX(double x, int from, int to) const;
+    const ColumnSnapshot &xColumn() const { return m_x; }
+    double xOrigin() const { return m_xOrigin; }
     const ColumnSnapshot &y() const { return m_y; }
+    // Over every value, as ColumnSnapshot::extremes gives them.
+    const SampleExtremes &yExtremes() const { return m_yExtremes; }
     // Whether any time or value is NaN or infinite (from the columns' summaries).
     bool hasNonFinite() const { return m_xExtremes.nonFinite || m_yExtremes.nonFinite; }
 

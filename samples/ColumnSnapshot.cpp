@@ -25,6 +25,15 @@ ColumnSnapshot ColumnSnapshot::fromVector(const QVector<double> &values)
     return ColumnSnapshot(std::move(chunks), 0, values.size(), ascending);
 }
 
+bool ColumnSnapshot::isSameView(const ColumnSnapshot &other) const
+{
+    if (m_size != other.m_size || m_offset != other.m_offset)
+        return false;
+    if (m_size == 0)
+        return true;
+    return m_chunks->front() == other.m_chunks->front();
+}
+
 SampleExtremes ColumnSnapshot::extremes(int from, int to) const
 {
     SampleExtremes result;

@@ -33,6 +33,10 @@ public:
             ->values[pos & SampleChunk::kMask];
     }
     bool isAscending() const { return m_ascending; }
+    // Whether both views show the same samples of the same column. Filled chunks never
+    // change and a column's chunks follow one another, so the first chunk, where the view
+    // begins in it and its size decide; while either view lives, its chunks are not reused.
+    bool isSameView(const ColumnSnapshot &other) const;
 
     // Over the samples [from, to), as a scan in order would find them; finished blocks
     // and chunks answer from their summaries.

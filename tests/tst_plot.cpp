@@ -1,7 +1,9 @@
 #include "ClosestSampleSearch.h"
+#include "ColumnSpans.h"
 #include "CurveColours.h"
 #include "CurveStatisticsTable.h"
 #include "MeasurementCursors.h"
+#include "PixelColumnReduction.h"
 #include "PlotImage.h"
 #include "QwtScope.h"
 #include "ScopeContextMenu.h"
@@ -120,6 +122,55 @@ std::unique_ptr<QwtScope> shownPlot()
         return nullptr;
     plot->replot();
     return plot;
+}
+
+QImage rendered(const QwtPlotCurve &curve, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                const QRect &canvas = QRect(0, 0, 1137, 620))
+{
+    QImage image(1137, 620, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    curve.draw(&painter, xMap, yMap, canvas);
+    return image;
+}
+
+// Whether every pixel drawn in `a` has one drawn in `b` at most a pixel away.
+bool drawnNear(const QImage &a, const QImage &b)
+{
+    const auto drawn = [](const QImage &image, int x, int y) {
+        return image.rect().contains(x, y) && image.pixel(x, y) != qRgb(255, 255, 255);
+    };
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (!drawn(a, x, y))
+                continue;
+            bool near = false;
+            for (int dy = -1; dy <= 1 && !near; ++dy) {
+                for (int dx = -1; dx <= 1 && !near; ++dx)
+                    near = drawn(b, x + dx, y + dy);
+            }
+            if (!near) {
+                qWarning("drawn at (%d, %d) only in one image", x, y);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// A column over chunks that several views share, as the sample buffer's are.
+std::shared_ptr<const ColumnSnapshot::ChunkList> sharedChunks(const Values &values)
+{
+    auto chunks = std::make_shared<ColumnSnapshot::ChunkList>();
+    std::shared_ptr<SampleChunk> chunk;
+    for (int i = 0; i < values.size(); ++i) {
+        if ((i & SampleChunk::kMask) == 0) {
+            chunk = std::make_shared<SampleChunk>();
+            chunks->push_back(chunk);
+        }
+        chunk->put(i & SampleChunk::kMask, values.at(i));
+    }
+    return chunks;
 }
 
 QImage rendered(const QwtPlotCurve &curve, double x0, double x1)
@@ -422,6 +473,150 @@ private slots:
         const QImage actual = rendered(reduced, x0, x1);
         QwtPainter::setPolylineSplitting(true);
         QCOMPARE(actual, expected);
+    }
+
+    void wideLinesDrawnAsSpans_data()
+    {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<double>("x0");
+        QTest::addColumn<double>("x1");
+        QTest::addColumn<int>("penWidth");
+        QTest::addColumn<bool>("spans"); // whether the curve is dense enough for spans
+        QTest::newRow("100000 samples, 2 px") << "noise" << 100000 << 0.0 << 100000.0 << 2 << true;
+        QTest::newRow("steep steps between columns")
+            << "steps" << 2000 << 0.0 << 2000.0 << 2 << true;
+        QTest::newRow("spikes far off the canvas")
+            << "spikes" << 100000 << 0.0 << 100000.0 << 2 << true;
+        QTest::newRow("window wider than the data")
+            << "noise" << 20000 << -5000.0 << 40000.0 << 2 << true;
+        QTest::newRow("3 px, stroked") << "noise" << 100000 << 0.0 << 100000.0 << 3 << false;
+        QTest::newRow("sparse, stroked") << "noise" << 300 << 0.0 << 300.0 << 2 << false;
+        QTest::newRow("1 px, stroked") << "noise" << 100000 << 0.0 << 100000.0 << 1 << false;
+    }
+
+    // A wide pen over a dense curve fills one span per pixel column instead of stroking;
+    // the pixels must stay those of the stroked line, give or take a pixel at its corners.
+    void wideLinesDrawnAsSpans()
+    {
+        QFETCH(QString, shape);
+        QFETCH(int, count);
+        QFETCH(double, x0);
+        QFETCH(double, x1);
+        QFETCH(int, penWidth);
+        QFETCH(bool, spans);
+        std::mt19937 random(7);
+        std::normal_distribution<double> noise(0.0, 0.4);
+        Samples samples;
+        for (int i = 0; i < count; ++i) {
+            double y = 5.0 * std::sin(i / 3000.0) + noise(random);
+            if (shape == "steps")
+                y = (i / 50) % 2 ? 6.0 : -6.0;
+            if (shape == "spikes" && i % 997 == 0)
+                y = i % 2 ? 1e4 : -1e4;
+            samples.append({double(i), y});
+        }
+        const QPen pen(Qt::darkBlue, penWidth);
+        ScopeCurve reduced;
+        GapCurve plain;
+        reduced.setPen(pen);
+        plain.setPen(pen);
+        reduced.setSamples(columns(samples, 5000.0));
+        plain.setSamples(columns(samples, 5000.0));
+        const QwtScaleMap xMap = scaleMap(x0, x1, 0, 1137);
+        const QwtScaleMap yMap = scaleMap(-8, 8, 620, 0);
+
+        ReducedSamples values;
+        PixelColumns pixels;
+        QVERIFY(reduceToPixelColumns(*static_cast<const ScopeSeriesData *>(reduced.data()), xMap,
+                                     QRectF(-3, -3, 1143, 626), 0, count - 1, values));
+        QVERIFY(mapToRows(values, yMap, pixels));
+        QImage probe(1, 1, QImage::Format_RGB32);
+        QPainter painter(&probe);
+        painter.setPen(pen);
+        QCOMPARE(drawsAsSpans(painter, pixels), spans);
+
+        QwtPainter::setPolylineSplitting(false);
+        const QImage expected = rendered(plain, xMap, yMap);
+        const QImage actual = rendered(reduced, xMap, yMap);
+        QwtPainter::setPolylineSplitting(true);
+        QVERIFY(drawnNear(actual, expected));
+        QVERIFY(drawnNear(expected, actual));
+    }
+
+    void keptReductionFollowsChanges_data()
+    {
+        QTest::addColumn<int>("offset"); // the second drawing's view of the shared columns
+        QTest::addColumn<int>("size");
+        QTest::addColumn<double>("origin");
+        QTest::addColumn<QwtInterval>("time");
+        QTest::addColumn<QwtInterval>("values");
+        QTest::addColumn<int>("canvasWidth");
+        const QwtInterval time(0.0, 15000.0);
+        const QwtInterval values(-8.0, 8.0);
+        QTest::newRow("nothing changed") << 0 << 15000 << 0.0 << time << values << 1137;
+        QTest::newRow("more samples") << 0 << 16000 << 0.0 << time << values << 1137;
+        QTest::newRow("window slid") << 1000 << 15000 << 0.0 << time << values << 1137;
+        QTest::newRow("origin moved") << 0 << 15000 << 700.0 << time << values << 1137;
+        QTest::newRow("time axis moved")
+            << 0 << 15000 << 0.0 << QwtInterval(3000.0, 18000.0) << values << 1137;
+        QTest::newRow("value axis rescaled")
+            << 0 << 15000 << 0.0 << time << QwtInterval(-4.0, 12.0) << 1137;
+        QTest::newRow("canvas narrower") << 0 << 15000 << 0.0 << time << values << 700;
+    }
+
+    // A curve drawn again keeps its reduction only while that still shows its samples.
+    void keptReductionFollowsChanges()
+    {
+        QFETCH(int, offset);
+        QFETCH(int, size);
+        QFETCH(double, origin);
+        QFETCH(QwtInterval, time);
+        QFETCH(QwtInterval, values);
+        QFETCH(int, canvasWidth);
+        Values x, y;
+        std::mt19937 random(3);
+        std::normal_distribution<double> noise(0.0, 0.4);
+        for (int i = 0; i < 20000; ++i) {
+            x << i;
+            y << 5.0 * std::sin(i / 700.0) + noise(random);
+        }
+        const auto xChunks = sharedChunks(x);
+        const auto yChunks = sharedChunks(y);
+        const auto series = [&](int from, int count, double xOrigin) {
+            return new ScopeSeriesData(ColumnSnapshot(xChunks, from, count, true), xOrigin,
+                                       ColumnSnapshot(yChunks, from, count, false));
+        };
+        ScopeCurve kept;
+        kept.setPen(QPen(Qt::black, 2));
+        kept.setSamples(series(0, 15000, 0.0));
+        rendered(kept, scaleMap(0, 15000, 0, 1137), scaleMap(-8, 8, 620, 0));
+
+        kept.setSamples(series(offset, size, origin));
+        ScopeCurve fresh;
+        fresh.setPen(kept.pen());
+        fresh.setSamples(series(offset, size, origin));
+        const QwtScaleMap xMap = scaleMap(time.minValue(), time.maxValue(), 0, canvasWidth);
+        const QwtScaleMap yMap = scaleMap(values.minValue(), values.maxValue(), 620, 0);
+        const QRect canvas(0, 0, canvasWidth, 620);
+        QCOMPARE(rendered(kept, xMap, yMap, canvas), rendered(fresh, xMap, yMap, canvas));
+    }
+
+    // The kept reduction holds its samples: other samples must let the old ones go.
+    void keptReductionLetsGoOfOldSamples()
+    {
+        Values values;
+        for (int i = 0; i < 10000; ++i)
+            values << i;
+        std::shared_ptr<const ColumnSnapshot::ChunkList> chunks = sharedChunks(values);
+        const std::weak_ptr<const ColumnSnapshot::ChunkList> old = chunks;
+        ScopeCurve curve;
+        curve.setSamples(new ScopeSeriesData(ColumnSnapshot(chunks, 0, 10000, true), 0.0,
+                                             ColumnSnapshot(chunks, 0, 10000, true)));
+        chunks.reset();
+        rendered(curve, 0.0, 10000.0);
+        curve.setSamples(columns({{0, 0}, {1, 1}}));
+        QVERIFY(old.expired());
     }
 
     void gapsBreakTheLine()

@@ -1,0 +1,81 @@
+#include "ColumnSpans.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// The curves' own pen. A wider one strokes sharp peaks flat at the sample, where a span
+// would stick out by half its width.
+constexpr int kSpanPenWidth = 2;
+// Pixel columns (and rows) that the pen covers around a point, before and after it: with
+// pixel centres inside the pen's square, [x - 1, x] for x.
+constexpr int kCoveredBefore = kSpanPenWidth / 2;
+constexpr int kCoveredAfter = kSpanPenWidth - kCoveredBefore - 1;
+
+bool neighbouring(const PixelColumns &columns)
+{
+    for (int k = 1; k < columns.size(); ++k) {
+        if (columns.at(k).x != columns.at(k - 1).x + 1)
+            return false;
+    }
+    return true;
+}
+
+struct RowRange
+{
+    int top = INT_MAX;
+    int bottom = INT_MIN;
+
+    void add(const PixelColumn &column)
+    {
+        top = std::min(top, column.top());
+        bottom = std::max(bottom, column.bottom());
+    }
+};
+
+} // namespace
+
+bool drawsAsSpans(const QPainter &painter, const PixelColumns &columns)
+{
+    const QPen pen = painter.pen();
+    return !columns.isEmpty() && pen.style() == Qt::SolidLine &&
+           pen.brush().style() == Qt::SolidPattern && pen.color().alpha() == 255 &&
+           pen.widthF() == kSpanPenWidth && !painter.testRenderHint(QPainter::Antialiasing) &&
+           neighbouring(columns);
+}
+
+QVector<QRect> columnSpans(const PixelColumns &columns, const QRect &clipRect)
+{
+    QVector<QRect> spans;
+    if (columns.isEmpty())
+        return spans;
+    const int firstX = columns.first().x;
+    const int left = std::max(firstX - kCoveredBefore, clipRect.left());
+    const int right = std::min(columns.last().x + kCoveredAfter, clipRect.right());
+    spans.reserve(std::max(right - left + 1, 0));
+    for (int pixel = left; pixel <= right; ++pixel) {
+        RowRange covered;
+        const int from = std::max(pixel - kCoveredAfter - firstX, 0);
+        const int to = std::min(pixel + kCoveredBefore - firstX, int(columns.size()) - 1);
+        for (int k = from; k <= to; ++k)
+            covered.add(columns.at(k));
+        const int top = std::max(covered.top - kCoveredBefore, clipRect.top());
+        const int bottom = std::min(covered.bottom + kCoveredAfter, clipRect.bottom());
+        if (top <= bottom)
+            spans.append(QRect(pixel, top, 1, bottom - top + 1));
+    }
+    return spans;
+}
+
+void drawColumnSpans(QPainter *painter, const PixelColumns &columns, const QRectF &clipRect)
+{
+    const QVector<QRect> spans = columnSpans(columns, clipRect.toAlignedRect());
+    painter->save();
+    painter->setBrush(painter->pen().color());
+    painter->setPen(Qt::NoPen);
+    painter->drawRects(spans);
+    painter->restore();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "PixelColumnReduction.h"
+
+#include <QRect>
+#include <QVector>
+
+class QPainter;
+
+// A reduced curve drawn with a wide pen as the raster engine fills fastest: one span per
+// pixel column instead of a stroke through four points per column, which costs the most
+// where the curve fills its columns (an hour in one window). The spans cover the pixels
+// of the stroked line, give or take a pixel at the corners of its caps and joins.
+
+// Whether `painter` can draw `columns` as spans: one run of neighbouring columns, and an
+// opaque solid pen of 2 pixels, the curves' own, without antialiasing. Thinner pens stroke
+// as fast and exactly.
+bool drawsAsSpans(const QPainter &painter, const PixelColumns &columns);
+
+// One rectangle per pixel column that the pen drawn through `columns` covers, cut to
+// `clipRect`. The pen spans two columns, so each rectangle reaches from the lowest to the
+// highest row of both, which also joins steep steps between them.
+QVector<QRect> columnSpans(const PixelColumns &columns, const QRect &clipRect);
+
+// Fills `columns`' spans in the painter's pen colour, within `clipRect`.
+void drawColumnSpans(QPainter *painter, const PixelColumns &columns, const QRectF &clipRect);
