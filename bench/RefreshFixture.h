@@ -59,7 +59,8 @@ public:
             double cmin = 0.0;
             double cmax = 0.0;
             m_plot.setCurveSamples(slot, snapshot.times, origin,
-                                   snapshot.channels[static_cast<std::size_t>(slot)], cmin, cmax);
+                                   snapshot.channels[static_cast<std::size_t>(slot)], cmin, cmax,
+                                   ScopeSeriesData::TimeDrawing::OnWholePixels);
             lo = slot == 0 ? cmin : std::min(lo, cmin);
             hi = slot == 0 ? cmax : std::max(hi, cmax);
         }

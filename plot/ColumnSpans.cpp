@@ -1,9 +1,10 @@
 #include "ColumnSpans.h"
 
+#include "JoinedSpans.h"
+
 #include <QPainter>
 
 #include <algorithm>
-#include <climits>
 
 namespace {
 
@@ -24,17 +25,16 @@ bool neighbouring(const PixelColumns &columns)
     return true;
 }
 
-struct RowRange
+// The rows of the columns [from, to], widened by the pen.
+RowSpan coveredRows(const PixelColumns &columns, int from, int to)
 {
-    int top = INT_MAX;
-    int bottom = INT_MIN;
-
-    void add(const PixelColumn &column)
-    {
-        top = std::min(top, column.top());
-        bottom = std::max(bottom, column.bottom());
+    RowSpan rows;
+    for (int k = from; k <= to; ++k) {
+        rows.top = std::min(rows.top, columns.at(k).top() - kCoveredBefore);
+        rows.bottom = std::max(rows.bottom, columns.at(k).bottom() + kCoveredAfter);
     }
-};
+    return rows;
+}
 
 } // namespace
 
@@ -49,25 +49,22 @@ bool drawsAsSpans(const QPainter &painter, const PixelColumns &columns)
 
 QVector<QRect> columnSpans(const PixelColumns &columns, const QRect &clipRect)
 {
-    QVector<QRect> spans;
     if (columns.isEmpty())
-        return spans;
+        return {};
     const int firstX = columns.first().x;
     const int left = std::max(firstX - kCoveredBefore, clipRect.left());
     const int right = std::min(columns.last().x + kCoveredAfter, clipRect.right());
+    QVector<RowSpan> spans;
     spans.reserve(std::max(right - left + 1, 0));
     for (int pixel = left; pixel <= right; ++pixel) {
-        RowRange covered;
         const int from = std::max(pixel - kCoveredAfter - firstX, 0);
         const int to = std::min(pixel + kCoveredBefore - firstX, int(columns.size()) - 1);
-        for (int k = from; k <= to; ++k)
-            covered.add(columns.at(k));
-        const int top = std::max(covered.top - kCoveredBefore, clipRect.top());
-        const int bottom = std::min(covered.bottom + kCoveredAfter, clipRect.bottom());
-        if (top <= bottom)
-            spans.append(QRect(pixel, top, 1, bottom - top + 1));
+        RowSpan rows = coveredRows(columns, from, to);
+        rows.top = std::max(rows.top, clipRect.top());
+        rows.bottom = std::min(rows.bottom, clipRect.bottom());
+        spans.append(rows);
     }
-    return spans;
+    return joinedSpans(left, spans);
 }
 
 void drawColumnSpans(QPainter *painter, const PixelColumns &columns, const QRectF &clipRect)

@@ -17,9 +17,10 @@ class QPainter;
 // as fast and exactly.
 bool drawsAsSpans(const QPainter &painter, const PixelColumns &columns);
 
-// One rectangle per pixel column that the pen drawn through `columns` covers, cut to
-// `clipRect`. The pen spans two columns, so each rectangle reaches from the lowest to the
-// highest row of both, which also joins steep steps between them.
+// Rectangles covering the pixels that the pen drawn through `columns` covers, cut to
+// `clipRect`. The pen spans two columns, so each column reaches from the lowest to the
+// highest row of both, which also joins steep steps between them; rows shared by
+// neighbouring columns join into one rectangle.
 QVector<QRect> columnSpans(const PixelColumns &columns, const QRect &clipRect);
 
 // Fills `columns`' spans in the painter's pen colour, within `clipRect`.

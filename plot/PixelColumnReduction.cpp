@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -82,6 +83,8 @@ bool reduceColumn(const ScopeSeriesData &series, int first, int end, ColumnValue
     std::sort(picks.begin(), picks.end(),
               [](const auto &a, const auto &b) { return a.first < b.first; });
     column.count = 0;
+    column.first = first;
+    column.end = end;
     for (int k = 0; k < 4; ++k) {
         if (k == 0 || picks[k].first != picks[k - 1].first)
             column.values[static_cast<std::size_t>(column.count++)] = picks[k].second;
@@ -89,10 +92,43 @@ bool reduceColumn(const ScopeSeriesData &series, int first, int end, ColumnValue
     return true;
 }
 
+// Hands out the earlier columns in order. The last one may have been cut short by the end
+// of the samples then; any other ended where its pixel column did.
+class EarlierCursor
+{
+public:
+    explicit EarlierCursor(const EarlierColumns *earlier) : m_earlier(earlier) {}
+
+    // The earlier column that holds exactly the column beginning at sample `first` now, if
+    // it lies within `last`; moved to this one's index and pixel.
+    std::optional<ColumnValues> columnAt(int first, int last)
+    {
+        if (!m_earlier)
+            return std::nullopt;
+        const ReducedSamples &columns = m_earlier->columns;
+        const int shift = m_earlier->indexShift;
+        while (m_next + 1 < columns.size() && columns.at(m_next).first + shift < first)
+            ++m_next;
+        if (m_next + 1 >= columns.size() || columns.at(m_next).first + shift != first ||
+            columns.at(m_next).end + shift - 1 > last)
+            return std::nullopt;
+        ColumnValues column = columns.at(m_next);
+        column.first += shift;
+        column.end += shift;
+        column.x -= m_earlier->pixelShift;
+        return column;
+    }
+
+private:
+    const EarlierColumns *m_earlier;
+    int m_next = 0;
+};
+
 } // namespace
 
 bool reduceToPixelColumns(const ScopeSeriesData &series, const QwtScaleMap &xMap,
-                          const QRectF &clipRect, int from, int to, ReducedSamples &columns)
+                          const QRectF &clipRect, int from, int to, ReducedSamples &columns,
+                          const EarlierColumns *earlier)
 {
     if (!series.isXAscending() || xMap.transformation())
         return false;
@@ -106,7 +142,14 @@ bool reduceToPixelColumns(const ScopeSeriesData &series, const QwtScaleMap &xMap
     ReducedSamples reduced;
     reduced.reserve(qRound(std::abs(clipRect.width())) + 8);
     int width = 1;
+    EarlierCursor taken(earlier);
     for (int i = first; i <= last;) {
+        if (const std::optional<ColumnValues> known = taken.columnAt(i, last)) {
+            reduced.append(*known);
+            width = known->end - known->first;
+            i = known->end;
+            continue;
+        }
         const double mapped = xMap.transform(series.xAt(i));
         if (!roundable(mapped))
             return false;

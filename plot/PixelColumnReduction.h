@@ -17,8 +17,20 @@ struct ColumnValues
     int x = 0;
     std::array<double, 4> values{};
     int count = 0;
+    int first = 0; // the samples [first, end)
+    int end = 0;
 };
 using ReducedSamples = QVector<ColumnValues>;
+
+// Columns reduced before, to be taken over where they still hold: after the window slid
+// by whole pixels, sample i then is sample i + indexShift now and drawn pixelShift
+// columns further left.
+struct EarlierColumns
+{
+    const ReducedSamples &columns;
+    int indexShift = 0;
+    int pixelShift = 0;
+};
 
 // The same as pixel rows, repeated rows dropped.
 struct PixelColumn
@@ -41,8 +53,11 @@ using PixelColumns = QVector<PixelColumn>;
 // drawn through all samples. Returns false, leaving `columns` alone, when that cannot be
 // promised: x not ascending, a time scale that is not linear, or a sample that has no
 // column (NaN, infinite, or too far off to round).
+// Columns of `earlier` that the samples still fill whole are taken over without reading
+// the samples again.
 bool reduceToPixelColumns(const ScopeSeriesData &series, const QwtScaleMap &xMap,
-                          const QRectF &clipRect, int from, int to, ReducedSamples &columns);
+                          const QRectF &clipRect, int from, int to, ReducedSamples &columns,
+                          const EarlierColumns *earlier = nullptr);
 
 // The reduced samples' values as pixel rows. Returns false, leaving `columns` alone, for a
 // value scale that is not linear or a value too far off to round.

@@ -256,12 +256,19 @@ void QwtScope::setCurveSamples(int slot, const QVector<double> &x, const QVector
 }
 
 void QwtScope::setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin,
-                               const ColumnSnapshot &y, double &yMinOut, double &yMaxOut)
+                               const ColumnSnapshot &y, double &yMinOut, double &yMaxOut,
+                               ScopeSeriesData::TimeDrawing drawing)
 {
     if (!isSlot(slot) || x.isEmpty() || y.isEmpty())
         return;
-    auto *series = new ScopeSeriesData(x, xOrigin, y);
-    m_curves[slot].setSamples(series); // the curve owns it
+    // The same samples again (a refresh with nothing new) keep the curve's summaries and
+    // what it keeps for drawing them.
+    const auto *series = dynamic_cast<const ScopeSeriesData *>(m_curves[slot].data());
+    if (!series || !series->shows(x, xOrigin, y) || series->timeDrawing() != drawing) {
+        auto *fresh = new ScopeSeriesData(x, xOrigin, y, drawing);
+        m_curves[slot].setSamples(fresh); // the curve owns it
+        series = fresh;
+    }
 
     // NaN or infinite samples never move the value axis.
     const SampleExtremes &range = series->yExtremes();

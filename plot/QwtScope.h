@@ -4,6 +4,7 @@
 #include "CurveBinding.h"
 #include "ScopeCurve.h"
 #include "ScopeLimits.h"
+#include "ScopeSeriesData.h"
 #include "UnitStrips.h"
 
 #include <QString>
@@ -54,8 +55,11 @@ public:
     void setCurveSamples(int slot, const QVector<double> &x, const QVector<double> &y,
                          double &yMinOut, double &yMaxOut);
     // The same over shared columns, without copying them: the curve reports x - xOrigin.
-    void setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin, const ColumnSnapshot &y,
-                         double &yMinOut, double &yMaxOut);
+    // The live window draws on whole pixels (see ScopeSeriesData::TimeDrawing).
+    void
+    setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin, const ColumnSnapshot &y,
+                    double &yMinOut, double &yMaxOut,
+                    ScopeSeriesData::TimeDrawing drawing = ScopeSeriesData::TimeDrawing::Exact);
     bool hasNoData() const;
 
     // Stacked strips, one per unit; the zoom then acts on time only.

@@ -32,8 +32,9 @@ SampleExtremes timeExtremes(const ColumnSnapshot &x, int size)
 
 } // namespace
 
-ScopeSeriesData::ScopeSeriesData(ColumnSnapshot x, double xOrigin, ColumnSnapshot y)
-    : m_x(std::move(x)), m_y(std::move(y)), m_xOrigin(xOrigin),
+ScopeSeriesData::ScopeSeriesData(ColumnSnapshot x, double xOrigin, ColumnSnapshot y,
+                                 TimeDrawing drawing)
+    : m_x(std::move(x)), m_y(std::move(y)), m_xOrigin(xOrigin), m_drawing(drawing),
       m_size(std::min(m_x.size(), m_y.size())), m_xExtremes(timeExtremes(m_x, m_size)),
       m_yExtremes(m_y.extremes(0, m_size))
 {}

@@ -11,7 +11,18 @@
 class ScopeSeriesData : public QwtSeriesData<QPointF>
 {
 public:
-    ScopeSeriesData(ColumnSnapshot x, double xOrigin, ColumnSnapshot y);
+    // How the curve is drawn in time: exactly, or, for a live window that slides by a
+    // fraction of a pixel at every refresh, from an origin on whole pixels of the time
+    // scale up to a pixel before xOrigin. Then each sample keeps its pixel column while the
+    // window slides, and the line may lie up to a pixel right of its samples.
+    enum class TimeDrawing
+    {
+        Exact,
+        OnWholePixels
+    };
+
+    ScopeSeriesData(ColumnSnapshot x, double xOrigin, ColumnSnapshot y,
+                    TimeDrawing drawing = TimeDrawing::Exact);
 
     size_t size() const override { return static_cast<size_t>(m_size); }
     QPointF sample(size_t i) const override
@@ -28,8 +39,14 @@ public:
     bool isXAscending() const { return m_x.isAscending(); }
     // The first index in [from, to) whose x is not less than `x`; needs ascending x.
     int lowerBoundX(double x, int from, int to) const;
+    // Whether these are the samples of the views `x` and `y` with times from `xOrigin`.
+    bool shows(const ColumnSnapshot &x, double xOrigin, const ColumnSnapshot &y) const
+    {
+        return m_x.isSameView(x) && m_y.isSameView(y) && m_xOrigin == xOrigin;
+    }
     const ColumnSnapshot &xColumn() const { return m_x; }
     double xOrigin() const { return m_xOrigin; }
+    TimeDrawing timeDrawing() const { return m_drawing; }
     const ColumnSnapshot &y() const { return m_y; }
     // Over every value, as ColumnSnapshot::extremes gives them.
     const SampleExtremes &yExtremes() const { return m_yExtremes; }
@@ -40,6 +57,7 @@ private:
     ColumnSnapshot m_x;
     ColumnSnapshot m_y;
     double m_xOrigin = 0.0;
+    TimeDrawing m_drawing = TimeDrawing::Exact;
     int m_size = 0;
     // Over all samples; the snapshots never change.
     SampleExtremes m_xExtremes;

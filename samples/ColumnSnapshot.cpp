@@ -34,6 +34,19 @@ bool ColumnSnapshot::isSameView(const ColumnSnapshot &other) const
     return m_chunks->front() == other.m_chunks->front();
 }
 
+std::optional<int> ColumnSnapshot::shiftSince(const ColumnSnapshot &earlier, int maxDropped) const
+{
+    if (m_size == 0 || earlier.m_size == 0)
+        return std::nullopt;
+    const ChunkList &before = *earlier.m_chunks;
+    const int reach = std::min(maxDropped + 1, static_cast<int>(before.size()));
+    for (int dropped = 0; dropped < reach; ++dropped) {
+        if (before[static_cast<std::size_t>(dropped)] == m_chunks->front())
+            return earlier.m_offset - dropped * SampleChunk::kCapacity - m_offset;
+    }
+    return std::nullopt;
+}
+
 SampleExtremes ColumnSnapshot::extremes(int from, int to) const
 {
     SampleExtremes result;

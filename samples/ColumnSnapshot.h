@@ -6,6 +6,7 @@
 #include <QVector>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 // An immutable view of one column of samples: a stretch of shared chunks. Copying is
@@ -37,6 +38,11 @@ public:
     // change and a column's chunks follow one another, so the first chunk, where the view
     // begins in it and its size decide; while either view lives, its chunks are not reused.
     bool isSameView(const ColumnSnapshot &other) const;
+    // Where the samples of `earlier`, a view of the same column taken before this one, are
+    // now: its sample i is sample i + shift of this view (which may not reach that far).
+    // None for views of other columns, or when this view begins more than `maxDropped`
+    // chunks after `earlier`'s first.
+    std::optional<int> shiftSince(const ColumnSnapshot &earlier, int maxDropped) const;
 
     // Over the samples [from, to), as a scan in order would find them; finished blocks
     // and chunks answer from their summaries.

@@ -47,7 +47,7 @@ constexpr QLatin1String kLongestPeriod("999999");
 constexpr QLatin1String kLongestSignedValue("-999999.999");
 
 // Times relative to the oldest sample, so every curve starts at 0; the value axis is
-// centred on the data's range.
+// centred on the data's range. The window slides, so its curves draw on whole pixels.
 void showSamples(QwtScope *plot, const SampleSnapshot &snapshot)
 {
     const double origin = snapshot.times.at(0);
@@ -60,7 +60,8 @@ void showSamples(QwtScope *plot, const SampleSnapshot &snapshot)
             continue;
         double cmin = 0.0;
         double cmax = 0.0;
-        plot->setCurveSamples(slot, snapshot.times, origin, y, cmin, cmax);
+        plot->setCurveSamples(slot, snapshot.times, origin, y, cmin, cmax,
+                              ScopeSeriesData::TimeDrawing::OnWholePixels);
         if (slot == 0) {
             lo = cmin;
             hi = cmax;
