@@ -134,8 +134,8 @@ QImage rendered(const QwtPlotCurve &curve, const QwtScaleMap &xMap, const QwtSca
     return image;
 }
 
-// Whether every pixel drawn in `a` has one drawn in `b` at most a pixel away.
-bool drawnNear(const QImage &a, const QImage &b)
+// Whether every pixel drawn in `a` has one drawn in `b` at most `reach` pixels away.
+bool drawnNear(const QImage &a, const QImage &b, int reach = 1)
 {
     const auto drawn = [](const QImage &image, int x, int y) {
         return image.rect().contains(x, y) && image.pixel(x, y) != qRgb(255, 255, 255);
@@ -145,8 +145,8 @@ bool drawnNear(const QImage &a, const QImage &b)
             if (!drawn(a, x, y))
                 continue;
             bool near = false;
-            for (int dy = -1; dy <= 1 && !near; ++dy) {
-                for (int dx = -1; dx <= 1 && !near; ++dx)
+            for (int dy = -reach; dy <= reach && !near; ++dy) {
+                for (int dx = -reach; dx <= reach && !near; ++dx)
                     near = drawn(b, x + dx, y + dy);
             }
             if (!near) {
@@ -600,6 +600,98 @@ private slots:
         const QwtScaleMap yMap = scaleMap(values.minValue(), values.maxValue(), 620, 0);
         const QRect canvas(0, 0, canvasWidth, 620);
         QCOMPARE(rendered(kept, xMap, yMap, canvas), rendered(fresh, xMap, yMap, canvas));
+    }
+
+    void liveWindowTakesOverWholeColumns_data()
+    {
+        QTest::addColumn<int>("earlierOffset"); // where the window began at the last refresh
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("size");
+        QTest::newRow("slid within a chunk") << 0 << 384 << 15000;
+        QTest::newRow("first chunk dropped") << 3900 << 4284 << 15000;
+        QTest::newRow("slid by more than a chunk") << 0 << 8500 << 15000;
+        QTest::newRow("window still filling") << 0 << 0 << 16000;
+        QTest::newRow("slid back") << 384 << 0 << 15000;
+    }
+
+    // A live window slides by fractions of a pixel; drawn on whole pixels, the columns it
+    // takes over from the last refresh must draw as a fresh reduction does.
+    void liveWindowTakesOverWholeColumns()
+    {
+        QFETCH(int, earlierOffset);
+        QFETCH(int, offset);
+        QFETCH(int, size);
+        Values x, y;
+        std::mt19937 random(5);
+        std::normal_distribution<double> noise(0.0, 0.4);
+        for (int i = 0; i < 25000; ++i) {
+            x << i;
+            y << 5.0 * std::sin(i / 300.0) + noise(random);
+        }
+        const auto xChunks = sharedChunks(x);
+        const auto yChunks = sharedChunks(y);
+        // As the sample buffer hands them out: from the chunk that holds the oldest sample.
+        const auto view = [](const std::shared_ptr<const ColumnSnapshot::ChunkList> &chunks,
+                             int from, int count, bool ascending) {
+            const int first = from / SampleChunk::kCapacity;
+            auto list =
+                std::make_shared<ColumnSnapshot::ChunkList>(chunks->begin() + first, chunks->end());
+            return ColumnSnapshot(list, from % SampleChunk::kCapacity, count, ascending);
+        };
+        // The window's times start at its oldest sample, as the widget shows them.
+        const auto window = [&](int from, int count) {
+            return new ScopeSeriesData(view(xChunks, from, count, true), x.at(from),
+                                       view(yChunks, from, count, false),
+                                       ScopeSeriesData::TimeDrawing::OnWholePixels);
+        };
+        const QwtScaleMap xMap = scaleMap(0, 15000, 0, 1137);
+        const QwtScaleMap yMap = scaleMap(-8, 8, 620, 0);
+        ScopeCurve live;
+        live.setPen(QPen(Qt::black, 2));
+        live.setSamples(window(earlierOffset, 15000));
+        rendered(live, xMap, yMap);
+        live.setSamples(window(offset, size));
+        ScopeCurve fresh;
+        fresh.setPen(live.pen());
+        fresh.setSamples(window(offset, size));
+        QCOMPARE(rendered(live, xMap, yMap), rendered(fresh, xMap, yMap));
+    }
+
+    // Drawn on whole pixels, a curve may lie a pixel right of its samples, not more:
+    // also not after a zoom makes the pixels far shorter than when the samples were set.
+    void wholePixelDrawingStaysWithinAPixel_data()
+    {
+        QTest::addColumn<QwtInterval>("time");
+        QTest::newRow("the whole window") << QwtInterval(0.0, 100000.0);
+        QTest::newRow("a second") << QwtInterval(41234.5, 42234.5);
+        QTest::newRow("between two samples") << QwtInterval(500.2, 500.8);
+    }
+
+    void wholePixelDrawingStaysWithinAPixel()
+    {
+        QFETCH(QwtInterval, time);
+        Values x, y;
+        std::mt19937 random(11);
+        std::normal_distribution<double> noise(0.0, 0.4);
+        for (int i = 0; i < 100000; ++i) {
+            x << 123456.789 + i;
+            y << 5.0 * std::sin(i / 3000.0) + noise(random);
+        }
+        const auto curve = [&](ScopeSeriesData::TimeDrawing drawing) {
+            auto item = std::make_unique<ScopeCurve>();
+            item->setSamples(new ScopeSeriesData(ColumnSnapshot::fromVector(x), 123456.789,
+                                                 ColumnSnapshot::fromVector(y), drawing));
+            return item;
+        };
+        const auto exact = curve(ScopeSeriesData::TimeDrawing::Exact);
+        const auto aligned = curve(ScopeSeriesData::TimeDrawing::OnWholePixels);
+        const QwtScaleMap xMap = scaleMap(time.minValue(), time.maxValue(), 0, 1137);
+        const QwtScaleMap yMap = scaleMap(-8, 8, 620, 0);
+        const QImage expected = rendered(*exact, xMap, yMap);
+        const QImage actual = rendered(*aligned, xMap, yMap);
+        // Points moved by up to a pixel move the rasterised lines between them by up to two.
+        QVERIFY(drawnNear(actual, expected, 2));
+        QVERIFY(drawnNear(expected, actual, 2));
     }
 
     // The kept reduction holds its samples: other samples must let the old ones go.
