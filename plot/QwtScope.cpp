@@ -349,19 +349,32 @@ void QwtScope::resetZoom()
 void QwtScope::exportLines(QVector<ScopeFileCurve> &curves) const
 {
     curves.clear();
+    // Curves over the same time column export one shared copy of it: an hour of 36
+    // channels would otherwise take as much memory again as its values.
+    const ScopeSeriesData *timesOf = nullptr;
+    QVector<double> times;
     for (const QwtPlotItem *item : itemList(QwtPlotItem::Rtti_PlotCurve)) {
         const auto *plotCurve = static_cast<const QwtPlotCurve *>(item);
         ScopeFileCurve curve;
         curve.title = plotCurve->title().text();
         curve.binding = curveBinding(slotOf(item));
         const auto n = static_cast<int>(plotCurve->dataSize());
-        curve.x.reserve(n);
-        curve.y.reserve(n);
-        for (int i = 0; i < n; ++i) {
-            const QPointF p = plotCurve->sample(i);
-            curve.x << p.x();
-            curve.y << p.y();
+        const auto *series = dynamic_cast<const ScopeSeriesData *>(plotCurve->data());
+        if (series && timesOf && series->xColumn().isSameView(timesOf->xColumn()) &&
+            series->xOrigin() == timesOf->xOrigin() && series->count() == timesOf->count()) {
+            curve.x = times;
+        } else {
+            curve.x.reserve(n);
+            for (int i = 0; i < n; ++i)
+                curve.x << plotCurve->sample(i).x();
+            if (series) {
+                timesOf = series;
+                times = curve.x;
+            }
         }
+        curve.y.reserve(n);
+        for (int i = 0; i < n; ++i)
+            curve.y << plotCurve->sample(i).y();
         curves << curve;
     }
 }

@@ -374,6 +374,32 @@ private slots:
         QVERIFY(plot.curveBinding(2) == CurveBinding());
     }
 
+    // Curves over one time column export one copy of it (an hour would take its memory
+    // again); a curve over other times exports its own.
+    void exportSharesTheTimeColumn()
+    {
+        QwtScope plot;
+        const ColumnSnapshot times = ColumnSnapshot::fromVector({10.0, 11.0, 12.0});
+        const ColumnSnapshot shorter = ColumnSnapshot::fromVector({5.0, 6.0});
+        double lo = 0.0, hi = 0.0;
+        for (int slot = 0; slot < 4; ++slot)
+            plot.addCurve(slot, QStringLiteral("C%1").arg(slot), CurveBinding());
+        plot.setCurveSamples(0, times, 10.0, ColumnSnapshot::fromVector({1, 2, 3}), lo, hi);
+        plot.setCurveSamples(1, times, 10.0, ColumnSnapshot::fromVector({4, 5, 6}), lo, hi);
+        plot.setCurveSamples(2, times, 10.0, ColumnSnapshot::fromVector({7, 8}), lo, hi);
+        plot.setCurveSamples(3, shorter, 5.0, ColumnSnapshot::fromVector({9, 9}), lo, hi);
+        QVector<ScopeFileCurve> exported;
+        plot.exportLines(exported);
+        QCOMPARE(exported.size(), 4);
+        QCOMPARE(exported.at(0).x, Values({0.0, 1.0, 2.0}));
+        QCOMPARE(exported.at(1).x.constData(), exported.at(0).x.constData());
+        QCOMPARE(exported.at(1).y, Values({4, 5, 6}));
+        QCOMPARE(exported.at(2).x, Values({0.0, 1.0}));
+        QCOMPARE(exported.at(2).y, Values({7, 8}));
+        QCOMPARE(exported.at(3).x, Values({0.0, 1.0}));
+        QCOMPARE(exported.at(3).y, Values({9, 9}));
+    }
+
     // Curves attached out of slot order keep their own channels: in the scope file, the
     // statistics, the cursor read-out and the tracker's unit.
     void curvesKnowTheirSlotWhateverTheListOrder()
