@@ -2,9 +2,7 @@
 // copying the windows once, and measuring every sample.
 #include "ClosestSampleSearch.h"
 #include "CurveStatistics.h"
-#include "PixelColumnReduction.h"
 #include "RefreshFixture.h"
-#include "ScopeSeriesData.h"
 
 #include <QApplication>
 
@@ -59,24 +57,22 @@ void BM_RefreshWhole(benchmark::State &state)
 }
 BENCHMARK(BM_RefreshWhole)->Arg(10000)->Arg(3600000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The drawing's part of it without the painting: every curve reduced to pixel columns.
-void BM_ReduceWhole(benchmark::State &state)
+// The first refresh of the whole window at a new time scale, as after zooming back out or
+// a resize: nothing the curves kept applies, every column is read again.
+void BM_RescaleWhole(benchmark::State &state)
 {
-    RefreshFixture &fixture = wholeWindow(static_cast<int>(state.range(0)));
-    QwtScope &plot = fixture.plot();
-    const QwtScaleMap xMap = plot.canvasMap(QwtPlot::xBottom);
-    const QRectF clip = plot.canvas()->contentsRect();
-    ReducedSamples columns;
+    const int samples = static_cast<int>(state.range(0));
+    QwtScope &plot = wholeWindow(samples).plot();
+    bool shifted = false;
     for (auto _ : state) {
-        for (QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotCurve)) {
-            const auto &series =
-                *static_cast<const ScopeSeriesData *>(static_cast<QwtPlotCurve *>(item)->data());
-            reduceToPixelColumns(series, xMap, clip, 0, series.count() - 1, columns);
-            benchmark::DoNotOptimize(columns.data());
-        }
+        const double shift = shifted ? 0.5 * samples / RefreshFixture::kWidth : 0.0;
+        plot.setAxisScale(QwtPlot::xBottom, shift, samples - 1.0 + shift);
+        plot.replot();
+        QCoreApplication::processEvents();
+        shifted = !shifted;
     }
 }
-BENCHMARK(BM_ReduceWhole)->Arg(10000)->Arg(3600000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RescaleWhole)->Arg(10000)->Arg(3600000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ZoomSecond(benchmark::State &state)
 {

@@ -113,8 +113,8 @@ def main():
             refresh["BM_RefreshTick/10000"], 1.5 if n == SIZES[-1] else None)
     row("refresh, whole window", "3.6M", refresh["BM_RefreshWhole/3600000"], "same at 10k",
         refresh["BM_RefreshWhole/10000"], 1.5)
-    row("reduction to pixel columns", "3.6M", refresh["BM_ReduceWhole/3600000"], "same at 10k",
-        refresh["BM_ReduceWhole/10000"], 1.5)
+    row("whole window at a new time scale", "3.6M", refresh["BM_RescaleWhole/3600000"],
+        "same at 10k", refresh["BM_RescaleWhole/10000"], 1.5)
     row("zoom into one second", "3.6M", refresh["BM_ZoomSecond/3600000"], "same at 10k",
         refresh["BM_ZoomSecond/10000"], 1.5)
     row("statistics, whole window", "3.6M", refresh["BM_StatisticsWhole/3600000"],
