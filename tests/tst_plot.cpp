@@ -173,6 +173,18 @@ std::shared_ptr<const ColumnSnapshot::ChunkList> sharedChunks(const Values &valu
     return chunks;
 }
 
+// A sine with measurement noise, one value per sample, and the times 0, 1, 2, ... + `start`.
+void noisySine(int count, double samplesPerRadian, unsigned seed, Values &x, Values &y,
+               double start = 0.0)
+{
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, 0.4);
+    for (int i = 0; i < count; ++i) {
+        x << start + i;
+        y << 5.0 * std::sin(i / samplesPerRadian) + noise(random);
+    }
+}
+
 QImage rendered(const QwtPlotCurve &curve, double x0, double x1)
 {
     QImage image(1137, 620, QImage::Format_RGB32);
@@ -601,12 +613,7 @@ private slots:
         QFETCH(QwtInterval, values);
         QFETCH(int, canvasWidth);
         Values x, y;
-        std::mt19937 random(3);
-        std::normal_distribution<double> noise(0.0, 0.4);
-        for (int i = 0; i < 20000; ++i) {
-            x << i;
-            y << 5.0 * std::sin(i / 700.0) + noise(random);
-        }
+        noisySine(20000, 700.0, 3, x, y);
         const auto xChunks = sharedChunks(x);
         const auto yChunks = sharedChunks(y);
         const auto series = [&](int from, int count, double xOrigin) {
@@ -648,12 +655,7 @@ private slots:
         QFETCH(int, offset);
         QFETCH(int, size);
         Values x, y;
-        std::mt19937 random(5);
-        std::normal_distribution<double> noise(0.0, 0.4);
-        for (int i = 0; i < 25000; ++i) {
-            x << i;
-            y << 5.0 * std::sin(i / 300.0) + noise(random);
-        }
+        noisySine(25000, 300.0, 5, x, y);
         const auto xChunks = sharedChunks(x);
         const auto yChunks = sharedChunks(y);
         // As the sample buffer hands them out: from the chunk that holds the oldest sample.
@@ -697,12 +699,7 @@ private slots:
     {
         QFETCH(QwtInterval, time);
         Values x, y;
-        std::mt19937 random(11);
-        std::normal_distribution<double> noise(0.0, 0.4);
-        for (int i = 0; i < 100000; ++i) {
-            x << 123456.789 + i;
-            y << 5.0 * std::sin(i / 3000.0) + noise(random);
-        }
+        noisySine(100000, 3000.0, 11, x, y, 123456.789);
         const auto curve = [&](ScopeSeriesData::TimeDrawing drawing) {
             auto item = std::make_unique<ScopeCurve>();
             item->setSamples(new ScopeSeriesData(ColumnSnapshot::fromVector(x), 123456.789,
