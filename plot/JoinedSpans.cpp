@@ -1,6 +1,7 @@
 #include "JoinedSpans.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {

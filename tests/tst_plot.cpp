@@ -2,6 +2,7 @@
 #include "ColumnSpans.h"
 #include "CurveColours.h"
 #include "CurveStatisticsTable.h"
+#include "JoinedSpans.h"
 #include "MeasurementCursors.h"
 #include "PixelColumnReduction.h"
 #include "PlotImage.h"
@@ -29,6 +30,8 @@
 #include <memory>
 #include <random>
 #include <tuple>
+
+Q_DECLARE_METATYPE(RowSpan)
 
 using Samples = QVector<QPointF>;
 using Values = QVector<double>;
@@ -580,6 +583,56 @@ private slots:
         QwtPainter::setPolylineSplitting(true);
         QVERIFY(drawnNear(actual, expected));
         QVERIFY(drawnNear(expected, actual));
+    }
+
+    void joinedSpansCoverEachPixelOnce_data()
+    {
+        QTest::addColumn<QVector<RowSpan>>("spans");
+        QTest::newRow("none") << QVector<RowSpan>{};
+        QTest::newRow("all empty") << QVector<RowSpan>{RowSpan(), RowSpan()};
+        QTest::newRow("one column") << QVector<RowSpan>{{3, 9}};
+        QTest::newRow("flat band") << QVector<RowSpan>(50, RowSpan{10, 30});
+        QTest::newRow("one row each") << QVector<RowSpan>{{5, 5}, {5, 5}, {6, 6}, {4, 4}};
+        QTest::newRow("stairs up and down")
+            << QVector<RowSpan>{{0, 4}, {2, 6}, {4, 8}, {2, 6}, {0, 4}, {9, 12}};
+        QTest::newRow("gaps between columns")
+            << QVector<RowSpan>{{1, 8}, RowSpan(), {1, 8}, RowSpan(), RowSpan(), {3, 3}};
+        QTest::newRow("one inside the next") << QVector<RowSpan>{{4, 5}, {0, 9}, {4, 5}};
+        std::mt19937 random(17);
+        std::uniform_int_distribution<int> row(-20, 60);
+        QVector<RowSpan> jagged;
+        for (int k = 0; k < 300; ++k) {
+            const int a = row(random);
+            const int b = row(random);
+            jagged.append(k % 37 == 5 ? RowSpan() : RowSpan{std::min(a, b), std::max(a, b)});
+        }
+        QTest::newRow("jagged") << jagged;
+    }
+
+    // Joined into wide rectangles, the spans must still light exactly their pixels, each
+    // once (translucent pens would show a pixel filled twice).
+    void joinedSpansCoverEachPixelOnce()
+    {
+        QFETCH(QVector<RowSpan>, spans);
+        constexpr int kLeft = 7;
+        constexpr int kTop = -25;
+        QImage expected(320, 90, QImage::Format_Grayscale8);
+        expected.fill(0);
+        for (int k = 0; k < spans.size(); ++k) {
+            for (int row = spans[k].top; row <= spans[k].bottom; ++row)
+                expected.scanLine(row - kTop)[kLeft + k] = 1;
+        }
+        QImage actual(expected.size(), QImage::Format_Grayscale8);
+        actual.fill(0);
+        for (const QRect &rect : joinedSpans(kLeft, spans)) {
+            for (int y = rect.top(); y <= rect.bottom(); ++y) {
+                for (int x = rect.left(); x <= rect.right(); ++x) {
+                    QVERIFY(actual.rect().contains(x, y - kTop));
+                    ++actual.scanLine(y - kTop)[x];
+                }
+            }
+        }
+        QCOMPARE(actual, expected);
     }
 
     void keptReductionFollowsChanges_data()
