@@ -25,14 +25,13 @@ bool neighbouring(const PixelColumns &columns)
     return true;
 }
 
-// The rows of the columns [from, to], widened by the pen.
-RowSpan coveredRows(const PixelColumns &columns, int from, int to)
+// Each column's rows, widened by the pen.
+QVector<RowSpan> penRows(const PixelColumns &columns)
 {
-    RowSpan rows;
-    for (int k = from; k <= to; ++k) {
-        rows.top = std::min(rows.top, columns.at(k).top() - kCoveredBefore);
-        rows.bottom = std::max(rows.bottom, columns.at(k).bottom() + kCoveredAfter);
-    }
+    QVector<RowSpan> rows(columns.size());
+    for (int k = 0; k < columns.size(); ++k)
+        rows[k] =
+            RowSpan{columns.at(k).top() - kCoveredBefore, columns.at(k).bottom() + kCoveredAfter};
     return rows;
 }
 
@@ -54,12 +53,17 @@ QVector<QRect> columnSpans(const PixelColumns &columns, const QRect &clipRect)
     const int firstX = columns.first().x;
     const int left = std::max(firstX - kCoveredBefore, clipRect.left());
     const int right = std::min(columns.last().x + kCoveredAfter, clipRect.right());
+    const QVector<RowSpan> widened = penRows(columns);
     QVector<RowSpan> spans;
     spans.reserve(std::max(right - left + 1, 0));
     for (int pixel = left; pixel <= right; ++pixel) {
         const int from = std::max(pixel - kCoveredAfter - firstX, 0);
         const int to = std::min(pixel + kCoveredBefore - firstX, int(columns.size()) - 1);
-        RowSpan rows = coveredRows(columns, from, to);
+        RowSpan rows;
+        for (int k = from; k <= to; ++k) {
+            rows.top = std::min(rows.top, widened.at(k).top);
+            rows.bottom = std::max(rows.bottom, widened.at(k).bottom);
+        }
         rows.top = std::max(rows.top, clipRect.top());
         rows.bottom = std::min(rows.bottom, clipRect.bottom());
         spans.append(rows);

@@ -1,55 +1,67 @@
 #include "JoinedSpans.h"
 
 #include <algorithm>
-#include <utility>
-#include <vector>
+#include <deque>
 
 namespace {
 
-// The rows of `a` that `b` does not show: at most a stretch above and one below it.
-std::pair<RowSpan, RowSpan> rowsLeft(const RowSpan &a, const RowSpan &b)
+// Rows open since the same column, top to bottom.
+struct OpenRun
 {
-    if (b.isEmpty())
-        return {a, RowSpan()};
-    return {RowSpan{a.top, std::min(a.bottom, b.top - 1)},
-            RowSpan{std::max(a.top, b.bottom + 1), a.bottom}};
-}
+    int top = 0;
+    int bottom = 0;
+    int since = 0;
+};
 
-// Where the run of each row now open began, by row; -1 when closed.
+// The open rows are always exactly those of the last column, a stretch, so rows only ever
+// open and close at its two ends: the runs are kept in order and touched at the ends only,
+// which costs a step per rectangle instead of one per pixel.
 class OpenRuns
 {
 public:
-    OpenRuns(int firstRow, int lastRow)
-        : m_firstRow(firstRow), m_since(static_cast<std::size_t>(lastRow - firstRow + 1), -1)
-    {}
-
-    void open(const RowSpan &rows, int x)
+    // Closes the rows above `row` at column x.
+    void closeAbove(int row, int x, QVector<QRect> &rects)
     {
-        for (int row = rows.top; row <= rows.bottom; ++row)
-            since(row) = x;
-    }
-
-    // Rows that began together end as one rectangle.
-    void close(const RowSpan &rows, int x, QVector<QRect> &rects)
-    {
-        int row = rows.top;
-        while (row <= rows.bottom) {
-            const int start = since(row);
-            int end = row;
-            while (end + 1 <= rows.bottom && since(end + 1) == start)
-                ++end;
-            rects.append(QRect(start, row, x - start, end - row + 1));
-            for (int k = row; k <= end; ++k)
-                since(k) = -1;
-            row = end + 1;
+        while (!m_runs.empty() && m_runs.front().top < row) {
+            OpenRun &run = m_runs.front();
+            const int end = std::min(run.bottom, row - 1);
+            rects.append(QRect(run.since, run.top, x - run.since, end - run.top + 1));
+            if (end == run.bottom)
+                m_runs.pop_front();
+            else
+                run.top = end + 1;
         }
     }
 
-private:
-    int &since(int row) { return m_since[static_cast<std::size_t>(row - m_firstRow)]; }
+    // Closes the rows below `row` at column x.
+    void closeBelow(int row, int x, QVector<QRect> &rects)
+    {
+        while (!m_runs.empty() && m_runs.back().bottom > row) {
+            OpenRun &run = m_runs.back();
+            const int start = std::max(run.top, row + 1);
+            rects.append(QRect(run.since, start, x - run.since, run.bottom - start + 1));
+            if (start == run.top)
+                m_runs.pop_back();
+            else
+                run.bottom = start - 1;
+        }
+    }
 
-    int m_firstRow;
-    std::vector<int> m_since;
+    // Opens the rows of `rows` that are not open yet at column x.
+    void openAround(const RowSpan &rows, const RowSpan &open, int x)
+    {
+        if (open.isEmpty()) {
+            m_runs.push_back(OpenRun{rows.top, rows.bottom, x});
+            return;
+        }
+        if (rows.top < open.top)
+            m_runs.push_front(OpenRun{rows.top, open.top - 1, x});
+        if (rows.bottom > open.bottom)
+            m_runs.push_back(OpenRun{open.bottom + 1, rows.bottom, x});
+    }
+
+private:
+    std::deque<OpenRun> m_runs;
 };
 
 } // namespace
@@ -57,32 +69,22 @@ private:
 QVector<QRect> joinedSpans(int left, const QVector<RowSpan> &spans)
 {
     QVector<QRect> rects;
-    int firstRow = INT_MAX;
-    int lastRow = INT_MIN;
-    for (const RowSpan &span : spans) {
-        if (!span.isEmpty()) {
-            firstRow = std::min(firstRow, span.top);
-            lastRow = std::max(lastRow, span.bottom);
-        }
-    }
-    if (firstRow > lastRow)
-        return rects;
-    OpenRuns runs(firstRow, lastRow);
-    RowSpan previous;
+    OpenRuns runs;
+    RowSpan open;
     for (int k = 0; k <= spans.size(); ++k) {
         const RowSpan current = k < spans.size() ? spans.at(k) : RowSpan();
         const int x = left + k;
-        if (!previous.isEmpty()) {
-            const auto [above, below] = rowsLeft(previous, current);
-            runs.close(above, x, rects);
-            runs.close(below, x, rects);
+        if (current.isEmpty()) {
+            runs.closeAbove(INT_MAX, x, rects);
+            open = RowSpan();
+            continue;
         }
-        if (!current.isEmpty()) {
-            const auto [above, below] = rowsLeft(current, previous);
-            runs.open(above, x);
-            runs.open(below, x);
-        }
-        previous = current;
+        runs.closeAbove(current.top, x, rects);
+        runs.closeBelow(current.bottom, x, rects);
+        // What stays open of the last column's rows.
+        const RowSpan kept{std::max(open.top, current.top), std::min(open.bottom, current.bottom)};
+        runs.openAround(current, kept, x);
+        open = current;
     }
     return rects;
 }
