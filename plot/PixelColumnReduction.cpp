@@ -14,6 +14,9 @@ namespace {
 
 // Well inside int range, where rounding is defined.
 constexpr double kPixelLimit = 1e9;
+// How far ahead of the column being read its values are asked for: far enough for the
+// memory to answer in time, yet within what the caches hold.
+constexpr int kPrefetchColumns = 4;
 // Samples this far outside the clip rectangle cannot reach into it.
 constexpr double kCutMargin = 2.0;
 
@@ -69,9 +72,11 @@ int columnEnd(const ScopeSeriesData &series, const QwtScaleMap &xMap, int first,
     return outside;
 }
 
-// The column's samples [first, end), in sample order.
-bool reduceColumn(const ScopeSeriesData &series, int first, int end, ColumnValues &column)
+// The values of the column's samples, in sample order.
+bool reduceColumn(const ScopeSeriesData &series, const ColumnRange &range, ColumnValues &column)
 {
+    const int first = range.first;
+    const int end = range.end;
     const SampleExtremes extremes = series.y().extremes(first, end);
     if (extremes.nonFinite)
         return false;
@@ -82,9 +87,8 @@ bool reduceColumn(const ScopeSeriesData &series, int first, int end, ColumnValue
                                                  {end - 1, series.yAt(end - 1)}}};
     std::sort(picks.begin(), picks.end(),
               [](const auto &a, const auto &b) { return a.first < b.first; });
+    column.range = range;
     column.count = 0;
-    column.first = first;
-    column.end = end;
     for (int k = 0; k < 4; ++k) {
         if (k == 0 || picks[k].first != picks[k - 1].first)
             column.values[static_cast<std::size_t>(column.count++)] = picks[k].second;
@@ -92,30 +96,57 @@ bool reduceColumn(const ScopeSeriesData &series, int first, int end, ColumnValue
     return true;
 }
 
-// Hands out the earlier columns in order. The last one may have been cut short by the end
+// Hands out the earlier ranges in order. The last one may have been cut short by the end
 // of the samples then; any other ended where its pixel column did.
-class EarlierCursor
+class EarlierRangeCursor
 {
 public:
-    explicit EarlierCursor(const EarlierColumns *earlier) : m_earlier(earlier) {}
+    explicit EarlierRangeCursor(const EarlierRanges *earlier) : m_earlier(earlier) {}
 
-    // The earlier column that holds exactly the column beginning at sample `first` now, if
+    // The earlier range that holds exactly the column beginning at sample `first` now, if
     // it lies within `last`; moved to this one's index and pixel.
-    std::optional<ColumnValues> columnAt(int first, int last)
+    std::optional<ColumnRange> rangeAt(int first, int last)
+    {
+        if (!m_earlier)
+            return std::nullopt;
+        const ColumnRanges &ranges = m_earlier->ranges;
+        const int shift = m_earlier->indexShift;
+        while (m_next + 1 < ranges.size() && ranges.at(m_next).first + shift < first)
+            ++m_next;
+        if (m_next + 1 >= ranges.size() || ranges.at(m_next).first + shift != first ||
+            ranges.at(m_next).end + shift - 1 > last)
+            return std::nullopt;
+        ColumnRange range = ranges.at(m_next);
+        range.first += shift;
+        range.end += shift;
+        range.x -= m_earlier->pixelShift;
+        return range;
+    }
+
+private:
+    const EarlierRanges *m_earlier;
+    int m_next = 0;
+};
+
+// Hands out the earlier columns over exactly the samples of a range now, in order.
+class EarlierColumnCursor
+{
+public:
+    explicit EarlierColumnCursor(const EarlierColumns *earlier) : m_earlier(earlier) {}
+
+    std::optional<ColumnValues> columnOver(const ColumnRange &range)
     {
         if (!m_earlier)
             return std::nullopt;
         const ReducedSamples &columns = m_earlier->columns;
         const int shift = m_earlier->indexShift;
-        while (m_next + 1 < columns.size() && columns.at(m_next).first + shift < first)
+        while (m_next < columns.size() && columns.at(m_next).range.first + shift < range.first)
             ++m_next;
-        if (m_next + 1 >= columns.size() || columns.at(m_next).first + shift != first ||
-            columns.at(m_next).end + shift - 1 > last)
+        if (m_next >= columns.size() || columns.at(m_next).range.first + shift != range.first ||
+            columns.at(m_next).range.end + shift != range.end)
             return std::nullopt;
         ColumnValues column = columns.at(m_next);
-        column.first += shift;
-        column.end += shift;
-        column.x -= m_earlier->pixelShift;
+        column.range = range;
         return column;
     }
 
@@ -126,9 +157,8 @@ private:
 
 } // namespace
 
-bool reduceToPixelColumns(const ScopeSeriesData &series, const QwtScaleMap &xMap,
-                          const QRectF &clipRect, int from, int to, ReducedSamples &columns,
-                          const EarlierColumns *earlier)
+bool columnRangesOf(const ScopeSeriesData &series, const QwtScaleMap &xMap, const QRectF &clipRect,
+                    int from, int to, ColumnRanges &ranges, const EarlierRanges *earlier)
 {
     if (!series.isXAscending() || xMap.transformation())
         return false;
@@ -139,13 +169,13 @@ bool reduceToPixelColumns(const ScopeSeriesData &series, const QwtScaleMap &xMap
     const int first = std::max(series.lowerBoundX(std::min(edgeA, edgeB), from, to + 1) - 1, from);
     const int last = std::min(series.lowerBoundX(std::max(edgeA, edgeB), first, to + 1), to);
 
-    ReducedSamples reduced;
-    reduced.reserve(qRound(std::abs(clipRect.width())) + 8);
+    ColumnRanges found;
+    found.reserve(qRound(std::abs(clipRect.width())) + 8);
     int width = 1;
-    EarlierCursor taken(earlier);
+    EarlierRangeCursor taken(earlier);
     for (int i = first; i <= last;) {
-        if (const std::optional<ColumnValues> known = taken.columnAt(i, last)) {
-            reduced.append(*known);
+        if (const std::optional<ColumnRange> known = taken.rangeAt(i, last)) {
+            found.append(*known);
             width = known->end - known->first;
             i = known->end;
             continue;
@@ -154,13 +184,34 @@ bool reduceToPixelColumns(const ScopeSeriesData &series, const QwtScaleMap &xMap
         if (!roundable(mapped))
             return false;
         const int end = columnEnd(series, xMap, i, last, width);
-        ColumnValues column;
-        column.x = qRound(mapped);
-        if (!reduceColumn(series, i, end, column))
-            return false;
-        reduced.append(column);
+        found.append(ColumnRange{qRound(mapped), i, end});
         width = end - i;
         i = end;
+    }
+    ranges = found;
+    return true;
+}
+
+bool reduceColumns(const ScopeSeriesData &series, const ColumnRanges &ranges,
+                   ReducedSamples &columns, const EarlierColumns *earlier)
+{
+    ReducedSamples reduced;
+    reduced.reserve(ranges.size());
+    EarlierColumnCursor taken(earlier);
+    for (int k = 0; k < ranges.size(); ++k) {
+        const ColumnRange &range = ranges.at(k);
+        if (k + kPrefetchColumns < ranges.size()) {
+            const ColumnRange &ahead = ranges.at(k + kPrefetchColumns);
+            series.y().prefetchExtremes(ahead.first, ahead.end);
+        }
+        if (const std::optional<ColumnValues> known = taken.columnOver(range)) {
+            reduced.append(*known);
+            continue;
+        }
+        ColumnValues column;
+        if (!reduceColumn(series, range, column))
+            return false;
+        reduced.append(column);
     }
     columns = reduced;
     return true;
@@ -174,7 +225,7 @@ bool mapToRows(const ReducedSamples &reduced, const QwtScaleMap &yMap, PixelColu
     mapped.reserve(reduced.size());
     for (const ColumnValues &values : reduced) {
         PixelColumn column;
-        column.x = values.x;
+        column.x = values.range.x;
         for (int k = 0; k < values.count; ++k) {
             const double row = yMap.transform(values.values[static_cast<std::size_t>(k)]);
             if (!roundable(row))

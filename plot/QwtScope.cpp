@@ -80,6 +80,8 @@ QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
     setYScale(-10.0, 10.0);
 
     setupCurvePens();
+    for (ScopeCurve &curve : m_curves)
+        curve.shareColumnRanges(&m_columnRanges);
 }
 
 QwtScope::~QwtScope()

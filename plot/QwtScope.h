@@ -128,6 +128,7 @@ private:
     UnitStrips m_strips;
     bool m_bStripView = false;
     bool m_bScaleToVisible = false;
+    ColumnRangeCache m_columnRanges; // shared by the curves, so it outlives them
     std::array<ScopeCurve, ScopeLimits::kCurveSlots> m_curves;
     std::array<CurveBinding, ScopeLimits::kCurveSlots> m_bindings;
 

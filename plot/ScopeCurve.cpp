@@ -17,8 +17,15 @@ void ScopeCurve::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScale
 
 void ScopeCurve::dataChanged()
 {
-    m_reduced.keepOnlyFor(dynamic_cast<const ScopeSeriesData *>(data()));
+    const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
+    m_reduced.keepOnlyFor(series);
+    columnRanges().keepOnlyFor(series);
     GapCurve::dataChanged();
+}
+
+ColumnRangeCache &ScopeCurve::columnRanges() const
+{
+    return m_sharedRanges ? *m_sharedRanges : m_ownRanges;
 }
 
 // Finding the gaps walks every sample; a curve whose summaries show none skips that walk.
@@ -42,9 +49,11 @@ void ScopeCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Qwt
     const QRectF clipRect = canvasRect.adjusted(-pw, -pw, pw, pw);
 
     const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
-    const ReducedSamples *reduced = series && drawsReduced(painter)
-                                        ? m_reduced.reduce(*series, xMap, clipRect, from, to)
-                                        : nullptr;
+    const ReducedSamples *reduced =
+        series && drawsReduced(painter)
+            ? m_reduced.reduce(*series, xMap, clipRect, from, to,
+                               m_sharedRanges ? *m_sharedRanges : m_ownRanges)
+            : nullptr;
     PixelColumns columns;
     if (!reduced || !mapToRows(*reduced, yMap, columns)) {
         QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);

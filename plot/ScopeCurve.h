@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ColumnRangeCache.h"
 #include "GapCurve.h"
 #include "ReducedCurveCache.h"
 #include "StripBand.h"
@@ -30,6 +31,10 @@ public:
     void draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
               const QRectF &canvasRect) const override;
 
+    // Curves over one time column share which samples fall in which pixel column: the plot
+    // that holds them hands its own cache to each; none, the default, keeps the curve's own.
+    void shareColumnRanges(ColumnRangeCache *shared) { m_sharedRanges = shared; }
+
     // Other samples: the kept reduction of the old ones goes.
     void dataChanged() override;
 
@@ -42,7 +47,10 @@ protected:
 
 private:
     bool drawsReduced(QPainter *painter) const;
+    ColumnRangeCache &columnRanges() const;
 
     std::optional<StripBand> m_band;
     mutable ReducedCurveCache m_reduced;
+    mutable ColumnRangeCache m_ownRanges;
+    ColumnRangeCache *m_sharedRanges = nullptr;
 };

@@ -3,6 +3,25 @@
 #include <algorithm>
 #include <utility>
 
+#if defined(_MSC_VER)
+#include <xmmintrin.h>
+#endif
+
+namespace {
+
+constexpr int kCacheLine = 64;
+
+void prefetch(const void *address)
+{
+#if defined(_MSC_VER)
+    _mm_prefetch(static_cast<const char *>(address), _MM_HINT_T0);
+#else
+    __builtin_prefetch(address);
+#endif
+}
+
+} // namespace
+
 ColumnSnapshot::ColumnSnapshot(std::shared_ptr<const ChunkList> chunks, int offset, int size,
                                bool ascending)
     : m_chunks(std::move(chunks)), m_offset(offset), m_size(size), m_ascending(ascending)
@@ -107,6 +126,31 @@ void ColumnSnapshot::scan(int from, int to, SampleExtremes &extremes) const
     part.least = values[part.leastIndex];
     part.greatest = values[part.greatestIndex];
     extremes.merge(part, from);
+}
+
+void ColumnSnapshot::prefetchExtremes(int from, int to) const
+{
+    from = std::max(from, 0);
+    to = std::min(to, m_size);
+    if (from >= to)
+        return;
+    const auto chunkOf = [this](int pos) -> const SampleChunk & {
+        return *(*m_chunks)[static_cast<std::size_t>(pos >> SampleChunk::kShift)];
+    };
+    // Stretches read in turn share their edge blocks: the block at the start was asked for
+    // with the stretch before.
+    const int endPos = to - 1 + m_offset;
+    const int endInChunk = endPos & SampleChunk::kMask;
+    const auto *block = reinterpret_cast<const char *>(chunkOf(endPos).values +
+                                                       (endInChunk & ~SampleChunk::kBlockMask));
+    for (std::size_t line = 0; line < SampleChunk::kBlockSize * sizeof(double); line += kCacheLine)
+        prefetch(block + line);
+    for (const int pos : {from + m_offset, endPos}) {
+        const SampleChunk &chunk = chunkOf(pos);
+        const int inChunk = pos & SampleChunk::kMask;
+        prefetch(&chunk.blocks[inChunk >> SampleChunk::kBlockShift]);
+        prefetch(&chunk.groups[inChunk >> SampleChunk::kGroupShift]);
+    }
 }
 
 int ColumnSnapshot::blockStart(int i) const

@@ -47,6 +47,10 @@ public:
     // Over the samples [from, to), as a scan in order would find them; finished blocks
     // and chunks answer from their summaries.
     SampleExtremes extremes(int from, int to) const;
+    // Asks the memory for what extremes(from, to) will read at the stretch's two ends (the
+    // samples of its partial blocks and the summaries there), so that reading many stretches
+    // in turn need not wait for each: over long columns those reads miss every cache.
+    void prefetchExtremes(int from, int to) const;
     // The stored block that holds sample i, as [blockStart, blockEnd) clipped to the view.
     int blockStart(int i) const;
     int blockEnd(int i) const;

@@ -1,4 +1,5 @@
 #include "ClosestSampleSearch.h"
+#include "ColumnRangeCache.h"
 #include "ColumnSpans.h"
 #include "CurveColours.h"
 #include "CurveStatisticsTable.h"
@@ -186,6 +187,28 @@ void noisySine(int count, double samplesPerRadian, unsigned seed, Values &x, Val
         x << start + i;
         y << 5.0 * std::sin(i / samplesPerRadian) + noise(random);
     }
+}
+
+// A view of the samples [from, from + count) as the sample buffer hands it out: from the
+// chunk that holds the oldest sample.
+ColumnSnapshot bufferView(const std::shared_ptr<const ColumnSnapshot::ChunkList> &chunks, int from,
+                          int count, bool ascending)
+{
+    const int first = from / SampleChunk::kCapacity;
+    auto list = std::make_shared<ColumnSnapshot::ChunkList>(chunks->begin() + first, chunks->end());
+    return ColumnSnapshot(list, from % SampleChunk::kCapacity, count, ascending);
+}
+
+// A live window over the buffer's samples, its times from its oldest sample (`origin`), as
+// the widget shows them.
+ScopeSeriesData *liveWindow(const std::shared_ptr<const ColumnSnapshot::ChunkList> &x,
+                            double origin,
+                            const std::shared_ptr<const ColumnSnapshot::ChunkList> &y, int from,
+                            int count)
+{
+    return new ScopeSeriesData(bufferView(x, from, count, true), origin,
+                               bufferView(y, from, count, false),
+                               ScopeSeriesData::TimeDrawing::OnWholePixels);
 }
 
 QImage rendered(const QwtPlotCurve &curve, double x0, double x1)
@@ -567,10 +590,12 @@ private slots:
         const QwtScaleMap xMap = scaleMap(x0, x1, 0, 1137);
         const QwtScaleMap yMap = scaleMap(-8, 8, 620, 0);
 
+        const auto &series = *static_cast<const ScopeSeriesData *>(reduced.data());
+        ColumnRanges ranges;
         ReducedSamples values;
         PixelColumns pixels;
-        QVERIFY(reduceToPixelColumns(*static_cast<const ScopeSeriesData *>(reduced.data()), xMap,
-                                     QRectF(-3, -3, 1143, 626), 0, count - 1, values));
+        QVERIFY(columnRangesOf(series, xMap, QRectF(-3, -3, 1143, 626), 0, count - 1, ranges));
+        QVERIFY(reduceColumns(series, ranges, values));
         QVERIFY(mapToRows(values, yMap, pixels));
         QImage probe(1, 1, QImage::Format_RGB32);
         QPainter painter(&probe);
@@ -693,11 +718,14 @@ private slots:
         QTest::addColumn<int>("earlierOffset"); // where the window began at the last refresh
         QTest::addColumn<int>("offset");
         QTest::addColumn<int>("size");
-        QTest::newRow("slid within a chunk") << 0 << 384 << 15000;
-        QTest::newRow("first chunk dropped") << 3900 << 4284 << 15000;
-        QTest::newRow("slid by more than a chunk") << 0 << 8500 << 15000;
-        QTest::newRow("window still filling") << 0 << 0 << 16000;
-        QTest::newRow("slid back") << 384 << 0 << 15000;
+        QTest::addColumn<double>("shown"); // the time the canvas shows
+        QTest::newRow("slid within a chunk") << 0 << 384 << 15000 << 15000.0;
+        QTest::newRow("first chunk dropped") << 3900 << 4284 << 15000 << 15000.0;
+        QTest::newRow("slid by more than a chunk") << 0 << 8500 << 15000 << 15000.0;
+        QTest::newRow("window still filling") << 0 << 0 << 16000 << 15000.0;
+        QTest::newRow("slid back") << 384 << 0 << 15000 << 15000.0;
+        // Then the columns now are at the same indexes as before, over other samples.
+        QTest::newRow("a sample a pixel") << 0 << 384 << 15000 << 1137.0;
     }
 
     // A live window slides by fractions of a pixel; drawn on whole pixels, the columns it
@@ -707,25 +735,15 @@ private slots:
         QFETCH(int, earlierOffset);
         QFETCH(int, offset);
         QFETCH(int, size);
+        QFETCH(double, shown);
         Values x, y;
         noisySine(25000, 300.0, 5, x, y);
         const auto xChunks = sharedChunks(x);
         const auto yChunks = sharedChunks(y);
-        // As the sample buffer hands them out: from the chunk that holds the oldest sample.
-        const auto view = [](const std::shared_ptr<const ColumnSnapshot::ChunkList> &chunks,
-                             int from, int count, bool ascending) {
-            const int first = from / SampleChunk::kCapacity;
-            auto list =
-                std::make_shared<ColumnSnapshot::ChunkList>(chunks->begin() + first, chunks->end());
-            return ColumnSnapshot(list, from % SampleChunk::kCapacity, count, ascending);
-        };
-        // The window's times start at its oldest sample, as the widget shows them.
         const auto window = [&](int from, int count) {
-            return new ScopeSeriesData(view(xChunks, from, count, true), x.at(from),
-                                       view(yChunks, from, count, false),
-                                       ScopeSeriesData::TimeDrawing::OnWholePixels);
+            return liveWindow(xChunks, x.at(from), yChunks, from, count);
         };
-        const QwtScaleMap xMap = scaleMap(0, 15000, 0, 1137);
+        const QwtScaleMap xMap = scaleMap(0, shown, 0, 1137);
         const QwtScaleMap yMap = scaleMap(-8, 8, 620, 0);
         ScopeCurve live;
         live.setPen(QPen(Qt::black, 2));
@@ -736,6 +754,56 @@ private slots:
         fresh.setPen(live.pen());
         fresh.setSamples(window(offset, size));
         QCOMPARE(rendered(live, xMap, yMap), rendered(fresh, xMap, yMap));
+    }
+
+    void curvesShareTheirColumnRanges_data()
+    {
+        QTest::addColumn<int>("otherFrom"); // where the second curve's window begins
+        QTest::addColumn<int>("otherCount");
+        QTest::newRow("one window") << 0 << 15000;
+        QTest::newRow("a shorter window") << 0 << 9000;
+        QTest::newRow("a later window") << 2100 << 15000;
+    }
+
+    // Curves over one time column ask for their pixel columns once between them: each must
+    // still draw its own values, also when their windows differ and after both slid.
+    void curvesShareTheirColumnRanges()
+    {
+        QFETCH(int, otherFrom);
+        QFETCH(int, otherCount);
+        Values x, first, second, unused;
+        noisySine(25000, 300.0, 5, x, first);
+        noisySine(25000, 90.0, 6, unused, second);
+        const auto times = sharedChunks(x);
+        const auto firstValues = sharedChunks(first);
+        const auto secondValues = sharedChunks(second);
+        const QwtScaleMap xMap = scaleMap(0, 15000, 0, 1137);
+        const QwtScaleMap yMap = scaleMap(-8, 8, 620, 0);
+        ColumnRangeCache shared;
+        ScopeCurve a, b;
+        for (ScopeCurve *curve : {&a, &b}) {
+            curve->setPen(QPen(Qt::black, 2));
+            curve->shareColumnRanges(&shared);
+        }
+        for (const int slid : {0, 384, 8500}) {
+            const auto showFirst = [&] {
+                return liveWindow(times, x.at(slid), firstValues, slid, 15000);
+            };
+            const auto showSecond = [&] {
+                const int from = otherFrom + slid;
+                return liveWindow(times, x.at(from), secondValues, from, otherCount);
+            };
+            a.setSamples(showFirst());
+            b.setSamples(showSecond());
+            const QImage drawnA = rendered(a, xMap, yMap);
+            const QImage drawnB = rendered(b, xMap, yMap);
+            ScopeCurve alone;
+            alone.setPen(a.pen());
+            alone.setSamples(showFirst());
+            QCOMPARE(drawnA, rendered(alone, xMap, yMap));
+            alone.setSamples(showSecond());
+            QCOMPARE(drawnB, rendered(alone, xMap, yMap));
+        }
     }
 
     // Drawn on whole pixels, a curve may lie a pixel right of its samples, not more:
