@@ -198,11 +198,14 @@ bool reduceColumns(const ScopeSeriesData &series, const ColumnRanges &ranges,
     ReducedSamples reduced;
     reduced.reserve(ranges.size());
     EarlierColumnCursor taken(earlier);
+    // Only the columns that will be read: those taken over would only fill the caches.
+    EarlierColumnCursor takenAhead(earlier);
     for (int k = 0; k < ranges.size(); ++k) {
         const ColumnRange &range = ranges.at(k);
         if (k + kPrefetchColumns < ranges.size()) {
             const ColumnRange &ahead = ranges.at(k + kPrefetchColumns);
-            series.y().prefetchExtremes(ahead.first, ahead.end);
+            if (!takenAhead.columnOver(ahead))
+                series.y().prefetchExtremes(ahead.first, ahead.end);
         }
         if (const std::optional<ColumnValues> known = taken.columnOver(range)) {
             reduced.append(*known);
