@@ -224,19 +224,20 @@ bool mapToRows(const ReducedSamples &reduced, const QwtScaleMap &yMap, PixelColu
 {
     if (yMap.transformation())
         return false;
-    PixelColumns mapped;
-    mapped.reserve(reduced.size());
+    // Filled in place: an append per column, for every curve at every refresh, showed.
+    PixelColumns mapped(reduced.size());
+    PixelColumn *column = mapped.data();
     for (const ColumnValues &values : reduced) {
-        PixelColumn column;
-        column.x = values.range.x;
+        column->x = values.range.x;
         for (int k = 0; k < values.count; ++k) {
             const double row = yMap.transform(values.values[static_cast<std::size_t>(k)]);
             if (!roundable(row))
                 return false;
-            if (column.count == 0 || column.lastRow() != qRound(row))
-                column.rows[static_cast<std::size_t>(column.count++)] = qRound(row);
+            const int rounded = qRound(row);
+            if (column->count == 0 || column->lastRow() != rounded)
+                column->rows[static_cast<std::size_t>(column->count++)] = rounded;
         }
-        mapped.append(column);
+        ++column;
     }
     columns = mapped;
     return true;
