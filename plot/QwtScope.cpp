@@ -366,17 +366,18 @@ void QwtScope::exportLines(QVector<ScopeFileCurve> &curves) const
             series->xOrigin() == timesOf->xOrigin() && series->count() == timesOf->count()) {
             curve.x = times;
         } else {
-            curve.x.reserve(n);
+            curve.x.resize(n);
             for (int i = 0; i < n; ++i)
-                curve.x << plotCurve->sample(i).x();
+                curve.x[i] = series ? series->xAt(i) : plotCurve->sample(i).x();
             if (series) {
                 timesOf = series;
                 times = curve.x;
             }
         }
-        curve.y.reserve(n);
+        // Straight from the column where there is one: a sample would work out its time too.
+        curve.y.resize(n);
         for (int i = 0; i < n; ++i)
-            curve.y << plotCurve->sample(i).y();
+            curve.y[i] = series ? series->yAt(i) : plotCurve->sample(i).y();
         curves << curve;
     }
 }
