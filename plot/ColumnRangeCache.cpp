@@ -2,10 +2,15 @@
 
 #include "ScopeSeriesData.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
+// Time columns kept at once: the live window's, the compared recording's, and room for a
+// curve drawn in pieces.
+constexpr std::size_t kKeptColumns = 4;
 // How close to a whole number of pixels the window must have slid.
 constexpr double kWholePixel = 1e-6;
 
@@ -31,46 +36,78 @@ const ColumnRanges *ColumnRangeCache::rangesFor(const ScopeSeriesData &series,
     const double drawOrigin = drawingOrigin(series, xMap);
     Key key{series.xColumn(), drawOrigin,      xMap.s1(),        xMap.s2(), xMap.p1(),
             xMap.p2(),        clipRect.left(), clipRect.right(), from,      to};
-    if (m_key && *m_key == key)
-        return &m_ranges;
-    const std::optional<EarlierRanges> earlier = earlierFor(key);
+    const auto same = std::find_if(m_entries.begin(), m_entries.end(),
+                                   [&](const Entry &entry) { return entry.key == key; });
+    if (same != m_entries.end())
+        return keepFirst(same);
+    std::optional<EarlierRanges> earlier;
+    auto replaced = m_entries.begin();
+    for (; replaced != m_entries.end(); ++replaced) {
+        if (const std::optional<EarlierRanges> found = earlierFor(key, *replaced)) {
+            earlier.emplace(*found);
+            break;
+        }
+    }
     // Times are relative to the series' origin; drawn from its drawing origin, they map
     // as if the scale began that much earlier.
     const double lead = series.xOrigin() - drawOrigin;
     QwtScaleMap drawMap = xMap;
     drawMap.setScaleInterval(xMap.s1() - lead, xMap.s2() - lead);
     ColumnRanges ranges;
-    const bool told =
-        columnRangesOf(series, drawMap, clipRect, from, to, ranges, earlier ? &*earlier : nullptr);
-    m_key.reset();
-    m_ranges = ranges;
-    if (!told)
+    if (!columnRangesOf(series, drawMap, clipRect, from, to, ranges, earlier ? &*earlier : nullptr))
         return nullptr;
-    m_key = std::move(key);
-    return &m_ranges;
+    Entry told{std::move(key), ranges};
+    // The ranges taken over give way to those that followed them.
+    if (earlier) {
+        *replaced = std::move(told);
+        return keepFirst(replaced);
+    }
+    m_entries.push_back(std::move(told));
+    const ColumnRanges *kept = keepFirst(std::prev(m_entries.end()));
+    if (m_entries.size() > kKeptColumns)
+        m_entries.pop_back();
+    return kept;
+}
+
+const ColumnRanges *ColumnRangeCache::keepFirst(std::vector<Entry>::iterator entry)
+{
+    entry->asked = true;
+    std::rotate(m_entries.begin(), entry, std::next(entry));
+    return &m_entries.front().ranges;
 }
 
 void ColumnRangeCache::keepOnlyFor(const ScopeSeriesData *series)
 {
-    if (m_key && series && series->xColumn().shiftSince(m_key->x, kDroppedChunks))
-        return;
-    m_key.reset();
-    m_ranges.clear();
-    m_ranges.squeeze();
+    const auto shown = [series](const Entry &entry) {
+        return series && series->xColumn().shiftSince(entry.key.x, kDroppedChunks).has_value();
+    };
+    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
+                                   [&](const Entry &entry) { return !shown(entry); }),
+                    m_entries.end());
 }
 
-std::optional<EarlierRanges> ColumnRangeCache::earlierFor(const Key &key) const
+void ColumnRangeCache::forgetUnasked()
 {
-    if (!m_key || !key.sameScale(*m_key))
+    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
+                                   [](const Entry &entry) { return !entry.asked; }),
+                    m_entries.end());
+    for (Entry &entry : m_entries)
+        entry.asked = false;
+}
+
+std::optional<EarlierRanges> ColumnRangeCache::earlierFor(const Key &key, const Entry &entry)
+{
+    const Key &kept = entry.key;
+    if (!key.sameScale(kept))
         return std::nullopt;
-    const std::optional<int> shift = key.x.shiftSince(m_key->x, kDroppedChunks);
+    const std::optional<int> shift = key.x.shiftSince(kept.x, kDroppedChunks);
     if (!shift)
         return std::nullopt;
     const double pixels =
-        (key.drawOrigin - m_key->drawOrigin) * (key.p2 - key.p1) / (key.s2 - key.s1);
+        (key.drawOrigin - kept.drawOrigin) * (key.p2 - key.p1) / (key.s2 - key.s1);
     if (!std::isfinite(pixels) || std::abs(pixels - std::round(pixels)) > kWholePixel)
         return std::nullopt;
-    return EarlierRanges{m_ranges, *shift, static_cast<int>(std::round(pixels))};
+    return EarlierRanges{entry.ranges, *shift, static_cast<int>(std::round(pixels))};
 }
 
 bool ColumnRangeCache::Key::sameScale(const Key &other) const

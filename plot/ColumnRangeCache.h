@@ -8,15 +8,17 @@
 #include <qwt_scale_map.h>
 
 #include <optional>
+#include <vector>
 
 class ScopeSeriesData;
 
-// Which samples fall in which pixel column, kept while the time column, the time scale and
-// the cut stay. It depends on the times only, so the curves over one time column ask it once
-// per replot between them instead of once each; when the live window has slid by whole
-// pixels over the same column, the ranges still whole are taken over and only the new ones
-// told. Owned by the plot and shared by its curves, or by a curve that stands alone; GUI
-// thread.
+// Which samples fall in which pixel column, kept per time column while its times, the time
+// scale and the cut stay. It depends on the times only, so the curves over one time column
+// ask it once per replot between them instead of once each; when the live window has slid
+// by whole pixels over the same column, the ranges still whole are taken over and only the
+// new ones told. A few time columns are kept at once, since live curves and the compared
+// ones each have their own. Owned by the plot and shared by its curves, or by a curve that
+// stands alone; GUI thread.
 class ColumnRangeCache
 {
 public:
@@ -28,9 +30,11 @@ public:
     // when they cannot be told. Valid until the next call.
     const ColumnRanges *rangesFor(const ScopeSeriesData &series, const QwtScaleMap &xMap,
                                   const QRectF &clipRect, int from, int to);
-    // Lets go of the kept ranges unless `series` (none: no samples) shows the same times or
-    // continues them, since they hold the time column in memory.
+    // Lets go of all kept ranges but those of the time column `series` (none: no samples)
+    // shows or continues, since they hold their time column in memory. For a curve's own.
     void keepOnlyFor(const ScopeSeriesData *series);
+    // Lets go of the ranges nobody asked for since the last call. For a plot's, after it drew.
+    void forgetUnasked();
 
 private:
     struct Key
@@ -51,9 +55,17 @@ private:
         bool sameScale(const Key &other) const;
     };
 
-    // How `key`'s samples moved since the kept ones, when they slid by whole pixels.
-    std::optional<EarlierRanges> earlierFor(const Key &key) const;
+    struct Entry
+    {
+        Key key;
+        ColumnRanges ranges;
+        bool asked = true;
+    };
 
-    std::optional<Key> m_key;
-    ColumnRanges m_ranges;
+    // How `key`'s samples moved since those of `entry`, when they slid by whole pixels.
+    static std::optional<EarlierRanges> earlierFor(const Key &key, const Entry &entry);
+    // Puts `entry` first, where the next lookup starts, and returns its ranges.
+    const ColumnRanges *keepFirst(std::vector<Entry>::iterator entry);
+
+    std::vector<Entry> m_entries; // the one asked for last first
 };

@@ -447,6 +447,13 @@ void QwtScope::showUnitOf(const QwtPlotCurve *curve)
     setYAxisUnit(slotOf(curve));
 }
 
+void QwtScope::drawItems(QPainter *painter, const QRectF &canvasRect,
+                         const QwtScaleMap maps[QwtPlot::axisCnt]) const
+{
+    QwtPlot::drawItems(painter, canvasRect, maps);
+    m_columnRanges.forgetUnasked();
+}
+
 void QwtScope::replot()
 {
     if (m_bStripView)

@@ -101,6 +101,10 @@ public:
     Zoomer *zoomer() const { return m_zoomer; }
     ScopeDataTracker *tracker() const { return m_tracker; }
 
+    // Draws the items, then lets go of the column ranges that no curve drew with.
+    void drawItems(QPainter *painter, const QRectF &canvasRect,
+                   const QwtScaleMap maps[QwtPlot::axisCnt]) const override;
+
 signals:
     // Emitted by every replot before anything is drawn, so overlays can follow the data.
     void aboutToReplot();
@@ -128,7 +132,8 @@ private:
     UnitStrips m_strips;
     bool m_bStripView = false;
     bool m_bScaleToVisible = false;
-    ColumnRangeCache m_columnRanges; // shared by the curves, so it outlives them
+    // Shared by the curves, so it outlives them; drawing const, it is kept for the next one.
+    mutable ColumnRangeCache m_columnRanges;
     std::array<ScopeCurve, ScopeLimits::kCurveSlots> m_curves;
     std::array<CurveBinding, ScopeLimits::kCurveSlots> m_bindings;
 

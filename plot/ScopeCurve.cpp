@@ -19,7 +19,9 @@ void ScopeCurve::dataChanged()
 {
     const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
     m_reduced.keepOnlyFor(series);
-    columnRanges().keepOnlyFor(series);
+    // A shared cache also serves the other curves: the plot lets go of it after drawing.
+    if (!m_sharedRanges)
+        m_ownRanges.keepOnlyFor(series);
     GapCurve::dataChanged();
 }
 
@@ -51,8 +53,7 @@ void ScopeCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Qwt
     const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
     const ReducedSamples *reduced =
         series && drawsReduced(painter)
-            ? m_reduced.reduce(*series, xMap, clipRect, from, to,
-                               m_sharedRanges ? *m_sharedRanges : m_ownRanges)
+            ? m_reduced.reduce(*series, xMap, clipRect, from, to, columnRanges())
             : nullptr;
     PixelColumns columns;
     if (!reduced || !mapToRows(*reduced, yMap, columns)) {

@@ -243,15 +243,23 @@ bool ScopeFileActions::compareCurves(const QVector<ScopeFileCurve> &curves, cons
     if (!error.isEmpty()) {
         return m_scope->fail(error, errorText);
     }
+    // Curves over the same times share one copy of them, and so what the plot keeps of them.
+    QVector<double> timesOf;
+    ColumnSnapshot times;
     for (int k = 0; k < curves.size(); ++k) {
         const ScopeFileCurve &curve = curves.at(k);
         CurveBinding binding = curve.binding;
         binding.slot = free.at(k);
         plot->addCurve(binding.slot, QString("%1 (%2)").arg(curve.title, label), binding);
         plot->setCurveDashed(binding.slot, true);
+        if (times.isEmpty() || curve.x != timesOf) {
+            timesOf = curve.x;
+            times = ColumnSnapshot::fromVector(curve.x);
+        }
         double lo = 0.0;
         double hi = 0.0;
-        plot->setCurveSamples(binding.slot, curve.x, curve.y, lo, hi);
+        plot->setCurveSamples(binding.slot, times, 0.0, ColumnSnapshot::fromVector(curve.y), lo,
+                              hi);
     }
     plot->showCommonUnit();
     plot->replot();

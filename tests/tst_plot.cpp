@@ -438,6 +438,36 @@ private slots:
         QCOMPARE(exported.at(3).y, Values({9, 9}));
     }
 
+    // The plot keeps the column ranges of each time column its curves draw over, and with
+    // them the times: those of a recording no curve shows any more go at the next replot.
+    void plotLetsGoOfTimesNoCurveDraws()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        Values values;
+        for (int i = 0; i < 10000; ++i)
+            values << i;
+        std::shared_ptr<const ColumnSnapshot::ChunkList> chunks = sharedChunks(values);
+        const std::weak_ptr<const ColumnSnapshot::ChunkList> old = chunks;
+        const ColumnSnapshot live = ColumnSnapshot::fromVector(values);
+        double lo = 0.0, hi = 0.0;
+        plot->setXScale(0.0, 10000.0, 1000.0);
+        plot->addCurve(0, QStringLiteral("live"), CurveBinding());
+        plot->addCurve(1, QStringLiteral("compared"), CurveBinding());
+        plot->setCurveSamples(0, live, 0.0, live, lo, hi);
+        plot->setCurveSamples(1, ColumnSnapshot(chunks, 0, 10000, true), 0.0, live, lo, hi);
+        chunks.reset();
+        const auto drawn = [&] {
+            plot->replot();
+            plot->canvas()->repaint();
+        };
+        drawn();
+        const ColumnSnapshot other = ColumnSnapshot::fromVector({0.0, 1.0});
+        plot->setCurveSamples(1, other, 0.0, other, lo, hi);
+        drawn();
+        QVERIFY(old.expired());
+    }
+
     // Curves attached out of slot order keep their own channels: in the scope file, the
     // statistics, the cursor read-out and the tracker's unit.
     void curvesKnowTheirSlotWhateverTheListOrder()
