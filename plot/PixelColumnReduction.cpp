@@ -220,6 +220,17 @@ bool reduceColumns(const ScopeSeriesData &series, const ColumnRanges &ranges,
     return true;
 }
 
+qint64 samplesToRead(const ColumnRanges &ranges, const EarlierColumns *earlier)
+{
+    EarlierColumnCursor taken(earlier);
+    qint64 samples = 0;
+    for (const ColumnRange &range : ranges) {
+        if (!taken.columnOver(range))
+            samples += range.end - range.first;
+    }
+    return samples;
+}
+
 bool mapToRows(const ReducedSamples &reduced, const QwtScaleMap &yMap, PixelColumns &columns)
 {
     if (yMap.transformation())

@@ -86,6 +86,10 @@ bool columnRangesOf(const ScopeSeriesData &series, const QwtScaleMap &xMap, cons
 bool reduceColumns(const ScopeSeriesData &series, const ColumnRanges &ranges,
                    ReducedSamples &columns, const EarlierColumns *earlier = nullptr);
 
+// How many samples reduceColumns() would read anew, in the ranges it does not take over
+// from `earlier`.
+qint64 samplesToRead(const ColumnRanges &ranges, const EarlierColumns *earlier);
+
 // The reduced samples' values as pixel rows. Returns false, leaving `columns` alone, for a
 // value scale that is not linear or a value too far off to round.
 bool mapToRows(const ReducedSamples &reduced, const QwtScaleMap &yMap, PixelColumns &columns);

@@ -12,18 +12,26 @@
 #include <QColor>
 #include <QPen>
 
+#include <qwt_painter.h>
 #include <qwt_plot_grid.h>
 #include <qwt_text.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
 // Keeps axis widths and steps finite, whatever the samples hold.
 constexpr double kAxisLimit = 1e300;
 constexpr int kAxisTitleWidth = 12;
+// Threads that read curves at once: reading waits on memory, and a few readers fill it.
+constexpr std::size_t kReadingThreads = 4;
+constexpr qint64 kSamplesWorthAThread = qint64(1) << 22;
 
 double limitedToAxis(double value)
 {
@@ -450,8 +458,46 @@ void QwtScope::showUnitOf(const QwtPlotCurve *curve)
 void QwtScope::drawItems(QPainter *painter, const QRectF &canvasRect,
                          const QwtScaleMap maps[QwtPlot::axisCnt]) const
 {
+    if (QwtPainter::roundingAlignment(painter))
+        readCurvesSideBySide(canvasRect, maps);
     QwtPlot::drawItems(painter, canvasRect, maps);
     m_columnRanges.forgetUnasked();
+}
+
+// Over long windows, reading the samples is most of a replot, and it waits on memory far more
+// than on the processor: when there is much to read, the curves are read by a few threads at
+// once, each curve by one, and then drawn from what they kept.
+void QwtScope::readCurvesSideBySide(const QRectF &canvasRect,
+                                    const QwtScaleMap maps[QwtPlot::axisCnt]) const
+{
+    std::vector<std::pair<const ScopeCurve *, ColumnRanges>> readings;
+    qint64 samples = 0;
+    for (const ScopeCurve &curve : m_curves) {
+        if (!curve.plot() || !curve.isVisible())
+            continue;
+        const std::optional<ScopeCurve::Reading> reading =
+            curve.readingFor(maps[curve.xAxis()], canvasRect);
+        if (reading && reading->samples > 0) {
+            readings.emplace_back(&curve, reading->ranges);
+            samples += reading->samples;
+        }
+    }
+    // What fits the caches is read faster than a thread starts; the curves then read on
+    // their own as they draw.
+    if (samples < kSamplesWorthAThread)
+        return;
+    const std::size_t threads =
+        std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kReadingThreads);
+    const auto readShare = [&readings, threads](std::size_t share) {
+        for (std::size_t k = share; k < readings.size(); k += threads)
+            readings[k].first->read(readings[k].second);
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t share = 1; share < std::min(threads, readings.size()); ++share)
+        helpers.emplace_back(readShare, share);
+    readShare(0);
+    for (std::thread &helper : helpers)
+        helper.join();
 }
 
 void QwtScope::replot()

@@ -29,7 +29,8 @@ class Zoomer;
 // its base. Shown as one plot (the default) or as stacked strips, one per unit, that share
 // the time axis and each fit their visible curves. Owns its curves by value; the grid belongs to
 // the plot's item list, zoomer and tracker to the canvas. The plot itself belongs to its Qt parent.
-// GUI thread only.
+// GUI thread only; a replot with much to read reads its curves' samples on a few threads of
+// its own, which it waits for.
 class QwtScope : public QwtPlot
 {
     Q_OBJECT
@@ -101,7 +102,8 @@ public:
     Zoomer *zoomer() const { return m_zoomer; }
     ScopeDataTracker *tracker() const { return m_tracker; }
 
-    // Draws the items, then lets go of the column ranges that no curve drew with.
+    // Reads the curves' samples side by side, draws the items, then lets go of the column
+    // ranges that no curve drew with.
     void drawItems(QPainter *painter, const QRectF &canvasRect,
                    const QwtScaleMap maps[QwtPlot::axisCnt]) const override;
 
@@ -121,6 +123,8 @@ private:
     void arrangeStrips();
     SampleExtremes visibleValues() const;
     static bool isSlot(int slot) { return slot >= 0 && slot < ScopeLimits::kCurveSlots; }
+    void readCurvesSideBySide(const QRectF &canvasRect,
+                              const QwtScaleMap maps[QwtPlot::axisCnt]) const;
     void setupGrid();
     void setupCurvePens();
 

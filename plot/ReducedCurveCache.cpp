@@ -4,27 +4,34 @@
 #include "ScopeSeriesData.h"
 
 const ReducedSamples *ReducedCurveCache::reduce(const ScopeSeriesData &series,
-                                                const QwtScaleMap &xMap, const QRectF &clipRect,
-                                                int from, int to, ColumnRangeCache &ranges)
+                                                const ColumnRanges &ranges)
 {
-    const ColumnRanges *columnRanges = ranges.rangesFor(series, xMap, clipRect, from, to);
-    if (!columnRanges) {
-        keepOnlyFor(nullptr);
-        return nullptr;
-    }
-    // The same values in the same columns reduce alike, whatever the times.
-    if (m_kept && m_kept->y.isSameView(series.y()) && m_kept->ranges == *columnRanges)
+    if (keeps(series, ranges))
         return &m_columns;
     const std::optional<EarlierColumns> earlier = earlierFor(series);
     ReducedSamples columns;
-    const bool reduced =
-        reduceColumns(series, *columnRanges, columns, earlier ? &*earlier : nullptr);
+    const bool reduced = reduceColumns(series, ranges, columns, earlier ? &*earlier : nullptr);
     m_kept.reset();
     m_columns = columns;
     if (!reduced)
         return nullptr;
-    m_kept = Kept{series.y(), *columnRanges};
+    m_kept = Kept{series.y(), ranges};
     return &m_columns;
+}
+
+// The same values in the same columns reduce alike, whatever the times.
+bool ReducedCurveCache::keeps(const ScopeSeriesData &series, const ColumnRanges &ranges) const
+{
+    return m_kept && m_kept->y.isSameView(series.y()) && m_kept->ranges == ranges;
+}
+
+qint64 ReducedCurveCache::samplesToRead(const ScopeSeriesData &series,
+                                        const ColumnRanges &ranges) const
+{
+    if (keeps(series, ranges))
+        return 0;
+    const std::optional<EarlierColumns> earlier = earlierFor(series);
+    return ::samplesToRead(ranges, earlier ? &*earlier : nullptr);
 }
 
 void ReducedCurveCache::keepOnlyFor(const ScopeSeriesData *series)

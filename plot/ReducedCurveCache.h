@@ -5,28 +5,28 @@
 
 #include <optional>
 
-class ColumnRangeCache;
-
 // The last reduction of a curve's samples to pixel columns, kept while its values and the
 // pixel columns they fall in stay the same. A replot that changes neither (a cursor
 // dragged, a curve hidden, the value axis rescaled) then only maps the kept columns to
 // rows instead of reading the samples again, which at an hour per window is most of the
 // work. When the live window has slid over the same column, the columns over the same
-// samples as before are taken over and only the new ones read. Owned by its curve; GUI
-// thread.
+// samples as before are taken over and only the new ones read. Owned by its curve; the GUI
+// thread, or one thread at a time that the GUI thread waits for.
 class ReducedCurveCache
 {
 public:
-    // The reduced samples [from, to] of `series` under `xMap`, cut to `clipRect`, in the
-    // pixel columns that `ranges` tells; null when they cannot be reduced.
-    const ReducedSamples *reduce(const ScopeSeriesData &series, const QwtScaleMap &xMap,
-                                 const QRectF &clipRect, int from, int to,
-                                 ColumnRangeCache &ranges);
+    // The values of `series` in the pixel columns `ranges`; null when they cannot be
+    // reduced.
+    const ReducedSamples *reduce(const ScopeSeriesData &series, const ColumnRanges &ranges);
+    // How many samples reduce() would read anew.
+    qint64 samplesToRead(const ScopeSeriesData &series, const ColumnRanges &ranges) const;
     // Lets go of the kept reduction unless `series` (none: no samples) shows the same
     // values or continues them, since it holds its values in memory.
     void keepOnlyFor(const ScopeSeriesData *series);
 
 private:
+    bool keeps(const ScopeSeriesData &series, const ColumnRanges &ranges) const;
+
     struct Kept
     {
         // A copy, which also keeps the chunks from being reused while they are compared.

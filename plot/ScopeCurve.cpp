@@ -46,15 +46,12 @@ void ScopeCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Qwt
 {
     if (from > to)
         return;
-    // The margin Qwt clips to, so that wide pens end outside the canvas.
-    const qreal pw = qMax(qreal(1.0), painter->pen().widthF());
-    const QRectF clipRect = canvasRect.adjusted(-pw, -pw, pw, pw);
-
+    const QRectF clipRect = clipRectFor(canvasRect, painter->pen());
     const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
-    const ReducedSamples *reduced =
-        series && drawsReduced(painter)
-            ? m_reduced.reduce(*series, xMap, clipRect, from, to, columnRanges())
-            : nullptr;
+    const ColumnRanges *ranges = series && drawsReduced(painter)
+                                     ? columnRanges().rangesFor(*series, xMap, clipRect, from, to)
+                                     : nullptr;
+    const ReducedSamples *reduced = ranges ? m_reduced.reduce(*series, *ranges) : nullptr;
     PixelColumns columns;
     if (!reduced || !mapToRows(*reduced, yMap, columns)) {
         QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
@@ -74,8 +71,39 @@ void ScopeCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Qwt
 // drops repeated points; a brush or a fitter needs every point.
 bool ScopeCurve::drawsReduced(QPainter *painter) const
 {
+    return QwtPainter::roundingAlignment(painter) && reducible();
+}
+
+bool ScopeCurve::reducible() const
+{
     const bool filled = brush().style() != Qt::NoBrush && brush().color().alpha() > 0;
     const bool fitted = testCurveAttribute(Fitted) && curveFitter();
-    return QwtPainter::roundingAlignment(painter) && testPaintAttribute(FilterPoints) && !filled &&
-           !fitted;
+    return style() == Lines && testPaintAttribute(FilterPoints) && !filled && !fitted;
+}
+
+// The margin Qwt clips to, so that wide pens end outside the canvas.
+QRectF ScopeCurve::clipRectFor(const QRectF &canvasRect, const QPen &pen) const
+{
+    const qreal pw = qMax(qreal(1.0), pen.widthF());
+    return canvasRect.adjusted(-pw, -pw, pw, pw);
+}
+
+// As the draw will ask: a curve without gaps is drawn in one piece, all its samples.
+std::optional<ScopeCurve::Reading> ScopeCurve::readingFor(const QwtScaleMap &xMap,
+                                                          const QRectF &canvasRect) const
+{
+    const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
+    if (!series || series->hasNonFinite() || series->count() == 0 || !reducible())
+        return std::nullopt;
+    const ColumnRanges *ranges = columnRanges().rangesFor(
+        *series, xMap, clipRectFor(canvasRect, pen()), 0, series->count() - 1);
+    if (!ranges)
+        return std::nullopt;
+    return Reading{*ranges, m_reduced.samplesToRead(*series, *ranges)};
+}
+
+void ScopeCurve::read(const ColumnRanges &ranges) const
+{
+    if (const auto *series = dynamic_cast<const ScopeSeriesData *>(data()))
+        m_reduced.reduce(*series, ranges);
 }

@@ -14,7 +14,8 @@
 // samples; the curves' own two-pixel lines fill one span per column where the curve is
 // dense, within a pixel of the stroked line. Anything else (unsorted times, fitted or filled
 // curves, painters that do not round to pixels) is drawn by Qwt itself. Samples that are not finite
-// leave gaps. In the strip view it draws its values in its strip's band. GUI thread.
+// leave gaps. In the strip view it draws its values in its strip's band. GUI thread, but
+// for read().
 class ScopeCurve : public GapCurve
 {
 public:
@@ -35,6 +36,20 @@ public:
     // that holds them hands its own cache to each; none, the default, keeps the curve's own.
     void shareColumnRanges(ColumnRangeCache *shared) { m_sharedRanges = shared; }
 
+    // Reading the samples is most of drawing a long curve, and each curve reads its own: a
+    // plot may work out what the next draw with `xMap` over `canvasRect` will use before it
+    // draws, several curves side by side. First, on the GUI thread, which samples fall in
+    // which column and how many samples are to be read anew (none when the draw would not
+    // reduce)...
+    struct Reading
+    {
+        ColumnRanges ranges;
+        qint64 samples = 0;
+    };
+    std::optional<Reading> readingFor(const QwtScaleMap &xMap, const QRectF &canvasRect) const;
+    // ...then, on one thread at a time that the GUI thread waits for, the values in them.
+    void read(const ColumnRanges &ranges) const;
+
     // Other samples: the kept reduction of the old ones goes.
     void dataChanged() override;
 
@@ -47,6 +62,8 @@ protected:
 
 private:
     bool drawsReduced(QPainter *painter) const;
+    bool reducible() const;
+    QRectF clipRectFor(const QRectF &canvasRect, const QPen &pen) const;
     ColumnRangeCache &columnRanges() const;
 
     std::optional<StripBand> m_band;

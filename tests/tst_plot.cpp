@@ -30,6 +30,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <thread>
 #include <tuple>
 
 Q_DECLARE_METATYPE(RowSpan)
@@ -436,6 +437,82 @@ private slots:
         QCOMPARE(exported.at(2).y, Values({7, 8}));
         QCOMPARE(exported.at(3).x, Values({0.0, 1.0}));
         QCOMPARE(exported.at(3).y, Values({9, 9}));
+    }
+
+    // A plot may read a curve's samples on another thread before it draws: the curve must
+    // then draw what it draws reading them itself, and the draw must find nothing left to read.
+    void curveReadElsewhereDrawsTheSame()
+    {
+        Values x, y;
+        noisySine(200000, 3000.0, 13, x, y);
+        const QwtScaleMap xMap = scaleMap(50000, 150000, 0, 1137);
+        const QwtScaleMap yMap = scaleMap(-8, 8, 620, 0);
+        const QRectF canvas(0, 0, 1137, 620);
+        ScopeCurve ahead, plain;
+        for (ScopeCurve *curve : {&ahead, &plain}) {
+            curve->setPen(QPen(Qt::black, 2));
+            curve->setSamples(new ScopeSeriesData(ColumnSnapshot::fromVector(x), 0.0,
+                                                  ColumnSnapshot::fromVector(y)));
+        }
+        const std::optional<ScopeCurve::Reading> reading = ahead.readingFor(xMap, canvas);
+        QVERIFY(reading && reading->samples > 0);
+        std::thread reader([&] { ahead.read(reading->ranges); });
+        reader.join();
+        QCOMPARE(ahead.readingFor(xMap, canvas)->samples, 0);
+        QCOMPARE(rendered(ahead, xMap, yMap), rendered(plain, xMap, yMap));
+        QCOMPARE(plain.readingFor(xMap, canvas)->samples, 0);
+    }
+
+    // Enough samples to be read by several threads: each curve must still draw its own.
+    void plotReadsLongCurvesSideBySide()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        constexpr int kCurves = 5;
+        constexpr int kSamples = 900000;
+        Values x, unused;
+        QVector<Values> values(kCurves);
+        for (int k = 0; k < kCurves; ++k) {
+            noisySine(kSamples, 20000.0 + 3000.0 * k, 20 + k, k == 0 ? x : unused, values[k]);
+            for (double &value : values[k])
+                value = value / 4.0 + 4.0 * k; // bands apart
+        }
+        const ColumnSnapshot times = ColumnSnapshot::fromVector(x);
+        QVector<ColumnSnapshot> columns;
+        double lo = 0.0, hi = 0.0;
+        for (int k = 0; k < kCurves; ++k) {
+            columns << ColumnSnapshot::fromVector(values[k]);
+            plot->addCurve(k, QStringLiteral("C%1").arg(k), CurveBinding());
+            plot->setCurveSamples(k, times, 0.0, columns[k], lo, hi);
+        }
+        plot->setXScale(0.0, kSamples, kSamples / 10.0);
+        plot->replot();
+        const QImage drawn = plot->canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRect canvas = plot->canvas()->contentsRect();
+        for (int k = 0; k < kCurves; ++k) {
+            ScopeCurve alone;
+            alone.setPen(plot->curve(k)->pen());
+            alone.setSamples(new ScopeSeriesData(times, 0.0, columns[k]));
+            QImage expected(drawn.size(), QImage::Format_RGB32);
+            expected.fill(Qt::white);
+            QPainter painter(&expected);
+            alone.draw(&painter, plot->canvasMap(QwtPlot::xBottom), plot->canvasMap(QwtPlot::yLeft),
+                       canvas);
+            painter.end();
+            const QRgb colour = alone.pen().color().rgb();
+            int mismatches = 0;
+            int lit = 0;
+            for (int row = 0; row < drawn.height(); ++row) {
+                for (int column = 0; column < drawn.width(); ++column) {
+                    const bool inPlot = drawn.pixel(column, row) == colour;
+                    const bool alonePixel = expected.pixel(column, row) == colour;
+                    mismatches += inPlot != alonePixel ? 1 : 0;
+                    lit += alonePixel ? 1 : 0;
+                }
+            }
+            QVERIFY(lit > kCurves * 1000);
+            QCOMPARE(mismatches, 0);
+        }
     }
 
     // The plot keeps the column ranges of each time column its curves draw over, and with
