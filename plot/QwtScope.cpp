@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -492,9 +493,18 @@ void QwtScope::readCurvesSideBySide(const QRectF &canvasRect,
         for (std::size_t k = share; k < readings.size(); k += threads)
             readings[k].first->read(readings[k].second);
     };
+    const std::size_t shares = std::min(threads, readings.size());
     std::vector<std::thread> helpers;
-    for (std::size_t share = 1; share < std::min(threads, readings.size()); ++share)
-        helpers.emplace_back(readShare, share);
+    for (std::size_t share = 1; share < shares; ++share) {
+        try {
+            helpers.emplace_back(readShare, share);
+        } catch (const std::system_error &) {
+            // No thread to be had: this one reads what is left.
+            for (std::size_t left = share; left < shares; ++left)
+                readShare(left);
+            break;
+        }
+    }
     readShare(0);
     for (std::thread &helper : helpers)
         helper.join();
