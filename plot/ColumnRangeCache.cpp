@@ -78,11 +78,11 @@ const ColumnRanges *ColumnRangeCache::keepFirst(std::vector<Entry>::iterator ent
 
 void ColumnRangeCache::keepOnlyFor(const ScopeSeriesData *series)
 {
-    const auto shown = [series](const Entry &entry) {
-        return series && series->xColumn().shiftSince(entry.key.x, kDroppedChunks).has_value();
-    };
     m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
-                                   [&](const Entry &entry) { return !shown(entry); }),
+                                   [series](const Entry &entry) {
+                                       return !series || !series->xColumn().shiftSince(
+                                                             entry.key.x, kDroppedChunks);
+                                   }),
                     m_entries.end());
 }
 

@@ -195,26 +195,26 @@ bool columnRangesOf(const ScopeSeriesData &series, const QwtScaleMap &xMap, cons
 bool reduceColumns(const ScopeSeriesData &series, const ColumnRanges &ranges,
                    ReducedSamples &columns, const EarlierColumns *earlier)
 {
-    ReducedSamples reduced;
-    reduced.reserve(ranges.size());
+    // The columns taken over first, so that reading the others can ask ahead for the next
+    // one to be read.
+    ReducedSamples reduced(ranges.size());
+    ColumnValues *column = reduced.data();
+    QVector<int> toRead;
     EarlierColumnCursor taken(earlier);
-    // Only the columns that will be read: those taken over would only fill the caches.
-    EarlierColumnCursor takenAhead(earlier);
     for (int k = 0; k < ranges.size(); ++k) {
-        const ColumnRange &range = ranges.at(k);
-        if (k + kPrefetchColumns < ranges.size()) {
-            const ColumnRange &ahead = ranges.at(k + kPrefetchColumns);
-            if (!takenAhead.columnOver(ahead))
-                series.y().prefetchExtremes(ahead.first, ahead.end);
+        if (const std::optional<ColumnValues> known = taken.columnOver(ranges.at(k)))
+            column[k] = *known;
+        else
+            toRead.append(k);
+    }
+    for (int n = 0; n < toRead.size(); ++n) {
+        if (n + kPrefetchColumns < toRead.size()) {
+            const ColumnRange &ahead = ranges.at(toRead.at(n + kPrefetchColumns));
+            series.y().prefetchExtremes(ahead.first, ahead.end);
         }
-        if (const std::optional<ColumnValues> known = taken.columnOver(range)) {
-            reduced.append(*known);
-            continue;
-        }
-        ColumnValues column;
-        if (!reduceColumn(series, range, column))
+        const int k = toRead.at(n);
+        if (!reduceColumn(series, ranges.at(k), column[k]))
             return false;
-        reduced.append(column);
     }
     columns = reduced;
     return true;
