@@ -14,26 +14,13 @@ constexpr std::size_t kKeptColumns = 4;
 // How close to a whole number of pixels the window must have slid.
 constexpr double kWholePixel = 1e-6;
 
-// See ScopeSeriesData::TimeDrawing.
-double drawingOrigin(const ScopeSeriesData &series, const QwtScaleMap &timeMap)
-{
-    const double origin = series.xOrigin();
-    if (series.timeDrawing() == ScopeSeriesData::TimeDrawing::Exact)
-        return origin;
-    const double perPixel = std::abs((timeMap.s2() - timeMap.s1()) / (timeMap.p2() - timeMap.p1()));
-    if (!std::isfinite(perPixel) || perPixel <= 0.0)
-        return origin;
-    const double aligned = std::floor(origin / perPixel) * perPixel;
-    return std::isfinite(aligned) && aligned <= origin ? aligned : origin;
-}
-
 } // namespace
 
 const ColumnRanges *ColumnRangeCache::rangesFor(const ScopeSeriesData &series,
                                                 const QwtScaleMap &xMap, const QRectF &clipRect,
                                                 int from, int to)
 {
-    const double drawOrigin = drawingOrigin(series, xMap);
+    const double drawOrigin = series.drawingOrigin(xMap);
     Key key{series.xColumn(), drawOrigin,      xMap.s1(),        xMap.s2(), xMap.p1(),
             xMap.p2(),        clipRect.left(), clipRect.right(), from,      to};
     const auto same = std::find_if(m_entries.begin(), m_entries.end(),

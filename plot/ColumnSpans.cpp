@@ -16,15 +16,6 @@ constexpr int kSpanPenWidth = 2;
 constexpr int kCoveredBefore = kSpanPenWidth / 2;
 constexpr int kCoveredAfter = kSpanPenWidth - kCoveredBefore - 1;
 
-bool neighbouring(const PixelColumns &columns)
-{
-    for (int k = 1; k < columns.size(); ++k) {
-        if (columns.at(k).x != columns.at(k - 1).x + 1)
-            return false;
-    }
-    return true;
-}
-
 // Each column's rows, widened by the pen.
 QVector<RowSpan> penRows(const PixelColumns &columns)
 {
@@ -37,13 +28,22 @@ QVector<RowSpan> penRows(const PixelColumns &columns)
 
 } // namespace
 
+bool areNeighbouring(const PixelColumns &columns)
+{
+    for (int k = 1; k < columns.size(); ++k) {
+        if (columns.at(k).x != columns.at(k - 1).x + 1)
+            return false;
+    }
+    return true;
+}
+
 bool drawsAsSpans(const QPainter &painter, const PixelColumns &columns)
 {
     const QPen pen = painter.pen();
     return !columns.isEmpty() && pen.style() == Qt::SolidLine &&
            pen.brush().style() == Qt::SolidPattern && pen.color().alpha() == 255 &&
            pen.widthF() == kSpanPenWidth && !painter.testRenderHint(QPainter::Antialiasing) &&
-           neighbouring(columns);
+           areNeighbouring(columns);
 }
 
 QVector<QRect> columnSpans(const PixelColumns &columns, const QRect &clipRect)
@@ -73,7 +73,11 @@ QVector<QRect> columnSpans(const PixelColumns &columns, const QRect &clipRect)
 
 void drawColumnSpans(QPainter *painter, const PixelColumns &columns, const QRectF &clipRect)
 {
-    const QVector<QRect> spans = columnSpans(columns, clipRect.toAlignedRect());
+    // Only what the clip lets through: a plot may draw a few columns again.
+    QRect within = clipRect.toAlignedRect();
+    if (painter->hasClipping())
+        within &= painter->clipBoundingRect().toAlignedRect();
+    const QVector<QRect> spans = columnSpans(columns, within);
     painter->save();
     painter->setBrush(painter->pen().color());
     painter->setPen(Qt::NoPen);

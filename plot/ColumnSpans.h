@@ -12,6 +12,9 @@ class QPainter;
 // where the curve fills its columns (an hour in one window). The spans cover the pixels
 // of the stroked line, give or take a pixel at the corners of its caps and joins.
 
+// Whether each column is the one right of the column before it.
+bool areNeighbouring(const PixelColumns &columns);
+
 // Whether `painter` can draw `columns` as spans: one run of neighbouring columns, and an
 // opaque solid pen of 2 pixels, the curves' own, without antialiasing. Thinner pens stroke
 // as fast and exactly.
@@ -23,5 +26,5 @@ bool drawsAsSpans(const QPainter &painter, const PixelColumns &columns);
 // neighbouring columns join into one rectangle.
 QVector<QRect> columnSpans(const PixelColumns &columns, const QRect &clipRect);
 
-// Fills `columns`' spans in the painter's pen colour, within `clipRect`.
+// Fills `columns`' spans in the painter's pen colour, within `clipRect` and the painter's clip.
 void drawColumnSpans(QPainter *painter, const PixelColumns &columns, const QRectF &clipRect);

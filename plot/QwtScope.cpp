@@ -461,8 +461,36 @@ void QwtScope::drawItems(QPainter *painter, const QRectF &canvasRect,
 {
     if (QwtPainter::roundingAlignment(painter))
         readCurvesSideBySide(canvasRect, maps);
-    QwtPlot::drawItems(painter, canvasRect, maps);
+    const std::vector<const ScopeCurve *> curves = curvesDrawnTogether();
+    for (const QwtPlotItem *item : itemList()) {
+        if (!item->isVisible())
+            continue;
+        if (curves.empty() || slotOf(item) < 0)
+            CurveLayer::drawItem(painter, *item, canvasRect, maps);
+        else if (item == curves.front())
+            m_curveLayer.draw(painter, canvasRect, maps, curves);
+    }
     m_columnRanges.forgetUnasked();
+}
+
+// The visible curves in drawing order, when no other item is drawn between them; none else.
+std::vector<const ScopeCurve *> QwtScope::curvesDrawnTogether() const
+{
+    std::vector<const ScopeCurve *> curves;
+    bool interrupted = false;
+    for (const QwtPlotItem *item : itemList()) {
+        if (!item->isVisible())
+            continue;
+        const int slot = slotOf(item);
+        if (slot < 0) {
+            interrupted = !curves.empty();
+            continue;
+        }
+        if (interrupted)
+            return {};
+        curves.push_back(&m_curves[static_cast<std::size_t>(slot)]);
+    }
+    return curves;
 }
 
 // Over long windows, reading the samples is most of a replot, and it waits on memory far more

@@ -2,6 +2,7 @@
 
 #include "ColumnSnapshot.h"
 #include "CurveBinding.h"
+#include "CurveLayer.h"
 #include "ScopeCurve.h"
 #include "ScopeLimits.h"
 #include "ScopeSeriesData.h"
@@ -15,6 +16,7 @@
 #include <qwt_plot_curve.h>
 
 #include <array>
+#include <vector>
 
 class QwtPlotGrid;
 class ScopeDataTracker;
@@ -102,10 +104,12 @@ public:
     Zoomer *zoomer() const { return m_zoomer; }
     ScopeDataTracker *tracker() const { return m_tracker; }
 
-    // Reads the curves' samples side by side, draws the items, then lets go of the column
-    // ranges that no curve drew with.
+    // Reads the curves' samples side by side, draws the items, the curves through their
+    // layer, then lets go of the column ranges that no curve drew with.
     void drawItems(QPainter *painter, const QRectF &canvasRect,
                    const QwtScaleMap maps[QwtPlot::axisCnt]) const override;
+    // The pixel columns the last replot drew curves in anew (see CurveLayer).
+    int redrawnCurveColumns() const { return m_curveLayer.redrawnColumns(); }
 
 signals:
     // Emitted by every replot before anything is drawn, so overlays can follow the data.
@@ -123,6 +127,7 @@ private:
     void arrangeStrips();
     SampleExtremes visibleValues() const;
     static bool isSlot(int slot) { return slot >= 0 && slot < ScopeLimits::kCurveSlots; }
+    std::vector<const ScopeCurve *> curvesDrawnTogether() const;
     void readCurvesSideBySide(const QRectF &canvasRect,
                               const QwtScaleMap maps[QwtPlot::axisCnt]) const;
     void setupGrid();
@@ -138,6 +143,7 @@ private:
     bool m_bScaleToVisible = false;
     // Shared by the curves, so it outlives them; drawing const, it is kept for the next one.
     mutable ColumnRangeCache m_columnRanges;
+    mutable CurveLayer m_curveLayer;
     std::array<ScopeCurve, ScopeLimits::kCurveSlots> m_curves;
     std::array<CurveBinding, ScopeLimits::kCurveSlots> m_bindings;
 

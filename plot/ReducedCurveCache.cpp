@@ -12,7 +12,7 @@ const ReducedSamples *ReducedCurveCache::reduce(const ScopeSeriesData &series,
     ReducedSamples columns;
     const bool reduced = reduceColumns(series, ranges, columns, earlier ? &*earlier : nullptr);
     m_kept.reset();
-    m_columns = columns;
+    setColumns(columns);
     if (!reduced)
         return nullptr;
     m_kept = Kept{series.y(), ranges};
@@ -39,8 +39,27 @@ void ReducedCurveCache::keepOnlyFor(const ScopeSeriesData *series)
     if (m_kept && series && series->y().shiftSince(m_kept->y, ColumnRangeCache::kDroppedChunks))
         return;
     m_kept.reset();
-    m_columns.clear();
-    m_columns.squeeze();
+    setColumns(ReducedSamples());
+}
+
+void ReducedCurveCache::setColumns(const ReducedSamples &columns)
+{
+    m_columns = columns;
+    m_rowScale.reset();
+    m_rows.reset();
+}
+
+const PixelColumns *ReducedCurveCache::rowsUnder(const QwtScaleMap &yMap)
+{
+    const std::array<double, 4> scale{yMap.s1(), yMap.s2(), yMap.p1(), yMap.p2()};
+    if (m_rowScale != scale || yMap.transformation()) {
+        PixelColumns rows;
+        m_rows.reset();
+        if (mapToRows(m_columns, yMap, rows))
+            m_rows = rows;
+        m_rowScale = scale;
+    }
+    return m_rows ? &*m_rows : nullptr;
 }
 
 // A kept column is taken over where a column now spans the same values, wherever the

@@ -3,6 +3,7 @@
 #include "ColumnSnapshot.h"
 #include "PixelColumnReduction.h"
 
+#include <array>
 #include <optional>
 
 // The last reduction of a curve's samples to pixel columns, kept while its values and the
@@ -18,6 +19,10 @@ public:
     // The values of `series` in the pixel columns `ranges`; null when they cannot be
     // reduced.
     const ReducedSamples *reduce(const ScopeSeriesData &series, const ColumnRanges &ranges);
+    // The last reduction's values as pixel rows under `yMap`; null when they cannot be told
+    // (see mapToRows). Kept while the reduction and the value scale stay: the curves of a
+    // plot are asked for them more than once a replot.
+    const PixelColumns *rowsUnder(const QwtScaleMap &yMap);
     // How many samples reduce() would read anew.
     qint64 samplesToRead(const ScopeSeriesData &series, const ColumnRanges &ranges) const;
     // Lets go of the kept reduction unless `series` (none: no samples) shows the same
@@ -37,6 +42,11 @@ private:
     // How the values moved since the kept ones, when the times moved alike.
     std::optional<EarlierColumns> earlierFor(const ScopeSeriesData &series) const;
 
+    void setColumns(const ReducedSamples &columns);
+
     std::optional<Kept> m_kept;
     ReducedSamples m_columns;
+    // m_columns under the value scale (s1, s2, p1, p2), if mapped since they changed.
+    std::optional<std::array<double, 4>> m_rowScale;
+    std::optional<PixelColumns> m_rows;
 };

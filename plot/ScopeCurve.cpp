@@ -8,6 +8,7 @@
 
 #include <qwt_clipper.h>
 #include <qwt_painter.h>
+#include <qwt_symbol.h>
 
 void ScopeCurve::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                       const QRectF &canvasRect) const
@@ -47,13 +48,8 @@ void ScopeCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Qwt
     if (from > to)
         return;
     const QRectF clipRect = clipRectFor(canvasRect, painter->pen());
-    const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
-    const ColumnRanges *ranges = series && drawsReduced(painter)
-                                     ? columnRanges().rangesFor(*series, xMap, clipRect, from, to)
-                                     : nullptr;
-    const ReducedSamples *reduced = ranges ? m_reduced.reduce(*series, *ranges) : nullptr;
     PixelColumns columns;
-    if (!reduced || !mapToRows(*reduced, yMap, columns)) {
+    if (!drawsReduced(painter) || !reducedColumns(xMap, yMap, clipRect, from, to, columns)) {
         QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
         return;
     }
@@ -65,6 +61,20 @@ void ScopeCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Qwt
     if (testPaintAttribute(ClipPolygons))
         polyline = QwtClipper::clipPolygonF(clipRect, polyline, false);
     QwtPainter::drawPolyline(painter, polyline);
+}
+
+bool ScopeCurve::reducedColumns(const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                                const QRectF &clipRect, int from, int to,
+                                PixelColumns &columns) const
+{
+    const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
+    const ColumnRanges *ranges =
+        series ? columnRanges().rangesFor(*series, xMap, clipRect, from, to) : nullptr;
+    const ReducedSamples *reduced = ranges ? m_reduced.reduce(*series, *ranges) : nullptr;
+    const PixelColumns *rows = reduced ? m_reduced.rowsUnder(yMap) : nullptr;
+    if (rows)
+        columns = *rows;
+    return rows != nullptr;
 }
 
 // The reduction stands in for Qwt's own mapping only where that maps to whole pixels and
@@ -88,12 +98,20 @@ QRectF ScopeCurve::clipRectFor(const QRectF &canvasRect, const QPen &pen) const
     return canvasRect.adjusted(-pw, -pw, pw, pw);
 }
 
-// As the draw will ask: a curve without gaps is drawn in one piece, all its samples.
-std::optional<ScopeCurve::Reading> ScopeCurve::readingFor(const QwtScaleMap &xMap,
-                                                          const QRectF &canvasRect) const
+// A curve without gaps is drawn in one piece, all its samples.
+const ScopeSeriesData *ScopeCurve::reducedWhole() const
 {
     const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
     if (!series || series->hasNonFinite() || series->count() == 0 || !reducible())
+        return nullptr;
+    return series;
+}
+
+std::optional<ScopeCurve::Reading> ScopeCurve::readingFor(const QwtScaleMap &xMap,
+                                                          const QRectF &canvasRect) const
+{
+    const ScopeSeriesData *series = reducedWhole();
+    if (!series)
         return std::nullopt;
     const ColumnRanges *ranges = columnRanges().rangesFor(
         *series, xMap, clipRectFor(canvasRect, pen()), 0, series->count() - 1);
@@ -106,4 +124,27 @@ void ScopeCurve::read(const ColumnRanges &ranges) const
 {
     if (const auto *series = dynamic_cast<const ScopeSeriesData *>(data()))
         m_reduced.reduce(*series, ranges);
+}
+
+std::optional<PixelColumns> ScopeCurve::drawnColumns(const QwtScaleMap &xMap,
+                                                     const QwtScaleMap &yMap,
+                                                     const QRectF &canvasRect) const
+{
+    if (dataSize() == 0)
+        return PixelColumns();
+    const ScopeSeriesData *series = reducedWhole();
+    if (!series || (symbol() && symbol()->style() != QwtSymbol::NoSymbol))
+        return std::nullopt;
+    PixelColumns columns;
+    if (!reducedColumns(xMap, valueMap(yMap), clipRectFor(canvasRect, pen()), 0,
+                        series->count() - 1, columns))
+        return std::nullopt;
+    return columns;
+}
+
+std::optional<double> ScopeCurve::drawingOrigin(const QwtScaleMap &xMap) const
+{
+    if (const auto *series = dynamic_cast<const ScopeSeriesData *>(data()))
+        return series->drawingOrigin(xMap);
+    return std::nullopt;
 }

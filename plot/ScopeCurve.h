@@ -50,6 +50,14 @@ public:
     // ...then, on one thread at a time that the GUI thread waits for, the values in them.
     void read(const ColumnRanges &ranges) const;
 
+    // The pixel columns the next draw with these maps over `canvasRect` draws the whole curve
+    // through; none when it would draw otherwise (unreduced, in pieces, with symbols). No
+    // samples draw no columns.
+    std::optional<PixelColumns> drawnColumns(const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                                             const QRectF &canvasRect) const;
+    // Where its time axis begins as drawn (see ScopeSeriesData::TimeDrawing).
+    std::optional<double> drawingOrigin(const QwtScaleMap &xMap) const;
+
     // Other samples: the kept reduction of the old ones goes.
     void dataChanged() override;
 
@@ -63,6 +71,10 @@ protected:
 private:
     bool drawsReduced(QPainter *painter) const;
     bool reducible() const;
+    // The series when the draw reduces it whole, in one piece.
+    const ScopeSeriesData *reducedWhole() const;
+    bool reducedColumns(const QwtScaleMap &xMap, const QwtScaleMap &yMap, const QRectF &clipRect,
+                        int from, int to, PixelColumns &columns) const;
     QRectF clipRectFor(const QRectF &canvasRect, const QPen &pen) const;
     ColumnRangeCache &columnRanges() const;
 

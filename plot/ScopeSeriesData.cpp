@@ -64,3 +64,14 @@ int ScopeSeriesData::lowerBoundX(double x, int from, int to) const
     }
     return from;
 }
+
+double ScopeSeriesData::drawingOrigin(const QwtScaleMap &timeMap) const
+{
+    if (m_drawing == TimeDrawing::Exact)
+        return m_xOrigin;
+    const double perPixel = std::abs((timeMap.s2() - timeMap.s1()) / (timeMap.p2() - timeMap.p1()));
+    if (!std::isfinite(perPixel) || perPixel <= 0.0)
+        return m_xOrigin;
+    const double aligned = std::floor(m_xOrigin / perPixel) * perPixel;
+    return std::isfinite(aligned) && aligned <= m_xOrigin ? aligned : m_xOrigin;
+}

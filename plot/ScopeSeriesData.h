@@ -2,6 +2,7 @@
 
 #include "ColumnSnapshot.h"
 
+#include <qwt_scale_map.h>
 #include <qwt_series_data.h>
 
 // The samples of one curve: times and values from shared column snapshots, paired index
@@ -47,6 +48,9 @@ public:
     const ColumnSnapshot &xColumn() const { return m_x; }
     double xOrigin() const { return m_xOrigin; }
     TimeDrawing timeDrawing() const { return m_drawing; }
+    // The time drawn at the scale's start under `timeMap`: xOrigin when drawn exactly, else
+    // the whole pixel at or before it.
+    double drawingOrigin(const QwtScaleMap &timeMap) const;
     const ColumnSnapshot &y() const { return m_y; }
     // Over every value, as ColumnSnapshot::extremes gives them.
     const SampleExtremes &yExtremes() const { return m_yExtremes; }

@@ -515,6 +515,98 @@ private slots:
         }
     }
 
+    void curvesRedrawOnlyWhatChanged_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("partly"); // whether some replot must draw only some columns
+        QTest::newRow("window slides") << "slide" << true;
+        QTest::newRow("window fills") << "fill" << true;
+        QTest::newRow("window fills, zoomed to a few samples") << "fill zoomed" << true;
+        QTest::newRow("window jumps") << "jump" << false;
+        QTest::newRow("value axis moves") << "rescale" << true;
+        QTest::newRow("a curve hides and shows") << "hide" << true;
+        QTest::newRow("a dashed recording beside") << "compare" << true;
+        QTest::newRow("a dashed live curve") << "dashed" << false;
+        QTest::newRow("values with gaps") << "gaps" << false;
+        QTest::newRow("strips") << "strips" << true;
+    }
+
+    // The plot keeps its curves' pixels between replots and draws again only the columns
+    // where they changed: each replot must still show what a plot drawing it afresh shows.
+    void curvesRedrawOnlyWhatChanged()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, partly);
+        constexpr int kCurves = 4;
+        const std::array<QColor, kCurves> colours{Qt::red, Qt::blue, Qt::darkGreen, Qt::magenta};
+        Values x, unused;
+        std::vector<std::shared_ptr<const ColumnSnapshot::ChunkList>> values;
+        for (int k = 0; k < kCurves; ++k) {
+            Values y;
+            noisySine(40000, 200.0 + 70.0 * k, 30 + k, k == 0 ? x : unused, y);
+            for (int i = 0; i < y.size(); ++i)
+                y[i] = change == "gaps" && k == 1 && i % 997 == 0 ? kNaN : y[i] / 2 + 3 * k - 4;
+            values.push_back(sharedChunks(y));
+        }
+        const auto times = sharedChunks(x);
+        Values recordedX, recordedY;
+        noisySine(15000, 500.0, 40, recordedX, recordedY);
+        const auto show = [&](QwtScope &plot, int step) {
+            const bool slides = change == "slide" || change == "hide" || change == "dashed";
+            const int from = slides ? 384 * step : change == "jump" ? 20000 * (step % 2) : 0;
+            const int count = change == "fill" || change == "compare" ? 8000 + 384 * step
+                              : change == "fill zoomed"               ? 8000 + 40 * step
+                                                                      : 15000;
+            for (int k = 0; k < kCurves; ++k) {
+                CurveBinding binding;
+                binding.slot = k;
+                binding.unit = k % 2 ? "Nm" : "A";
+                plot.addCurve(k, QStringLiteral("C%1").arg(k), binding);
+                plot.curve(k)->setPen(QPen(colours[k], 2));
+                double lo = 0.0, hi = 0.0;
+                plot.setCurveSamples(k, bufferView(times, from, count, true), x.at(from),
+                                     bufferView(values[k], from, count, false), lo, hi,
+                                     ScopeSeriesData::TimeDrawing::OnWholePixels);
+            }
+            if (change == "compare") {
+                addCurve(plot, kCurves, recordedX, recordedY);
+                plot.curve(kCurves)->setPen(QPen(Qt::black, 2));
+                plot.setCurveDashed(kCurves, true);
+            }
+            plot.curve(2)->setVisible(change != "hide" || step != 1);
+            plot.setCurveDashed(3, change == "dashed");
+            if (change == "fill zoomed")
+                plot.setXScale(7990.0, 8290.0, 50.0);
+            else
+                plot.setXScale(0.0, 14999.0, 1500.0);
+            plot.setYScale(-8.0, change == "rescale" && step == 2 ? 10.0 : 8.0);
+            plot.replot();
+        };
+        const auto newPlot = [&] {
+            auto plot = shownPlot();
+            if (plot && change == "strips")
+                plot->setStripView(true);
+            return plot;
+        };
+        auto live = newPlot();
+        QVERIFY(live);
+        const auto width = [](const QwtScope &plot) {
+            return plot.canvas()->contentsRect().width();
+        };
+        bool drewPartly = false;
+        for (int step = 0; step < 6; ++step) {
+            show(*live, step);
+            const QImage drawn = live->canvas()->grab().toImage();
+            drewPartly = drewPartly || live->redrawnCurveColumns() < width(*live);
+            auto fresh = newPlot();
+            QVERIFY(fresh);
+            show(*fresh, step);
+            QCOMPARE(drawn, fresh->canvas()->grab().toImage());
+            QCOMPARE(fresh->redrawnCurveColumns(), width(*fresh));
+        }
+        QCOMPARE(drewPartly, partly);
+    }
+
     // The plot keeps the column ranges of each time column its curves draw over, and with
     // them the times: those of a recording no curve shows any more go at the next replot.
     void plotLetsGoOfTimesNoCurveDraws()

@@ -1,0 +1,298 @@
+#include "CurveLayer.h"
+
+#include "ColumnSpans.h"
+#include "ScopeCurve.h"
+
+#include <QPainter>
+
+#include <qwt_painter.h>
+#include <qwt_plot_item.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// How close to a whole number of pixels the curves must have moved for the image to slide.
+constexpr double kWholePixel = 1e-6;
+// Changed columns this close are drawn again in one go; each go draws every curve.
+constexpr int kJoinedGap = 32;
+
+std::array<double, 4> scaleOf(const QwtScaleMap &map)
+{
+    return {map.s1(), map.s2(), map.p1(), map.p2()};
+}
+
+// Columns beyond a line's ends that its pen covers: half its width, its caps and joins.
+int reachOf(const QPen &pen)
+{
+    return static_cast<int>(std::ceil(std::max<qreal>(1.0, pen.widthF()))) + 1;
+}
+
+bool sameRows(const PixelColumn &a, const PixelColumn &b)
+{
+    return a.count == b.count &&
+           std::equal(a.rows.begin(), a.rows.begin() + a.count, b.rows.begin());
+}
+
+// Which canvas columns may have other pixels than before.
+class Changes
+{
+public:
+    Changes(int left, int width) : m_left(left), m_columns(static_cast<std::size_t>(width), false)
+    {}
+
+    // Columns [from, to] in painter coordinates, cut to the canvas.
+    void mark(int from, int to)
+    {
+        const int first = std::max(from - m_left, 0);
+        const int last = std::min(to - m_left, static_cast<int>(m_columns.size()) - 1);
+        for (int x = first; x <= last; ++x)
+            m_columns[static_cast<std::size_t>(x)] = true;
+    }
+
+    std::vector<bool> take() { return std::move(m_columns); }
+
+private:
+    int m_left = 0;
+    std::vector<bool> m_columns;
+};
+
+// Marks where a curve drawn through `now` may differ from it drawn through `before` and moved
+// `shift` columns left: around each column that is new, gone or other, the lines to its
+// neighbours and the pen's reach.
+void markCurveChanges(const PixelColumns &before, int shift, const PixelColumns &now,
+                      const QPen &pen, Changes &changes)
+{
+    const int reach = reachOf(pen);
+    // Dashes run on from the line's start, and a curve is drawn as spans or stroked as a
+    // whole: either way, any change may change all of it.
+    const bool whole =
+        pen.style() != Qt::SolidLine || areNeighbouring(before) != areNeighbouring(now);
+    const auto wholly = [&] {
+        if (!before.isEmpty())
+            changes.mark(before.first().x - shift - reach, before.last().x - shift + reach);
+        if (!now.isEmpty())
+            changes.mark(now.first().x - reach, now.last().x + reach);
+    };
+    const auto around = [&](const PixelColumns &columns, int k, int offset) {
+        const int last = static_cast<int>(columns.size()) - 1;
+        changes.mark(columns.at(std::max(k - 1, 0)).x + offset - reach,
+                     columns.at(std::min(k + 1, last)).x + offset + reach);
+    };
+    int i = 0;
+    int j = 0;
+    while (i < before.size() || j < now.size()) {
+        const bool gone =
+            j == now.size() || (i < before.size() && before.at(i).x - shift < now.at(j).x);
+        const bool added = !gone && (i == before.size() || now.at(j).x < before.at(i).x - shift);
+        const bool kept = !gone && !added;
+        if (kept && sameRows(before.at(i), now.at(j))) {
+            ++i;
+            ++j;
+            continue;
+        }
+        if (whole) {
+            wholly();
+            return;
+        }
+        if (!added)
+            around(before, i++, -shift);
+        if (!gone)
+            around(now, j++, 0);
+    }
+}
+
+} // namespace
+
+bool CurveLayer::CurveLook::operator==(const CurveLook &other) const
+{
+    return curve == other.curve && pen == other.pen && antialiased == other.antialiased &&
+           time == other.time && value == other.value;
+}
+
+bool CurveLayer::Look::operator==(const Look &other) const
+{
+    return canvas == other.canvas && pixelRatio == other.pixelRatio && curves == other.curves;
+}
+
+void CurveLayer::draw(QPainter *painter, const QRectF &canvasRect,
+                      const QwtScaleMap maps[QwtPlot::axisCnt],
+                      const std::vector<const ScopeCurve *> &curves)
+{
+    Look look = lookOf(*painter, canvasRect, maps, curves);
+    const bool steady = m_look && *m_look == look;
+    m_look = std::move(look);
+    std::vector<PixelColumns> columns;
+    if (!steady || !imageServes(*painter) || m_look->canvas.isEmpty() ||
+        !drawnColumnsOf(curves, canvasRect, maps, columns)) {
+        drawOnCanvas(painter, canvasRect, maps, curves);
+        return;
+    }
+    const std::optional<double> origin = drawingOrigin(curves, maps);
+    std::vector<bool> changed;
+    if (m_image.isNull()) {
+        m_image =
+            QImage(m_look->canvas.size() * m_look->pixelRatio, QImage::Format_ARGB32_Premultiplied);
+        m_image.setDevicePixelRatio(m_look->pixelRatio);
+        changed.assign(static_cast<std::size_t>(m_look->canvas.width()), true);
+    } else {
+        const int shift = pixelShiftTo(origin);
+        changed = changedColumns(columns, shift);
+        slideImage(shift);
+    }
+    m_columns = std::move(columns);
+    m_drawingOrigin = origin;
+    redraw(changed, canvasRect, maps, curves);
+    painter->drawImage(QPointF(m_look->canvas.topLeft()), m_image);
+}
+
+void CurveLayer::drawItem(QPainter *painter, const QwtPlotItem &item, const QRectF &canvasRect,
+                          const QwtScaleMap maps[QwtPlot::axisCnt])
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing,
+                           item.testRenderHint(QwtPlotItem::RenderAntialiased));
+    item.draw(painter, maps[item.xAxis()], maps[item.yAxis()], canvasRect);
+    painter->restore();
+}
+
+CurveLayer::Look CurveLayer::lookOf(const QPainter &painter, const QRectF &canvasRect,
+                                    const QwtScaleMap maps[QwtPlot::axisCnt],
+                                    const std::vector<const ScopeCurve *> &curves)
+{
+    Look look;
+    look.canvas = canvasRect.toAlignedRect();
+    look.pixelRatio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    for (const ScopeCurve *curve : curves) {
+        look.curves.push_back(
+            {curve, curve->pen(), curve->testRenderHint(QwtPlotItem::RenderAntialiased),
+             scaleOf(maps[curve->xAxis()]), scaleOf(curve->valueMap(maps[curve->yAxis()]))});
+    }
+    return look;
+}
+
+// The image holds whole pixels of the canvas as it is: not for printing, scaled painters or
+// fractional pixel ratios.
+bool CurveLayer::imageServes(QPainter &painter)
+{
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 0.0;
+    return QwtPainter::roundingAlignment(&painter) &&
+           painter.transform().type() == QTransform::TxNone && ratio >= 1.0 &&
+           ratio == std::round(ratio);
+}
+
+bool CurveLayer::drawnColumnsOf(const std::vector<const ScopeCurve *> &curves,
+                                const QRectF &canvasRect, const QwtScaleMap maps[QwtPlot::axisCnt],
+                                std::vector<PixelColumns> &columns)
+{
+    for (const ScopeCurve *curve : curves) {
+        std::optional<PixelColumns> drawn =
+            curve->drawnColumns(maps[curve->xAxis()], maps[curve->yAxis()], canvasRect);
+        if (!drawn)
+            return false;
+        columns.push_back(std::move(*drawn));
+    }
+    return true;
+}
+
+// The live curves share their time column: the first one tells how the window slid.
+std::optional<double> CurveLayer::drawingOrigin(const std::vector<const ScopeCurve *> &curves,
+                                                const QwtScaleMap maps[QwtPlot::axisCnt]) const
+{
+    for (const ScopeCurve *curve : curves) {
+        if (const std::optional<double> origin = curve->drawingOrigin(maps[curve->xAxis()]))
+            return origin;
+    }
+    return std::nullopt;
+}
+
+// Columns the curves moved left since the last draw; none when they did not move by whole
+// pixels, which then shows as changes.
+int CurveLayer::pixelShiftTo(std::optional<double> origin) const
+{
+    if (!origin || !m_drawingOrigin || m_look->curves.empty())
+        return 0;
+    const Scale &time = m_look->curves.front().time;
+    const double pixels = (*origin - *m_drawingOrigin) * (time[3] - time[2]) / (time[1] - time[0]);
+    if (!std::isfinite(pixels) || std::abs(pixels - std::round(pixels)) > kWholePixel)
+        return 0;
+    const double width = m_look->canvas.width();
+    return static_cast<int>(std::clamp(std::round(pixels), -width, width));
+}
+
+std::vector<bool> CurveLayer::changedColumns(const std::vector<PixelColumns> &columns,
+                                             int shift) const
+{
+    const QRect &canvas = m_look->canvas;
+    Changes changes(canvas.left(), canvas.width());
+    // What slides in from beyond the image was never drawn.
+    if (shift > 0)
+        changes.mark(canvas.right() - shift + 1, canvas.right());
+    else if (shift < 0)
+        changes.mark(canvas.left(), canvas.left() - shift - 1);
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        markCurveChanges(m_columns[k], shift, columns[k], m_look->curves[k].pen, changes);
+    return changes.take();
+}
+
+void CurveLayer::slideImage(int shift)
+{
+    const int pixels = shift * static_cast<int>(m_look->pixelRatio);
+    const int width = m_image.width();
+    if (pixels == 0 || std::abs(pixels) >= width)
+        return;
+    const auto bytes = static_cast<std::size_t>(width - std::abs(pixels)) * sizeof(QRgb);
+    const auto moved = static_cast<std::size_t>(std::abs(pixels)) * sizeof(QRgb);
+    for (int y = 0; y < m_image.height(); ++y) {
+        uchar *line = m_image.scanLine(y);
+        if (pixels > 0)
+            std::memmove(line, line + moved, bytes);
+        else
+            std::memmove(line + moved, line, bytes);
+    }
+}
+
+void CurveLayer::redraw(const std::vector<bool> &changed, const QRectF &canvasRect,
+                        const QwtScaleMap maps[QwtPlot::axisCnt],
+                        const std::vector<const ScopeCurve *> &curves)
+{
+    const QRect &canvas = m_look->canvas;
+    const int width = static_cast<int>(changed.size());
+    QPainter painter(&m_image);
+    painter.translate(-canvas.topLeft());
+    m_redrawnColumns = 0;
+    for (int x = 0; x < width;) {
+        if (!changed[static_cast<std::size_t>(x)]) {
+            ++x;
+            continue;
+        }
+        int last = x;
+        for (int next = x + 1; next < width && next - last <= kJoinedGap; ++next) {
+            if (changed[static_cast<std::size_t>(next)])
+                last = next;
+        }
+        const QRect run(canvas.left() + x, canvas.top(), last - x + 1, canvas.height());
+        painter.setClipRect(run);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(run, Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        for (const ScopeCurve *curve : curves)
+            drawItem(&painter, *curve, canvasRect, maps);
+        m_redrawnColumns += run.width();
+        x = last + 1;
+    }
+}
+
+void CurveLayer::drawOnCanvas(QPainter *painter, const QRectF &canvasRect,
+                              const QwtScaleMap maps[QwtPlot::axisCnt],
+                              const std::vector<const ScopeCurve *> &curves)
+{
+    m_image = QImage();
+    m_columns.clear();
+    m_drawingOrigin.reset();
+    m_redrawnColumns = m_look->canvas.width();
+    for (const ScopeCurve *curve : curves)
+        drawItem(painter, *curve, canvasRect, maps);
+}
