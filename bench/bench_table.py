@@ -112,9 +112,6 @@ def main():
     for n in SIZES:
         row("refresh tick", label(n), refresh[f"BM_RefreshTick/{n}"], "tick at 10k",
             refresh["BM_RefreshTick/10000"], 1.5 if n == SIZES[-1] else None)
-    # What a tick costs beyond painting its window's picture, which at 1M fills dense bands.
-    row("refresh tick", label(SIZES[-1]), refresh[f"BM_RefreshTick/{SIZES[-1]}"],
-        "same window, nothing new", refresh[f"BM_RefreshWhole/{SIZES[-1]}"])
     row("refresh, whole window", "3.6M", refresh["BM_RefreshWhole/3600000"], "same at 10k",
         refresh["BM_RefreshWhole/10000"], 1.5)
     # Read on several threads when there is much to read: what the operator waits for.
