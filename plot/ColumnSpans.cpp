@@ -39,11 +39,14 @@ bool areNeighbouring(const PixelColumns &columns)
 
 bool drawsAsSpans(const QPainter &painter, const PixelColumns &columns)
 {
-    const QPen pen = painter.pen();
+    return drawsAsSpans(painter.pen(), painter.testRenderHint(QPainter::Antialiasing), columns);
+}
+
+bool drawsAsSpans(const QPen &pen, bool antialiased, const PixelColumns &columns)
+{
     return !columns.isEmpty() && pen.style() == Qt::SolidLine &&
            pen.brush().style() == Qt::SolidPattern && pen.color().alpha() == 255 &&
-           pen.widthF() == kSpanPenWidth && !painter.testRenderHint(QPainter::Antialiasing) &&
-           areNeighbouring(columns);
+           pen.widthF() == kSpanPenWidth && !antialiased && areNeighbouring(columns);
 }
 
 QVector<QRect> columnSpans(const PixelColumns &columns, const QRect &clipRect)

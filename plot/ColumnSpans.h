@@ -2,6 +2,7 @@
 
 #include "PixelColumnReduction.h"
 
+#include <QPen>
 #include <QRect>
 #include <QVector>
 
@@ -19,6 +20,8 @@ bool areNeighbouring(const PixelColumns &columns);
 // opaque solid pen of 2 pixels, the curves' own, without antialiasing. Thinner pens stroke
 // as fast and exactly.
 bool drawsAsSpans(const QPainter &painter, const PixelColumns &columns);
+// The same for a painter with `pen` and antialiasing as given.
+bool drawsAsSpans(const QPen &pen, bool antialiased, const PixelColumns &columns);
 
 // Rectangles covering the pixels that the pen drawn through `columns` covers, cut to
 // `clipRect`. The pen spans two columns, so each column reaches from the lowest to the

@@ -24,11 +24,9 @@ std::array<double, 4> scaleOf(const QwtScaleMap &map)
     return {map.s1(), map.s2(), map.p1(), map.p2()};
 }
 
-// Columns beyond a line's ends that its pen covers: half its width, its caps and joins.
-int reachOf(const QPen &pen)
-{
-    return static_cast<int>(std::ceil(std::max<qreal>(1.0, pen.widthF()))) + 1;
-}
+// Columns beyond a changed column and its neighbours to draw again: a span covers its own
+// column and the one before it.
+constexpr int kSpanReach = 1;
 
 bool sameRows(const PixelColumn &a, const PixelColumn &b)
 {
@@ -52,6 +50,11 @@ public:
             m_columns[static_cast<std::size_t>(x)] = true;
     }
 
+    void markAll() { std::fill(m_columns.begin(), m_columns.end(), true); }
+    bool any() const
+    {
+        return std::find(m_columns.begin(), m_columns.end(), true) != m_columns.end();
+    }
     std::vector<bool> take() { return std::move(m_columns); }
 
 private:
@@ -59,27 +62,16 @@ private:
     std::vector<bool> m_columns;
 };
 
-// Marks where a curve drawn through `now` may differ from it drawn through `before` and moved
-// `shift` columns left: around each column that is new, gone or other, the lines to its
-// neighbours and the pen's reach.
+// Marks where a curve drawn as spans through `now` may differ from it drawn through
+// `before` and moved `shift` columns left: around each column that is new, gone or other,
+// up to its neighbours, since each span joins its column to the next.
 void markCurveChanges(const PixelColumns &before, int shift, const PixelColumns &now,
-                      const QPen &pen, Changes &changes)
+                      Changes &changes)
 {
-    const int reach = reachOf(pen);
-    // Dashes run on from the line's start, and a curve is drawn as spans or stroked as a
-    // whole: either way, any change may change all of it.
-    const bool whole =
-        pen.style() != Qt::SolidLine || areNeighbouring(before) != areNeighbouring(now);
-    const auto wholly = [&] {
-        if (!before.isEmpty())
-            changes.mark(before.first().x - shift - reach, before.last().x - shift + reach);
-        if (!now.isEmpty())
-            changes.mark(now.first().x - reach, now.last().x + reach);
-    };
     const auto around = [&](const PixelColumns &columns, int k, int offset) {
         const int last = static_cast<int>(columns.size()) - 1;
-        changes.mark(columns.at(std::max(k - 1, 0)).x + offset - reach,
-                     columns.at(std::min(k + 1, last)).x + offset + reach);
+        changes.mark(columns.at(std::max(k - 1, 0)).x + offset - kSpanReach,
+                     columns.at(std::min(k + 1, last)).x + offset + kSpanReach);
     };
     int i = 0;
     int j = 0;
@@ -87,15 +79,10 @@ void markCurveChanges(const PixelColumns &before, int shift, const PixelColumns 
         const bool gone =
             j == now.size() || (i < before.size() && before.at(i).x - shift < now.at(j).x);
         const bool added = !gone && (i == before.size() || now.at(j).x < before.at(i).x - shift);
-        const bool kept = !gone && !added;
-        if (kept && sameRows(before.at(i), now.at(j))) {
+        if (!gone && !added && sameRows(before.at(i), now.at(j))) {
             ++i;
             ++j;
             continue;
-        }
-        if (whole) {
-            wholly();
-            return;
         }
         if (!added)
             around(before, i++, -shift);
@@ -117,17 +104,32 @@ bool CurveLayer::Look::operator==(const Look &other) const
     return canvas == other.canvas && pixelRatio == other.pixelRatio && curves == other.curves;
 }
 
+// Where curves blend with what is under them, blending them in the image first and then onto
+// the canvas would round otherwise than blending each onto the canvas.
+bool CurveLayer::Look::opaque() const
+{
+    return std::all_of(curves.begin(), curves.end(), [](const CurveLook &look) {
+        return look.pen.brush().isOpaque() && !look.antialiased;
+    });
+}
+
 void CurveLayer::draw(QPainter *painter, const QRectF &canvasRect,
                       const QwtScaleMap maps[QwtPlot::axisCnt],
                       const std::vector<const ScopeCurve *> &curves)
 {
+    // A print or a scaled export: the image stays for the screen.
+    if (!imageServes(*painter)) {
+        drawStraight(painter, canvasRect, maps, curves);
+        return;
+    }
     Look look = lookOf(*painter, canvasRect, maps, curves);
     const bool steady = m_look && *m_look == look;
     m_look = std::move(look);
     std::vector<PixelColumns> columns;
-    if (!steady || !imageServes(*painter) || m_look->canvas.isEmpty() ||
+    if (!steady || !m_look->opaque() || m_look->canvas.isEmpty() ||
         !drawnColumnsOf(curves, canvasRect, maps, columns)) {
-        drawOnCanvas(painter, canvasRect, maps, curves);
+        forgetImage();
+        drawStraight(painter, canvasRect, maps, curves);
         return;
     }
     const std::optional<double> origin = drawingOrigin(curves, maps);
@@ -197,7 +199,8 @@ bool CurveLayer::drawnColumnsOf(const std::vector<const ScopeCurve *> &curves,
     return true;
 }
 
-// The live curves share their time column: the first one tells how the window slid.
+// The live curves share their time column: the first one drawn on whole pixels tells how
+// the window slid.
 std::optional<double> CurveLayer::drawingOrigin(const std::vector<const ScopeCurve *> &curves,
                                                 const QwtScaleMap maps[QwtPlot::axisCnt]) const
 {
@@ -232,9 +235,24 @@ std::vector<bool> CurveLayer::changedColumns(const std::vector<PixelColumns> &co
         changes.mark(canvas.right() - shift + 1, canvas.right());
     else if (shift < 0)
         changes.mark(canvas.left(), canvas.left() - shift - 1);
-    for (std::size_t k = 0; k < columns.size(); ++k)
-        markCurveChanges(m_columns[k], shift, columns[k], m_look->curves[k].pen, changes);
+    bool allSpans = true;
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        const CurveLook &look = m_look->curves[k];
+        allSpans = allSpans && drawnAsSpans(look, m_columns[k]) && drawnAsSpans(look, columns[k]);
+        markCurveChanges(m_columns[k], shift, columns[k], changes);
+    }
+    // Where a stroked line turns depends on more than the columns on either side (Qwt
+    // strokes it in pieces of a few points, a clip moves where it starts): it is drawn again
+    // whole, and with it everything under and over it.
+    if (!allSpans && changes.any())
+        changes.markAll();
     return changes.take();
+}
+
+// No columns draw nothing, whichever way.
+bool CurveLayer::drawnAsSpans(const CurveLook &look, const PixelColumns &columns)
+{
+    return columns.isEmpty() || drawsAsSpans(look.pen, look.antialiased, columns);
 }
 
 void CurveLayer::slideImage(int shift)
@@ -285,14 +303,18 @@ void CurveLayer::redraw(const std::vector<bool> &changed, const QRectF &canvasRe
     }
 }
 
-void CurveLayer::drawOnCanvas(QPainter *painter, const QRectF &canvasRect,
-                              const QwtScaleMap maps[QwtPlot::axisCnt],
-                              const std::vector<const ScopeCurve *> &curves)
+void CurveLayer::forgetImage()
 {
     m_image = QImage();
     m_columns.clear();
     m_drawingOrigin.reset();
-    m_redrawnColumns = m_look->canvas.width();
+}
+
+void CurveLayer::drawStraight(QPainter *painter, const QRectF &canvasRect,
+                              const QwtScaleMap maps[QwtPlot::axisCnt],
+                              const std::vector<const ScopeCurve *> &curves)
+{
+    m_redrawnColumns = canvasRect.toAlignedRect().width();
     for (const ScopeCurve *curve : curves)
         drawItem(painter, *curve, canvasRect, maps);
 }

@@ -20,10 +20,13 @@ class ScopeCurve;
 // The curves of a plot drawn into an image of the canvas that is kept between replots: when
 // a live window slid by whole pixels, the image slides with it and only the columns where a
 // curve changed are drawn again. Over a long window, filling dense curves that had not
-// changed was most of each refresh. Whatever else changes how the curves look (canvas,
+// changed was most of each refresh. Partly only while every curve is filled as spans (see
+// ColumnSpans), whose pixels follow from their columns alone; a stroked curve that changed
+// is drawn again whole, with the others. Whatever else changes how the curves look (canvas,
 // scales, pens, which curves show) draws them straight onto the canvas once; when it holds
-// to the next replot, they go through the image again. The pixels are those the curves draw
-// straight onto the canvas. Owned by the plot; GUI thread.
+// to the next replot, they go through the image again. Pens that blend (see-through or
+// antialiased) always draw straight, so the pixels are those of drawing straight. Owned by
+// the plot; GUI thread.
 class CurveLayer
 {
 public:
@@ -34,7 +37,7 @@ public:
     // them whole.
     int redrawnColumns() const { return m_redrawnColumns; }
 
-    // One item, as QwtPlot::drawItems draws each.
+    // One item with its own antialiasing, as QwtPlot::drawItems draws each.
     static void drawItem(QPainter *painter, const QwtPlotItem &item, const QRectF &canvasRect,
                          const QwtScaleMap maps[QwtPlot::axisCnt]);
 
@@ -60,6 +63,7 @@ private:
         std::vector<CurveLook> curves;
 
         bool operator==(const Look &other) const;
+        bool opaque() const;
     };
 
     static Look lookOf(const QPainter &painter, const QRectF &canvasRect,
@@ -73,11 +77,13 @@ private:
                                         const QwtScaleMap maps[QwtPlot::axisCnt]) const;
     int pixelShiftTo(std::optional<double> origin) const;
     std::vector<bool> changedColumns(const std::vector<PixelColumns> &columns, int shift) const;
+    static bool drawnAsSpans(const CurveLook &look, const PixelColumns &columns);
     void slideImage(int shift);
     void redraw(const std::vector<bool> &changed, const QRectF &canvasRect,
                 const QwtScaleMap maps[QwtPlot::axisCnt],
                 const std::vector<const ScopeCurve *> &curves);
-    void drawOnCanvas(QPainter *painter, const QRectF &canvasRect,
+    void forgetImage();
+    void drawStraight(QPainter *painter, const QRectF &canvasRect,
                       const QwtScaleMap maps[QwtPlot::axisCnt],
                       const std::vector<const ScopeCurve *> &curves);
 

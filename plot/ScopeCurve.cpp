@@ -144,7 +144,8 @@ std::optional<PixelColumns> ScopeCurve::drawnColumns(const QwtScaleMap &xMap,
 
 std::optional<double> ScopeCurve::drawingOrigin(const QwtScaleMap &xMap) const
 {
-    if (const auto *series = dynamic_cast<const ScopeSeriesData *>(data()))
-        return series->drawingOrigin(xMap);
-    return std::nullopt;
+    const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
+    if (!series || series->timeDrawing() != ScopeSeriesData::TimeDrawing::OnWholePixels)
+        return std::nullopt;
+    return series->drawingOrigin(xMap);
 }

@@ -55,7 +55,8 @@ public:
     // samples draw no columns.
     std::optional<PixelColumns> drawnColumns(const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                                              const QRectF &canvasRect) const;
-    // Where its time axis begins as drawn (see ScopeSeriesData::TimeDrawing).
+    // Where its time axis begins as drawn, for a curve drawn on whole pixels (see
+    // ScopeSeriesData::TimeDrawing); none for one drawn exactly.
     std::optional<double> drawingOrigin(const QwtScaleMap &xMap) const;
 
     // Other samples: the kept reduction of the old ones goes.

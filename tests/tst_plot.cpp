@@ -521,11 +521,17 @@ private slots:
         QTest::addColumn<bool>("partly"); // whether some replot must draw only some columns
         QTest::newRow("window slides") << "slide" << true;
         QTest::newRow("window fills") << "fill" << true;
-        QTest::newRow("window fills, zoomed to a few samples") << "fill zoomed" << true;
+        // Stroked lines are drawn again whole whenever anything changed.
+        QTest::newRow("window fills, zoomed to a few samples") << "fill zoomed" << false;
+        QTest::newRow("a sparse window slides") << "sparse" << false;
+        QTest::newRow("thin pens") << "thin" << false;
+        // Pens that blend are drawn straight onto the canvas.
+        QTest::newRow("see-through pens") << "see-through" << false;
+        QTest::newRow("saved as an image between replots") << "image" << true;
         QTest::newRow("window jumps") << "jump" << false;
         QTest::newRow("value axis moves") << "rescale" << true;
         QTest::newRow("a curve hides and shows") << "hide" << true;
-        QTest::newRow("a dashed recording beside") << "compare" << true;
+        QTest::newRow("a dashed recording beside") << "compare" << false;
         QTest::newRow("a dashed live curve") << "dashed" << false;
         QTest::newRow("values with gaps") << "gaps" << false;
         QTest::newRow("strips") << "strips" << true;
@@ -552,8 +558,12 @@ private slots:
         Values recordedX, recordedY;
         noisySine(15000, 500.0, 40, recordedX, recordedY);
         const auto show = [&](QwtScope &plot, int step) {
-            const bool slides = change == "slide" || change == "hide" || change == "dashed";
-            const int from = slides ? 384 * step : change == "jump" ? 20000 * (step % 2) : 0;
+            const bool slides = change == "slide" || change == "hide" || change == "dashed" ||
+                                change == "thin" || change == "see-through" || change == "image";
+            const int from = slides               ? 384 * step
+                             : change == "sparse" ? 7 * step
+                             : change == "jump"   ? 20000 * (step % 2)
+                                                  : 0;
             const int count = change == "fill" || change == "compare" ? 8000 + 384 * step
                               : change == "fill zoomed"               ? 8000 + 40 * step
                                                                       : 15000;
@@ -562,7 +572,9 @@ private slots:
                 binding.slot = k;
                 binding.unit = k % 2 ? "Nm" : "A";
                 plot.addCurve(k, QStringLiteral("C%1").arg(k), binding);
-                plot.curve(k)->setPen(QPen(colours[k], 2));
+                QColor colour = colours[k];
+                colour.setAlpha(change == "see-through" ? 128 : 255);
+                plot.curve(k)->setPen(QPen(colour, change == "thin" ? 1 : 2));
                 double lo = 0.0, hi = 0.0;
                 plot.setCurveSamples(k, bufferView(times, from, count, true), x.at(from),
                                      bufferView(values[k], from, count, false), lo, hi,
@@ -577,6 +589,8 @@ private slots:
             plot.setCurveDashed(3, change == "dashed");
             if (change == "fill zoomed")
                 plot.setXScale(7990.0, 8290.0, 50.0);
+            else if (change == "sparse")
+                plot.setXScale(0.0, 300.0, 50.0);
             else
                 plot.setXScale(0.0, 14999.0, 1500.0);
             plot.setYScale(-8.0, change == "rescale" && step == 2 ? 10.0 : 8.0);
@@ -598,6 +612,8 @@ private slots:
             show(*live, step);
             const QImage drawn = live->canvas()->grab().toImage();
             drewPartly = drewPartly || live->redrawnCurveColumns() < width(*live);
+            if (change == "image")
+                QVERIFY(!PlotImage::render(live.get()).isNull());
             auto fresh = newPlot();
             QVERIFY(fresh);
             show(*fresh, step);
