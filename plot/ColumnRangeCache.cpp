@@ -3,7 +3,6 @@
 #include "ScopeSeriesData.h"
 
 #include <algorithm>
-#include <cmath>
 #include <iterator>
 
 namespace {
@@ -11,8 +10,6 @@ namespace {
 // Time columns kept at once: the live window's, the compared recording's, and room for a
 // curve drawn in pieces.
 constexpr std::size_t kKeptColumns = 4;
-// How close to a whole number of pixels the window must have slid.
-constexpr double kWholePixel = 1e-6;
 
 } // namespace
 
@@ -90,11 +87,14 @@ std::optional<EarlierRanges> ColumnRangeCache::earlierFor(const Key &key, const 
     const std::optional<int> shift = key.x.shiftSince(kept.x, kDroppedChunks);
     if (!shift)
         return std::nullopt;
-    const double pixels =
-        (key.drawOrigin - kept.drawOrigin) * (key.p2 - key.p1) / (key.s2 - key.s1);
-    if (!std::isfinite(pixels) || std::abs(pixels - std::round(pixels)) > kWholePixel)
+    QwtScaleMap timeMap;
+    timeMap.setScaleInterval(key.s1, key.s2);
+    timeMap.setPaintInterval(key.p1, key.p2);
+    const std::optional<int> pixels =
+        ScopeSeriesData::wholePixelShift(kept.drawOrigin, key.drawOrigin, timeMap);
+    if (!pixels)
         return std::nullopt;
-    return EarlierRanges{entry.ranges, *shift, static_cast<int>(std::round(pixels))};
+    return EarlierRanges{entry.ranges, *shift, *pixels};
 }
 
 bool ColumnRangeCache::Key::sameScale(const Key &other) const

@@ -2,6 +2,7 @@
 
 #include "ColumnSpans.h"
 #include "ScopeCurve.h"
+#include "ScopeSeriesData.h"
 
 #include <QPainter>
 
@@ -14,19 +15,17 @@
 
 namespace {
 
-// How close to a whole number of pixels the curves must have moved for the image to slide.
-constexpr double kWholePixel = 1e-6;
 // Changed columns this close are drawn again in one go; each go draws every curve.
 constexpr int kJoinedGap = 32;
+
+// Columns beyond a changed column and its neighbours to draw again: a span covers its own
+// column and the one before it.
+constexpr int kSpanReach = 1;
 
 std::array<double, 4> scaleOf(const QwtScaleMap &map)
 {
     return {map.s1(), map.s2(), map.p1(), map.p2()};
 }
-
-// Columns beyond a changed column and its neighbours to draw again: a span covers its own
-// column and the one before it.
-constexpr int kSpanReach = 1;
 
 bool sameRows(const PixelColumn &a, const PixelColumn &b)
 {
@@ -218,11 +217,13 @@ int CurveLayer::pixelShiftTo(std::optional<double> origin) const
     if (!origin || !m_drawingOrigin || m_look->curves.empty())
         return 0;
     const Scale &time = m_look->curves.front().time;
-    const double pixels = (*origin - *m_drawingOrigin) * (time[3] - time[2]) / (time[1] - time[0]);
-    if (!std::isfinite(pixels) || std::abs(pixels - std::round(pixels)) > kWholePixel)
-        return 0;
-    const double width = m_look->canvas.width();
-    return static_cast<int>(std::clamp(std::round(pixels), -width, width));
+    QwtScaleMap timeMap;
+    timeMap.setScaleInterval(time[0], time[1]);
+    timeMap.setPaintInterval(time[2], time[3]);
+    const std::optional<int> pixels =
+        ScopeSeriesData::wholePixelShift(*m_drawingOrigin, *origin, timeMap);
+    const int width = m_look->canvas.width();
+    return pixels ? std::clamp(*pixels, -width, width) : 0;
 }
 
 std::vector<bool> CurveLayer::changedColumns(const std::vector<PixelColumns> &columns,

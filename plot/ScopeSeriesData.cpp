@@ -6,6 +6,11 @@
 
 namespace {
 
+// How close to a whole number of pixels a slide must be to count as whole.
+constexpr double kWholePixel = 1e-6;
+// Beyond this, a slide leaves nothing of what was drawn and would not fit an int.
+constexpr double kPixelShiftLimit = 1e9;
+
 // Times ascend: between finite ends every value is finite, and the ends are the extremes.
 // Saves a walk over every chunk's summary for each of the curves sharing the time column.
 SampleExtremes timeExtremes(const ColumnSnapshot &x, int size)
@@ -74,4 +79,15 @@ double ScopeSeriesData::drawingOrigin(const QwtScaleMap &timeMap) const
         return m_xOrigin;
     const double aligned = std::floor(m_xOrigin / perPixel) * perPixel;
     return std::isfinite(aligned) && aligned <= m_xOrigin ? aligned : m_xOrigin;
+}
+
+std::optional<int> ScopeSeriesData::wholePixelShift(double earlier, double now,
+                                                    const QwtScaleMap &timeMap)
+{
+    const double pixels =
+        (now - earlier) * (timeMap.p2() - timeMap.p1()) / (timeMap.s2() - timeMap.s1());
+    if (!std::isfinite(pixels) || std::abs(pixels) > kPixelShiftLimit ||
+        std::abs(pixels - std::round(pixels)) > kWholePixel)
+        return std::nullopt;
+    return static_cast<int>(std::round(pixels));
 }

@@ -5,6 +5,8 @@
 #include <qwt_scale_map.h>
 #include <qwt_series_data.h>
 
+#include <optional>
+
 // The samples of one curve: times and values from shared column snapshots, paired index
 // by index up to the shorter of the two. Times are reported relative to an origin, worked
 // out per sample instead of rewriting the column, so all curves share one time column.
@@ -51,6 +53,10 @@ public:
     // The time drawn at the scale's start under `timeMap`: xOrigin when drawn exactly, else
     // the whole pixel at or before it.
     double drawingOrigin(const QwtScaleMap &timeMap) const;
+    // The whole pixels a curve drawn from the origin `earlier` moved left when drawn from
+    // `now` under `timeMap`; none when it moved by a fraction of a pixel or too far to count.
+    static std::optional<int> wholePixelShift(double earlier, double now,
+                                              const QwtScaleMap &timeMap);
     const ColumnSnapshot &y() const { return m_y; }
     // Over every value, as ColumnSnapshot::extremes gives them.
     const SampleExtremes &yExtremes() const { return m_yExtremes; }

@@ -991,6 +991,31 @@ private slots:
         QCOMPARE(rendered(live, xMap, yMap), rendered(fresh, xMap, yMap));
     }
 
+    // Times that jump further than any pixel count between two refreshes (a clock reset):
+    // nothing is taken over, and the curve draws as a fresh one.
+    void liveWindowJumpsBeyondCounting()
+    {
+        Values x, y;
+        noisySine(25000, 300.0, 5, x, y);
+        // The first sample past the canvas still maps to a pixel; the rest are far on.
+        x[384] = 20000.0;
+        for (int i = 385; i < x.size(); ++i)
+            x[i] += 1e18;
+        const auto xChunks = sharedChunks(x);
+        const auto yChunks = sharedChunks(y);
+        const QwtScaleMap xMap = scaleMap(0, 15000, 0, 1137);
+        const QwtScaleMap yMap = scaleMap(-8, 8, 620, 0);
+        ScopeCurve live;
+        live.setPen(QPen(Qt::black, 2));
+        live.setSamples(liveWindow(xChunks, x.at(0), yChunks, 0, 15000));
+        rendered(live, xMap, yMap);
+        live.setSamples(liveWindow(xChunks, x.at(385), yChunks, 385, 15000));
+        ScopeCurve fresh;
+        fresh.setPen(live.pen());
+        fresh.setSamples(liveWindow(xChunks, x.at(385), yChunks, 385, 15000));
+        QCOMPARE(rendered(live, xMap, yMap), rendered(fresh, xMap, yMap));
+    }
+
     void curvesShareTheirColumnRanges_data()
     {
         QTest::addColumn<int>("otherFrom"); // where the second curve's window begins
