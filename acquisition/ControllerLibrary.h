@@ -1,18 +1,44 @@
 #pragma once
 
+#include "Tarn_Prod.h"
+
 #include <QString>
 
-// Which library answers the controller SDK calls in this process, and whether it is our
-// simulated controller. Decided from the loaded library itself (the simulator exports a
-// marker symbol), so a simulator placed where the maker's library should be is still
-// recognised. Any thread; the answer is computed once.
+// The controller SDK library, opened at first use rather than linked, so a host without it
+// (an office PC that only views recordings, Qt Designer) still starts and shows the scope.
+// Where it is looked for, in this order:
+//   1. the file named by the environment variable TARNSCOPE_CONTROLLER_LIBRARY, if set (then
+//      nothing else);
+//   2. by its SONAME through the system loader (a library the process has loaded already,
+//      LD_LIBRARY_PATH, the loader's cache and folders);
+//   3. the folder of the scope library itself;
+//   4. the folder of the SDK the kit was built against.
+// Whether it is our simulated controller is decided from the loaded library itself (the
+// simulator exports a marker symbol), so a simulator put where the maker's library belongs
+// is still recognised. Any thread; the library is looked for once and never unloaded.
 namespace ControllerLibrary {
 
 // The exported symbol that marks our stand-in as the simulator.
 constexpr const char *kSimulatorMarker = "TarnSim_Controller";
+// The variable that names the library's file, overriding the search.
+constexpr const char *kPathVariable = "TARNSCOPE_CONTROLLER_LIBRARY";
 
-// The file of the loaded library that provides Tarn_ReadScopeData; empty if unknown.
+// The SDK's three entry points, as the loaded library exports them.
+struct Functions
+{
+    int (*setScopeIndexs)(std::vector<int> &indexes) = nullptr;
+    int (*readScopeData)(double *cpuLoad, uint32_t *memKB,
+                         std::vector<_ST_ReadScopeData> *records) = nullptr;
+    int (*readRobotFlags)(int *, int *, int *, int *, int *, int *, int *, int *) = nullptr;
+};
+
+// Null when no library with all three functions was found.
+const Functions *functions();
+bool isLoaded();
+// The file of the loaded library; empty when none.
 QString path();
 bool isSimulator();
+// Why none is loaded: "libTarn_Prod.so.1 not found in …"; empty when one is.
+QString loadError();
 
 } // namespace ControllerLibrary

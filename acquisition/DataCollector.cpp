@@ -1,15 +1,33 @@
 #include "DataCollector.h"
 
+#include "ControllerLibrary.h"
 #include "Tarn_LockGurad.h"
-#include "Tarn_Prod.h"
 
 namespace {
 
-ControllerBatch readController()
+// What no library answers: every call fails with this code.
+constexpr int kNoLibrary = -1;
+
+ControllerAnswer callController(ControllerRequest request)
 {
-    ControllerBatch batch;
-    Tarn_ReadScopeData(&batch.cpuLoad, &batch.memKB, &batch.records);
-    return batch;
+    ControllerAnswer answer;
+    const ControllerLibrary::Functions *sdk = ControllerLibrary::functions();
+    if (!sdk) {
+        answer.indexListResult = answer.readResult = answer.flagsResult = kNoLibrary;
+        answer.flagsRead = request.readRobotFlags;
+        return answer;
+    }
+    if (request.indexList)
+        answer.indexListResult = sdk->setScopeIndexs(*request.indexList);
+    ControllerBatch &batch = answer.batch;
+    answer.readResult = sdk->readScopeData(&batch.cpuLoad, &batch.memKB, &batch.records);
+    if (request.readRobotFlags) {
+        RobotFlags &f = answer.flags;
+        answer.flagsResult =
+            sdk->readRobotFlags(&f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], &f[7]);
+        answer.flagsRead = true;
+    }
+    return answer;
 }
 
 } // namespace
@@ -83,17 +101,18 @@ void DataCollector::waitForCycleEnd(std::chrono::steady_clock::time_point start)
                       [this] { return m_stop.load(); });
 }
 
-// The controller read runs outside every lock: the client may be cut off meanwhile.
+// The controller calls run outside every lock: the client may be cut off meanwhile.
 void DataCollector::readScopeData()
 {
+    ControllerRequest request;
     {
         Tarn_LockGurad guard(&m_clientLock);
-        if (!m_client || !m_client->beginReadStep())
+        if (!m_client || !m_client->beginReadStep(request))
             return;
     }
-    const ControllerBatch batch = readController();
+    const ControllerAnswer answer = callController(request);
 
     Tarn_LockGurad guard(&m_clientLock);
     if (m_client)
-        m_client->finishReadStep(batch);
+        m_client->finishReadStep(request, answer);
 }

@@ -9,11 +9,11 @@
 #include <condition_variable>
 #include <mutex>
 
-// The acquisition thread of one scope. While collecting it runs the read step once per
-// cycle of at least 51 ms: ask the client, read a batch from the controller, hand it to the
-// client. While not collecting it sleeps on a condition until collecting or stopping.
-// Owned by the scope's recorder (and a Qt child of the widget); started by the first Start
-// and kept until the recorder goes.
+// The acquisition thread, the only thread that calls the controller. While collecting it runs
+// the read step once per cycle of at least 51 ms: ask the client what to call, call the
+// controller (an index list, the read, the robot flags), hand the answers to the client.
+// While not collecting it sleeps on a condition until collecting or stopping. Owned by the
+// process's controller link; started with it and kept until the link goes.
 class DataCollector : public QThread
 {
     Q_OBJECT

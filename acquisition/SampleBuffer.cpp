@@ -2,8 +2,6 @@
 
 #include "ScopeCatalog.h"
 
-#include <QDebug>
-
 #include <cmath>
 
 SampleBuffer::SampleBuffer() = default;
@@ -23,8 +21,6 @@ void SampleBuffer::appendRecord(const _ST_ReadScopeData &record)
 {
     if (!std::isfinite(record.dTime))
         return;
-    if (!m_vecTime.isEmpty() && record.dTime < m_vecTime.last())
-        restartAt(record.dTime);
     for (std::size_t slot = 0; slot < m_slotIndex.size(); ++slot) {
         if (ScopeCatalog::carriesData(m_slotIndex[slot]))
             m_vecChannel[slot].append(record.dValue[slot]);
@@ -37,18 +33,6 @@ void SampleBuffer::appendRecord(const _ST_ReadScopeData &record)
     m_vecTime.dropFront(excess);
     for (SampleColumn &column : m_vecChannel)
         column.dropFront(excess);
-}
-
-// Trimming walks from the oldest stamp and relies on them never decreasing: one stamp far
-// ahead, or a clock that went back, would otherwise keep samples of another time base for
-// good and let the buffer grow without bound.
-void SampleBuffer::restartAt(double time)
-{
-    qWarning().noquote() << QStringLiteral("Scope: controller time went back from %1 ms to %2 ms; "
-                                           "the window starts over")
-                                .arg(m_vecTime.last(), 0, 'f', 3)
-                                .arg(time, 0, 'f', 3);
-    clear();
 }
 
 // How many of the oldest entries lie outside the window, measured from the newest stamp.

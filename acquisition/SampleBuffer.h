@@ -24,8 +24,8 @@ public:
     void setWindow(double widthMs) { m_window = widthMs; }
 
     // A record without a finite time stamp cannot be placed in the window and is dropped.
-    // The window is a run of non-decreasing controller time: a stamp older than the newest
-    // one held starts it over from that record, as when the controller's clock restarts.
+    // Stamps come in rising order (the controller link keeps them so): trimming walks from
+    // the oldest.
     void appendRecord(const _ST_ReadScopeData &record);
     // Empties every column; the slot indexes and the window stay.
     void clear();
@@ -44,7 +44,6 @@ public:
 
 private:
     int excessAtFront() const;
-    void restartAt(double time);
 
     SampleColumn m_vecTime;
     std::array<SampleColumn, ScopeLimits::kCurveSlots> m_vecChannel;

@@ -1,67 +1,53 @@
 #include "ScopeRecorder.h"
 
-#include "DataCollector.h"
 #include "ScopeLimits.h"
 #include "Tarn_LockGurad.h"
 
-#include <QThread>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 static_assert(sizeof(_ST_ReadScopeData::dValue) / sizeof(double) == ScopeLimits::kMaxChannels,
               "a controller record carries one value per channel");
 
 namespace {
 
-constexpr int kShutdownPolls = 100;
-constexpr int kErrorFlag = 2; // position of the robot's error flag among the eight
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 } // namespace
 
-ScopeRecorder::ScopeRecorder(QObject *threadParent)
-    : m_pCollector(
-          std::make_unique<DataCollector>(static_cast<ScopeReadClient *>(this), threadParent))
-{}
+ScopeRecorder::ScopeRecorder() = default;
 
 ScopeRecorder::~ScopeRecorder()
 {
-    shutDownCollector();
+    stopSampling();
 }
 
-// Waits a short while for the thread; one stuck in a controller read is abandoned rather
-// than waited for, and can no longer call back into this recorder.
-void ScopeRecorder::shutDownCollector()
+bool ScopeRecorder::startSampling(const std::vector<int> &scopeIndexes, QString *error)
 {
-    m_pCollector->stop();
-    m_pCollector->quit();
-    bool finished = m_pCollector->hasFinished();
-    for (int polls = 0; !finished && polls < kShutdownPolls; ++polls) {
-        QThread::msleep(1);
-        finished = m_pCollector->hasFinished();
-    }
-    if (finished)
-        m_pCollector.reset();
-    else
-        m_pCollector.release()->abandon();
-}
-
-void ScopeRecorder::startSampling()
-{
+    if (m_bSampling)
+        return true;
+    std::shared_ptr<ControllerLink> link = ControllerLink::acquire(error);
+    if (!link || !link->fits(this, scopeIndexes, error))
+        return false;
+    m_pLink = std::move(link);
+    m_samplingSince = std::chrono::steady_clock::now();
     {
         Tarn_LockGurad guard(&m_lockData);
-        ++m_nSetupGeneration;
+        m_news = LinkNews();
+        m_bSampling = true;
     }
-    if (!m_pCollector->isRunning())
-        m_pCollector->start(QThread::InheritPriority);
-    m_pCollector->setCollecting(true);
-    m_bSampling = true;
+    return true;
 }
 
 void ScopeRecorder::stopSampling()
 {
+    if (m_pLink) {
+        m_lastFlags = m_pLink->robotFlags();
+        m_pLink->unsubscribe(this);
+    }
     {
         Tarn_LockGurad guard(&m_lockData);
         m_bSampling = false;
@@ -70,27 +56,30 @@ void ScopeRecorder::stopSampling()
             teeBufferLocked(kInfinity);
         m_dTeeLag = 0.0;
     }
-    m_pCollector->setCollecting(false);
+    m_pLink.reset(); // the last scope to stop ends the link
     fireTrigger(TriggerSettings::OpenGrab);
+}
+
+bool ScopeRecorder::channelsFit(const std::vector<int> &scopeIndexes, QString *error) const
+{
+    return !m_pLink || m_pLink->fits(this, scopeIndexes, error);
 }
 
 void ScopeRecorder::bindSlots(const std::vector<int> &scopeIndexes)
 {
-    Tarn_LockGurad guard(&m_lockData);
-    clearLocked();
-    for (std::size_t slot = 0; slot < scopeIndexes.size(); ++slot)
-        m_buffer.setSlotIndex(static_cast<int>(slot), scopeIndexes[slot]);
-    m_nBoundSlots = static_cast<int>(scopeIndexes.size());
-    ++m_nSetupGeneration;
-    m_bSetupPending = true;
-}
-
-void ScopeRecorder::sendIndexList(std::vector<int> scopeIndexes)
-{
-    Tarn_SetScopeIndexs(scopeIndexes);
-    Tarn_LockGurad guard(&m_lockData);
-    ++m_nSetupGeneration;
-    m_bSetupPending = false;
+    unsigned generation = 0;
+    {
+        Tarn_LockGurad guard(&m_lockData);
+        clearLocked();
+        for (std::size_t slot = 0; slot < scopeIndexes.size(); ++slot)
+            m_buffer.setSlotIndex(static_cast<int>(slot), scopeIndexes[slot]);
+        m_nBoundSlots = static_cast<int>(scopeIndexes.size());
+        generation = ++m_nSetupGeneration;
+        m_news.refusedCode.reset();
+    }
+    m_boundIndexes = scopeIndexes;
+    if (m_pLink)
+        m_pLink->subscribe(this, scopeIndexes, generation, nullptr);
 }
 
 void ScopeRecorder::clear()
@@ -122,34 +111,64 @@ SampleSnapshot ScopeRecorder::snapshot() const
 
 // ---- acquisition thread ------------------------------------------------------------
 
-bool ScopeRecorder::beginReadStep()
+// The link hands over each read: its load figures always count, its records only when they
+// follow this scope's current channels.
+void ScopeRecorder::deliver(const LinkDelivery &delivery)
 {
-    if (!m_bSampling)
-        return false;
     m_readCycle.recordRead();
-    m_nReadGeneration = m_nSetupGeneration;
-    // The controller returns what it sampled since the previous read: for the first read
-    // under a new set-up or Start, that reaches back before them.
-    m_bFlushRead = m_nReadGeneration != m_nFlushedGeneration;
-    m_nFlushedGeneration = m_nReadGeneration;
-    return true;
-}
-
-// A batch read under an earlier set-up, while the controller was taking a new index list,
-// or by the flushing read, may carry the old channel order or predate Start: its load
-// figures still count, its values do not.
-void ScopeRecorder::finishReadStep(const ControllerBatch &batch)
-{
-    const bool current =
-        !m_bFlushRead && m_nReadGeneration == m_nSetupGeneration && !m_bSetupPending;
-    if (current)
-        checkTrigger(batch.records);
-    setControllerLoad(batch.cpuLoad, batch.memKB);
-    if (!current)
+    setControllerLoad(delivery.cpuLoad, delivery.memKB);
+    if (!m_bSampling || delivery.generation != m_nSetupGeneration)
         return;
+    if (!delivery.records.empty())
+        checkTrigger(delivery.records);
     const CaptureBounds bounds = captureBounds();
     Tarn_LockGurad guard(&m_lockData);
-    appendBatchLocked(batch.records, bounds);
+    if (delivery.generation != m_nSetupGeneration || !m_bSampling)
+        return;
+    m_news.steps.insert(m_news.steps.end(), delivery.steps.begin(), delivery.steps.end());
+    if (delivery.gapAt && m_bCapture) {
+        appendGapLocked(*delivery.gapAt);
+        ++m_news.gaps;
+    }
+    appendBatchLocked(delivery.records, bounds);
+}
+
+void ScopeRecorder::refuse(unsigned generation, int code)
+{
+    Tarn_LockGurad guard(&m_lockData);
+    if (generation == m_nSetupGeneration)
+        m_news.refusedCode = code;
+}
+
+// A stretch the controller's records were dropped from: one record of no values, which the
+// curves draw as a gap and the files keep as such.
+void ScopeRecorder::appendGapLocked(double time)
+{
+    _ST_ReadScopeData gap{};
+    gap.dTime = time;
+    std::fill(std::begin(gap.dValue), std::end(gap.dValue),
+              std::numeric_limits<double>::quiet_NaN());
+    appendBatchLocked({gap}, CaptureBounds());
+}
+
+LinkNews ScopeRecorder::takeLinkNews()
+{
+    Tarn_LockGurad guard(&m_lockData);
+    return std::exchange(m_news, LinkNews());
+}
+
+RobotFlagsReading ScopeRecorder::robotFlags() const
+{
+    return m_pLink ? m_pLink->robotFlags() : m_lastFlags;
+}
+
+LinkHealth ScopeRecorder::controllerHealth() const
+{
+    if (!m_pLink)
+        return LinkHealth();
+    LinkHealth health = m_pLink->health();
+    health.silence = std::min(health.silence, std::chrono::steady_clock::now() - m_samplingSince);
+    return health;
 }
 
 // A recording bounded by a fired trigger is cut exactly at its bounds: an end before what is
@@ -157,8 +176,6 @@ void ScopeRecorder::finishReadStep(const ControllerBatch &batch)
 void ScopeRecorder::appendBatchLocked(const std::vector<_ST_ReadScopeData> &records,
                                       const CaptureBounds &bounds)
 {
-    if (m_nReadGeneration != m_nSetupGeneration || m_bSetupPending || !m_bSampling)
-        return;
     if (bounds.until)
         m_buffer.dropAfter(*bounds.until);
     std::size_t appended = 0;
@@ -397,12 +414,4 @@ ControllerLoad ScopeRecorder::controllerLoad() const
 {
     Tarn_LockGurad guard(&m_lockLoad);
     return m_load;
-}
-
-bool ScopeRecorder::robotReportsError()
-{
-    int flags[8] = {};
-    TarnIF_ReadRobotFlags(&flags[0], &flags[1], &flags[2], &flags[3], &flags[4], &flags[5],
-                          &flags[6], &flags[7]);
-    return flags[kErrorFlag] == 1;
 }

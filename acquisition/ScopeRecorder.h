@@ -1,9 +1,10 @@
 #pragma once
 
+#include "ControllerLink.h"
+#include "LinkSubscriber.h"
 #include "ReadCycleMeter.h"
 #include "SampleBuffer.h"
 #include "ScopeFileRecorder.h"
-#include "ScopeReadClient.h"
 #include "Tarn_Lock.h"
 #include "TriggerSettings.h"
 
@@ -14,8 +15,6 @@
 #include <optional>
 #include <vector>
 
-class DataCollector;
-class QObject;
 
 // The controller's load figures as last read.
 struct ControllerLoad
@@ -50,27 +49,35 @@ struct CaptureBounds
     double settledBehind = 0.0;
 };
 
+// What the controller link reported to one scope that its GUI has yet to act on.
+struct LinkNews
+{
+    std::optional<int> refusedCode; // the controller refused the scope's current list
+    unsigned gaps = 0;              // reads dropped for a rebuilt list
+    std::vector<TimeStep> steps;    // the controller's clock went back
+};
+
 // The acquisition side of one scope: the sample buffer and its lock, the set-up generation,
-// the trigger snapshot with the armed and capture states, and the status figures. It owns
-// the acquisition thread, which reads the controller, and is that thread's client; the
-// other controller SDK calls are its own. Owned by the scope widget; its public functions
-// belong to the GUI thread, its ScopeReadClient side to the acquisition thread. Its locks
-// are never nested in one another; the recording to disk is fed under the data lock, its
-// queue's lock taken inside it.
-class ScopeRecorder : private ScopeReadClient
+// the trigger snapshot with the armed and capture states, and the status figures. While it
+// samples it subscribes to the process's controller link, which hands it its records on the
+// link's acquisition thread. Owned by the scope widget; its public functions belong to the
+// GUI thread, its LinkSubscriber side to the acquisition thread. Its locks are never nested
+// in one another; the recording to disk is fed under the data lock, its queue's lock taken
+// inside it. The link's lock is taken before any of them, never inside.
+class ScopeRecorder : private LinkSubscriber
 {
 public:
-    // The acquisition thread object becomes a Qt child of `threadParent` (the widget), so it
-    // shows among the widget's children; the recorder still owns and ends it.
-    explicit ScopeRecorder(QObject *threadParent = nullptr);
+    ScopeRecorder();
     ~ScopeRecorder() override;
 
     ScopeRecorder(const ScopeRecorder &) = delete;
     ScopeRecorder &operator=(const ScopeRecorder &) = delete;
 
-    // Starts the thread on first use and enables it. What the controller buffered before
-    // is never recorded: the first read of the run only flushes it.
-    void startSampling();
+    // Joins the controller link; false with the reason, and nothing started, when the
+    // controller cannot be sampled or cannot take these channels beside the other scopes'.
+    // Records arrive once channels are bound (bindSlots); what the controller buffered
+    // before is never recorded.
+    bool startSampling(const std::vector<int> &scopeIndexes, QString *error);
     // Once this returns nothing more is appended: the buffers hold the whole recording.
     // Disarms the trigger and turns capture back on.
     void stopSampling();
@@ -80,13 +87,13 @@ public:
     // Both read together, so a trigger firing meanwhile is seen whole or not at all.
     CaptureState captureState() const;
 
+    // Whether these channels fit beside the other sampling scopes' on the controller; the
+    // reason when not. Always true while not sampling.
+    bool channelsFit(const std::vector<int> &scopeIndexes, QString *error) const;
     // Channel set-up: empties the buffers and routes record value k to the slot of the k-th
-    // index in one locked step (index 0 routes nothing). Batches read before are dropped.
+    // index in one locked step (index 0 routes nothing). While sampling, the link is asked
+    // for the new channels; records arrive again once the controller carries them.
     void bindSlots(const std::vector<int> &scopeIndexes);
-    // Tells the controller the index list. Batches read before it knew are dropped, and so
-    // is the first read that begins afterwards: it returns what was sampled since the read
-    // before, partly still in the old order. Their load figures count.
-    void sendIndexList(std::vector<int> scopeIndexes);
     // Empties the buffers and routes nothing.
     void clear();
     void setWindow(double widthMs);
@@ -120,12 +127,17 @@ public:
     // The columns of the bound slots, as the file's header names them.
     void setFileColumns(const QVector<ScopeFileCurve> &columns);
 
-    // Whether the robot reports an error now (the controller's third flag).
-    static bool robotReportsError();
+    // The robot's flags as the link read them last (the last run's while not sampling).
+    RobotFlagsReading robotFlags() const;
+    // How the controller has answered since this scope began sampling.
+    LinkHealth controllerHealth() const;
+    // What the link reported since the last call.
+    LinkNews takeLinkNews();
 
 private:
-    bool beginReadStep() override;
-    void finishReadStep(const ControllerBatch &batch) override;
+    void deliver(const LinkDelivery &delivery) override;
+    void refuse(unsigned generation, int code) override;
+    void appendGapLocked(double time);
 
     void setControllerLoad(double cpu, uint32_t memKB);
 
@@ -138,7 +150,6 @@ private:
                          const CaptureBounds &bounds);
     void teeBufferLocked(double limit);
     void clearLocked();
-    void shutDownCollector();
 
     ReadCycleMeter m_readCycle;
     mutable Tarn_Lock m_lockLoad;
@@ -146,17 +157,15 @@ private:
 
     mutable Tarn_Lock m_lockData;
     SampleBuffer m_buffer; // guarded by m_lockData
-    // Bumped under m_lockData by every set-up and Start; a read step that began under an
-    // earlier one appends nothing, nor does the first to begin under each.
+    // Bumped under m_lockData by every set-up; a delivery for another one appends nothing.
     std::atomic<unsigned> m_nSetupGeneration{0};
-    unsigned m_nReadGeneration = 0;      // acquisition thread only
-    unsigned m_nFlushedGeneration = ~0u; // acquisition thread only
-    bool m_bFlushRead = false;           // acquisition thread only
+    std::vector<int> m_boundIndexes; // GUI thread only
     // Written under m_lockData, so no append follows a stop.
     std::atomic<bool> m_bSampling{false};
-    // Set under m_lockData from the rebinding until the controller has the new index list:
-    // a batch read meanwhile may still carry the old order.
-    std::atomic<bool> m_bSetupPending{false};
+    std::shared_ptr<ControllerLink> m_pLink; // GUI thread only; held while sampling
+    LinkNews m_news;                         // guarded by m_lockData
+    RobotFlagsReading m_lastFlags;           // GUI thread only
+    std::chrono::steady_clock::time_point m_samplingSince; // GUI thread only
 
     mutable Tarn_Lock m_lockTrigger;
     TriggerSettings m_triggerSettings; // guarded by m_lockTrigger
@@ -177,6 +186,4 @@ private:
     double m_dTeedThrough = -std::numeric_limits<double>::infinity();
     double m_dTeeLag = 0.0;
     int m_nBoundSlots = 0;
-
-    std::unique_ptr<DataCollector> m_pCollector;
 };

@@ -113,6 +113,8 @@ void ScopeStateLine::showStarted()
     forgetRecording();
     m_firedAt.clear();
     m_captures.clear();
+    m_controllerNote.clear();
+    m_bControllerAlarm = false;
     m_bErrorRaised = false;
 }
 
@@ -162,10 +164,20 @@ void ScopeStateLine::showFileRecording(const QString &text, bool alarm)
     refresh();
 }
 
+void ScopeStateLine::showControllerNote(const QString &text, bool alarm)
+{
+    m_controllerNote = text;
+    m_bControllerAlarm = alarm && !text.isEmpty();
+    refresh();
+}
+
 void ScopeStateLine::showStopped()
 {
     m_bErrorRaised = false;
-    show(tr("Stopped"), Tone::Plain);
+    if (!ControllerLibrary::isLoaded())
+        show(tr("No controller library (%1)").arg(ControllerLibrary::loadError()), Tone::Alarm);
+    else
+        show(tr("Stopped"), Tone::Plain);
 }
 
 void ScopeStateLine::showStoppedByRobotError(std::optional<double> lastSampleTime)
@@ -225,9 +237,11 @@ void ScopeStateLine::refresh()
     QString text = m_captures.isEmpty() ? m_activity : m_activity + "; " + m_captures;
     if (m_bErrorRaised)
         text = tr("%1; robot reports an error").arg(text);
+    if (!m_controllerNote.isEmpty())
+        text += "; " + m_controllerNote;
     if (!m_fileRecording.isEmpty())
         text += " | " + m_fileRecording;
-    const bool alarm = m_bErrorRaised || m_bFileAlarm;
+    const bool alarm = m_bErrorRaised || m_bFileAlarm || m_bControllerAlarm;
     const QString &style = styles[static_cast<int>(alarm ? Tone::Alarm : m_tone)];
     if (m_label->text() != text) {
         m_label->setText(text);

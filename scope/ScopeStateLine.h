@@ -14,7 +14,8 @@ class QwtScope;
 // What the scope is doing, in plain words on the status strip: the sampling state, a robot
 // error while it is raised, and why sampling stopped. A recording ended by a robot error
 // gets a mark at its last sample on the plot. When the controller library is our simulator,
-// the strip and the plot say so; plot items are drawn into saved images too.
+// the strip and the plot say so, and when there is none, the state says that; plot items are
+// drawn into saved images too.
 // Owned by the scope widget (a Qt child); its labels belong to the status strip and its
 // plot items to the plot's item list. GUI thread only.
 class ScopeStateLine : public QObject
@@ -35,6 +36,10 @@ public:
     void showRobotError(bool raised);
     // The recording to disk (file, size, time) or why it stopped; empty when there is none.
     void showFileRecording(const QString &text, bool alarm);
+
+    // What the controller did that the operator must know of: no data for a while, a
+    // refused list, a dropped stretch, a clock step; empty when there is nothing to say.
+    void showControllerNote(const QString &text, bool alarm);
 
     void showStopped();
     // `lastSampleTime` is where the recording ends on the time axis; none when it is empty.
@@ -67,6 +72,8 @@ private:
     QString m_captures;
     QString m_fileRecording;
     bool m_bFileAlarm = false;
+    QString m_controllerNote;
+    bool m_bControllerAlarm = false;
     Tone m_tone = Tone::Plain;
     bool m_bErrorRaised = false;
     bool m_bRecordingSawError = false;

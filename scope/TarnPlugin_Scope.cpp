@@ -2,6 +2,7 @@
 // the actions it owns. The form's slots keep their names; each forwards in one line.
 #include "TarnPlugin_Scope.h"
 
+#include "ControllerLibrary.h"
 #include "PlotImage.h"
 #include "QwtScope.h"
 #include "SaveDialog.h"
@@ -18,6 +19,8 @@
 #include <QPointer>
 #include <QTimerEvent>
 #include <QTranslator>
+
+#include <algorithm>
 
 namespace {
 
@@ -300,6 +303,27 @@ bool TarnPlugin_Scope::persistSetup() const
 void TarnPlugin_Scope::setPersistSetup(bool on)
 {
     d->m_pSetupActions->setPersistSetup(on);
+}
+
+TarnPlugin_Scope::ControllerStatus TarnPlugin_Scope::controllerStatus() const
+{
+    return d->m_controllerStatus;
+}
+
+QString TarnPlugin_Scope::controllerLibrary() const
+{
+    return ControllerLibrary::isLoaded() ? ControllerLibrary::path()
+                                         : ControllerLibrary::loadError();
+}
+
+int TarnPlugin_Scope::controllerTimeout() const
+{
+    return d->m_nControllerTimeoutMs;
+}
+
+void TarnPlugin_Scope::setControllerTimeout(int milliseconds)
+{
+    d->m_nControllerTimeoutMs = std::max(milliseconds, TarnPlugin_ScopePrivate::kSilenceMs);
 }
 
 void TarnPlugin_Scope::start()

@@ -53,7 +53,8 @@ struct TarnScopeCapture
 // starts sampling and watches the curves live; a host does the same from code through the
 // functions, properties and signals below, without any dialog. Created by the Designer
 // plug-in, a form (uic or QUiLoader) or any host with the host's parent, on the GUI thread,
-// and used there only; it samples the controller on a thread of its own.
+// and used there only. Every scope of the process samples through one link to the
+// controller, on a thread of its own; the GUI thread never calls the controller.
 class TARNSCOPE_EXPORT TarnPlugin_Scope : public QWidget
 {
     Q_OBJECT
@@ -93,6 +94,14 @@ class TARNSCOPE_EXPORT TarnPlugin_Scope : public QWidget
     // controls) from QSettings when the property is set, and remembers it on every confirmed
     // set-up and when it goes. Off by default.
     Q_PROPERTY(bool persistSetup READ persistSetup WRITE setPersistSetup)
+    // Whether a controller library is loaded, and how the controller answers while sampling.
+    Q_PROPERTY(ControllerStatus controllerStatus READ controllerStatus NOTIFY
+                   controllerStatusChanged DESIGNABLE false)
+    // The file of the loaded controller library, or why none was loaded.
+    Q_PROPERTY(QString controllerLibrary READ controllerLibrary CONSTANT DESIGNABLE false)
+    // How long the controller may deliver nothing before the recording ends with
+    // ControllerLost, in ms (default 5000, at least 1000).
+    Q_PROPERTY(int controllerTimeout READ controllerTimeout WRITE setControllerTimeout)
 
 public:
     enum TriggerCondition
@@ -113,10 +122,19 @@ public:
         StoppedByOperator, // Stop, or stop() from code
         RobotError,        // "Stop when Error" and the robot reported an error
         TriggerEnd,        // an end-grab trigger fired; the scope holds until stopped
-        ControllerLost,    // slot_Disconnected2Mox
-        SetupRefused       // Start refused the channel selection; nothing was recorded
+        ControllerLost,    // slot_Disconnected2Mox, or no data for controllerTimeout ms
+        SetupRefused       // Start refused the channel selection, or the controller refused
+                           // its list; nothing was recorded
     };
     Q_ENUM(EndReason)
+    enum ControllerStatus
+    {
+        NoLibrary,   // no controller library was found: import, export and the tools work
+        Simulated,   // our simulated controller answers
+        Connected,   // the maker's library is loaded and answers
+        NotAnswering // reads fail or do not return while sampling (for a second or more)
+    };
+    Q_ENUM(ControllerStatus)
 
     explicit TarnPlugin_Scope(QWidget *parent = nullptr);
     ~TarnPlugin_Scope() override;
@@ -187,6 +205,10 @@ public:
     void setScaleToVisibleCurves(bool on);
     bool persistSetup() const;
     void setPersistSetup(bool on);
+    ControllerStatus controllerStatus() const;
+    QString controllerLibrary() const;
+    int controllerTimeout() const;
+    void setControllerTimeout(int milliseconds);
 
     // The recording on the plot (what an export writes): every attached curve.
     QList<TarnScopeCurveData> recordedCurves() const;
@@ -248,6 +270,7 @@ Q_SIGNALS:
     // left on device"). The file keeps its whole lines; sampling goes on.
     void recordingToFileFailed(const QString &reason);
     void viewChanged();
+    void controllerStatusChanged(TarnPlugin_Scope::ControllerStatus status);
 
 protected Q_SLOTS:
     // The form's connections; hosts invoke some by name (slot_Disconnected2Mox).

@@ -1,6 +1,7 @@
 #include "TarnPlugin_Scope_p.h"
 
 #include "CaptureListDialog.h"
+#include "ControllerLibrary.h"
 #include "MeasurementCursors.h"
 #include "QScopeSetting.h"
 #include "QwtScope.h"
@@ -12,6 +13,7 @@
 #include "ScopeRecorder.h"
 #include "ScopeSetupActions.h"
 #include "ScopeStateLine.h"
+#include "TimeStepMarks.h"
 #include "TriggerMark.h"
 #include "TriggerOptionsDialog.h"
 #include "ui_TarnPlugin_Scope.h"
@@ -22,6 +24,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTime>
 #include <QTimer>
 #include <qwt_legend.h>
 #include <qwt_plot_curve.h>
@@ -70,6 +73,15 @@ void showSamples(QwtScope *plot, const SampleSnapshot &snapshot)
         hi = std::max(hi, cmax);
     }
     plot->setYScaleAround(lo, hi);
+}
+
+std::vector<int> indexesOf(const std::vector<ScopeChannel> &channels)
+{
+    std::vector<int> indexes;
+    indexes.reserve(channels.size());
+    for (const ScopeChannel &ch : channels)
+        indexes.push_back(ch.binding.scopeIndex);
+    return indexes;
 }
 
 // Where the recording ends on the plot's time axis; none when nothing was recorded.
@@ -155,13 +167,17 @@ void TarnPlugin_ScopePrivate::build()
     connectControls();
     createLegend();
     setUpPeriodEdit();
-    m_pRecorder = std::make_unique<ScopeRecorder>(q);
+    m_pRecorder = std::make_unique<ScopeRecorder>();
     setUpTriggerControls();
     m_pFileActions = new ScopeFileActions(this);
     m_pRecordActions = new ScopeRecordActions(this);
     m_pSetupActions = new ScopeSetupActions(this);
     createOperatorTools();
     m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
+    m_pTimeStepMarks = new TimeStepMarks(m_pScope);
+    m_controllerStatus = !ControllerLibrary::isLoaded()   ? TarnPlugin_Scope::NoLibrary
+                         : ControllerLibrary::isSimulator() ? TarnPlugin_Scope::Simulated
+                                                            : TarnPlugin_Scope::Connected;
     fitLabelsToText(false);
     fitEditsToText();
     stop(TarnPlugin_Scope::StoppedByOperator);
@@ -348,9 +364,22 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
         emit q->recordingEnded(TarnPlugin_Scope::SetupRefused);
         return;
     }
+    QString refusal;
+    if (!m_pRecorder->startSampling(indexesOf(selection()), &refusal)) {
+        fail(TarnPlugin_Scope::tr("ERROR:%1; nothing was started.").arg(refusal));
+        m_pStateLine->showControllerNote(refusal, true);
+        if (fromButton)
+            QMessageBox::warning(q, TarnPlugin_Scope::tr("Warning"), refusal, QMessageBox::Ok);
+        emit q->recordingEnded(TarnPlugin_Scope::SetupRefused);
+        return;
+    }
     setViewFrozen(false);
     setAxisInfo();
     checkTriggerStatus();
+    m_nSeenFlagsReading = m_pRecorder->robotFlags().reading;
+    m_previousTitles.clear();
+    setControllerStatus(ControllerLibrary::isSimulator() ? TarnPlugin_Scope::Simulated
+                                                         : TarnPlugin_Scope::Connected);
     ui->ScopePlugin_btn_StartScope->hide();
     ui->ScopePlugin_btn_StopScope->show();
     ui->ScopePlugin_btn_ImportScope->setEnabled(false);
@@ -358,7 +387,6 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
     for (QwtPlotItem *item : m_pScope->itemList(QwtPlotItem::Rtti_PlotCurve))
         item->setVisible(true);
     m_pScope->refreshZoom();
-    m_pRecorder->startSampling();
     m_nSeenFirings = m_pRecorder->captureState().firings;
     m_bCaptureOpen = false;
     m_pCaptures->clear();
@@ -374,7 +402,7 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
 bool TarnPlugin_ScopePrivate::mayReplaceRecording()
 {
     if (!m_pStateLine->recordingShowsRobotError() || m_pScope->hasNoData() ||
-        !ScopeRecorder::robotReportsError())
+        !m_pRecorder->robotFlags().error)
         return true;
     return QMessageBox::question(
                q, TarnPlugin_Scope::tr("Robot error"),
@@ -548,9 +576,19 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     if (!selectionFits())
         return false;
     const std::vector<ScopeChannel> channels = selection();
-    std::vector<int> indexes;
+    const std::vector<int> indexes = indexesOf(channels);
+    QString refusal;
+    if (!m_pRecorder->channelsFit(indexes, &refusal)) {
+        restoreDialogChannels();
+        noteController(refusal);
+        return fail(TarnPlugin_Scope::tr("ERROR:Channels refused: %1").arg(refusal));
+    }
+    QStringList titles;
     for (const ScopeChannel &ch : channels)
-        indexes.push_back(ch.binding.scopeIndex);
+        titles.append(ch.title);
+    if (m_pRecorder->isSampling() && titles != m_channelTitles)
+        m_previousTitles = m_channelTitles;
+    m_channelTitles = titles;
     m_pRecorder->bindSlots(indexes);
     QVector<ScopeFileCurve> columns;
     for (const ScopeChannel &ch : channels)
@@ -559,6 +597,7 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     m_pScope->clearCurves();
     m_pStateLine->forgetRecording();
     m_pTriggerMark->remove();
+    m_pTimeStepMarks->clear();
     m_pTools->cursors()->setTriggerTime(std::nullopt);
     for (const ScopeChannel &ch : channels)
         m_pScope->addCurve(ch.binding.slot, ch.title, ch.binding);
@@ -570,7 +609,6 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     m_pScope->showCommonUnit();
     m_pScope->replot();
     m_pScope->refreshZoom();
-    m_pRecorder->sendIndexList(indexes);
     emit q->channelsChanged();
     return true;
 }
@@ -581,6 +619,7 @@ void TarnPlugin_ScopePrivate::clearScopeData()
     m_pScope->clearCurves();
     m_pStateLine->forgetRecording();
     m_pTriggerMark->remove();
+    m_pTimeStepMarks->clear();
     m_pTools->cursors()->setTriggerTime(std::nullopt);
 }
 
@@ -636,6 +675,9 @@ void TarnPlugin_ScopePrivate::tick()
     if (!m_pRecorder->isSampling())
         return;
     refreshStatus();
+    watchController();
+    if (!m_pRecorder->isSampling())
+        return;
     announceTriggerFirings();
     showSamplingState();
     if (m_nRefreshSkip < kRefreshSkipTicks) {
@@ -789,16 +831,112 @@ void TarnPlugin_ScopePrivate::openTriggerOptions()
 }
 
 // The error is shown while it is raised; with "Stop when Error" the second observation of
-// a run stops it.
+// a run stops it. The controller link reads the flags on its own thread; each of its
+// readings is one observation.
 void TarnPlugin_ScopePrivate::watchRobotError()
 {
-    const bool raised = ScopeRecorder::robotReportsError();
+    const RobotFlagsReading flags = m_pRecorder->robotFlags();
+    if (flags.reading == m_nSeenFlagsReading)
+        return; // no new reading: nothing newly observed
+    m_nSeenFlagsReading = flags.reading;
+    const bool raised = flags.error;
     m_pStateLine->showRobotError(raised);
     if (!raised || !m_bStopWhenError || ++m_nErrorCount < 2)
         return;
     stop(TarnPlugin_Scope::RobotError);
     emit q->errorOccurred(
         TarnPlugin_Scope::tr("ERROR:Sampling stopped: the robot reports an error"));
+}
+
+// ---- the controller ------------------------------------------------------------------
+
+// What the controller link reported since the last tick: a refused list, a dropped stretch,
+// a clock step, silence. The recording ends once the controller has said nothing for the
+// timeout; everything recorded stays.
+void TarnPlugin_ScopePrivate::watchController()
+{
+    LinkNews news = m_pRecorder->takeLinkNews();
+    if (news.refusedCode) {
+        controllerRefused(*news.refusedCode);
+        if (!m_pRecorder->isSampling())
+            return;
+    }
+    for (const TimeStep &step : news.steps) {
+        m_pTimeStepMarks->add(step.at, step.backMs);
+        noteController(TarnPlugin_Scope::tr("controller time stepped back by %1 ms at %2")
+                           .arg(step.backMs, 0, 'f', 3)
+                           .arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss"))));
+    }
+    if (news.gaps > 0)
+        noteController(TarnPlugin_Scope::tr("gap at %1: another scope's channels made the "
+                                            "controller's list be rebuilt")
+                           .arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss"))));
+    const LinkHealth health = m_pRecorder->controllerHealth();
+    const auto silentMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(health.silence).count();
+    if (silentMs < kSilenceMs) {
+        if (m_controllerStatus == TarnPlugin_Scope::NotAnswering) {
+            m_pStateLine->showControllerNote(QString(), false);
+            setControllerStatus(ControllerLibrary::isSimulator() ? TarnPlugin_Scope::Simulated
+                                                                 : TarnPlugin_Scope::Connected);
+        }
+        return;
+    }
+    const QString since =
+        QTime::currentTime().addMSecs(-int(silentMs)).toString(QStringLiteral("hh:mm:ss"));
+    QString text = TarnPlugin_Scope::tr("No data from the controller since %1").arg(since);
+    if (health.failureCode != 0)
+        text += TarnPlugin_Scope::tr(" (code %1)").arg(health.failureCode);
+    m_pStateLine->showControllerNote(text, true);
+    setControllerStatus(TarnPlugin_Scope::NotAnswering);
+    if (silentMs < m_nControllerTimeoutMs)
+        return;
+    stop(TarnPlugin_Scope::ControllerLost);
+    fail(TarnPlugin_Scope::tr("ERROR:%1; the recording ended and is kept.").arg(text));
+}
+
+// A refused list at Start leaves nothing to sample; one refused for a set-up made while
+// sampling brings the channels before it back.
+void TarnPlugin_ScopePrivate::controllerRefused(int code)
+{
+    const QString text =
+        TarnPlugin_Scope::tr("The controller refused the channel list (code %1)").arg(code);
+    if (m_previousTitles.isEmpty()) {
+        stop(TarnPlugin_Scope::SetupRefused);
+        m_pStateLine->showControllerNote(text, true);
+        fail(TarnPlugin_Scope::tr("ERROR:%1; nothing was started.").arg(text));
+        return;
+    }
+    const QStringList previous = std::exchange(m_previousTitles, QStringList());
+    noteController(TarnPlugin_Scope::tr("%1; the channels before are kept").arg(text));
+    fail(TarnPlugin_Scope::tr("ERROR:%1; the channels before are kept.").arg(text));
+    setChannels(previous, nullptr);
+    m_previousTitles.clear();
+}
+
+void TarnPlugin_ScopePrivate::noteController(const QString &text)
+{
+    m_pStateLine->showControllerNote(text, true);
+}
+
+void TarnPlugin_ScopePrivate::setControllerStatus(TarnPlugin_Scope::ControllerStatus status)
+{
+    if (m_controllerStatus == status)
+        return;
+    m_controllerStatus = status;
+    emit q->controllerStatusChanged(status);
+}
+
+// The dialog shows the channels recorded, after a choice that could not be taken.
+void TarnPlugin_ScopePrivate::restoreDialogChannels()
+{
+    ChannelRows rows;
+    QString error;
+    if (!rowsForChannels(m_channelTitles, rows, error))
+        return;
+    m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Components, rows.components);
+    m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Links, rows.links);
+    m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::EndEffectors, rows.endEffectors);
 }
 
 // ---- the rest of the form ------------------------------------------------------------

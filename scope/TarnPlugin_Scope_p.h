@@ -3,6 +3,7 @@
 #include "ScopeChannel.h"
 #include "TarnPlugin_Scope.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -21,6 +22,7 @@ class ScopeRecordActions;
 class ScopeRecorder;
 class ScopeSetupActions;
 class ScopeStateLine;
+class TimeStepMarks;
 class TriggerMark;
 class Ui_TarnPlugin_Scope;
 
@@ -31,6 +33,10 @@ class Ui_TarnPlugin_Scope;
 class TarnPlugin_ScopePrivate
 {
 public:
+    // After this long without data the state line says so and the status is NotAnswering.
+    static constexpr int kSilenceMs = 1000;
+    static constexpr int kDefaultControllerTimeoutMs = 5000;
+
     explicit TarnPlugin_ScopePrivate(TarnPlugin_Scope *scope);
     ~TarnPlugin_ScopePrivate();
 
@@ -85,6 +91,7 @@ public:
     QAction *m_pStripAction = nullptr;
     QAction *m_pScaleAction = nullptr;
     TriggerMark *m_pTriggerMark = nullptr;
+    TimeStepMarks *m_pTimeStepMarks = nullptr;
     ScopeCaptures *m_pCaptures = nullptr;
     QwtPlotTextLabel *m_pFrozenLabel = nullptr; // owned by the plot's item list
     QTimer *m_pPeriodPause = nullptr;           // a child of the period edit
@@ -104,6 +111,13 @@ public:
     double m_dCaptureStart = 0.0;
     QString m_captureChannel;
     bool m_bRecordingEnded = true; // the current run's end was announced
+    TarnPlugin_Scope::ControllerStatus m_controllerStatus = TarnPlugin_Scope::NoLibrary;
+    int m_nControllerTimeoutMs = kDefaultControllerTimeoutMs;
+    uint64_t m_nSeenFlagsReading = 0;
+    // The channels of the last set-up, and those before it while a set-up made during
+    // sampling waits for the controller: a refused list brings them back.
+    QStringList m_channelTitles;
+    QStringList m_previousTitles;
 
 private:
     void createPlot();
@@ -129,4 +143,9 @@ private:
     void showCaptureCount();
     void refreshCurves();
     void watchRobotError();
+    void watchController();
+    void controllerRefused(int code);
+    void noteController(const QString &text);
+    void setControllerStatus(TarnPlugin_Scope::ControllerStatus status);
+    void restoreDialogChannels();
 };
