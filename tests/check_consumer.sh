@@ -68,6 +68,13 @@ if ldd "$prefix"/lib/libTarnScope.so.1 | grep -q "not found"; then
     ldd "$prefix"/lib/libTarnScope.so.1
     exit 1
 fi
+# The scope opens the controller library at run time: nothing of the kit links it.
+for file in "$prefix"/lib/libTarnScope.so.1 "$prefix"/lib/qt5/plugins/designer/*.so; do
+    if readelf -d "$file" | grep -q 'NEEDED.*\[libTarn_Prod'; then
+        echo "FAIL: $file links the controller library"
+        exit 1
+    fi
+done
 
 cmake -S "$source" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" >"$work/configure.log"
 if ! grep -q "runs on the simulated controller" "$work/configure.log"; then
@@ -75,7 +82,18 @@ if ! grep -q "runs on the simulated controller" "$work/configure.log"; then
     exit 1
 fi
 cmake --build "$work/consumer" >"$work/build.log"
-QT_QPA_PLATFORM=offscreen "$work/consumer/scope-consumer"
+if readelf -d "$work/consumer/scope-consumer" | grep -q 'NEEDED.*\[libTarn_Prod'; then
+    echo "FAIL: TarnScope::Widget links the consumer to the controller library"
+    exit 1
+fi
+QT_QPA_PLATFORM=offscreen "$work/consumer/scope-consumer" 2>&1 | tee "$work/consumer-run.log"
+# The stand-in the scope opened is the kit's own, beside libTarnScope.
+opened=$(sed -n 's/.*The controller library \(.*\) is the simulated controller.*/\1/p' \
+    "$work/consumer-run.log" | head -n 1)
+if [ -z "$opened" ] || [ "$(realpath "$opened")" != "$(realpath "$prefix/lib/libTarn_Prod.so.1")" ]; then
+    echo "FAIL: the scope did not open the kit's stand-in $prefix/lib/libTarn_Prod.so.1 (opened: ${opened:-none})"
+    exit 1
+fi
 
 echo "== the same consumer built with qmake (CONFIG += tarnscope)"
 mkdir -p "$work/qmake-consumer"
