@@ -565,6 +565,11 @@ bool TarnPlugin_ScopePrivate::setChannels(const QStringList &titles, QString *er
     m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Components, rows.components);
     m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Links, rows.links);
     m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::EndEffectors, rows.endEffectors);
+    QString refusal;
+    if (!m_pRecorder->channelsFit(indexesOf(selection()), &refusal)) {
+        restoreDialogChannels();
+        return fail(TarnPlugin_Scope::tr("ERROR:Channels refused: %1").arg(refusal), errorText);
+    }
     emit m_pScopeSetting->userSetAxisInfo(); // as the dialog's OK: set-up, remembered set-up
     return true;
 }

@@ -39,6 +39,9 @@ void SimulatedController::reset()
     m_counts = {};
     m_blockNextReadMs = 0;
     m_delayNextIndexListMs = 0;
+    m_delayNextRobotFlagsMs = 0;
+    m_readFailure = 0;
+    m_listRefusal = 0;
     m_logDeliveries = false;
     m_deliveries.clear();
 }
@@ -123,6 +126,24 @@ void SimulatedController::delayNextIndexList(int milliseconds)
     m_delayNextIndexListMs = std::max(0, milliseconds);
 }
 
+void SimulatedController::delayNextRobotFlags(int milliseconds)
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_delayNextRobotFlagsMs = std::max(0, milliseconds);
+}
+
+void SimulatedController::failReads(int code)
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_readFailure = code;
+}
+
+void SimulatedController::refuseIndexLists(int code)
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_listRefusal = code;
+}
+
 void SimulatedController::setDeliveryLog(bool on)
 {
     std::lock_guard<std::mutex> guard(m_mutex);
@@ -143,7 +164,7 @@ double SimulatedController::sampleValue(int scopeIndex, double timeMs) const
     return m_signals.value(scopeIndex, timeMs);
 }
 
-void SimulatedController::setScopeIndexes(const std::vector<int> &indexes)
+int SimulatedController::setScopeIndexes(const std::vector<int> &indexes)
 {
     int delayMs = 0;
     {
@@ -153,6 +174,10 @@ void SimulatedController::setScopeIndexes(const std::vector<int> &indexes)
     if (delayMs > 0) // reads go on meanwhile, with the old list
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     std::lock_guard<std::mutex> guard(m_mutex);
+    if (m_listRefusal != 0) { // the controller keeps the list it had
+        ++m_counts.setScopeIndexs;
+        return m_listRefusal;
+    }
     IndexList list;
     list.afterMs = controllerTimeMs();
     list.number = ++m_counts.setScopeIndexs;
@@ -165,10 +190,11 @@ void SimulatedController::setScopeIndexes(const std::vector<int> &indexes)
         m_lists.pop_back();
     m_lists.push_back(std::move(list));
     forgetUnneededLists();
+    return 0;
 }
 
-void SimulatedController::readScopeData(double *cpuLoad, uint32_t *memKB,
-                                        std::vector<_ST_ReadScopeData> *records)
+int SimulatedController::readScopeData(double *cpuLoad, uint32_t *memKB,
+                                       std::vector<_ST_ReadScopeData> *records)
 {
     int blockMs = 0;
     {
@@ -180,9 +206,11 @@ void SimulatedController::readScopeData(double *cpuLoad, uint32_t *memKB,
         std::this_thread::sleep_for(std::chrono::milliseconds(blockMs));
 
     std::lock_guard<std::mutex> guard(m_mutex);
+    if (m_readFailure != 0)
+        return m_readFailure;
     if (m_scripted) {
         if (m_script.empty())
-            return;
+            return 0;
         TarnSim::Batch batch = std::move(m_script.front());
         m_script.pop_front();
         if (cpuLoad)
@@ -194,7 +222,7 @@ void SimulatedController::readScopeData(double *cpuLoad, uint32_t *memKB,
             records->insert(records->end(), batch.records.begin(), batch.records.end());
             logDelivery(*records, first);
         }
-        return;
+        return 0;
     }
     const double now = controllerTimeMs();
     if (cpuLoad)
@@ -207,6 +235,7 @@ void SimulatedController::readScopeData(double *cpuLoad, uint32_t *memKB,
         logDelivery(*records, first);
     }
     forgetUnneededLists();
+    return 0;
 }
 
 // Called with m_mutex held; `first` is where this read's records begin. Records that
@@ -270,14 +299,22 @@ void SimulatedController::produceRecords(std::vector<_ST_ReadScopeData> &records
     m_lastTick = std::max(m_lastTick, nowTick);
 }
 
-void SimulatedController::readRobotFlags(int *flags[8])
+int SimulatedController::readRobotFlags(int *flags[8])
 {
+    int delayMs = 0;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        std::swap(delayMs, m_delayNextRobotFlagsMs);
+    }
+    if (delayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     std::lock_guard<std::mutex> guard(m_mutex);
     ++m_counts.readRobotFlags;
     for (int i = 0; i < 8; ++i) {
         if (flags[i])
             *flags[i] = m_flags[static_cast<std::size_t>(i)];
     }
+    return 0;
 }
 
 double SimulatedController::controllerTimeMs() const

@@ -33,13 +33,17 @@ public:
     TarnSim::CallCounts callCounts() const override;
     void blockNextRead(int milliseconds) override;
     void delayNextIndexList(int milliseconds) override;
+    void delayNextRobotFlags(int milliseconds) override;
+    void failReads(int code) override;
+    void refuseIndexLists(int code) override;
     void setDeliveryLog(bool on) override;
     std::vector<TarnSim::Delivery> takeDeliveries() override;
     double sampleValue(int scopeIndex, double timeMs) const override;
 
-    void setScopeIndexes(const std::vector<int> &indexes);
-    void readScopeData(double *cpuLoad, uint32_t *memKB, std::vector<_ST_ReadScopeData> *records);
-    void readRobotFlags(int *flags[8]);
+    // Each answers 0, or the code of a failure injected through the controls.
+    int setScopeIndexes(const std::vector<int> &indexes);
+    int readScopeData(double *cpuLoad, uint32_t *memKB, std::vector<_ST_ReadScopeData> *records);
+    int readRobotFlags(int *flags[8]);
 
 private:
     // An index list and the controller time from which the records follow it.
@@ -73,6 +77,9 @@ private:
     TarnSim::CallCounts m_counts;
     int m_blockNextReadMs = 0;
     int m_delayNextIndexListMs = 0;
+    int m_delayNextRobotFlagsMs = 0;
+    int m_readFailure = 0;
+    int m_listRefusal = 0;
     bool m_logDeliveries = false;
     std::vector<TarnSim::Delivery> m_deliveries;
 };

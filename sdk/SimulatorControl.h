@@ -63,6 +63,9 @@ public:
     virtual CallCounts callCounts() const = 0;
     virtual void blockNextRead(int milliseconds) = 0;
     virtual void delayNextIndexList(int milliseconds) = 0;
+    virtual void delayNextRobotFlags(int milliseconds) = 0;
+    virtual void failReads(int code) = 0;
+    virtual void refuseIndexLists(int code) = 0;
     virtual void setDeliveryLog(bool on) = 0;
     virtual std::vector<Delivery> takeDeliveries() = 0;
     virtual double sampleValue(int scopeIndex, double timeMs) const = 0;

@@ -15,22 +15,19 @@ extern "C" {
 
 int Tarn_SetScopeIndexs(std::vector<int> &indexes)
 {
-    sim().setScopeIndexes(indexes);
-    return 0;
+    return sim().setScopeIndexes(indexes);
 }
 
 int Tarn_ReadScopeData(double *cpuLoad, uint32_t *memKB, std::vector<_ST_ReadScopeData> *records)
 {
-    sim().readScopeData(cpuLoad, memKB, records);
-    return 0;
+    return sim().readScopeData(cpuLoad, memKB, records);
 }
 
 int TarnIF_ReadRobotFlags(int *flag1, int *flag2, int *errorFlag, int *flag4, int *flag5,
                           int *flag6, int *flag7, int *flag8)
 {
     int *flags[8] = {flag1, flag2, errorFlag, flag4, flag5, flag6, flag7, flag8};
-    sim().readRobotFlags(flags);
-    return 0;
+    return sim().readRobotFlags(flags);
 }
 
 TarnSim::Control *TarnSim_Controller()

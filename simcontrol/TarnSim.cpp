@@ -61,6 +61,18 @@ void delayNextIndexList(int milliseconds)
 {
     controller().delayNextIndexList(milliseconds);
 }
+void delayNextRobotFlags(int milliseconds)
+{
+    controller().delayNextRobotFlags(milliseconds);
+}
+void failReads(int code)
+{
+    controller().failReads(code);
+}
+void refuseIndexLists(int code)
+{
+    controller().refuseIndexLists(code);
+}
 void setDeliveryLog(bool on)
 {
     controller().setDeliveryLog(on);

@@ -42,6 +42,13 @@ std::vector<Delivery> takeDeliveries();
 void blockNextRead(int milliseconds);
 // The next Tarn_SetScopeIndexs takes this long before the new list applies (a slow controller).
 void delayNextIndexList(int milliseconds);
+// The next TarnIF_ReadRobotFlags takes this long before it answers.
+void delayNextRobotFlags(int milliseconds);
+// From now on every Tarn_ReadScopeData fails with `code` and returns nothing (0: reads work).
+void failReads(int code);
+// From now on every Tarn_SetScopeIndexs is refused with `code`, the list in force kept (0:
+// lists are taken).
+void refuseIndexLists(int code);
 
 // The simulated sample of a controller index at a controller time (ms); 0 for index 0
 // and for indexes without an item. What simulated records carry.

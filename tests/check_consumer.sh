@@ -2,6 +2,8 @@
 # An integrator's path through the installed kit: `cmake --install` into a fresh prefix, the
 # public header compiled with nothing but Qt's include folders, then the consumer example
 # (two Designer forms compiled by uic) configured with find_package(TarnScope), built and run.
+# Nothing of the kit links the controller library; the scope opens the stand-in installed
+# beside libTarnScope.
 #
 # The same example then builds with qmake through the kit's feature file, and a small program
 # through its pkg-config file.
@@ -86,7 +88,8 @@ if readelf -d "$work/consumer/scope-consumer" | grep -q 'NEEDED.*\[libTarn_Prod'
     echo "FAIL: TarnScope::Widget links the consumer to the controller library"
     exit 1
 fi
-QT_QPA_PLATFORM=offscreen "$work/consumer/scope-consumer" 2>&1 | tee "$work/consumer-run.log"
+QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES=tarn.scope.controller=true \
+    "$work/consumer/scope-consumer" 2>&1 | tee "$work/consumer-run.log"
 # The stand-in the scope opened is the kit's own, beside libTarnScope.
 opened=$(sed -n 's/.*The controller library \(.*\) is the simulated controller.*/\1/p' \
     "$work/consumer-run.log" | head -n 1)

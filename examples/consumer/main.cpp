@@ -80,6 +80,9 @@ int main(int argc, char *argv[])
         ok = showFile(scope, "RobotPanel", args.value(importAt)) &&
              showFile(legacyUi.robotScope, "LegacyRobotPanel", args.value(importAt));
     } else {
+        // The forms choose no channels, and an export needs curves.
+        if (exportAt > 0)
+            scope->setChannels({QStringLiteral("J1 Target ACS"), QStringLiteral("J1 Actual ACS")});
         ok = sampleBriefly(scope, "RobotPanel") &&
              sampleBriefly(legacyUi.robotScope, "LegacyRobotPanel");
         QString error;
