@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTranslator>
 #include <QTreeView>
@@ -32,6 +33,9 @@ constexpr int kWindowWidth = 1280;
 constexpr int kWindowHeight = 800;
 constexpr int kMinPeriodMs = 10;
 constexpr int kMaxPeriodMs = 999999;
+// What the scopes beside the first record: joint quantities of their own.
+const char *const kSharingSelections[] = {"J1,J2,J3,J4,J5,J6,Actual Cur",
+                                          "J1,J2,J3,J4,J5,J6,FilSensedTor"};
 
 int toMilliseconds(double seconds)
 {
@@ -78,7 +82,8 @@ bool DemoHost::start()
         return false;
     configureController();
     if (!loadPlugin() || !loadTranslation() || !createScope() || !setPeriod() ||
-        !selectChannels() || !armTrigger() || !recordToFile() || !startSampling())
+        !selectChannels() || !armTrigger() || !recordToFile() || !startSampling() ||
+        !addSharingScopes())
         return false;
     m_scope->setProperty("stripView", m_options.strips);
     m_clock.start();
@@ -190,18 +195,18 @@ bool DemoHost::setPeriod()
 bool DemoHost::selectChannels()
 {
     for (const QString &row : m_options.selection) {
-        if (!checkRows(row))
+        if (!checkRows(m_scope, row))
             return false;
     }
-    return clickAnswering("Kvel_Scope_btn_SetOK");
+    return clickAnswering(m_scope, "Kvel_Scope_btn_SetOK");
 }
 
 // Checks the rows through the dialog's models, as a click on their check boxes would.
-bool DemoHost::checkRows(const QString &row)
+bool DemoHost::checkRows(QWidget *scope, const QString &row)
 {
     int checked = 0;
     for (const char *treeName : kSelectionTrees) {
-        auto *tree = m_scope->findChild<QTreeView *>(QLatin1String(treeName));
+        auto *tree = scope->findChild<QTreeView *>(QLatin1String(treeName));
         if (!tree || !tree->model()) {
             fail(QStringLiteral("the scope has no channel tree %1").arg(QLatin1String(treeName)));
             return false;
@@ -262,15 +267,45 @@ bool DemoHost::startSampling()
     if (m_options.injectsError()) {
         auto *stopWhenError =
             m_scope->findChild<QAbstractButton *>(QStringLiteral("cb_StopWhenError"));
-        if (stopWhenError && !stopWhenError->isChecked() && !clickButton("cb_StopWhenError"))
+        if (stopWhenError && !stopWhenError->isChecked() &&
+            !clickButton(m_scope, "cb_StopWhenError"))
             return false;
     }
-    return clickAnswering("ScopePlugin_btn_StartScope");
+    return clickAnswering(m_scope, "ScopePlugin_btn_StartScope");
 }
 
-bool DemoHost::clickButton(const char *objectName)
+// More scopes in tabs beside the first, each sampling channels of its own from the one
+// controller, so the sharing can be watched.
+bool DemoHost::addSharingScopes()
 {
-    auto *button = m_scope->findChild<QAbstractButton *>(QLatin1String(objectName));
+    if (m_options.scopes < 2)
+        return true;
+    auto *tabs = new QTabWidget(m_window.get());
+    m_window->takeCentralWidget();
+    tabs->addTab(m_scope, QStringLiteral("Scope 1"));
+    m_window->setCentralWidget(tabs);
+    for (int i = 1; i < m_options.scopes; ++i) {
+        QWidget *scope = m_interface->createWidget(tabs);
+        if (!scope) {
+            fail(QStringLiteral("the plug-in created no widget"));
+            return false;
+        }
+        tabs->addTab(scope, QStringLiteral("Scope %1").arg(i + 1));
+        for (const QString &row :
+             QString::fromLatin1(kSharingSelections[i - 1]).split(QLatin1Char(','))) {
+            if (!checkRows(scope, row))
+                return false;
+        }
+        if (!clickAnswering(scope, "Kvel_Scope_btn_SetOK") ||
+            !clickAnswering(scope, "ScopePlugin_btn_StartScope"))
+            return false;
+    }
+    return true;
+}
+
+bool DemoHost::clickButton(QWidget *scope, const char *objectName)
+{
+    auto *button = scope->findChild<QAbstractButton *>(QLatin1String(objectName));
     if (!button) {
         fail(QStringLiteral("the scope has no button %1").arg(QLatin1String(objectName)));
         return false;
@@ -281,11 +316,11 @@ bool DemoHost::clickButton(const char *objectName)
 
 // The scope answers a selection it cannot take with a message box; nobody would answer it
 // offscreen, and the run would be pointless anyway.
-bool DemoHost::clickAnswering(const char *objectName)
+bool DemoHost::clickAnswering(QWidget *scope, const char *objectName)
 {
     ModalDialogAnswerer answerer;
     answerer.start();
-    const bool clicked = clickButton(objectName);
+    const bool clicked = clickButton(scope, objectName);
     answerer.stop();
     if (clicked && !answerer.messages().isEmpty()) {
         fail(QStringLiteral("the scope refused the selection: %1")
@@ -307,7 +342,7 @@ void DemoHost::finishOffscreenRun()
     const double seconds = m_clock.elapsed() / 1000.0;
     const bool stoppedByScope = !ScopeFigures::readFrom(m_scope).sampling;
     if (!stoppedByScope)
-        clickButton("ScopePlugin_btn_StopScope");
+        clickButton(m_scope, "ScopePlugin_btn_StopScope");
 
     const QDir dir(m_options.outputDir);
     const QString png = dir.filePath(QStringLiteral("scope.png"));

@@ -40,13 +40,14 @@ private:
     bool loadTranslation();
     bool createScope();
     bool selectChannels();
-    bool checkRows(const QString &row);
+    bool checkRows(QWidget *scope, const QString &row);
+    bool addSharingScopes();
     bool setPeriod();
     bool armTrigger();
     bool recordToFile();
     bool startSampling();
-    bool clickButton(const char *objectName);
-    bool clickAnswering(const char *objectName);
+    bool clickButton(QWidget *scope, const char *objectName);
+    bool clickAnswering(QWidget *scope, const char *objectName);
 
     bool writeScreenshot(const QString &path);
     bool exportScopeFile(const QString &path, QString &outcome);

@@ -14,6 +14,7 @@
 namespace {
 
 const char *const kDefaultSelection = "J1,J2,J3,J4,J5,J6,Target ACS,Actual ACS";
+constexpr double kMaxScopes = 3.0;
 constexpr double kMaxSeconds = 24.0 * 3600.0;
 constexpr double kMaxCycleMs = 1000.0;
 constexpr double kMinPeriodMs = 10.0; // the widget's own limits for its period edit
@@ -39,6 +40,11 @@ struct OptionTable
                        "shown there (default: %1).")
             .arg(QLatin1String(kDefaultSelection)),
         QStringLiteral("rows"), QLatin1String(kDefaultSelection)};
+    QCommandLineOption scopes{
+        QStringLiteral("scopes"),
+        QStringLiteral("Scopes in the window, 1 to 3, sharing the controller: the first records "
+                       "the --select rows, the others joint currents and torques (default: 1)."),
+        QStringLiteral("count"), QStringLiteral("1")};
     QCommandLineOption seconds{QStringLiteral("seconds"),
                                QStringLiteral("Offscreen run time in seconds (default: 3)."),
                                QStringLiteral("n"), QStringLiteral("3")};
@@ -160,7 +166,7 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays this help."));
     const OptionTable options;
-    parser.addOptions({help, options.plugin, options.select, options.seconds, options.cycleMs,
+    parser.addOptions({help, options.plugin, options.select, options.scopes, options.seconds, options.cycleMs,
                        options.seed, options.errorAfter, options.period, options.output,
                        options.toolShots, options.trigger, options.strips, options.recordTo,
                        options.sourceTexts, options.offscreen});
@@ -198,6 +204,10 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
         !readNumber(parser, options.period, kMinPeriodMs, kMaxPeriodMs, period, message))
         return Outcome::Error;
     periodMs = static_cast<int>(period);
+    double scopeCount = 1.0;
+    if (!readNumber(parser, options.scopes, 1.0, kMaxScopes, scopeCount, message))
+        return Outcome::Error;
+    scopes = static_cast<int>(scopeCount);
 
     bool seedOk = false;
     seed = parser.value(options.seed).toUInt(&seedOk);

@@ -24,6 +24,7 @@ struct DemoOptions
     uint32_t seed = 1;               // simulated measurement noise
     double errorAfterSeconds = -1.0; // robot error injected after this long; < 0: never
     int periodMs = 0;                // display period; 0: the default for the mode
+    int scopes = 1;                  // scopes side by side on the one controller
     QString outputDir;               // absolute
     bool offscreen = false;
     bool toolShots = false;   // offscreen: also screenshots of the plot's operator tools
