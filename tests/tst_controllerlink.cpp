@@ -1,7 +1,11 @@
 #include "QwtScope.h"
 #include "ScopeTestSupport.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QtTest>
@@ -342,6 +346,43 @@ private slots:
         QVERIFY2(setUpStalled <= setUpPrompt + kGuiSilenceMs,
                  qPrintable(QString("%1 against %2 ms").arg(setUpStalled).arg(setUpPrompt)));
         QTRY_COMPARE(TarnSim::lastIndexes(), std::vector<int>{45});
+        scope->stop();
+    }
+
+    // A second process sampling the same controller library is refused, naming it, rather
+    // than both taking each other's records.
+    void aSecondProcessIsRefused()
+    {
+        const QDateTime began = QDateTime::currentDateTime().addSecs(-1);
+        QTemporaryDir work;
+        QProcess demo;
+        demo.setProcessChannelMode(QProcess::MergedChannels);
+        demo.start(QStringLiteral(SCOPE_DEMO_PATH),
+                   {"--offscreen", "--seconds", "3", "--output", work.filePath("run")});
+        QVERIFY(demo.waitForStarted());
+        const QDir runtime(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                for (const QFileInfo &claim :
+                     runtime.entryInfoList({"tarnscope-controller-*.lock"}, QDir::Files)) {
+                    if (claim.lastModified() >= began)
+                        return true;
+                }
+                return false;
+            }(),
+            10000);
+        TarnPlugin_Scope *scope = makeScope();
+        QVERIFY(scope->setChannels({"J1 Target ACS"}));
+        QSignalSpy errors(scope, &TarnPlugin_Scope::errorOccurred);
+        scope->start();
+        QVERIFY(!scope->isSampling());
+        QVERIFY2(errors.last().first().toString().contains(
+                     QString("Another process (id %1").arg(demo.processId())),
+                 qPrintable(errors.last().first().toString()));
+        QVERIFY(demo.waitForFinished(30000));
+        QCOMPARE(demo.exitCode(), 0);
+        scope->start(); // the claim went with the other process
+        QVERIFY(scope->isSampling());
         scope->stop();
     }
 
