@@ -17,6 +17,11 @@ SIZES = [10000, 100000, 1000000]
 DEMO_SELECTION = ("J1,J2,J3,J4,J5,J6,Target ACS,Actual ACS,Actual FilACS,TarPos PDO,"
                   "ActPos PDO,Target JointVel")
 DEMO_SECONDS = 20
+# Three scopes of 12 channels (the demo gives the second and third joint currents and
+# torques), and the same 36 channels in one scope.
+SHARED_SELECTION = "J1,J2,J3,J4,J5,J6,Target ACS,Actual ACS"
+SHARED_AS_ONE = ("J1,J2,J3,J4,J5,J6,Target ACS,Actual ACS,Actual Cur,Target Cur,FilSensedTor,"
+                 "FilCur")
 
 
 def label(n):
@@ -60,7 +65,7 @@ def run_memory(binary, samples):
     return json.loads(out.strip().splitlines()[-1])
 
 
-def run_demo(build):
+def run_demo(build, selection=None, scopes=1):
     """CPU of the demo against one core over the same wall time."""
     with tempfile.TemporaryDirectory() as output:
         before = resource.getrusage(resource.RUSAGE_CHILDREN)
@@ -69,7 +74,8 @@ def run_demo(build):
                         "--plugin", os.path.join(build, "plugins", "designer",
                                                  "libTarnPlugin_Scope.so"),
                         "--seconds", str(DEMO_SECONDS), "--period", "10000", "--cycle-ms", "1",
-                        "--select", DEMO_SELECTION, "--output", output],
+                        "--select", selection or DEMO_SELECTION, "--scopes", str(scopes),
+                        "--output", output],
                        check=True, capture_output=True,
                        env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
         wall = time.monotonic() - start
@@ -159,6 +165,10 @@ def main():
     cpu, wall = run_demo(build)
     row("scope-demo CPU, 36 ch 1 kHz", "10k", cpu, f"one core over {DEMO_SECONDS} s run",
         wall, 0.10)
+    shared, _ = run_demo(build, SHARED_SELECTION, scopes=3)
+    as_one, _ = run_demo(build, SHARED_AS_ONE)
+    row("3 scopes x 12 ch on one controller, CPU", "10k", shared,
+        "one scope with the same 36 ch", as_one, 1.2)
 
     header = ("figure (CPU time unless wall; file speeds in MB/s)", "n/ch", "value", "baseline (same run)", "ratio", "target",
               "met")

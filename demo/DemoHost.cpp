@@ -34,8 +34,8 @@ constexpr int kWindowHeight = 800;
 constexpr int kMinPeriodMs = 10;
 constexpr int kMaxPeriodMs = 999999;
 // What the scopes beside the first record: joint quantities of their own.
-const char *const kSharingSelections[] = {"J1,J2,J3,J4,J5,J6,Actual Cur",
-                                          "J1,J2,J3,J4,J5,J6,FilSensedTor"};
+const char *const kSharingSelections[] = {"J1,J2,J3,J4,J5,J6,Actual Cur,Target Cur",
+                                          "J1,J2,J3,J4,J5,J6,FilSensedTor,FilCur"};
 
 int toMilliseconds(double seconds)
 {

@@ -43,7 +43,7 @@ struct OptionTable
     QCommandLineOption scopes{
         QStringLiteral("scopes"),
         QStringLiteral("Scopes in the window, 1 to 3, sharing the controller: the first records "
-                       "the --select rows, the others joint currents and torques (default: 1)."),
+                       "the --select rows, the others 12 joint currents and torques each (default: 1)."),
         QStringLiteral("count"), QStringLiteral("1")};
     QCommandLineOption seconds{QStringLiteral("seconds"),
                                QStringLiteral("Offscreen run time in seconds (default: 3)."),
