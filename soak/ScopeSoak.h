@@ -74,6 +74,7 @@ private:
     void collectDeliveries();
     void watchReads();
     void followIndexList();
+    void awaitIndexList(uint64_t lists, std::size_t channels);
     void checkRecording(bool stoppedByWidget);
     void startRecordingToFile();
     void checkRecordedFiles();
