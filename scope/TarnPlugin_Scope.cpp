@@ -355,6 +355,7 @@ void TarnPlugin_Scope::armTrigger()
 
 QList<TarnScopeCurveData> TarnPlugin_Scope::recordedCurves() const
 {
+    d->catchUpWhenHidden();
     QVector<ScopeFileCurve> lines;
     d->m_pScope->exportLines(lines);
     QList<TarnScopeCurveData> curves;
@@ -489,6 +490,13 @@ void TarnPlugin_Scope::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() == d->m_nTimerId)
         d->tick();
+}
+
+// A scope on a hidden tab draws nothing while it samples: it catches up when shown.
+void TarnPlugin_Scope::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    d->catchUpWhenShown();
 }
 
 void TarnPlugin_Scope::changeEvent(QEvent *event)

@@ -291,6 +291,7 @@ protected Q_SLOTS:
 protected:
     void timerEvent(QTimerEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     friend class TarnPlugin_ScopePrivate;

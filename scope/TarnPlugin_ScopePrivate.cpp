@@ -679,7 +679,9 @@ void TarnPlugin_ScopePrivate::tick()
     m_pRecordActions->poll();
     if (!m_pRecorder->isSampling())
         return;
-    refreshStatus();
+    const bool shown = q->isVisible();
+    if (shown)
+        refreshStatus();
     watchController();
     if (!m_pRecorder->isSampling())
         return;
@@ -690,9 +692,24 @@ void TarnPlugin_ScopePrivate::tick()
         return;
     }
     m_nRefreshSkip = 0;
-    if (!m_bViewFrozen)
+    if (!m_bViewFrozen && shown)
         refreshCurves();
     watchRobotError();
+}
+
+void TarnPlugin_ScopePrivate::catchUpWhenShown()
+{
+    if (!m_pRecorder->isSampling())
+        return;
+    refreshStatus();
+    if (!m_bViewFrozen)
+        refreshCurves();
+}
+
+void TarnPlugin_ScopePrivate::catchUpWhenHidden()
+{
+    if (m_pRecorder->isSampling() && !m_bViewFrozen && !q->isVisible())
+        refreshCurves();
 }
 
 void TarnPlugin_ScopePrivate::refreshStatus()

@@ -73,6 +73,10 @@ public:
 
     void hideItem(const QVariant &itemInfo, bool on);
     void tick();
+    // A hidden scope leaves its curves and figures alone while it samples; these bring them
+    // up to date when it is shown, or when its curves are read from code meanwhile.
+    void catchUpWhenShown();
+    void catchUpWhenHidden();
     void fitLabelsToText(bool valuesOnly);
     void fitEditsToText();
     bool fail(const QString &text, QString *errorText = nullptr);

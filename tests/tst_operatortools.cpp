@@ -195,6 +195,7 @@ private slots:
     void liveViewScrollsUnderTheCursorsAndFreezes()
     {
         TarnPlugin_Scope scope;
+        scope.show(); // a hidden scope draws nothing while it samples
         child<QLineEdit>(&scope, "ScopePlugin_edit_PeriodTime")->setText("200");
         selectTargetAcs(&scope, {AXIS_J1});
         record(&scope, 0, 30);
