@@ -115,15 +115,23 @@ void fillTriggerChannels(QComboBox *list, const std::vector<ScopeChannel> &chann
 }
 
 // The form's widths were made for one font; with another (or at another scale) a label gets
-// at least the width its text needs. Value labels only grow, so the strip does not jitter.
+// at least the width its text needs. Value labels only grow, so the strip does not jitter,
+// and keep a fixed size in between: a new value then repaints the label alone, where a
+// label free to grow lays out the whole window again at every refresh (in a tab widget, every
+// page of it).
 void fitToText(QLabel *label, bool growOnly)
 {
     if (!label->property(kFormMinWidth).isValid())
         label->setProperty(kFormMinWidth, label->minimumWidth());
     const int formMinimum = label->property(kFormMinWidth).toInt();
     const int floor = growOnly ? label->minimumWidth() : formMinimum;
-    label->setMaximumWidth(QWIDGETSIZE_MAX);
-    label->setMinimumWidth(std::max({floor, formMinimum, label->sizeHint().width()}));
+    const int width = std::max({floor, formMinimum, label->sizeHint().width()});
+    if (growOnly) {
+        label->setFixedSize(width, label->sizeHint().height());
+        return;
+    }
+    label->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    label->setMinimumWidth(width);
 }
 
 // A field is as wide as its longest number needs (QLineEdit keeps 2 px beside the text and
