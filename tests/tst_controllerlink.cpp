@@ -391,8 +391,10 @@ private slots:
     void aClockStepKeepsTheRecording()
     {
         TarnSim::setScripted(true);
+        QTemporaryDir dir;
         TarnPlugin_Scope *scope = makeScope();
         QVERIFY(scope->setChannels({"J1 Target ACS"}));
+        QVERIFY(scope->startRecordingToFile(dir.filePath("recorded.csv")));
         scope->start();
         QTest::qWait(300);
         TarnSim::Batch before;
@@ -415,13 +417,16 @@ private slots:
         const TarnScopeCurveData curve = scope->recordedCurves().first();
         QCOMPARE(curve.values, (QVector<double>{0, 1, 2, 3, 4, 10, 11, 12, 13, 14}));
         QCOMPARE(curve.times, (QVector<double>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-        const QString file = QDir::temp().filePath("tst_controllerlink_step.csv");
-        QFile::remove(file);
-        QVERIFY(scope->exportToFile(file));
-        TarnPlugin_Scope *reader = makeScope();
-        QVERIFY(reader->importFromFile(file));
-        QCOMPARE(reader->recordedCurves().first().values, curve.values);
-        QFile::remove(file);
+        QSignalSpy recorded(scope, &TarnPlugin_Scope::recordingToFileChanged);
+        scope->stopRecordingToFile();
+        QTRY_VERIFY(!recorded.isEmpty());
+        QVERIFY(scope->exportToFile(dir.filePath("exported.csv")));
+        for (const char *file : {"exported.csv", "recorded.csv"}) {
+            TarnPlugin_Scope *reader = makeScope();
+            QVERIFY(reader->importFromFile(dir.filePath(file)));
+            QCOMPARE(reader->recordedCurves().first().values, curve.values);
+            QCOMPARE(reader->recordedCurves().first().times, curve.times);
+        }
     }
 };
 
