@@ -151,10 +151,8 @@ private slots:
         for (int i = 0; i < 3; ++i)
             QVERIFY(makeScope()->setChannels(choices[i]));
         std::mt19937 random(7);
-        QElapsedTimer running;
-        running.start();
         int checked = 0;
-        while (running.elapsed() < 6000) {
+        for (int step = 0; step < 40; ++step) {
             TarnPlugin_Scope *scope = m_scopes[random() % 3].get();
             switch (random() % 3) {
             case 0:
@@ -389,7 +387,7 @@ private slots:
         QProcess demo;
         demo.setProcessChannelMode(QProcess::MergedChannels);
         demo.start(QStringLiteral(SCOPE_DEMO_PATH),
-                   {"--offscreen", "--seconds", "3", "--output", work.filePath("run")});
+                   {"--offscreen", "--seconds", "60", "--output", work.filePath("run")});
         QVERIFY(demo.waitForStarted());
         const QDir runtime(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -406,13 +404,14 @@ private slots:
         QVERIFY(scope->setChannels({"J1 Target ACS"}));
         QSignalSpy errors(scope, &TarnPlugin_Scope::errorOccurred);
         scope->start();
-        QVERIFY(!scope->isSampling());
+        QVERIFY2(!scope->isSampling(), qPrintable(demo.readAll()));
         QVERIFY2(errors.last().first().toString().contains(
                      QString("Another process (id %1").arg(demo.processId())),
                  qPrintable(errors.last().first().toString()));
+        // A process that dies leaves its claim behind; it no longer counts.
+        demo.kill();
         QVERIFY(demo.waitForFinished(30000));
-        QCOMPARE(demo.exitCode(), 0);
-        scope->start(); // the claim went with the other process
+        scope->start();
         QVERIFY(scope->isSampling());
         scope->stop();
     }
