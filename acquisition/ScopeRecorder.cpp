@@ -3,7 +3,6 @@
 #include "ScopeLimits.h"
 #include "Tarn_LockGurad.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -77,7 +76,6 @@ void ScopeRecorder::bindSlots(const std::vector<int> &scopeIndexes)
         generation = ++m_nSetupGeneration;
         m_news.refusedCode.reset();
     }
-    m_boundIndexes = scopeIndexes;
     if (m_pLink)
         m_pLink->subscribe(this, scopeIndexes, generation, nullptr);
 }

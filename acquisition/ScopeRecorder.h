@@ -15,7 +15,6 @@
 #include <optional>
 #include <vector>
 
-
 // The controller's load figures as last read.
 struct ControllerLoad
 {
@@ -159,7 +158,6 @@ private:
     SampleBuffer m_buffer; // guarded by m_lockData
     // Bumped under m_lockData by every set-up; a delivery for another one appends nothing.
     std::atomic<unsigned> m_nSetupGeneration{0};
-    std::vector<int> m_boundIndexes; // GUI thread only
     // Written under m_lockData, so no append follows a stop.
     std::atomic<bool> m_bSampling{false};
     std::shared_ptr<ControllerLink> m_pLink; // GUI thread only; held while sampling
