@@ -59,10 +59,15 @@ def run_counters(binary):
             for b in json.loads(out)["benchmarks"]}
 
 
-def run_memory(binary, samples):
-    out = subprocess.run([binary, str(samples)], check=True, capture_output=True, text=True,
-                         env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout
+def run_json(binary, *arguments):
+    """The JSON object a program prints last."""
+    out = subprocess.run([binary, *map(str, arguments)], check=True, capture_output=True,
+                         text=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout
     return json.loads(out.strip().splitlines()[-1])
+
+
+def run_memory(binary, samples):
+    return run_json(binary, samples)
 
 
 def run_demo(build, selection=None, scopes=1):
@@ -165,6 +170,12 @@ def main():
     cpu, wall = run_demo(build)
     row("scope-demo CPU, 36 ch 1 kHz", "10k", cpu, f"one core over {DEMO_SECONDS} s run",
         wall, 0.10)
+    silence = run_json(binary("bench_guisilence"))
+    # 50 ms of a 2 s stall at most; against a prompt controller only for comparison.
+    row("GUI silence, set-up with a 2 s list call", "-", silence["stalled"], "the stall",
+        silence["stall"], 0.025)
+    row("GUI silence, set-up with a 2 s list call", "-", silence["stalled"],
+        "same on a prompt controller", silence["prompt"])
     shared, _ = run_demo(build, SHARED_SELECTION, scopes=3)
     as_one, _ = run_demo(build, SHARED_AS_ONE)
     row("3 scopes x 12 ch on one controller, CPU", "10k", shared,

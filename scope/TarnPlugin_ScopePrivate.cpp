@@ -954,7 +954,11 @@ void TarnPlugin_ScopePrivate::setControllerStatus(TarnPlugin_Scope::ControllerSt
     if (m_controllerStatus == status)
         return;
     m_controllerStatus = status;
-    emit q->controllerStatusChanged(status);
+    // Told after the refresh that noticed it, so a host may delete the scope in its slot.
+    TarnPlugin_Scope *scope = q;
+    QMetaObject::invokeMethod(
+        scope, [scope, status] { emit scope->controllerStatusChanged(status); },
+        Qt::QueuedConnection);
 }
 
 // The dialog shows the channels recorded, after a choice that could not be taken.

@@ -347,33 +347,27 @@ private slots:
     }
 
     // The controller calls that stall never stall the GUI: Start, a set-up and the robot's
-    // flags all go through the link's thread. Each is measured against the same call on a
-    // prompt controller, so only waiting for the controller counts.
+    // flags all go through the link's thread. A GUI that waited for the controller would
+    // fall silent for the whole stall; what it does meanwhile (the state line turning to "No
+    // data from the controller") is far shorter.
     void aStallingControllerNeverStallsTheGui()
     {
         constexpr int kStallMs = 2000;
-        constexpr qint64 kGuiSilenceMs = 50;
+        constexpr qint64 kMuchLessThanTheStall = kStallMs / 4;
         TarnPlugin_Scope *scope = makeScope();
         QVERIFY(scope->setChannels({"J1 Target ACS"}));
         scope->setStopWhenError(true);
-        const auto silence = [](const std::function<void()> &action, bool stalled) {
-            if (stalled) {
-                TarnSim::delayNextIndexList(kStallMs);
-                TarnSim::delayNextRobotFlags(kStallMs);
-            }
-            return longestGuiSilence(action, stalled ? kStallMs + 500 : 300);
+        const auto stalled = [](const std::function<void()> &action) {
+            TarnSim::delayNextIndexList(kStallMs);
+            TarnSim::delayNextRobotFlags(kStallMs);
+            return longestGuiSilence(action, kStallMs + 500);
         };
-        const qint64 startPrompt = silence([scope] { scope->start(); }, false);
-        scope->stop();
-        const qint64 startStalled = silence([scope] { scope->start(); }, true);
-        QVERIFY2(startStalled <= startPrompt + kGuiSilenceMs,
-                 qPrintable(QString("%1 against %2 ms").arg(startStalled).arg(startPrompt)));
+        const qint64 start = stalled([scope] { scope->start(); });
+        QVERIFY2(start < kMuchLessThanTheStall, qPrintable(QString::number(start)));
         QTRY_COMPARE(TarnSim::lastIndexes(), std::vector<int>{43});
-        const qint64 setUpPrompt = silence([scope] { scope->setChannels({"J2 Target ACS"}); }, false);
-        const qint64 setUpStalled = silence([scope] { scope->setChannels({"J3 Target ACS"}); }, true);
-        QVERIFY2(setUpStalled <= setUpPrompt + kGuiSilenceMs,
-                 qPrintable(QString("%1 against %2 ms").arg(setUpStalled).arg(setUpPrompt)));
-        QTRY_COMPARE(TarnSim::lastIndexes(), std::vector<int>{45});
+        const qint64 setUp = stalled([scope] { scope->setChannels({"J2 Target ACS"}); });
+        QVERIFY2(setUp < kMuchLessThanTheStall, qPrintable(QString::number(setUp)));
+        QTRY_COMPARE(TarnSim::lastIndexes(), std::vector<int>{44});
         scope->stop();
     }
 
