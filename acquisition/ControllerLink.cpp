@@ -18,7 +18,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kShutdownPolls = 20; // ms: the GUI thread waits no longer
+// A cycle's own work is done in far less; this only bounds a thread that never ends.
+constexpr int kShutdownPolls = 1000;
 constexpr int kErrorFlag = 2; // position of the robot's error flag among the eight
 constexpr auto kFlagsPeriod = std::chrono::milliseconds(250);
 
@@ -119,14 +120,17 @@ bool ControllerLink::claimController(QString *error)
     return false;
 }
 
-// Waits a short while for the thread; one stuck in a controller call is abandoned rather
-// than waited for, and can no longer call back into this link.
+// Waits for the thread to end its cycle, which without the controller takes our own code
+// only; one inside a controller call is abandoned rather than waited for, and can no longer
+// call back into this link.
 void ControllerLink::shutDownCollector()
 {
     m_pCollector->stop();
     m_pCollector->quit();
     bool finished = m_pCollector->hasFinished();
     for (int polls = 0; !finished && polls < kShutdownPolls; ++polls) {
+        if (m_pCollector->isCallingController())
+            break;
         QThread::msleep(1);
         finished = m_pCollector->hasFinished();
     }

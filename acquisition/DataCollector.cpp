@@ -110,7 +110,15 @@ void DataCollector::readScopeData()
         if (!m_client || !m_client->beginReadStep(request))
             return;
     }
+    // Told before the call, and checked after telling: an owner that stops the thread either
+    // sees the call under way or keeps it from starting.
+    m_inController = true;
+    if (m_stop) {
+        m_inController = false;
+        return;
+    }
     const ControllerAnswer answer = callController(request);
+    m_inController = false;
 
     Tarn_LockGurad guard(&m_clientLock);
     if (m_client)

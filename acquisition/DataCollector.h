@@ -28,6 +28,8 @@ public:
     // True once run() has returned (or never ran). Unlike QThread::wait alone, this also
     // shows thread checkers that everything the thread did happened before.
     bool hasFinished();
+    // True while the thread is inside a controller call, which may not return soon.
+    bool isCallingController() const { return m_inController.load(); }
     // Asks run() to return and wakes it; does not wait.
     void stop();
     // For an owner that cannot wait any longer for the thread (a controller read that
@@ -48,6 +50,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_collect{false};
     std::atomic<int> m_activeRuns{0};
+    std::atomic<bool> m_inController{false};
     std::mutex m_wakeMutex; // pairs with m_wake; guards the changes the thread waits for
     std::condition_variable m_wake;
 

@@ -279,6 +279,7 @@ private slots:
     }
     void aSilentControllerIsSaidAndEndsTheRecording()
     {
+        constexpr int kHangMs = 4000;
         QFETCH(int, failure);
         QFETCH(bool, recovers);
         TarnPlugin_Scope *scope = makeScope();
@@ -291,7 +292,7 @@ private slots:
         if (failure != 0)
             TarnSim::failReads(failure);
         else
-            TarnSim::blockNextRead(4000);
+            TarnSim::blockNextRead(kHangMs);
         QTRY_COMPARE_WITH_TIMEOUT(scope->controllerStatus(), TarnPlugin_Scope::NotAnswering,
                                   2000);
         QVERIFY2(stateLineOf(scope).contains("No data from the controller since"),
@@ -314,6 +315,8 @@ private slots:
         checkRecording(scope);
         QVERIFY(scope->recordedCurves().first().times.size() > 50);
         TarnSim::failReads(0);
+        if (failure == 0)
+            QTest::qWait(kHangMs - 2500); // the read returns before the next test
     }
 
     // A refused list: Start does not start; a set-up while sampling keeps the channels before.
