@@ -282,11 +282,10 @@ void ControllerLink::finishReadStep(const ControllerRequest &request,
 {
     std::lock_guard<std::mutex> guard(m_mutex);
     std::vector<bool> dropped(m_subs.size(), false);
-    bool gap = false;
-    if (request.indexList) {
+    if (request.indexList)
         noteListAnswer(*request.indexList, answer.indexListResult, dropped);
-        gap = answer.indexListResult == 0 && m_sending == ListChange::Rebuild;
-    }
+    // A rebuilt list cost the running recordings this read; one that begins now lost nothing.
+    const std::vector<bool> gap = dropped;
     confirmWaiting(dropped);
     noteFlags(answer);
     if (answer.readResult != 0) {
@@ -366,7 +365,7 @@ std::vector<int> ControllerLink::positionsIn(const std::vector<int> &indexes) co
 }
 
 void ControllerLink::deliverRead(const ControllerAnswer &answer, const std::vector<bool> &dropped,
-                                 bool gap)
+                                 const std::vector<bool> &gap)
 {
     std::vector<_ST_ReadScopeData> placed = answer.batch.records;
     std::vector<TimeStep> steps;
@@ -385,7 +384,7 @@ void ControllerLink::deliverRead(const ControllerAnswer &answer, const std::vect
         delivery.cpuLoad = answer.batch.cpuLoad;
         delivery.memKB = answer.batch.memKB;
         delivery.steps = steps;
-        if (gap && !placed.empty())
+        if (gap[i] && !placed.empty())
             delivery.gapAt = placed.front().dTime;
         if (!dropped[i]) {
             delivery.records.resize(placed.size());

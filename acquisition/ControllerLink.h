@@ -103,7 +103,7 @@ private:
     void confirmWaiting(std::vector<bool> &dropped);
     std::vector<int> positionsIn(const std::vector<int> &indexes) const;
     void deliverRead(const ControllerAnswer &answer, const std::vector<bool> &dropped,
-                     bool gap);
+                     const std::vector<bool> &gap);
     void noteFlags(const ControllerAnswer &answer);
     Subscription *find(const LinkSubscriber *subscriber);
     void shutDownCollector();

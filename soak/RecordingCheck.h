@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DeliveredReads.h"
+
 #include <QString>
 #include <QVector>
 
@@ -7,22 +9,25 @@
 #include <functional>
 #include <vector>
 
-// The time stamps the simulated controller delivered since the scope last sent an index
-// list, batch by batch: what one recording may hold. Plain data, any thread.
+// The reads the simulated controller delivered since the scope's last Start or confirmed
+// set-up, while it sampled: what one recording may hold. Plain data, any thread.
 class RecordingLog
 {
 public:
     void clear();
-    void addBatch(const std::vector<double> &times);
+    void addRead(const DeliveredRead &read);
+    // The scope has subscribed: the reads noted meanwhile and the first ones after may reach
+    // back before it, and it may drop them.
+    void noteSubscribed();
 
-    const std::vector<double> &times() const { return m_times; }
-    // Index in times() of each batch's first record.
-    const std::vector<std::size_t> &batchStarts() const { return m_batchStarts; }
-    bool isEmpty() const { return m_times.empty(); }
+    const DeliveredReads &reads() const { return m_reads; }
+    const std::vector<double> &times() const { return m_reads.times(); }
+    bool isEmpty() const { return m_reads.isEmpty(); }
+    std::size_t readsTheScopeMayDrop() const { return m_mayDrop; }
 
 private:
-    std::vector<double> m_times;
-    std::vector<std::size_t> m_batchStarts;
+    DeliveredReads m_reads;
+    std::size_t m_mayDrop = 0;
 };
 
 // How a recording was run, which decides what its buffers may hold.
@@ -37,7 +42,9 @@ struct RecordingRules
     Capture capture = Capture::Always;
     double windowMin = 0.0; // the smallest and largest display period in force
     double windowMax = 0.0;
-    bool lastBatchMayMiss = false; // stopped by the widget itself, maybe during a read
+    // The last reads noted that the scope may not have had when it stopped: those read
+    // while it stopped, and one under way when the widget stopped itself.
+    std::size_t lastReadsMayMiss = 0;
 };
 
 // One attached curve after Stop: x relative to the oldest buffered sample.
@@ -53,13 +60,16 @@ struct RecordingVerdict
 {
     QString error;
     std::size_t samples = 0;      // records on the curves
-    bool lastBatchMissed = false; // the tolerated late batch was indeed not shown
+    std::size_t gaps = 0;         // of them, gap records
+    bool lastBatchMissed = false; // a tolerated late read was indeed not shown
     bool firstBatchDropped = false;
+    bool startsWithGap = false;
 };
 
 // Checks that the curves hold a run of delivered records in order, each exactly once,
 // ending where the run ended and starting where the time window (or the capture) began,
-// with every value the controller gave for its channel at that time.
+// with every value the controller gave for its channel at that time. A read dropped for a
+// rebuilt controller list shows as one gap record (all values NaN) at its first record.
 // `sample` gives the controller's value of an index at a time.
 RecordingVerdict checkRecording(const RecordingLog &log, const RecordingRules &rules,
                                 const std::vector<CurveSamples> &curves,

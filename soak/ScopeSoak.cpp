@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 namespace {
 
@@ -44,13 +45,18 @@ constexpr bool kMemoryMeaningful = true;
 #endif
 const std::vector<int> kLinkLeaves{1,  2,  3,  4,  5,  7,  8,  9,  10, 12,
                                    13, 14, 15, 16, 17, 19, 20, 21, 22};
+// Target ACS and Actual ACS: the companions record them, so a full selection with them
+// fits beside the companions.
+const std::vector<int> kCompanionLinkLeaves{1, 2};
 const std::vector<int> kEndEffectorLeaves{1, 2, 4, 5, 7, 8};
 const std::vector<int> kDiagnostics{1,  2,  3,  4,  5,  6,  7,  8,  9,  10,
                                     11, 12, 13, 14, 15, 16, 17, 18, 31, 32};
 enum SelectionKind
 {
     FullSelection,
+    PlateauSelection, // a full selection, the same for both memory plateaus
     RandomSelection,
+    FewChannels, // added while others sample, they grow the controller's list
     TooManyChannels
 };
 
@@ -73,6 +79,41 @@ double heapInUseMB()
 QString describe(const QStringList &messages)
 {
     return messages.isEmpty() ? QString("no message") : messages.join(" | ");
+}
+
+std::vector<int> indexesOf(const std::vector<ScopeChannel> &channels)
+{
+    std::vector<int> indexes;
+    for (const ScopeChannel &channel : channels)
+        indexes.push_back(channel.binding.scopeIndex);
+    return indexes;
+}
+
+QStringList titlesOf(const std::vector<ScopeChannel> &channels)
+{
+    QStringList titles;
+    for (const ScopeChannel &channel : channels)
+        titles << channel.title;
+    return titles;
+}
+
+// What the controller is asked to record for these channels: those with data, each once.
+std::size_t distinctChannels(const std::vector<std::vector<int>> &lists)
+{
+    std::set<int> used;
+    for (const std::vector<int> &list : lists) {
+        for (int index : list) {
+            if (ScopeCatalog::carriesData(index))
+                used.insert(index);
+        }
+    }
+    return used.size();
+}
+
+// Exports and imports keep a gap record's NaN.
+bool sameValue(double a, double b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
 }
 
 } // namespace
@@ -107,21 +148,35 @@ int ScopeSoak::run()
     TarnSim::reset();
     TarnSim::setCycleMs(1.0);
     TarnSim::setDeliveryLog(true);
-    m_scope = std::make_unique<TarnPlugin_Scope>();
+    auto *scope = new TarnPlugin_Scope;
+    m_scope.reset(scope);
     m_scope->resize(1137, 620);
     m_scope->show();
     if (!QTest::qWaitForWindowExposed(m_scope.get()))
         fail("the scope window was never exposed");
+    QObject::connect(scope, &TarnPlugin_Scope::errorOccurred,
+                     [this](const QString &text) { m_errors << text; });
+    QObject::connect(scope, &TarnPlugin_Scope::samplingChanged, [this](bool sampling) {
+        if (!sampling)
+            noteMainStopped();
+    });
     startRecordingToFile();
+    for (const auto &[name, set] :
+         {std::pair<const char *, int>{"companion A", 0}, {"companion B", 1}})
+        m_companions.push_back(std::make_unique<CompanionScope>(
+            name, set, [this] { collectDeliveries(); }, m_history.reads()));
     m_watchdog = std::make_unique<GuiWatchdog>(kGuiSilenceLimitMs);
     m_watchdog->start();
     QElapsedTimer total;
     total.start();
-    std::printf("scope soak: %.1f min, seed %u, 1 kHz, 36 channels, offscreen\n", m_seconds / 60.0,
-                m_seed);
+    std::printf("scope soak: %.1f min, seed %u, 1 kHz, three scopes share the controller (the "
+                "main one up to 36 channels, two companions 6 or 12 of them), offscreen\n",
+                m_seconds / 60.0, m_seed);
 
     // Dialogs and message boxes load their caches once; the first plateau comes after.
     m_watchdog->setPhase("warm-up");
+    for (const auto &companion : m_companions)
+        startCompanion(*companion);
     confirmSelection(TooManyChannels);
     confirmSelection(FullSelection);
     start(false, false);
@@ -138,6 +193,10 @@ int ScopeSoak::run()
     if (isSampling())
         stopByButton();
     m_watchdog->setPhase("shut-down");
+    for (const auto &companion : m_companions) {
+        if (companion->isSampling())
+            stopCompanion(*companion);
+    }
     // Reading the files back takes the GUI thread for a while: the watchdog has done its part.
     const long long longestSilence = m_watchdog->longestSilenceMs();
     m_watchdog.reset();
@@ -145,25 +204,36 @@ int ScopeSoak::run()
 
     const Counts &c = m_counts;
     std::printf("ran %.1f s\n", total.elapsed() / 1000.0);
-    std::printf("selections: %d confirmed, %d refused (over 36 channels)\n", c.confirmed,
-                c.refused);
+    std::printf("selections: %d confirmed, %d refused (over 36 channels); refused beside the "
+                "companions (over 36 together): %d set-ups, %d starts\n",
+                c.confirmed, c.refused, c.setupsRefusedBesideOthers, c.startsRefusedBesideOthers);
     std::printf("period changes: %d; starts: %d; stops: %d by button, %d on robot error; "
                 "errors ignored with the box off: %d\n",
                 c.periods, c.starts, c.stops, c.errorStops, c.errorsIgnored);
     std::printf("triggers armed: %d; legend entries toggled: %d\n", c.triggers, c.legendClicks);
     std::printf("exports: %d checked, %d refused as empty; imports checked: %d\n", c.exports,
                 c.emptyExports, c.imports);
-    std::printf("records delivered: %llu; samples checked on the curves after Stop: %llu\n",
+    std::printf("records delivered: %llu; samples checked on the curves after Stop: %llu; gap "
+                "records on them: %llu (%d recordings begin with one)\n",
                 static_cast<unsigned long long>(c.delivered),
-                static_cast<unsigned long long>(c.verified));
+                static_cast<unsigned long long>(c.verified),
+                static_cast<unsigned long long>(c.gaps), c.recordingsStartingWithGap);
+    for (const auto &companion : m_companions) {
+        const CompanionScope::Figures &f = companion->figures();
+        std::printf(
+            "%s: %d recordings checked, %llu records (%llu gap records); re-chosen %d "
+            "times; refused beside the others: %d starts, %d set-ups\n",
+            qPrintable(companion->name()), f.checks, static_cast<unsigned long long>(f.records),
+            static_cast<unsigned long long>(f.gaps), f.rechosen, f.refusedStarts, f.refusedSetups);
+    }
     std::printf(
-        "batch read during a stop by the widget and missing from the curves: %d; "
-        "recordings that begin after their list's first batch: %d; recordings without a data "
-        "channel: %d\n",
+        "read during a stop and missing from the curves: %d; recordings that begin after their "
+        "epoch's first read: %d; recordings without a data channel: %d\n",
         c.lateBatches, c.droppedFirstBatches, c.unobservable);
     std::printf("longest GUI silence: %lld ms (limit %d ms)\n", longestSilence, kGuiSilenceLimitMs);
     for (const auto &[name, p] : {std::pair<const char *, Plateau>{"first", first}, {"last", last}})
-        std::printf("resident memory, %s plateau (10 s window, 36 channels): %.1f..%.1f MB, "
+        std::printf("resident memory, %s plateau (10 s window, 36 channels, both companions "
+                    "sampling): %.1f..%.1f MB, "
                     "median %.1f MB over %d samples (spread %.1f %%); %.1f MB before the "
                     "allocator's free pages were trimmed\n",
                     name, p.minMB, p.maxMB, p.medianMB, p.samples,
@@ -181,6 +251,7 @@ int ScopeSoak::run()
              std::fabs(last.heapMB - first.heapMB) > kHeapWarmUpMB)
         fail(QString("the heap in use moved %1 % between the plateaus").arg(heapDrift, 0, 'f', 1));
 
+    m_companions.clear();
     m_scope.reset();
     std::printf("%s: %d failure(s)\n", m_failures.isEmpty() ? "PASS" : "FAIL",
                 static_cast<int>(m_failures.size()));
@@ -192,7 +263,11 @@ ScopeSoak::Plateau ScopeSoak::plateau(double seconds, const char *name)
     m_watchdog->setPhase(name);
     if (isSampling())
         stopByButton();
-    confirmSelection(FullSelection);
+    for (const auto &companion : m_companions) {
+        if (!companion->isSampling())
+            startCompanion(*companion);
+    }
+    confirmSelection(PlateauSelection);
     setPeriod(QString::number(ScopeLimits::kDefaultPeriodMs));
     // Pages the allocator kept from the larger windows of the random phase are not growth;
     // what it held before handing them back is reported too.
@@ -240,6 +315,28 @@ void ScopeSoak::randomPhase(double seconds)
             samplingStep();
         else
             stoppedStep();
+        companionStep();
+    }
+}
+
+// Now and then a companion takes its other set while sampling, or stops, is checked, perhaps
+// takes its other set, and starts again a step or two later (unless the main scope's channels
+// leave it no room). A set that adds channels to a full controller list rebuilds it: the
+// other scopes' recordings get a gap.
+void ScopeSoak::companionStep()
+{
+    for (const auto &companion : m_companions) {
+        const int roll = uniform(0, 99);
+        if (!companion->isSampling()) {
+            if (roll < 50)
+                startCompanion(*companion);
+        } else if (roll < 4) {
+            stopCompanion(*companion);
+            if (chance(0.5))
+                rechooseCompanion(*companion);
+        } else if (roll < 12) {
+            rechooseCompanion(*companion);
+        }
     }
 }
 
@@ -263,7 +360,9 @@ void ScopeSoak::samplingStep()
     else if (roll < 47)
         randomPeriod();
     else if (roll < 55)
-        confirmSelection(uniform(0, 99) < 15 ? TooManyChannels : RandomSelection);
+        confirmSelection(uniform(0, 99) < 15   ? TooManyChannels
+                         : uniform(0, 99) < 40 ? FewChannels
+                                               : RandomSelection);
     else if (roll < 65)
         toggleLegendEntries();
     else if (roll < 75)
@@ -283,6 +382,24 @@ void ScopeSoak::samplingStep()
 bool ScopeSoak::isSampling() const
 {
     return ScopeTest::child(m_scope.get(), "ScopePlugin_btn_StartScope")->isHidden();
+}
+
+std::vector<ScopeChannel> ScopeSoak::dialogSelection() const
+{
+    const QScopeSetting *dialog = ScopeTest::dialogOf(m_scope.get());
+    return selectedChannels(dialog->componentSelection(), dialog->linkSelection(),
+                            dialog->endEffectorSelection());
+}
+
+// Whether the main scope may sample these channels beside the companions that sample.
+bool ScopeSoak::fitsBesideCompanions(const std::vector<int> &indexes) const
+{
+    std::vector<std::vector<int>> lists{indexes};
+    for (const auto &companion : m_companions) {
+        if (companion->isSampling())
+            lists.push_back(companion->indexes());
+    }
+    return distinctChannels(lists) <= static_cast<std::size_t>(ScopeLimits::kMaxChannels);
 }
 
 // Runs an action that may open modal dialogs and answers them the way a user would.
@@ -313,10 +430,31 @@ void ScopeSoak::chooseSelection(int kind)
     auto check = [this](const char *tree, int id) {
         ScopeTest::checkRows(m_scope.get(), tree, {id});
     };
+    if (kind == FullSelection || kind == PlateauSelection) {
+        links.erase(std::remove_if(links.begin(), links.end(),
+                                   [](int id) {
+                                       return std::count(kCompanionLinkLeaves.begin(),
+                                                         kCompanionLinkLeaves.end(), id) > 0;
+                                   }),
+                    links.end());
+        links.insert(links.begin(), kCompanionLinkLeaves.begin(), kCompanionLinkLeaves.end());
+    }
+    if (kind == PlateauSelection) {
+        if (m_plateauLinks.empty())
+            m_plateauLinks.assign(links.begin(), links.begin() + 6);
+        links = m_plateauLinks;
+    }
+    if (kind == FewChannels) {
+        for (int j = uniform(1, 2); j > 0; --j)
+            check("Kvel_Scope_tree_SetComponent", AXIS_J1 + j - 1);
+        for (int k = uniform(1, 3); k > 0; --k)
+            check("Kvel_Scope_tree_SetLink", links[static_cast<std::size_t>(k - 1)]);
+        return;
+    }
     if (kind != RandomSelection) {
         for (int j = 0; j < 6; ++j)
             check("Kvel_Scope_tree_SetComponent", AXIS_J1 + j);
-        for (int k = 0; k < (kind == FullSelection ? 6 : uniform(7, 10)); ++k)
+        for (int k = 0; k < (kind == TooManyChannels ? uniform(7, 10) : 6); ++k)
             check("Kvel_Scope_tree_SetLink", links[static_cast<std::size_t>(k)]);
         return;
     }
@@ -346,55 +484,53 @@ void ScopeSoak::chooseSelection(int kind)
 
 void ScopeSoak::confirmSelection(int kind)
 {
-    auto *dialog = ScopeTest::dialogOf(m_scope.get());
-    ScopeTest::click(m_scope.get(), "ScopePlugin_btn_Setting");
+    auto *scope = static_cast<TarnPlugin_Scope *>(m_scope.get());
+    auto *dialog = ScopeTest::dialogOf(scope);
+    ScopeTest::click(scope, "ScopePlugin_btn_Setting");
     chooseSelection(kind);
-    const std::size_t channels =
-        selectedChannels(dialog->componentSelection(), dialog->linkSelection(),
-                         dialog->endEffectorSelection())
-            .size();
-    const uint64_t lists = TarnSim::callCounts().setScopeIndexs;
-    const QStringList messages =
-        answering([dialog] { ScopeTest::click(dialog, "Kvel_Scope_btn_SetOK"); });
+    const std::vector<ScopeChannel> chosen = dialogSelection();
+    const std::size_t channels = chosen.size();
     const bool refused = channels > static_cast<std::size_t>(ScopeLimits::kMaxChannels);
     if (refused != (kind == TooManyChannels))
         fail(QString("the soak chose %1 channels for selection kind %2").arg(channels).arg(kind));
+    const bool crowded = !refused && isSampling() && !fitsBesideCompanions(indexesOf(chosen));
+    const QStringList before = scope->channels();
+    collectDeliveries();
+    const std::size_t batchBefore = m_history.batches();
+    m_errors.clear();
+    const QStringList messages =
+        answering([dialog] { ScopeTest::click(dialog, "Kvel_Scope_btn_SetOK"); });
     if (refused) {
         ++m_counts.refused;
-        if (!describe(messages).contains("36") || TarnSim::callCounts().setScopeIndexs != lists)
+        if (!describe(messages).contains("36") || scope->channels() != before)
             fail(QString("%1 channels were not refused: %2").arg(channels).arg(describe(messages)));
         // Nothing changes: a running recording goes on with its channels.
         m_selectionRefused = true;
         return;
     }
-    ++m_counts.confirmed;
-    if (!messages.isEmpty())
-        fail(QString("confirming %1 channels: %2").arg(channels).arg(describe(messages)));
-    // A stopped scope leaves the controller alone; one that samples sends the list from its
-    // acquisition thread, without the GUI waiting for it.
-    if (!isSampling()) {
-        m_selectionRefused = false;
+    if (crowded) {
+        // Refused without a box, the dialog's checks put back.
+        ++m_counts.setupsRefusedBesideOthers;
+        if (!messages.isEmpty() || !m_errors.join(" | ").contains("other scopes use") ||
+            scope->channels() != before || indexesOf(dialogSelection()) != m_indexes)
+            fail(QString("a set-up of %1 channels beside the companions was not refused as it "
+                         "should: %2; said %3")
+                     .arg(channels)
+                     .arg(describe(messages), describe(m_errors)));
         return;
     }
-    awaitIndexList(lists, channels);
-    collectDeliveries(); // the excuse counts batches: none may still wait to be collected
-    const std::size_t batch = m_history.batches();
-    m_history.excuse(batch - std::min(batch, kBatchesBefore), batch + kBatchesAfter);
-}
-
-// The list sent after `lists` had been: one, with `channels` indexes.
-void ScopeSoak::awaitIndexList(uint64_t lists, std::size_t channels)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (TarnSim::callCounts().setScopeIndexs == lists && waited.elapsed() < 2000)
-        pump(1);
-    followIndexList();
-    if (m_indexLists != lists + 1 || m_indexes.size() != channels)
-        fail(QString("%1 channels sent %2 list(s) of %3 indexes")
+    ++m_counts.confirmed;
+    if (!messages.isEmpty() || scope->channels() != titlesOf(chosen))
+        fail(QString("confirming %1 channels: %2; said %3")
                  .arg(channels)
-                 .arg(m_indexLists - lists)
-                 .arg(m_indexes.size()));
+                 .arg(describe(messages), describe(m_errors)));
+    m_selectionRefused = false;
+    // A stopped scope leaves the controller alone; one that samples subscribes anew.
+    if (!isSampling())
+        return;
+    beginEpoch(true);
+    m_history.excuse(batchBefore - std::min(batchBefore, kBatchesBefore),
+                     m_history.batches() + kBatchesAfter);
 }
 
 void ScopeSoak::setPeriod(const QString &text)
@@ -477,18 +613,34 @@ void ScopeSoak::start(bool withTrigger, bool stopWhenError)
     else
         setTriggerOn(false);
     setStopWhenError(stopWhenError);
-    const uint64_t lists = TarnSim::callCounts().setScopeIndexs;
+    const std::vector<ScopeChannel> chosen = dialogSelection();
+    const bool refused = chosen.size() > static_cast<std::size_t>(ScopeLimits::kMaxChannels);
+    const bool crowded = !refused && !fitsBesideCompanions(indexesOf(chosen));
+    collectDeliveries();
+    m_errors.clear();
     const QStringList messages = answering([this] { ScopeTest::start(m_scope.get()); });
-    if (m_selectionRefused) { // refused again at Start: the scope stays stopped
+    if (refused) { // the scope stays stopped
         if (!describe(messages).contains("36") || isSampling())
             fail("Start with a refused selection: " + describe(messages));
         return;
     }
-    auto *dialog = ScopeTest::dialogOf(m_scope.get());
-    awaitIndexList(lists, selectedChannels(dialog->componentSelection(), dialog->linkSelection(),
-                                           dialog->endEffectorSelection())
-                              .size());
-    collectDeliveries(); // the excuse counts batches: none may still wait to be collected
+    if (crowded) { // a warning box names the refusal; the scope stays stopped
+        ++m_counts.startsRefusedBesideOthers;
+        if (isSampling() || !describe(messages).contains("other scopes use") ||
+            !m_errors.join(" | ").contains("other scopes use"))
+            fail(QString("Start with %1 channels beside the companions was not refused as it "
+                         "should: %2; said %3")
+                     .arg(chosen.size())
+                     .arg(describe(messages), describe(m_errors)));
+        m_selectionRefused = true;
+        return;
+    }
+    if (!isSampling()) {
+        fail(QString("Start did not start sampling: %1; said %2")
+                 .arg(describe(messages), describe(m_errors)));
+        return;
+    }
+    beginEpoch(false);
     m_runStartBatch = m_history.batches();
     m_history.excuse(m_runStartBatch - std::min(m_runStartBatch, kBatchesBefore),
                      m_runStartBatch + kBatchesAfter);
@@ -498,8 +650,6 @@ void ScopeSoak::start(bool withTrigger, bool stopWhenError)
     m_runTimer.start();
     m_sinceDelivery.start();
     ++m_counts.starts;
-    if (!isSampling())
-        fail("Start did not start sampling");
 }
 
 // Stops between two reads, so no read step is in flight when the curves get their
@@ -514,6 +664,7 @@ void ScopeSoak::stopByButton()
         collectDeliveries();
     }
     QTest::qWait(5);
+    collectDeliveries();
     ScopeTest::stop(m_scope.get());
     ++m_counts.stops;
     pump(kSettleAfterStopMs);
@@ -604,28 +755,46 @@ void ScopeSoak::watchReads()
 
 void ScopeSoak::collectDeliveries()
 {
-    for (const TarnSim::Delivery &delivery : TarnSim::takeDeliveries()) {
+    for (const DeliveredRead &read : DeliveredReads::group(TarnSim::takeDeliveries())) {
         m_sinceDelivery.start();
-        m_counts.delivered += delivery.times.size();
-        m_history.addBatch(delivery.times, delivery.indexLists);
-        if (delivery.indexLists > m_indexLists)
-            followIndexList();
-        if (delivery.indexLists == m_indexLists)
-            m_log.addBatch(delivery.times);
+        m_counts.delivered += read.times.size();
+        const std::size_t number = m_history.batches();
+        m_history.addRead(read, m_epoch, m_straddling);
+        if (m_mainSampling)
+            m_log.addRead(read);
+        else
+            m_history.excuse(number, number + 1);
     }
 }
 
-// A new index list means a channel set-up: the buffers start over.
-void ScopeSoak::followIndexList()
+// The main scope subscribed anew (Start, or a set-up while sampling) with the dialog's
+// channels: what it records from now on follows them.
+void ScopeSoak::beginEpoch(bool straddles)
 {
-    const uint64_t lists = TarnSim::callCounts().setScopeIndexs;
-    if (lists == m_indexLists)
-        return;
-    m_indexLists = lists;
-    m_indexes = TarnSim::lastIndexes();
-    m_history.noteIndexes(lists, m_indexes);
+    ++m_epoch;
+    m_indexes = indexesOf(dialogSelection());
+    m_history.noteIndexes(m_epoch, m_indexes);
     m_log.clear();
-    m_selectionRefused = false;
+    m_mainSampling = true;
+    m_straddling = straddles;
+    collectDeliveries(); // read while it subscribed
+    m_straddling = false;
+    m_log.noteSubscribed();
+}
+
+// From the main scope's samplingChanged: what was read meanwhile may or may not be on its
+// curves, what comes after is not.
+void ScopeSoak::noteMainStopped()
+{
+    if (!m_mainSampling)
+        return;
+    const std::size_t reads = m_log.reads().reads();
+    collectDeliveries();
+    m_readsDuringStop = m_log.reads().reads() - reads;
+    m_mainSampling = false;
+    m_stopBatch = m_history.batches();
+    m_history.excuse(m_stopBatch - std::min(m_stopBatch, kBatchesBefore),
+                     m_stopBatch + kBatchesAfter);
 }
 
 std::vector<CurveSamples> ScopeSoak::attachedCurves() const
@@ -652,17 +821,14 @@ std::vector<CurveSamples> ScopeSoak::attachedCurves() const
 void ScopeSoak::checkRecording(bool stoppedByWidget)
 {
     collectDeliveries();
-    // A run with a trigger records only part of what was delivered; every run may miss the
-    // batch read while it stopped.
-    const std::size_t batch = m_history.batches();
-    const std::size_t from = m_rules.capture == RecordingRules::Capture::Always
-                                 ? batch - std::min(batch, kBatchesBefore)
-                                 : m_runStartBatch - std::min(m_runStartBatch, kBatchesBefore);
-    m_history.excuse(from, batch + kBatchesAfter);
+    // A run with a trigger records only part of what was delivered.
+    if (m_rules.capture != RecordingRules::Capture::Always)
+        m_history.excuse(m_runStartBatch - std::min(m_runStartBatch, kBatchesBefore),
+                         m_stopBatch + kBatchesAfter);
     if (isSampling())
         fail("still sampling after Stop");
     RecordingRules rules = m_rules;
-    rules.lastBatchMayMiss = stoppedByWidget;
+    rules.lastReadsMayMiss = m_readsDuringStop + (stoppedByWidget ? 1 : 0);
     const std::vector<CurveSamples> curves = attachedCurves();
     if (curves.size() != m_indexes.size())
         fail(
@@ -681,18 +847,60 @@ void ScopeSoak::checkRecording(bool stoppedByWidget)
     }
     const RecordingVerdict verdict = ::checkRecording(m_log, rules, data, TarnSim::sampleValue);
     m_counts.verified += verdict.samples * data.size();
+    m_counts.gaps += verdict.gaps;
+    m_counts.recordingsStartingWithGap += verdict.startsWithGap ? 1 : 0;
     m_counts.lateBatches += verdict.lastBatchMissed ? 1 : 0;
     m_counts.droppedFirstBatches += verdict.firstBatchDropped ? 1 : 0;
     if (!verdict.error.isEmpty())
         fail(QString("recording of %1 channels, period %2..%3 ms, capture %4, %5 records in %6 "
-                     "batches delivered: %7")
+                     "reads delivered (%7 of them may be dropped, %8 missed at the stop): %9")
                  .arg(data.size())
                  .arg(rules.windowMin)
                  .arg(rules.windowMax)
                  .arg(static_cast<int>(rules.capture))
                  .arg(m_log.times().size())
-                 .arg(m_log.batchStarts().size())
+                 .arg(m_log.reads().reads())
+                 .arg(m_log.readsTheScopeMayDrop())
+                 .arg(rules.lastReadsMayMiss)
                  .arg(verdict.error));
+}
+
+// ---- the companions ------------------------------------------------------------------
+
+// Whether these channels of a companion fit beside those of the other sampling scopes.
+bool ScopeSoak::companionFits(const CompanionScope &companion,
+                              const std::vector<int> &indexes) const
+{
+    std::vector<std::vector<int>> lists{indexes};
+    if (m_mainSampling)
+        lists.push_back(m_indexes);
+    for (const auto &other : m_companions) {
+        if (other.get() != &companion && other->isSampling())
+            lists.push_back(other->indexes());
+    }
+    return distinctChannels(lists) <= static_cast<std::size_t>(ScopeLimits::kMaxChannels);
+}
+
+void ScopeSoak::startCompanion(CompanionScope &companion)
+{
+    const QString error = companion.start(companionFits(companion, companion.indexes()));
+    if (!error.isEmpty())
+        fail(error);
+}
+
+void ScopeSoak::rechooseCompanion(CompanionScope &companion)
+{
+    const QString error =
+        companion.chooseOtherSet(companionFits(companion, companion.otherSetIndexes()));
+    if (!error.isEmpty())
+        fail(error);
+}
+
+void ScopeSoak::stopCompanion(CompanionScope &companion)
+{
+    const QString error = companion.stopAndCheck();
+    if (!error.isEmpty())
+        fail(error);
 }
 
 // ---- scope files -----------------------------------------------------------------------
@@ -731,7 +939,7 @@ void ScopeSoak::exportAndImport()
         return;
     }
     auto near = [](double a, double b) {
-        return std::fabs(a - b) <= 0.0005 + 1e-12 * std::fabs(b);
+        return sameValue(a, b) || std::fabs(a - b) <= 0.0005 + 1e-12 * std::fabs(b);
     };
     std::vector<QStringList> table;
     for (int r = 0; r < rows; ++r) {
@@ -757,7 +965,7 @@ void ScopeSoak::exportAndImport()
             equal = loaded[c].x.size() == rows;
             for (int r = 0; equal && r < rows; ++r)
                 equal = loaded[c].x[r] == table[r][0].toDouble() &&
-                        loaded[c].y[r] == table[r][static_cast<int>(c) + 1].toDouble();
+                        sameValue(loaded[c].y[r], table[r][static_cast<int>(c) + 1].toDouble());
         }
         if (!equal)
             fail(QString("the import of %1 curves x %2 rows differs from the file")
@@ -811,11 +1019,13 @@ void ScopeSoak::checkRecordedFiles()
         bytes += QFileInfo(file).size();
     const RecordedFileVerdict verdict =
         RecordedFileCheck::check(files, m_history, TarnSim::sampleValue);
-    std::printf("recording to disk: %zu file(s), %.1f MB, %zu rows checked against %zu records "
-                "delivered (%zu rightly not recorded: starts, stops, set-ups, triggers), %lld "
-                "lost\n",
-                verdict.files, bytes / 1048576.0, verdict.rows, m_history.times.size(),
-                verdict.missingExcused, static_cast<long long>(lost));
+    std::printf("recording to disk: %zu file(s) (%zu begin with a gap row, %zu hold only "
+                "that), %.1f MB, %zu rows (%zu gap rows) checked against %zu records delivered "
+                "(%zu rightly not recorded: stopped, starts, stops, set-ups, triggers; %zu "
+                "dropped for rebuilt lists), %lld lost\n",
+                verdict.files, verdict.filesStartingWithGap, verdict.filesOfGapRowsOnly,
+                bytes / 1048576.0, verdict.rows, verdict.gapRows, m_history.times().size(),
+                verdict.missingExcused, verdict.droppedForGaps, static_cast<long long>(lost));
     if (lost > 0)
         fail(QString("%1 records lost on the way to disk").arg(lost));
     if (!verdict.error.isEmpty())

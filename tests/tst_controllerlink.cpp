@@ -232,9 +232,12 @@ private slots:
                                    [](double v) { return std::isnan(v); }),
                      1);
         }
+        // The scope whose set-up rebuilt the list begins after it: no gap of its own.
         m_scopes[1]->stop();
         checkRecording(m_scopes[1].get());
         QCOMPARE(m_scopes[1]->channels(), sets[3]);
+        const QVector<double> own = m_scopes[1]->recordedCurves().first().values;
+        QVERIFY(std::none_of(own.begin(), own.end(), [](double v) { return std::isnan(v); }));
     }
 
     // The controller records 36 channels for all scopes together: a scope whose channels
