@@ -15,6 +15,17 @@ namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
+// A stretch the controller's records were dropped from: one record of no values, which the
+// curves draw as a gap and the files keep as such.
+_ST_ReadScopeData gapRecord(double time)
+{
+    _ST_ReadScopeData gap{};
+    gap.dTime = time;
+    std::fill(std::begin(gap.dValue), std::end(gap.dValue),
+              std::numeric_limits<double>::quiet_NaN());
+    return gap;
+}
+
 } // namespace
 
 ScopeRecorder::ScopeRecorder() = default;
@@ -32,10 +43,12 @@ bool ScopeRecorder::startSampling(const std::vector<int> &scopeIndexes, QString 
     if (!link || !link->fits(this, scopeIndexes, error))
         return false;
     m_pLink = std::move(link);
+    forgetCaptureHistory();
     m_samplingSince = std::chrono::steady_clock::now();
     {
         Tarn_LockGurad guard(&m_lockData);
         m_news = LinkNews();
+        m_clockOrigin = ClockOrigin();
         m_bSampling = true;
     }
     return true;
@@ -56,7 +69,10 @@ void ScopeRecorder::stopSampling()
         m_dTeeLag = 0.0;
     }
     m_pLink.reset(); // the last scope to stop ends the link
-    fireTrigger(TriggerSettings::OpenGrab);
+    Tarn_LockGurad guard(&m_lockTrigger);
+    m_cutter.closeEarly();
+    m_bCutting = false;
+    fireTriggerLocked(TriggerSettings::OpenGrab);
 }
 
 bool ScopeRecorder::channelsFit(const std::vector<int> &scopeIndexes, QString *error) const
@@ -76,14 +92,25 @@ void ScopeRecorder::bindSlots(const std::vector<int> &scopeIndexes)
         generation = ++m_nSetupGeneration;
         m_news.refusedCode.reset();
     }
+    forgetCaptureHistory();
     if (m_pLink)
         m_pLink->subscribe(this, scopeIndexes, generation, nullptr);
 }
 
 void ScopeRecorder::clear()
 {
-    Tarn_LockGurad guard(&m_lockData);
-    clearLocked();
+    {
+        Tarn_LockGurad guard(&m_lockData);
+        clearLocked();
+    }
+    forgetCaptureHistory();
+}
+
+// A capture holds the channels of one set-up: a new one starts the history over.
+void ScopeRecorder::forgetCaptureHistory()
+{
+    Tarn_LockGurad guard(&m_lockTrigger);
+    m_cutter.reset();
 }
 
 void ScopeRecorder::clearLocked()
@@ -97,8 +124,12 @@ void ScopeRecorder::clearLocked()
 
 void ScopeRecorder::setWindow(double widthMs)
 {
-    Tarn_LockGurad guard(&m_lockData);
-    m_buffer.setWindow(widthMs);
+    {
+        Tarn_LockGurad guard(&m_lockData);
+        m_buffer.setWindow(widthMs);
+    }
+    Tarn_LockGurad guard(&m_lockTrigger);
+    m_cutter.setPeriod(widthMs);
 }
 
 SampleSnapshot ScopeRecorder::snapshot() const
@@ -117,13 +148,17 @@ void ScopeRecorder::deliver(const LinkDelivery &delivery)
     setControllerLoad(delivery.cpuLoad, delivery.memKB);
     if (!m_bSampling || delivery.generation != m_nSetupGeneration)
         return;
-    if (!delivery.records.empty())
-        checkTrigger(delivery.records);
+    if (delivery.gapAt)
+        checkTrigger({gapRecord(*delivery.gapAt)});
+    checkTrigger(delivery.records);
     const CaptureBounds bounds = captureBounds();
     Tarn_LockGurad guard(&m_lockData);
     if (delivery.generation != m_nSetupGeneration || !m_bSampling)
         return;
     m_news.steps.insert(m_news.steps.end(), delivery.steps.begin(), delivery.steps.end());
+    // The newest record of a read is about as old as the read itself.
+    if (!m_clockOrigin.isKnown() && !delivery.records.empty())
+        m_clockOrigin = ClockOrigin{delivery.records.back().dTime, QDateTime::currentDateTimeUtc()};
     if (delivery.gapAt && m_bCapture) {
         appendGapLocked(*delivery.gapAt);
         ++m_news.gaps;
@@ -138,21 +173,21 @@ void ScopeRecorder::refuse(unsigned generation, int code)
         m_news.refusedCode = code;
 }
 
-// A stretch the controller's records were dropped from: one record of no values, which the
-// curves draw as a gap and the files keep as such.
 void ScopeRecorder::appendGapLocked(double time)
 {
-    _ST_ReadScopeData gap{};
-    gap.dTime = time;
-    std::fill(std::begin(gap.dValue), std::end(gap.dValue),
-              std::numeric_limits<double>::quiet_NaN());
-    appendBatchLocked({gap}, CaptureBounds());
+    appendBatchLocked({gapRecord(time)}, CaptureBounds());
 }
 
 LinkNews ScopeRecorder::takeLinkNews()
 {
     Tarn_LockGurad guard(&m_lockData);
     return std::exchange(m_news, LinkNews());
+}
+
+ClockOrigin ScopeRecorder::clockOrigin() const
+{
+    Tarn_LockGurad guard(&m_lockData);
+    return m_clockOrigin;
 }
 
 RobotFlagsReading ScopeRecorder::robotFlags() const
@@ -320,9 +355,17 @@ void ScopeRecorder::setTriggerSettings(const TriggerSettings &settings)
 void ScopeRecorder::armTrigger(bool armed, int mode, bool again)
 {
     Tarn_LockGurad guard(&m_lockTrigger);
+    armTriggerLocked(armed, mode, again);
+}
+
+// With a delay the trigger is a scope's: it fires on a crossing, so it first waits for a
+// sample inside the threshold. Without one a level fires at once, as it always did.
+void ScopeRecorder::armTriggerLocked(bool armed, int mode, bool again)
+{
     m_bTriggerArmed = armed;
     m_bounds = CaptureBounds();
-    m_bInside = !again;
+    m_bInside = !again && !m_triggerSettings.delay;
+    m_bCutting = armed || m_cutter.isOpen();
     if (!armed)
         return;
     if (mode == TriggerSettings::OpenGrab)
@@ -357,25 +400,51 @@ void ScopeRecorder::fireTriggerLocked(int mode)
 }
 
 // Firing is serialised with Stop by the trigger lock: a stop between the test and the firing
-// has disarmed the trigger, and firing then would undo the stop's capture.
+// has disarmed the trigger, and firing then would undo the stop's capture. The batch is
+// walked in stretches: in repeat mode a completed capture arms the trigger again at once,
+// so a later crossing in the same batch is captured too.
 void ScopeRecorder::checkTrigger(const std::vector<_ST_ReadScopeData> &records)
 {
-    if (!m_bTriggerArmed || records.empty())
+    if (records.empty() || (!m_bTriggerArmed && !m_bCutting))
         return;
     Tarn_LockGurad guard(&m_lockTrigger);
-    if (!m_bTriggerArmed)
-        return;
-    const std::optional<double> instant = triggerInstant(m_triggerSettings, records, &m_bInside);
-    if (!instant)
-        return;
-    for (const _ST_ReadScopeData &record : records) {
-        if (record.dTime == *instant) {
-            m_dLastFiringValue = record.dValue[m_triggerSettings.channel];
+    std::size_t fed = 0;
+    std::size_t scan = 0;
+    for (;;) {
+        if (m_bTriggerArmed) {
+            const std::optional<std::size_t> firing =
+                firingPosition(m_triggerSettings, records, scan, &m_bInside);
+            if (firing) {
+                m_cutter.feed(records, fed, *firing, m_triggerSettings);
+                fed = *firing;
+                fireAtLocked(records, scan, *firing);
+            }
+        }
+        if (!m_cutter.isOpen()) {
+            m_cutter.feed(records, fed, records.size(), m_triggerSettings);
             break;
         }
+        const std::optional<std::size_t> completed =
+            m_cutter.feed(records, fed, records.size(), m_triggerSettings);
+        if (!completed)
+            break;
+        fed = scan = *completed;
+        if (!m_bRepeat) {
+            m_bCutting = false;
+            break;
+        }
+        armTriggerLocked(true, m_triggerSettings.mode, true);
     }
-    m_dLastFiring = *instant;
+}
+
+void ScopeRecorder::fireAtLocked(const std::vector<_ST_ReadScopeData> &records, std::size_t stretch,
+                                 std::size_t firing)
+{
+    const _ST_ReadScopeData &record = records[firing];
+    m_dLastFiring = record.dTime;
+    m_dLastFiringValue = record.dValue[m_triggerSettings.channel];
     ++m_nFirings;
+    m_cutter.open(m_triggerSettings, records, stretch, firing);
     const std::optional<double> delay = m_triggerSettings.delay;
     if (!delay) {
         fireTriggerLocked(m_triggerSettings.mode);
@@ -383,11 +452,23 @@ void ScopeRecorder::checkTrigger(const std::vector<_ST_ReadScopeData> &records)
     }
     m_bTriggerArmed = false;
     if (m_triggerSettings.mode == TriggerSettings::OpenGrab) {
-        m_bounds.from = *instant + *delay;
+        m_bounds.from = record.dTime + *delay;
         m_bCapture = true;
     } else if (m_triggerSettings.mode == TriggerSettings::EndGrab) {
-        m_bounds.until = *instant + *delay;
+        m_bounds.until = record.dTime + *delay;
     }
+}
+
+void ScopeRecorder::setCaptureRepeat(bool repeat)
+{
+    Tarn_LockGurad guard(&m_lockTrigger);
+    m_bRepeat = repeat;
+}
+
+std::vector<CutCapture> ScopeRecorder::takeCaptures()
+{
+    Tarn_LockGurad guard(&m_lockTrigger);
+    return m_cutter.takeCompleted();
 }
 
 // ---- status figures ----------------------------------------------------------------

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CaptureCutter.h"
+#include "ClockOrigin.h"
 #include "ControllerLink.h"
 #include "LinkSubscriber.h"
 #include "ReadCycleMeter.h"
@@ -109,6 +111,11 @@ public:
     void armTrigger(bool armed, int mode, bool again = false);
     // Disarms; "open grab" turns capture on, "end grab" off.
     void fireTrigger(int mode);
+    // In repeat mode a completed capture arms the trigger again at once.
+    void setCaptureRepeat(bool repeat);
+    // The captures cut since the last call, oldest first; Stop completes an open one with
+    // what it holds.
+    std::vector<CutCapture> takeCaptures();
 
     void resetReadCycle();
     ReadCycle readCycle() const;
@@ -132,6 +139,8 @@ public:
     LinkHealth controllerHealth() const;
     // What the link reported since the last call.
     LinkNews takeLinkNews();
+    // The wall clock against the controller's, from this run's first records on.
+    ClockOrigin clockOrigin() const;
 
 private:
     void deliver(const LinkDelivery &delivery) override;
@@ -141,7 +150,11 @@ private:
     void setControllerLoad(double cpu, uint32_t memKB);
 
     void checkTrigger(const std::vector<_ST_ReadScopeData> &records);
+    void fireAtLocked(const std::vector<_ST_ReadScopeData> &records, std::size_t stretch,
+                      std::size_t firing);
+    void armTriggerLocked(bool armed, int mode, bool again);
     void fireTriggerLocked(int mode);
+    void forgetCaptureHistory();
     void appendBatchLocked(const std::vector<_ST_ReadScopeData> &records,
                            const CaptureBounds &bounds);
     CaptureBounds captureBounds() const;
@@ -160,9 +173,10 @@ private:
     std::atomic<unsigned> m_nSetupGeneration{0};
     // Written under m_lockData, so no append follows a stop.
     std::atomic<bool> m_bSampling{false};
-    std::shared_ptr<ControllerLink> m_pLink; // GUI thread only; held while sampling
-    LinkNews m_news;                         // guarded by m_lockData
-    RobotFlagsReading m_lastFlags;           // GUI thread only
+    std::shared_ptr<ControllerLink> m_pLink;               // GUI thread only; held while sampling
+    LinkNews m_news;                                       // guarded by m_lockData
+    ClockOrigin m_clockOrigin;                             // guarded by m_lockData
+    RobotFlagsReading m_lastFlags;                         // GUI thread only
     std::chrono::steady_clock::time_point m_samplingSince; // GUI thread only
 
     mutable Tarn_Lock m_lockTrigger;
@@ -174,6 +188,10 @@ private:
     double m_dLastFiringValue = 0.0; // guarded by m_lockTrigger
     CaptureBounds m_bounds;          // guarded by m_lockTrigger
     bool m_bInside = true;           // guarded by m_lockTrigger
+    CaptureCutter m_cutter;          // guarded by m_lockTrigger
+    bool m_bRepeat = false;          // guarded by m_lockTrigger
+    // Armed since the last capture ended: the cutter keeps the history a window reaches.
+    std::atomic<bool> m_bCutting{false};
 
     // Set and reset by the GUI thread under m_lockData; fed by the acquisition thread under it.
     std::unique_ptr<ScopeFileRecorder> m_pFileRecorder;

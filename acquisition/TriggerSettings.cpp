@@ -20,13 +20,14 @@ bool beyond(const TriggerSettings &settings, double value)
 
 } // namespace
 
-std::optional<double> triggerInstant(const TriggerSettings &settings,
-                                     const std::vector<_ST_ReadScopeData> &batch, bool *inside)
+std::optional<std::size_t> firingPosition(const TriggerSettings &settings,
+                                          const std::vector<_ST_ReadScopeData> &batch,
+                                          std::size_t first, bool *inside)
 {
     if (settings.channel < 0 || settings.channel >= ScopeLimits::kMaxChannels)
         return std::nullopt;
-    for (const _ST_ReadScopeData &record : batch) {
-        double v = record.dValue[settings.channel];
+    for (std::size_t i = first; i < batch.size(); ++i) {
+        double v = batch[i].dValue[settings.channel];
         if (!std::isfinite(v))
             continue;
         if (settings.absoluteValue)
@@ -35,7 +36,7 @@ std::optional<double> triggerInstant(const TriggerSettings &settings,
             if (inside)
                 *inside = true;
         } else if (!inside || *inside) {
-            return record.dTime;
+            return i;
         }
     }
     return std::nullopt;

@@ -32,11 +32,11 @@ struct TriggerSettings
     bool absoluteValue = false;
 };
 
-// Where a batch fires the trigger: the time stamp of its first sample of the channel beyond
-// the threshold (absolute values if asked), strictly. An empty batch, an unknown condition,
-// a channel outside the record or samples that are not finite never fire. With `inside`, a
-// trigger armed again fires only once the signal has been back inside the threshold: the
-// flag, kept across batches, notes that it has.
-std::optional<double> triggerInstant(const TriggerSettings &settings,
-                                     const std::vector<_ST_ReadScopeData> &batch,
-                                     bool *inside = nullptr);
+// Where a batch fires the trigger, looking from position `first` on: the position of its first
+// sample of the channel beyond the threshold (absolute values if asked), strictly. An empty
+// batch, an unknown condition, a channel outside the record or samples that are not finite
+// never fire. With `inside`, a trigger fires only once the signal has been back inside the
+// threshold: the flag, kept across batches, notes that it has.
+std::optional<std::size_t> firingPosition(const TriggerSettings &settings,
+                                          const std::vector<_ST_ReadScopeData> &batch,
+                                          std::size_t first = 0, bool *inside = nullptr);

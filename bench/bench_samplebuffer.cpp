@@ -39,7 +39,7 @@ void BM_TriggerBatch(benchmark::State &state)
     settings.threshold = 100.0;
     settings.absoluteValue = true;
     for (auto _ : state)
-        benchmark::DoNotOptimize(triggerInstant(settings, batch));
+        benchmark::DoNotOptimize(firingPosition(settings, batch));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_TriggerBatch)->Arg(51)->Arg(10000);

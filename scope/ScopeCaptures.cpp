@@ -11,6 +11,56 @@ ScopeCaptures::ScopeCaptures(QObject *parent) : QObject(parent)
     setObjectName(QStringLiteral("ScopeCaptures"));
 }
 
+ScopeCapture ScopeCaptures::fromCut(const CutCapture &cut, const QVector<ScopeFileCurve> &columns,
+                                    const ClockOrigin &origin)
+{
+    ScopeCapture capture;
+    capture.triggerTime = cut.instant;
+    capture.value = cut.value;
+    if (cut.trigger.channel >= 0 && cut.trigger.channel < columns.size())
+        capture.channel = columns.at(cut.trigger.channel).title;
+    QVector<double> times;
+    times.reserve(int(cut.records.size()));
+    for (const _ST_ReadScopeData &record : cut.records)
+        times.append(record.dTime);
+    for (int k = 0; k < columns.size(); ++k) {
+        ScopeFileCurve curve{columns.at(k).title, columns.at(k).binding, times, {}};
+        curve.y.reserve(times.size());
+        for (const _ST_ReadScopeData &record : cut.records)
+            curve.y.append(record.dValue[k]);
+        capture.curves.append(std::move(curve));
+    }
+    capture.meta = metaOf(capture, cut, origin);
+    return capture;
+}
+
+// A capture's file holds controller times: its first row is its own origin.
+ScopeFileMeta ScopeCaptures::metaOf(const ScopeCapture &capture, const CutCapture &cut,
+                                    const ClockOrigin &origin)
+{
+    ScopeFileMeta meta;
+    if (!cut.records.empty()) {
+        const double first = cut.records.front().dTime;
+        meta.firstRowTime = first;
+        meta.controllerTime = first;
+        meta.started = origin.wallClockAt(first);
+    }
+    for (const ScopeFileCurve &curve : capture.curves)
+        meta.channels.append({curve.title, curve.binding.unit});
+    ScopeFileTrigger trigger;
+    trigger.channel = capture.channel;
+    trigger.condition = cut.trigger.condition == TriggerSettings::Below ? "<" : ">";
+    trigger.threshold = cut.trigger.threshold;
+    trigger.absoluteValue = cut.trigger.absoluteValue;
+    trigger.mode = cut.trigger.mode == TriggerSettings::EndGrab ? "end grab" : "open grab";
+    trigger.delay = cut.trigger.delay;
+    trigger.instant = cut.instant;
+    trigger.value = cut.value;
+    trigger.whole = cut.whole;
+    meta.trigger = trigger;
+    return meta;
+}
+
 void ScopeCaptures::setOptions(const TriggerOptions &options)
 {
     m_options = options;
@@ -19,6 +69,7 @@ void ScopeCaptures::setOptions(const TriggerOptions &options)
         m_kept.pop_front();
         ++m_nDropped;
     }
+    emit optionsChanged();
 }
 
 bool ScopeCaptures::add(ScopeCapture capture, QString *error)
@@ -56,6 +107,10 @@ bool ScopeCaptures::save(ScopeCapture &capture, QString *error) const
     if (ScopeFile::save(fileName, capture.curves, ScopeFile::Progress(), &reason) !=
         ScopeFile::Outcome::Done) {
         *error = tr("ERROR:Cannot write %1: %2").arg(fileName, reason);
+        return false;
+    }
+    if (!capture.meta.saveBeside(fileName, &reason)) {
+        *error = tr("ERROR:Cannot write %1: %2").arg(ScopeFileMeta::fileNameFor(fileName), reason);
         return false;
     }
     capture.fileName = fileName;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "CaptureCutter.h"
+#include "ClockOrigin.h"
 #include "ScopeFile.h"
+#include "ScopeFileMeta.h"
 #include "TriggerOptions.h"
 
 #include <QObject>
@@ -10,12 +13,14 @@
 #include <deque>
 
 // One completed capture: where the trigger fired (controller time), on which channel and
-// with which value, what the plot held when it completed, and the file it was saved to.
+// with which value, what its file's metadata says (the trigger as it was, when it was
+// recorded), the records of its window, and the file it was saved to.
 struct ScopeCapture
 {
     double triggerTime = 0.0;
     QString channel;
     double value = 0.0;
+    ScopeFileMeta meta;
     QVector<ScopeFileCurve> curves;
     QString fileName; // empty when not saved
 };
@@ -31,6 +36,11 @@ class ScopeCaptures : public QObject
 public:
     explicit ScopeCaptures(QObject *parent);
 
+    // A capture of the recorder's, its columns named as the set-up names the record's values;
+    // `origin` dates it.
+    static ScopeCapture fromCut(const CutCapture &cut, const QVector<ScopeFileCurve> &columns,
+                                const ClockOrigin &origin);
+
     const TriggerOptions &options() const { return m_options; }
     void setOptions(const TriggerOptions &options);
 
@@ -39,10 +49,16 @@ public:
     bool add(ScopeCapture capture, QString *error);
     void clear();
 
+signals:
+    void optionsChanged();
+
+public:
     const std::deque<ScopeCapture> &kept() const { return m_kept; }
     int dropped() const { return m_nDropped; }
 
 private:
+    static ScopeFileMeta metaOf(const ScopeCapture &capture, const CutCapture &cut,
+                                const ClockOrigin &origin);
     bool save(ScopeCapture &capture, QString *error) const;
 
     TriggerOptions m_options;

@@ -183,7 +183,7 @@ void TarnPlugin_ScopePrivate::build()
     createOperatorTools();
     m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
     m_pTimeStepMarks = new TimeStepMarks(m_pScope);
-    m_controllerStatus = !ControllerLibrary::isLoaded()   ? TarnPlugin_Scope::NoLibrary
+    m_controllerStatus = !ControllerLibrary::isLoaded()     ? TarnPlugin_Scope::NoLibrary
                          : ControllerLibrary::isSimulator() ? TarnPlugin_Scope::Simulated
                                                             : TarnPlugin_Scope::Connected;
     fitLabelsToText(false);
@@ -304,6 +304,8 @@ void TarnPlugin_ScopePrivate::createOperatorTools()
     m_pTools->addActions({m_pFreezeAction, arm, options, list, m_pRecordActions->action()});
     createViewActions();
     m_pCaptures = new ScopeCaptures(q);
+    QObject::connect(m_pCaptures, &ScopeCaptures::optionsChanged, q,
+                     [this] { m_pRecorder->setCaptureRepeat(m_pCaptures->options().repeat); });
     m_pTriggerMark = new TriggerMark(m_pScope);
     m_pTools->addActions(m_pSetupActions->actions());
 
@@ -396,7 +398,6 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
         item->setVisible(true);
     m_pScope->refreshZoom();
     m_nSeenFirings = m_pRecorder->captureState().firings;
-    m_bCaptureOpen = false;
     m_pCaptures->clear();
     m_bRecordingEnded = false;
     m_pStateLine->showStarted();
@@ -438,6 +439,7 @@ void TarnPlugin_ScopePrivate::stop(TarnPlugin_Scope::EndReason reason)
         return;
     }
     refreshCurves();
+    collectCaptures();
     switch (reason) {
     case TarnPlugin_Scope::RobotError:
         m_pStateLine->showStoppedByRobotError(lastSampleTime(*m_pRecorder, m_pScope));
@@ -603,10 +605,10 @@ bool TarnPlugin_ScopePrivate::setupChannels()
         m_previousTitles = m_channelTitles;
     m_channelTitles = titles;
     m_pRecorder->bindSlots(indexes);
-    QVector<ScopeFileCurve> columns;
+    m_fileColumns.clear();
     for (const ScopeChannel &ch : channels)
-        columns.append(ScopeFileCurve{ch.title, ch.binding, {}, {}});
-    m_pRecorder->setFileColumns(columns);
+        m_fileColumns.append(ScopeFileCurve{ch.title, ch.binding, {}, {}});
+    m_pRecorder->setFileColumns(m_fileColumns);
     m_pScope->clearCurves();
     m_pStateLine->forgetRecording();
     m_pTriggerMark->remove();
@@ -760,55 +762,28 @@ void TarnPlugin_ScopePrivate::announceTriggerFirings()
         m_pTriggerMark->place(state.lastFiring);
         m_pTools->cursors()->setTriggerTime(state.lastFiring);
         m_pStateLine->noteTriggerFired();
-        openCapture(state);
         emit q->triggerFired(state.lastFiring);
     }
-    completeCapture();
+    collectCaptures();
     if (!state.capturing && !state.triggerArmed)
         announceEnd(TarnPlugin_Scope::TriggerEnd);
 }
 
-void TarnPlugin_ScopePrivate::openCapture(const CaptureState &state)
+// The recorder cut each capture as its records arrived; here they are named, kept and
+// saved. In repeat mode the recorder has armed the trigger again already.
+void TarnPlugin_ScopePrivate::collectCaptures()
 {
-    bool isNumber = false;
-    const double delay = ui->Kvel_Scope_edit_TriggerDelay->text().toDouble(&isNumber);
-    m_bCaptureOpen = true;
-    m_nCaptureMode = ui->Kvel_Scope_cmb_TriggerFS->currentIndex();
-    m_dCaptureFiring = state.lastFiring;
-    m_dCaptureValue = state.lastFiringValue;
-    m_dCaptureStart = state.lastFiring + (isNumber ? delay : 0.0);
-    m_captureChannel = ui->Kvel_Scope_cmb_TriggerSel->currentText();
-}
-
-// A completed capture is what the buffers hold at that moment. In repeat mode the trigger
-// then arms again, for a signal that has come back inside the threshold first.
-void TarnPlugin_ScopePrivate::completeCapture()
-{
-    if (!m_bCaptureOpen)
-        return;
-    if (m_nCaptureMode == TriggerSettings::EndGrab) {
-        if (m_pRecorder->captureState().capturing)
-            return;
-    } else {
-        const SampleSnapshot snapshot = m_pRecorder->snapshot();
-        if (snapshot.times.isEmpty() ||
-            snapshot.times.at(snapshot.times.size() - 1) < m_dCaptureStart + m_nPeriodTime)
-            return;
+    const std::vector<CutCapture> cut = m_pRecorder->takeCaptures();
+    for (const CutCapture &each : cut) {
+        ScopeCapture capture =
+            ScopeCaptures::fromCut(each, m_fileColumns, m_pRecorder->clockOrigin());
+        QString error;
+        if (!m_pCaptures->add(std::move(capture), &error))
+            fail(error);
+        const ScopeCapture &kept = m_pCaptures->kept().back();
+        emit q->captureCompleted(kept.triggerTime, kept.fileName);
     }
-    m_bCaptureOpen = false;
-    refreshCurves();
-    ScopeCapture capture;
-    capture.triggerTime = m_dCaptureFiring;
-    capture.channel = m_captureChannel;
-    capture.value = m_dCaptureValue;
-    m_pScope->exportLines(capture.curves);
-    QString error;
-    if (!m_pCaptures->add(capture, &error))
-        fail(error);
-    const ScopeCapture &kept = m_pCaptures->kept().back();
-    emit q->captureCompleted(kept.triggerTime, kept.fileName);
-    if (m_pCaptures->options().repeat) {
-        m_pRecorder->armTrigger(true, m_nCaptureMode, true);
+    if (!cut.empty() && m_pCaptures->options().repeat) {
         m_bRecordingEnded = false;
         showCaptureCount();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ScopeChannel.h"
+#include "ScopeFile.h"
 #include "TarnPlugin_Scope.h"
 
 #include <cstdint>
@@ -106,14 +107,8 @@ public:
     int m_nPeriodTime;
     bool m_bViewFrozen = false;
     unsigned m_nSeenFirings = 0;
-    // The capture the last firing opened: it completes when its window is full (open grab)
-    // or when the recording ended (end grab).
-    bool m_bCaptureOpen = false;
-    int m_nCaptureMode = 0;
-    double m_dCaptureFiring = 0.0;
-    double m_dCaptureValue = 0.0;
-    double m_dCaptureStart = 0.0;
-    QString m_captureChannel;
+    // The columns of the current set-up, as files and captures name them.
+    QVector<ScopeFileCurve> m_fileColumns;
     bool m_bRecordingEnded = true; // the current run's end was announced
     TarnPlugin_Scope::ControllerStatus m_controllerStatus = TarnPlugin_Scope::NoLibrary;
     int m_nControllerTimeoutMs = kDefaultControllerTimeoutMs;
@@ -142,8 +137,7 @@ private:
     void refreshStatus();
     void showSamplingState();
     void announceTriggerFirings();
-    void openCapture(const CaptureState &state);
-    void completeCapture();
+    void collectCaptures();
     void showCaptureCount();
     void refreshCurves();
     void watchRobotError();

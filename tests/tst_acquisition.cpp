@@ -100,8 +100,8 @@ private slots:
         QTest::newRow("jitter of a microsecond")
             << QVector<double>{0, 1, 2, 1.999, 3} << QVector<double>{0, 1, 2, 3, 4.001}
             << QVector<double>{0.001};
-        QTest::newRow("an equal stamp") << QVector<double>{5, 6, 6, 7}
-                                        << QVector<double>{5, 6, 7, 8} << QVector<double>{0};
+        QTest::newRow("an equal stamp")
+            << QVector<double>{5, 6, 6, 7} << QVector<double>{5, 6, 7, 8} << QVector<double>{0};
         QTest::newRow("a clock restart")
             << QVector<double>{100, 102, 104, 0, 2} << QVector<double>{100, 102, 104, 106, 108}
             << QVector<double>{104};
@@ -109,8 +109,7 @@ private slots:
             << QVector<double>{0, 1, 2, 1000, 500} << QVector<double>{0, 1, 2, 1000, 1001}
             << QVector<double>{500};
         QTest::newRow("two steps") << QVector<double>{10, 11, 5, 6, 1}
-                                   << QVector<double>{10, 11, 12, 13, 14}
-                                   << QVector<double>{6, 5};
+                                   << QVector<double>{10, 11, 12, 13, 14} << QVector<double>{6, 5};
     }
     void timelineContinuesAfterAStep()
     {
@@ -267,7 +266,7 @@ private slots:
         }
     }
 
-    void triggerInstant_data()
+    void firingPosition_data()
     {
         QTest::addColumn<int>("channel");
         QTest::addColumn<int>("condition");
@@ -296,7 +295,7 @@ private slots:
         QTest::newRow("infinite samples are ignored")
             << 0 << 1 << 0.0 << false << onChannel(0, {-qInf(), 1}) << -1;
     }
-    void triggerInstant()
+    void firingPosition()
     {
         TriggerSettings settings;
         QFETCH(int, channel);
@@ -309,10 +308,8 @@ private slots:
         settings.threshold = threshold;
         settings.absoluteValue = absolute;
         QFETCH(int, at);
-        const std::optional<double> instant = ::triggerInstant(settings, records);
-        QCOMPARE(instant.has_value(), at >= 0);
-        if (instant)
-            QCOMPARE(*instant, records.at(static_cast<std::size_t>(at)).dTime);
+        const std::optional<std::size_t> position = ::firingPosition(settings, records);
+        QCOMPARE(position ? int(*position) : -1, at);
     }
 
     // The first step measures 0, the maximum holds, and a wrapping tick count still gives

@@ -1,11 +1,16 @@
 // The scope driven from code through its public API: refusals that change nothing and show
 // nothing, the signals of a run, and the widget's size.
 #include "ScopeFile.h"
+#include "ScopeFileMeta.h"
 #include "ScopeTestSupport.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <functional>
 
 using namespace ScopeTest;
 
@@ -31,6 +36,44 @@ QString writeScopeFile(const QString &fileName)
     QString error;
     ScopeFile::save(fileName, {curve}, ScopeFile::Progress(), &error);
     return fileName;
+}
+
+// Records 0..count-1 ms in batches of 250, all queued at once so they arrive far faster than
+// real time: J1 (slot 0) is `trigger(t)`, J2 (slot 1) carries each record's time.
+void queueSignal(int count, const std::function<double(int)> &trigger)
+{
+    constexpr int kBatch = 250;
+    for (int first = 0; first < count; first += kBatch) {
+        TarnSim::Batch batch;
+        for (int t = first; t < std::min(count, first + kBatch); ++t) {
+            _ST_ReadScopeData r = record(t, trigger(t));
+            r.dValue[1] = t;
+            batch.records.push_back(r);
+        }
+        TarnSim::queueBatch(batch);
+    }
+}
+
+// Waits for the queued records to be read while the GUI runs no events: nothing is drawn.
+bool consumedWithoutEvents()
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (TarnSim::pendingBatches() > 0 && timer.elapsed() < 10000)
+        QThread::msleep(5);
+    const uint64_t reads = TarnSim::callCounts().readScopeData;
+    while (TarnSim::callCounts().readScopeData < reads + 2 && timer.elapsed() < 10000)
+        QThread::msleep(5);
+    return timer.elapsed() < 10000;
+}
+
+// "first..last (count)" of a capture's J2 curve, i.e. of its record times.
+QString spanOf(const TarnScopeCapture &capture)
+{
+    const QVector<double> &t = capture.curves.at(1).values;
+    if (t.isEmpty())
+        return QStringLiteral("empty");
+    return QString("%1..%2 (%3)").arg(t.first()).arg(t.last()).arg(t.size());
 }
 
 } // namespace
@@ -171,6 +214,120 @@ private slots:
         QCOMPARE(m_scope->recordedCurves().first().values.size(), 3); // the batch before it
     }
 
+    // J1 crosses "> 50" at 1500 ms only; the capture holds exactly the records from
+    // instant + delay for one period (open grab) or the period up to it (end grab), however
+    // fast the records came and although nothing was drawn meanwhile.
+    void captureWindowIsCutAtTheInstant_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("delay");
+        QTest::addColumn<int>("period");
+        QTest::addColumn<QString>("span");
+        const int open = TarnPlugin_Scope::OpenGrab;
+        const int end = TarnPlugin_Scope::EndGrab;
+        QTest::newRow("open, 0, 1000 ms") << open << "0" << 1000 << "1500..2500 (1001)";
+        QTest::newRow("open, -500, 1000 ms") << open << "-500" << 1000 << "1000..2000 (1001)";
+        QTest::newRow("open, 200, 1000 ms") << open << "200" << 1000 << "1700..2700 (1001)";
+        QTest::newRow("open, -500, 10 ms") << open << "-500" << 10 << "1000..1010 (11)";
+        QTest::newRow("open, 0, 10 ms") << open << "0" << 10 << "1500..1510 (11)";
+        QTest::newRow("end, 0, 1000 ms") << end << "0" << 1000 << "500..1500 (1001)";
+        QTest::newRow("end, -500, 1000 ms") << end << "-500" << 1000 << "0..1000 (1001)";
+        QTest::newRow("end, 300, 1000 ms") << end << "300" << 1000 << "800..1800 (1001)";
+        QTest::newRow("end, 0, 10 ms") << end << "0" << 10 << "1490..1500 (11)";
+    }
+    void captureWindowIsCutAtTheInstant()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, delay);
+        QFETCH(int, period);
+        QSignalSpy completed(m_scope.get(), &TarnPlugin_Scope::captureCompleted);
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        m_scope->setPeriod(period);
+        QCOMPARE(m_scope->period(), period);
+        m_scope->setTriggerChannel(kJ1);
+        m_scope->setTriggerThreshold(50.0);
+        m_scope->setTriggerMode(TarnPlugin_Scope::TriggerMode(mode));
+        m_scope->setTriggerDelay(delay);
+        m_scope->setTriggerFolder(m_dir.filePath(QTest::currentDataTag()));
+        m_scope->setTriggerEnabled(true);
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+        queueSignal(3000, [](int t) { return t >= 1500 && t < 1600 ? 100.0 : 0.0; });
+        QVERIFY(consumedWithoutEvents());
+        QTRY_COMPARE(completed.count(), 1);
+        m_scope->stop();
+        QCOMPARE(completed.count(), 1);
+        const TarnScopeCapture capture = m_scope->captures().first();
+        QCOMPARE(capture.triggerTime, 1500.0);
+        QTEST(spanOf(capture), "span");
+        // The file says where in it the trigger fired, and when that was.
+        const std::optional<ScopeFileMeta> meta = ScopeFileMeta::loadBeside(capture.fileName);
+        QVERIFY(meta && meta->trigger);
+        QCOMPARE(meta->trigger->instant, 1500.0);
+        QCOMPARE(meta->trigger->delay, std::optional<double>(delay.toDouble()));
+        QCOMPARE(meta->trigger->channel, kJ1);
+        QCOMPARE(meta->fileTimeOf(meta->trigger->instant), std::optional<double>(1500.0));
+        QCOMPARE(meta->controllerTime, std::optional<double>(capture.curves.at(1).values.first()));
+        QVERIFY(meta->started.isValid());
+        QVERIFY(qAbs(meta->started.secsTo(QDateTime::currentDateTimeUtc())) < 60);
+    }
+
+    // Repeat mode: crossings two periods apart, many in one batch, every one captured, and
+    // each first once the signal was back inside.
+    void repeatCapturesEveryCrossing()
+    {
+        QSignalSpy completed(m_scope.get(), &TarnPlugin_Scope::captureCompleted);
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        m_scope->setPeriod(10);
+        m_scope->setTriggerChannel(kJ1);
+        m_scope->setTriggerThreshold(50.0);
+        m_scope->setTriggerDelay("-2");
+        m_scope->setTriggerRepeat(true);
+        m_scope->setTriggerKeep(100);
+        m_scope->setTriggerEnabled(true);
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+        // Beyond for 3 ms every 20 ms from 100 ms on: 45 crossings up to 999 ms.
+        queueSignal(1000, [](int t) { return t >= 100 && t % 20 < 3 ? 100.0 : 0.0; });
+        QVERIFY(consumedWithoutEvents());
+        QTRY_COMPARE(completed.count(), 45);
+        m_scope->stop();
+        const QList<TarnScopeCapture> captures = m_scope->captures();
+        QCOMPARE(captures.size(), 45);
+        for (int k = 0; k < captures.size(); ++k) {
+            const double instant = 100.0 + 20.0 * k;
+            QCOMPARE(captures.at(k).triggerTime, instant);
+            QCOMPARE(spanOf(captures.at(k)),
+                     QString("%1..%2 (11)").arg(instant - 2).arg(instant + 8));
+        }
+    }
+
+    // With a delay the trigger is a scope's and waits for a crossing; without one a level
+    // already beyond at Start fires at once, as it always did.
+    void levelBeyondAtStart_data()
+    {
+        QTest::addColumn<QString>("delay");
+        QTest::addColumn<QVector<double>>("firings");
+        QTest::newRow("delay typed: the crossing at 300 ms") << "0" << QVector<double>{300};
+        QTest::newRow("no delay: the level at once") << "" << QVector<double>{0};
+    }
+    void levelBeyondAtStart()
+    {
+        QSignalSpy fired(m_scope.get(), &TarnPlugin_Scope::triggerFired);
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        m_scope->setTriggerChannel(kJ1);
+        m_scope->setTriggerThreshold(50.0);
+        m_scope->setTriggerDelay(QTest::currentDataTag()[0] == 'd' ? "0" : "");
+        m_scope->setTriggerEnabled(true);
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+        queueSignal(400, [](int t) { return t < 200 || t >= 300 ? 100.0 : 0.0; });
+        QVERIFY(waitForBatchesConsumed());
+        QTRY_VERIFY(!fired.isEmpty());
+        QTest::qWait(50);
+        QVector<double> firings;
+        for (const QList<QVariant> &each : fired)
+            firings << each.first().toDouble();
+        QTEST(firings, "firings");
+    }
+
     // Repeat mode over a signal that crosses five times and stays beyond the threshold across
     // batches: five captures, each ending exactly at its instant (end grab, delay 0), none
     // fired before the signal came back inside, each saved to a file that reads back the same.
@@ -217,7 +374,9 @@ private slots:
                      ScopeFile::Outcome::Done);
             QCOMPARE(content.curves.at(1).y, capture.curves.at(1).values);
         }
-        QCOMPARE(QDir(m_dir.filePath("captures")).entryList(QDir::Files).size(), 5);
+        const QDir folder(m_dir.filePath("captures"));
+        QCOMPARE(folder.entryList({"*.csv"}, QDir::Files).size(), 5);
+        QCOMPARE(folder.entryList({"*.csv.json"}, QDir::Files).size(), 5);
 
         // A smaller bound lets the oldest go, and the operator is told how many went.
         m_scope->setTriggerKeep(2);
