@@ -85,8 +85,7 @@ QString fileOf(Handle, void *entry)
 QString ownFolder()
 {
     Dl_info info{};
-    if (!dladdr(reinterpret_cast<void *>(&ControllerLibrary::functions), &info) ||
-        !info.dli_fname)
+    if (!dladdr(reinterpret_cast<void *>(&ControllerLibrary::functions), &info) || !info.dli_fname)
         return QString();
     return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
 }
@@ -126,12 +125,12 @@ LoadedLibrary open()
         if (!handle)
             continue;
         ControllerLibrary::Functions &f = library.functions;
-        f.setScopeIndexs = reinterpret_cast<decltype(f.setScopeIndexs)>(
-            symbol(handle, "Tarn_SetScopeIndexs"));
-        f.readScopeData = reinterpret_cast<decltype(f.readScopeData)>(
-            symbol(handle, "Tarn_ReadScopeData"));
-        f.readRobotFlags = reinterpret_cast<decltype(f.readRobotFlags)>(
-            symbol(handle, "TarnIF_ReadRobotFlags"));
+        f.setScopeIndexs =
+            reinterpret_cast<decltype(f.setScopeIndexs)>(symbol(handle, "Tarn_SetScopeIndexs"));
+        f.readScopeData =
+            reinterpret_cast<decltype(f.readScopeData)>(symbol(handle, "Tarn_ReadScopeData"));
+        f.readRobotFlags =
+            reinterpret_cast<decltype(f.readRobotFlags)>(symbol(handle, "TarnIF_ReadRobotFlags"));
         if (!f.setScopeIndexs || !f.readScopeData || !f.readRobotFlags) {
             library.functions = {};
             places.last() += QObject::tr(" (lacks the SDK's functions)");

@@ -58,8 +58,8 @@ QString claimPath()
         folder = QDir::tempPath();
     const QByteArray library = ControllerLibrary::path().toUtf8();
     const QByteArray hash = QCryptographicHash::hash(library, QCryptographicHash::Sha1).toHex();
-    return QDir(folder).filePath(QStringLiteral("tarnscope-controller-%1.lock")
-                                     .arg(QString::fromLatin1(hash.left(16))));
+    return QDir(folder).filePath(
+        QStringLiteral("tarnscope-controller-%1.lock").arg(QString::fromLatin1(hash.left(16))));
 }
 
 } // namespace
@@ -188,11 +188,10 @@ bool ControllerLink::subscribe(LinkSubscriber *subscriber, const std::vector<int
 void ControllerLink::unsubscribe(LinkSubscriber *subscriber)
 {
     std::lock_guard<std::mutex> guard(m_mutex);
-    m_subs.erase(std::remove_if(m_subs.begin(), m_subs.end(),
-                                [subscriber](const Subscription &sub) {
-                                    return sub.sink == subscriber;
-                                }),
-                 m_subs.end());
+    m_subs.erase(
+        std::remove_if(m_subs.begin(), m_subs.end(),
+                       [subscriber](const Subscription &sub) { return sub.sink == subscriber; }),
+        m_subs.end());
 }
 
 ControllerLink::Subscription *ControllerLink::find(const LinkSubscriber *subscriber)

@@ -65,8 +65,8 @@ public:
     // Subscribes, or changes the subscriber's list: from the read after the controller
     // carries it, the subscriber's deliveries carry `generation`. Refused, with nothing
     // changed, when the channels do not fit.
-    bool subscribe(LinkSubscriber *subscriber, const std::vector<int> &indexes,
-                   unsigned generation, QString *error);
+    bool subscribe(LinkSubscriber *subscriber, const std::vector<int> &indexes, unsigned generation,
+                   QString *error);
     // Once this returns, the subscriber is never called again.
     void unsubscribe(LinkSubscriber *subscriber);
 
@@ -78,9 +78,9 @@ public:
 private:
     enum class ListChange
     {
-        Exact,   // one subscriber's own list
-        Grow,    // appended: the places before stay good
-        Rebuild  // places moved: the next read is dropped for all
+        Exact,  // one subscriber's own list
+        Grow,   // appended: the places before stay good
+        Rebuild // places moved: the next read is dropped for all
     };
     struct Subscription
     {
@@ -109,8 +109,8 @@ private:
     void shutDownCollector();
 
     mutable std::mutex m_mutex;
-    std::vector<Subscription> m_subs; // guarded by m_mutex
-    std::vector<int> m_list;          // guarded by m_mutex: what the controller carries
+    std::vector<Subscription> m_subs;         // guarded by m_mutex
+    std::vector<int> m_list;                  // guarded by m_mutex: what the controller carries
     ListChange m_sending = ListChange::Exact; // acquisition thread: the list in flight
     ControllerTimeline m_timeline;            // acquisition thread only
     RobotFlagsReading m_flags;                // guarded by m_mutex

@@ -1,6 +1,7 @@
 #include "ScopeFileRecorder.h"
 
 #include "ScopeCatalog.h"
+#include "ScopeFileMeta.h"
 #include "ScopeFileWriter.h"
 
 #include <QDateTime>
@@ -39,6 +40,12 @@ QString numberedName(const QString &fileName, int number)
                                    .arg(suffix));
 }
 
+ScopeFile::NumberFormat numberFormat(const FileRecordingOptions &options)
+{
+    return options.exactValues ? ScopeFile::NumberFormat::Exact
+                               : ScopeFile::NumberFormat::ThreeDecimals;
+}
+
 } // namespace
 
 std::unique_ptr<ScopeFileRecorder> ScopeFileRecorder::start(const FileRecordingOptions &options,
@@ -48,7 +55,8 @@ std::unique_ptr<ScopeFileRecorder> ScopeFileRecorder::start(const FileRecordingO
     auto writer = std::make_unique<ScopeFileWriter>();
     const auto existing =
         options.replace ? ScopeFileWriter::Existing::Replace : ScopeFileWriter::Existing::Refuse;
-    if (!writer->open(options.fileName, existing, columns, columnsWithData(columns), error))
+    if (!writer->open(options.fileName, existing, columns, columnsWithData(columns),
+                      numberFormat(options), error))
         return nullptr;
     return std::unique_ptr<ScopeFileRecorder>(
         new ScopeFileRecorder(options, std::move(writer), columns));
@@ -93,7 +101,7 @@ void ScopeFileRecorder::setColumns(const QVector<ScopeFileCurve> &columns)
     m_wake.notify_one();
 }
 
-void ScopeFileRecorder::push(std::vector<double> rows, int width)
+void ScopeFileRecorder::push(std::vector<double> rows, int width, const ClockOrigin &origin)
 {
     if (rows.empty() || width < 0)
         return;
@@ -107,6 +115,7 @@ void ScopeFileRecorder::push(std::vector<double> rows, int width)
         Item item;
         item.rows = std::move(rows);
         item.width = width;
+        item.origin = origin;
         m_queue.push_back(std::move(item));
     }
     m_wake.notify_one();
@@ -165,14 +174,34 @@ void ScopeFileRecorder::writeRows(const Item &item)
     if (item.width != m_writer->columnCount())
         return; // rows of another set-up than the header's; cannot happen in order
     const std::size_t stride = static_cast<std::size_t>(item.width) + 1;
+    QString error;
+    if (m_writer->rows() == 0 && item.rows.size() >= stride && !writeMeta(item, &error))
+        return fail(error);
     for (std::size_t row = 0; row + stride <= item.rows.size(); row += stride) {
         m_writer->appendRow(item.rows[row], item.rows.data() + row + 1);
         ++m_written.records;
     }
-    QString error;
     if (!m_writer->flush(&error))
         return fail(error);
     rotateWhenDue();
+}
+
+// A file's times count from its first row; the metadata says where that lay.
+bool ScopeFileRecorder::writeMeta(const Item &firstRows, QString *error) const
+{
+    ScopeFileMeta meta;
+    const double first = firstRows.rows.front();
+    meta.firstRowTime = 0.0;
+    meta.controllerTime = first;
+    meta.started = firstRows.origin.wallClockAt(first);
+    meta.exactValues = m_options.exactValues;
+    for (const ScopeFileCurve &column : m_columns)
+        meta.channels.append({column.title, column.binding.unit});
+    QString reason;
+    if (meta.saveBeside(m_writer->fileName(), &reason))
+        return true;
+    *error = QString("%1: %2").arg(ScopeFileMeta::fileNameFor(m_writer->fileName()), reason);
+    return false;
 }
 
 // Same columns: the file goes on. A file still without rows takes the new header; otherwise
@@ -198,7 +227,7 @@ void ScopeFileRecorder::changeColumns(const QVector<ScopeFileCurve> &columns)
     if (m_writer->rows() == 0) {
         QString error;
         if (!m_writer->open(m_written.fileName, ScopeFileWriter::Existing::Replace, m_columns,
-                            columnsWithData(m_columns), &error))
+                            columnsWithData(m_columns), numberFormat(m_options), &error))
             fail(error);
         return;
     }
@@ -218,7 +247,7 @@ bool ScopeFileRecorder::openNext()
         if (QFileInfo::exists(name))
             continue;
         if (!m_writer->open(name, ScopeFileWriter::Existing::Refuse, m_columns,
-                            columnsWithData(m_columns), &error)) {
+                            columnsWithData(m_columns), numberFormat(m_options), &error)) {
             fail(QString("%1: %2").arg(name, error));
             return false;
         }

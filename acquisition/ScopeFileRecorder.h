@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClockOrigin.h"
 #include "ScopeFile.h"
 
 #include <QString>
@@ -20,9 +21,10 @@ class ScopeFileWriter;
 struct FileRecordingOptions
 {
     QString fileName;
-    bool replace = false;    // replace an existing file (asked for by the operator)
-    int rotateMinutes = 0;   // a new numbered file this often; 0: never
-    int rotateMegabytes = 0; // or once a file is this large; 0: never
+    bool replace = false;     // replace an existing file (asked for by the operator)
+    int rotateMinutes = 0;    // a new numbered file this often; 0: never
+    int rotateMegabytes = 0;  // or once a file is this large; 0: never
+    bool exactValues = false; // the shortest text that reads back the same, not 3 decimals
     // How many values (time stamps included) may wait for the disk before records are lost.
     std::size_t queueValues = std::size_t(1) << 19;
 };
@@ -38,7 +40,8 @@ struct FileRecordingStatus
     QString failure;    // set when writing failed: the recording to disk has ended
 };
 
-// Records to disk, in scope-file format, every row handed to it: a writer thread with a
+// Records to disk, in scope-file format, every row handed to it, each file with its metadata
+// beside it (written with its first row): a writer thread with a
 // bounded queue, so neither the acquisition thread nor the GUI ever waits for the disk; a full
 // queue drops the rows offered and counts them. Data is synced to the disk at least once a
 // second; a failed write ends the recording with the system's reason and leaves the file with
@@ -59,8 +62,9 @@ public:
 
     // The columns of the rows pushed from now on.
     void setColumns(const QVector<ScopeFileCurve> &columns);
-    // Rows of 1 + `width` values each: the controller time, then one value per column.
-    void push(std::vector<double> rows, int width);
+    // Rows of 1 + `width` values each: the controller time, then one value per column;
+    // `origin` dates them for the metadata beside each file.
+    void push(std::vector<double> rows, int width, const ClockOrigin &origin);
     FileRecordingStatus status() const;
     // Asks the writer to write what is queued, sync and end, without waiting for it.
     void finish();
@@ -72,6 +76,7 @@ private:
         std::shared_ptr<const QVector<ScopeFileCurve>> columns; // a new header, or rows
         std::vector<double> rows;
         int width = 0;
+        ClockOrigin origin;
     };
 
     ScopeFileRecorder(const FileRecordingOptions &options, std::unique_ptr<ScopeFileWriter> writer,
@@ -82,6 +87,7 @@ private:
     void writeRows(const Item &item);
     void changeColumns(const QVector<ScopeFileCurve> &columns);
     bool openNext();
+    bool writeMeta(const Item &firstRows, QString *error) const;
     void rotateWhenDue();
     void syncWhenDue(bool now);
     void fail(const QString &reason);

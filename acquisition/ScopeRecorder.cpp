@@ -247,7 +247,7 @@ void ScopeRecorder::teeToFileLocked(const std::vector<_ST_ReadScopeData> &record
             rows.insert(rows.end(), record.dValue, record.dValue + width);
             m_dTeedThrough = record.dTime;
         }
-        m_pFileRecorder->push(std::move(rows), m_nBoundSlots);
+        m_pFileRecorder->push(std::move(rows), m_nBoundSlots, m_clockOrigin);
         return;
     }
     if (!m_buffer.times().isEmpty())
@@ -275,7 +275,7 @@ void ScopeRecorder::teeBufferLocked(double limit)
         }
         m_dTeedThrough = times.at(i);
     }
-    m_pFileRecorder->push(std::move(rows), m_nBoundSlots);
+    m_pFileRecorder->push(std::move(rows), m_nBoundSlots, m_clockOrigin);
 }
 
 bool ScopeRecorder::startRecordingToFile(const FileRecordingOptions &options, QString *error)

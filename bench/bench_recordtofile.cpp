@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr ScopeFile::NumberFormat kFormat = ScopeFile::NumberFormat::ThreeDecimals;
+
 constexpr int kChannels = 36;
 constexpr int kRecordsPerSecond = 1000;
 constexpr int kRecordsPerRead = 51; // the acquisition thread reads about every 51 ms
@@ -69,7 +71,7 @@ void BM_RecordOneSecond(benchmark::State &state)
     for (auto _ : state) {
         for (int done = 0; done < kRecordsPerSecond; done += kRecordsPerRead) {
             const int count = std::min(kRecordsPerRead, kRecordsPerSecond - done);
-            recorder->push(readRows(time, count), kChannels);
+            recorder->push(readRows(time, count), kChannels, ClockOrigin());
             records += count;
             std::this_thread::sleep_for(std::chrono::milliseconds(kRecordsPerRead));
         }
@@ -100,11 +102,11 @@ void BM_FormatOneSecond(benchmark::State &state)
             for (std::size_t r = 0; r < rows.size(); r += kChannels + 1) {
                 const int start = out.size();
                 out.resize(start + (kChannels + 1) * (ScopeFile::kMaxNumberChars + 1));
-                char *p = ScopeFile::writeNumber(out.data() + start, rows[r]);
+                char *p = ScopeFile::writeNumber(out.data() + start, rows[r], kFormat);
                 values = rows.data() + r + 1;
                 for (int k = 0; k < kChannels; ++k) {
                     *p++ = ',';
-                    p = ScopeFile::writeNumber(p, values[k]);
+                    p = ScopeFile::writeNumber(p, values[k], kFormat);
                 }
                 *p++ = '\n';
                 out.resize(static_cast<int>(p - out.constData()));

@@ -458,9 +458,13 @@ ScopeFile::Outcome readStream(QFile &file, ScopeFileContent &content,
 
 } // namespace
 
-char *ScopeFile::writeNumber(char *out, double value)
+// The exact form reads back bit for bit: the sign of a zero and infinities included; a NaN is
+// "nan", as in the rounded form.
+char *ScopeFile::writeNumber(char *out, double value, NumberFormat format)
 {
-    return ::writeNumber(out, value);
+    if (format == NumberFormat::ThreeDecimals || std::isnan(value))
+        return ::writeNumber(out, value);
+    return std::to_chars(out, out + kMaxNumberChars, value).ptr;
 }
 
 QString ScopeFile::headerField(const QString &title, const CurveBinding &binding)
@@ -502,7 +506,7 @@ QByteArray ScopeFile::header(const QVector<ScopeFileCurve> &curves)
 }
 
 void ScopeFile::appendRows(const QVector<ScopeFileCurve> &curves, int first, int last,
-                           QByteArray &out)
+                           NumberFormat format, QByteArray &out)
 {
     QVarLengthArray<int, ScopeLimits::kCurveSlots> lengths;
     QVarLengthArray<const double *, ScopeLimits::kCurveSlots> values;
@@ -520,23 +524,23 @@ void ScopeFile::appendRows(const QVector<ScopeFileCurve> &curves, int first, int
         int holder = 0;
         while (lengths[holder] <= row)
             ++holder;
-        p = writeNumber(p, curves[holder].x[row]);
+        p = writeNumber(p, curves[holder].x[row], format);
         for (int k = 0; k < columns; ++k) {
             *p++ = ',';
             if (lengths[k] > row)
-                p = writeNumber(p, values[k][row]);
+                p = writeNumber(p, values[k][row], format);
         }
         *p++ = '\n';
         out.resize(static_cast<int>(p - out.constData()));
     }
 }
 
-QByteArray ScopeFile::toBytes(const QVector<ScopeFileCurve> &curves)
+QByteArray ScopeFile::toBytes(const QVector<ScopeFileCurve> &curves, NumberFormat format)
 {
     if (curves.isEmpty())
         return QByteArray();
     QByteArray bytes = header(curves);
-    appendRows(curves, 0, rowCount(curves), bytes);
+    appendRows(curves, 0, rowCount(curves), format, bytes);
     return bytes;
 }
 
@@ -568,7 +572,7 @@ std::optional<ScopeFileContent> ScopeFile::fromBytes(const QByteArray &bytes,
 }
 
 ScopeFile::Outcome ScopeFile::save(const QString &fileName, const QVector<ScopeFileCurve> &curves,
-                                   const Progress &progress, QString *error)
+                                   const Progress &progress, QString *error, NumberFormat format)
 {
     QSaveFile file(fileName);
     // Unbuffered, so a failed write is seen while errno still tells why.
@@ -583,7 +587,7 @@ ScopeFile::Outcome ScopeFile::save(const QString &fileName, const QVector<ScopeF
         chunk.append(header(curves));
     for (int row = 0;;) {
         const int last = std::min(rows, row + kRowsPerChunk);
-        appendRows(curves, row, last, chunk);
+        appendRows(curves, row, last, format, chunk);
         if (!writeAll(file, chunk, error)) {
             file.cancelWriting();
             return Outcome::Failed;

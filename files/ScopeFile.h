@@ -49,6 +49,14 @@ struct ScopeFileContent
 class ScopeFile
 {
 public:
+    // How values are written: rounded to three decimals (the scope file's own format), or
+    // with the shortest text that reads back to the same double.
+    enum class NumberFormat
+    {
+        ThreeDecimals,
+        Exact
+    };
+
     // Files with more lines are refused: 55 hours at 1 kHz, and their values still fit the
     // index range of a curve. Loading streams the file, holding only its values.
     static constexpr int kMaxLines = 200000000;
@@ -63,7 +71,8 @@ public:
     };
 
     // The whole file; empty when there is no curve.
-    static QByteArray toBytes(const QVector<ScopeFileCurve> &curves);
+    static QByteArray toBytes(const QVector<ScopeFileCurve> &curves,
+                              NumberFormat format = NumberFormat::ThreeDecimals);
     // Reads a file's bytes; nothing when the progress callback cancels or there are more
     // than kMaxLines lines.
     static std::optional<ScopeFileContent> fromBytes(const QByteArray &bytes,
@@ -72,19 +81,20 @@ public:
     // Writes through a temporary file that replaces fileName only when complete; on
     // failure *error holds the system's reason.
     static Outcome save(const QString &fileName, const QVector<ScopeFileCurve> &curves,
-                        const Progress &progress, QString *error);
+                        const Progress &progress, QString *error,
+                        NumberFormat format = NumberFormat::ThreeDecimals);
     static Outcome load(const QString &fileName, ScopeFileContent *content,
                         const Progress &progress, QString *error);
 
     static QString headerField(const QString &title, const CurveBinding &binding);
-    // A number as the file writes it (three decimals); `out` has kMaxNumberChars free.
+    // A number as the file writes it; `out` has kMaxNumberChars free.
     static constexpr int kMaxNumberChars = 320;
-    static char *writeNumber(char *out, double value);
+    static char *writeNumber(char *out, double value, NumberFormat format);
     // The binding (with the given slot) and the title a header field describes.
     static CurveBinding parseHeaderField(const QString &field, int slot, QString *title);
 
 private:
     static QByteArray header(const QVector<ScopeFileCurve> &curves);
     static void appendRows(const QVector<ScopeFileCurve> &curves, int first, int last,
-                           QByteArray &out);
+                           NumberFormat format, QByteArray &out);
 };

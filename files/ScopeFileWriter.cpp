@@ -44,9 +44,10 @@ ScopeFileWriter::~ScopeFileWriter()
 
 bool ScopeFileWriter::open(const QString &fileName, Existing existing,
                            const QVector<ScopeFileCurve> &columns, const std::vector<bool> &hasData,
-                           QString *error)
+                           ScopeFile::NumberFormat format, QString *error)
 {
     close();
+    m_format = format;
     m_file.setFileName(fileName);
     // NewOnly refuses a file that exists at the moment of opening, not just when asked.
     QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
@@ -80,11 +81,11 @@ void ScopeFileWriter::appendRow(double time, const double *values)
         m_origin = time;
     const int start = m_pending.size();
     m_pending.resize(start + (columnCount() + 1) * (ScopeFile::kMaxNumberChars + 1));
-    char *p = ScopeFile::writeNumber(m_pending.data() + start, time - m_origin);
+    char *p = ScopeFile::writeNumber(m_pending.data() + start, time - m_origin, m_format);
     for (std::size_t k = 0; k < m_hasData.size(); ++k) {
         *p++ = ',';
         if (m_hasData[k])
-            p = ScopeFile::writeNumber(p, values[k]);
+            p = ScopeFile::writeNumber(p, values[k], m_format);
     }
     *p++ = '\n';
     m_pending.resize(static_cast<int>(p - m_pending.constData()));

@@ -30,7 +30,7 @@ public:
     // Opens and writes the header. `hasData` says per column whether rows carry its values;
     // the others get empty fields, as an export gives a curve without samples.
     bool open(const QString &fileName, Existing existing, const QVector<ScopeFileCurve> &columns,
-              const std::vector<bool> &hasData, QString *error);
+              const std::vector<bool> &hasData, ScopeFile::NumberFormat format, QString *error);
     bool isOpen() const { return m_file.isOpen(); }
 
     // One row: a controller time and a value per column, formatted into the pending lines.
@@ -57,4 +57,5 @@ private:
     qint64 m_written = 0; // whole lines on the file
     qint64 m_rows = 0;
     double m_origin = 0.0;
+    ScopeFile::NumberFormat m_format = ScopeFile::NumberFormat::ThreeDecimals;
 };

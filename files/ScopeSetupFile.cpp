@@ -100,7 +100,8 @@ QByteArray ScopeSetup::toJson() const
         {"endEffectors", rowsToJson("endEffectors", endEffectors)},
         {"periodMs", periodMs},
         {"trigger", trigger},
-        {"view", QJsonObject{{"strips", stripView}, {"scaleToVisible", scaleToVisible}}}};
+        {"view", QJsonObject{{"strips", stripView}, {"scaleToVisible", scaleToVisible}}},
+        {"files", QJsonObject{{"exactValues", exactValues}}}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -153,5 +154,6 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
     const QJsonObject view = root.value("view").toObject();
     setup.stripView = view.value("strips").toBool(false);
     setup.scaleToVisible = view.value("scaleToVisible").toBool(false);
+    setup.exactValues = root.value("files").toObject().value("exactValues").toBool(false);
     return true;
 }

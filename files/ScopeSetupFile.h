@@ -30,6 +30,7 @@ struct ScopeSetup
     TriggerOptions triggerOptions; // absent from older files: the defaults
     bool stripView = false;        // the plot as strips per unit; older files: one plot
     bool scaleToVisible = false;
+    bool exactValues = false; // files with exact values; older files: three decimals
 
     QByteArray toJson() const;
 

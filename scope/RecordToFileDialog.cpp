@@ -22,10 +22,12 @@ enum Unit
 
 } // namespace
 
-RecordToFileDialog::RecordToFileDialog(const QString &proposedFile, QWidget *parent)
+RecordToFileDialog::RecordToFileDialog(const QString &proposedFile, bool exactValues,
+                                       QWidget *parent)
     : QDialog(parent), m_file(new QLineEdit(proposedFile, this)),
       m_rotate(new QCheckBox(tr("New file every"), this)), m_every(new QSpinBox(this)),
-      m_unit(new QComboBox(this))
+      m_unit(new QComboBox(this)),
+      m_exact(new QCheckBox(tr("Exact values (not rounded to three decimals)"), this))
 {
     setWindowTitle(tr("Record to file"));
     m_file->setObjectName(QStringLiteral("RecordToFile_edit_File"));
@@ -54,6 +56,9 @@ RecordToFileDialog::RecordToFileDialog(const QString &proposedFile, QWidget *par
     auto *form = new QFormLayout(this);
     form->addRow(tr("File:"), fileRow);
     form->addRow(rotateRow);
+    m_exact->setObjectName(QStringLiteral("RecordToFile_cb_ExactValues"));
+    m_exact->setChecked(exactValues);
+    form->addRow(m_exact);
     form->addRow(buttons);
 }
 
@@ -70,6 +75,11 @@ int RecordToFileDialog::rotateMinutes() const
 int RecordToFileDialog::rotateMegabytes() const
 {
     return m_rotate->isChecked() && m_unit->currentIndex() == Megabytes ? m_every->value() : 0;
+}
+
+bool RecordToFileDialog::exactValues() const
+{
+    return m_exact->isChecked();
 }
 
 void RecordToFileDialog::browse()

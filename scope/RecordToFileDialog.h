@@ -15,13 +15,14 @@ class RecordToFileDialog : public QDialog
     Q_OBJECT
 
 public:
-    RecordToFileDialog(const QString &proposedFile, QWidget *parent);
+    RecordToFileDialog(const QString &proposedFile, bool exactValues, QWidget *parent);
 
     QString fileName() const;
     // The operator agreed to replace the chosen file.
     bool replaceExisting() const { return m_replace; }
     int rotateMinutes() const;
     int rotateMegabytes() const;
+    bool exactValues() const;
 
     void accept() override;
 
@@ -32,6 +33,7 @@ private:
     QCheckBox *m_rotate;
     QSpinBox *m_every;
     QComboBox *m_unit;
+    QCheckBox *m_exact;
     bool m_replace = false;
     QString m_confirmed; // the name the file dialog already asked about
 };

@@ -104,7 +104,8 @@ bool ScopeCaptures::save(ScopeCapture &capture, QString *error) const
     for (int n = 2; QFileInfo::exists(fileName); ++n)
         fileName = folder.filePath(QString("%1_%2.csv").arg(stem).arg(n));
     QString reason;
-    if (ScopeFile::save(fileName, capture.curves, ScopeFile::Progress(), &reason) !=
+    capture.meta.exactValues = m_format == ScopeFile::NumberFormat::Exact;
+    if (ScopeFile::save(fileName, capture.curves, ScopeFile::Progress(), &reason, m_format) !=
         ScopeFile::Outcome::Done) {
         *error = tr("ERROR:Cannot write %1: %2").arg(fileName, reason);
         return false;

@@ -48,6 +48,7 @@ public:
     // file could not be written (the capture is kept all the same).
     bool add(ScopeCapture capture, QString *error);
     void clear();
+    void setNumberFormat(ScopeFile::NumberFormat format) { m_format = format; }
 
 signals:
     void optionsChanged();
@@ -64,4 +65,5 @@ private:
     TriggerOptions m_options;
     std::deque<ScopeCapture> m_kept;
     int m_nDropped = 0;
+    ScopeFile::NumberFormat m_format = ScopeFile::NumberFormat::ThreeDecimals;
 };

@@ -4,6 +4,7 @@
 #include "QwtScope.h"
 #include "SaveDialog.h"
 #include "ScopeFile.h"
+#include "ScopeFileMeta.h"
 #include "ScopeLimits.h"
 #include "ScopeRecorder.h"
 #include "TarnPlugin_Scope_p.h"
@@ -115,6 +116,12 @@ int periodForRange(double range)
     return static_cast<int>(std::min(period, double(ScopeLimits::kMaxPeriodMs)));
 }
 
+// A file's metadata, or none: a file without it reads as it always did.
+ScopeFileMeta metaBeside(const QString &fileName)
+{
+    return ScopeFileMeta::loadBeside(fileName).value_or(ScopeFileMeta());
+}
+
 } // namespace
 
 ScopeFileActions::ScopeFileActions(TarnPlugin_ScopePrivate *scope)
@@ -147,7 +154,7 @@ void ScopeFileActions::exportWithDialog()
     ScopeFile::Outcome outcome;
     {
         FileProgress progress(m_scope->q, tr("Exporting scope file..."));
-        outcome = ScopeFile::save(fileName, curves, progress.callback(), &error);
+        outcome = save(fileName, curves, progress.callback(), &error);
     }
     if (outcome == ScopeFile::Outcome::Failed)
         SaveDialog::warnCannotWrite(m_scope->q, fileName, error);
@@ -161,12 +168,27 @@ bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) con
     if (error.isEmpty()) {
         QVector<ScopeFileCurve> curves;
         m_scope->m_pScope->exportLines(curves);
-        if (ScopeFile::save(fileName, curves, ScopeFile::Progress(), &error) ==
-            ScopeFile::Outcome::Done)
+        if (save(fileName, curves, ScopeFile::Progress(), &error) == ScopeFile::Outcome::Done)
             return true;
         error = SaveDialog::cannotWrite(fileName, error);
     }
     return m_scope->fail(error, errorText);
+}
+
+// The file in the scope's number format, with its metadata beside it.
+ScopeFile::Outcome ScopeFileActions::save(const QString &fileName,
+                                          const QVector<ScopeFileCurve> &curves,
+                                          const ScopeFile::Progress &progress, QString *error) const
+{
+    const ScopeFile::Outcome outcome =
+        ScopeFile::save(fileName, curves, progress, error, m_scope->numberFormat());
+    if (outcome != ScopeFile::Outcome::Done)
+        return outcome;
+    QString reason;
+    if (m_scope->recordingMeta(curves).saveBeside(fileName, &reason))
+        return outcome;
+    *error = QString("%1: %2").arg(ScopeFileMeta::fileNameFor(fileName), reason);
+    return ScopeFile::Outcome::Failed;
 }
 
 void ScopeFileActions::importWithDialog()
@@ -179,8 +201,6 @@ void ScopeFileActions::importWithDialog()
         return;
     if (QFileInfo(fileName).suffix() != "csv") {
         warn(m_scope->q, tr("ERROR:Unsupported file formats !"));
-        m_scope->m_pScopeSetting->UnSelectAll();
-        m_scope->m_pScope->replot();
         return;
     }
     QString error;
@@ -195,7 +215,7 @@ void ScopeFileActions::importWithDialog()
         return;
     }
     const QString notes = loadNotes(*content, fileName);
-    show(std::move(*content));
+    show(std::move(*content), metaBeside(fileName), QFileInfo(fileName).fileName());
     if (!notes.isEmpty())
         warn(m_scope->q, notes);
 }
@@ -209,11 +229,12 @@ bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText)
     if (!content) {
         return m_scope->fail(error, errorText);
     }
-    show(std::move(*content));
+    show(std::move(*content), metaBeside(fileName), QFileInfo(fileName).fileName());
     return true;
 }
 
-bool ScopeFileActions::showCurves(const QVector<ScopeFileCurve> &curves, QString *errorText)
+bool ScopeFileActions::showCurves(const QVector<ScopeFileCurve> &curves, const ScopeFileMeta &meta,
+                                  const QString &label, QString *errorText)
 {
     QString error = refusal();
     if (error.isEmpty() && curves.isEmpty())
@@ -226,7 +247,7 @@ bool ScopeFileActions::showCurves(const QVector<ScopeFileCurve> &curves, QString
     content.curveCount = curves.size();
     content.hasTime = true;
     content.times = curves.first().x;
-    show(std::move(content));
+    show(std::move(content), meta, label);
     return true;
 }
 
@@ -267,8 +288,10 @@ bool ScopeFileActions::compareCurves(const QVector<ScopeFileCurve> &curves, cons
     return true;
 }
 
-// The loaded recording replaces the one on the plot, and the period shows it whole.
-void ScopeFileActions::show(ScopeFileContent content)
+// The loaded recording replaces the one on the plot, and the period shows it whole. The
+// channel selection stays the operator's: the next Start records what is chosen there.
+void ScopeFileActions::show(ScopeFileContent content, const ScopeFileMeta &meta,
+                            const QString &label)
 {
     TarnPlugin_ScopePrivate &s = *m_scope;
     s.clearScopeData();
@@ -280,7 +303,7 @@ void ScopeFileActions::show(ScopeFileContent content)
     // A recording longer than the longest period is still shown whole.
     if (range > s.m_pScope->xRange())
         s.m_pScope->setXScale(0.0, range, range / 10.0);
-    s.m_pScopeSetting->UnSelectAll();
+    s.showLoadedRecording(meta, label);
     s.m_pScope->replot();
     emit s.q->channelsChanged();
 }

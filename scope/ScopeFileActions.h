@@ -1,11 +1,12 @@
 #pragma once
 
+#include "ScopeFile.h"
+
 #include <QObject>
 #include <QString>
 #include <QVector>
 
-struct ScopeFileContent;
-struct ScopeFileCurve;
+struct ScopeFileMeta;
 class TarnPlugin_ScopePrivate;
 
 // The scope file actions: export of the recording on the plot and import of a scope file
@@ -23,8 +24,10 @@ public:
     void importWithDialog();
     bool exportTo(const QString &fileName, QString *errorText) const;
     bool importFrom(const QString &fileName, QString *errorText);
-    // Puts curves kept earlier (a capture) on the plot, as an import does; not while sampling.
-    bool showCurves(const QVector<ScopeFileCurve> &curves, QString *errorText);
+    // Puts curves kept earlier (a capture) on the plot, as an import does, with what their
+    // metadata says (the trigger mark, when they were recorded); not while sampling.
+    bool showCurves(const QVector<ScopeFileCurve> &curves, const ScopeFileMeta &meta,
+                    const QString &label, QString *errorText);
     // Adds curves kept earlier beside those on the plot, dashed, their titles marked with
     // `label`, aligned at their starts; refused while sampling or without free curve slots.
     bool compareCurves(const QVector<ScopeFileCurve> &curves, const QString &label,
@@ -32,7 +35,9 @@ public:
 
 private:
     QString refusal() const;
-    void show(ScopeFileContent content);
+    ScopeFile::Outcome save(const QString &fileName, const QVector<ScopeFileCurve> &curves,
+                            const ScopeFile::Progress &progress, QString *error) const;
+    void show(ScopeFileContent content, const ScopeFileMeta &meta, const QString &label);
 
     TarnPlugin_ScopePrivate *m_scope;
 };

@@ -62,6 +62,7 @@ bool ScopeRecordActions::start(FileRecordingOptions options, QString *errorText)
                              errorText);
     options.rotateMinutes = m_rotateMinutes;
     options.rotateMegabytes = m_rotateMegabytes;
+    options.exactValues = m_scope->m_bExactValues;
     QString error;
     if (!m_scope->m_pRecorder->startRecordingToFile(options, &error))
         return m_scope->fail(SaveDialog::cannotWrite(options.fileName, error), errorText);
@@ -94,9 +95,10 @@ void ScopeRecordActions::toggleFromMenu()
 
 void ScopeRecordActions::startWithDialog()
 {
-    RecordToFileDialog dialog(proposedFile(), m_scope->q);
+    RecordToFileDialog dialog(proposedFile(), m_scope->m_bExactValues, m_scope->q);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    m_scope->setExactValues(dialog.exactValues());
     setRotation(dialog.rotateMinutes(), dialog.rotateMegabytes());
     FileRecordingOptions options;
     options.fileName = dialog.fileName();

@@ -84,6 +84,7 @@ ScopeSetup ScopeSetupActions::currentSetup() const
     setup.triggerAbsolute = s.ui->cb_AbsoluteValue->isChecked();
     setup.triggerOptions = s.m_pCaptures->options();
     setup.stripView = s.q->isStripView();
+    setup.exactValues = s.q->exactValues();
     setup.scaleToVisible = s.q->scalesToVisibleCurves();
     return setup;
 }
@@ -114,6 +115,7 @@ void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped
     s.ui->cb_AbsoluteValue->setChecked(setup.triggerAbsolute);
     s.m_pCaptures->setOptions(setup.triggerOptions);
     s.q->setStripView(setup.stripView);
+    s.q->setExactValues(setup.exactValues);
     s.q->setScaleToVisibleCurves(setup.scaleToVisible);
 }
 

@@ -171,6 +171,11 @@ void ScopeStateLine::showControllerNote(const QString &text, bool alarm)
     refresh();
 }
 
+void ScopeStateLine::showLoaded(const QString &what)
+{
+    show(tr("Showing %1").arg(what), Tone::Plain);
+}
+
 void ScopeStateLine::showStopped()
 {
     m_bErrorRaised = false;

@@ -42,6 +42,8 @@ public:
     void showControllerNote(const QString &text, bool alarm);
 
     void showStopped();
+    // A recording from a file or a capture is on the plot: what it is, in a few words.
+    void showLoaded(const QString &what);
     // `lastSampleTime` is where the recording ends on the time axis; none when it is empty.
     void showStoppedByRobotError(std::optional<double> lastSampleTime);
     void showControllerLost();

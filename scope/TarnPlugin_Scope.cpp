@@ -242,7 +242,8 @@ QList<TarnScopeCapture> TarnPlugin_Scope::captures() const
 bool TarnPlugin_Scope::showCapture(int index, QString *errorText)
 {
     const ScopeCapture *capture = d->keptCapture(index, errorText);
-    return capture && d->m_pFileActions->showCurves(capture->curves, errorText);
+    return capture && d->m_pFileActions->showCurves(capture->curves, capture->meta,
+                                                    d->captureLabel(*capture), errorText);
 }
 
 bool TarnPlugin_Scope::compareCapture(int index, QString *errorText)
@@ -273,6 +274,16 @@ bool TarnPlugin_Scope::isTriggerArmed() const
 bool TarnPlugin_Scope::isViewFrozen() const
 {
     return d->m_bViewFrozen;
+}
+
+bool TarnPlugin_Scope::exactValues() const
+{
+    return d->m_bExactValues;
+}
+
+void TarnPlugin_Scope::setExactValues(bool on)
+{
+    d->setExactValues(on);
 }
 
 bool TarnPlugin_Scope::isStripView() const

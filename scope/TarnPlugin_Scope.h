@@ -90,6 +90,9 @@ class TARNSCOPE_EXPORT TarnPlugin_Scope : public QWidget
     // The single plot's value axis fits the curves shown instead of all of them.
     Q_PROPERTY(bool scaleToVisibleCurves READ scalesToVisibleCurves WRITE setScaleToVisibleCurves
                    NOTIFY viewChanged)
+    // Files (export, record to file, captures) carry each value with the shortest text that
+    // reads back to the same number, instead of three decimals. Saved with set-ups.
+    Q_PROPERTY(bool exactValues READ exactValues WRITE setExactValues NOTIFY exactValuesChanged)
     // With persistSetup on, the widget restores the last set-up (channels, period, trigger
     // controls) from QSettings when the property is set, and remembers it on every confirmed
     // set-up and when it goes. Off by default.
@@ -203,6 +206,8 @@ public:
     void setStripView(bool on);
     bool scalesToVisibleCurves() const;
     void setScaleToVisibleCurves(bool on);
+    bool exactValues() const;
+    void setExactValues(bool on);
     bool persistSetup() const;
     void setPersistSetup(bool on);
     ControllerStatus controllerStatus() const;
@@ -270,6 +275,7 @@ Q_SIGNALS:
     // left on device"). The file keeps its whole lines; sampling goes on.
     void recordingToFileFailed(const QString &reason);
     void viewChanged();
+    void exactValuesChanged(bool on);
     void controllerStatusChanged(TarnPlugin_Scope::ControllerStatus status);
 
 protected Q_SLOTS:

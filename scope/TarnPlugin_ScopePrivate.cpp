@@ -332,7 +332,11 @@ void TarnPlugin_ScopePrivate::createViewActions()
     m_pScaleAction->setCheckable(true);
     QObject::connect(m_pScaleAction, &QAction::toggled, q,
                      &TarnPlugin_Scope::setScaleToVisibleCurves);
-    m_pTools->addActions({m_pStripAction, m_pScaleAction});
+    m_pExactAction = new QAction(TarnPlugin_Scope::tr("Exact values in files"), q);
+    m_pExactAction->setObjectName(QStringLiteral("ScopeAction_ExactValues"));
+    m_pExactAction->setCheckable(true);
+    QObject::connect(m_pExactAction, &QAction::toggled, q, &TarnPlugin_Scope::setExactValues);
+    m_pTools->addActions({m_pStripAction, m_pScaleAction, m_pExactAction});
 }
 
 void TarnPlugin_ScopePrivate::setStripView(bool on)
@@ -343,6 +347,21 @@ void TarnPlugin_ScopePrivate::setStripView(bool on)
         return;
     m_pScope->setStripView(on);
     emit q->viewChanged();
+}
+
+void TarnPlugin_ScopePrivate::setExactValues(bool on)
+{
+    m_pExactAction->setChecked(on);
+    if (m_bExactValues == on)
+        return;
+    m_bExactValues = on;
+    m_pCaptures->setNumberFormat(numberFormat());
+    emit q->exactValuesChanged(on);
+}
+
+ScopeFile::NumberFormat TarnPlugin_ScopePrivate::numberFormat() const
+{
+    return m_bExactValues ? ScopeFile::NumberFormat::Exact : ScopeFile::NumberFormat::ThreeDecimals;
 }
 
 void TarnPlugin_ScopePrivate::setScaleToVisible(bool on)
@@ -363,6 +382,12 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
         return;
     if (fromButton && !mayReplaceRecording())
         return;
+    if (selection().empty()) {
+        refuseStart(TarnPlugin_Scope::tr("No channel is chosen: choose the channels to record "
+                                         "with \"Setting\""),
+                    fromButton);
+        return;
+    }
     m_pRecorder->resetReadCycle();
     const bool fits =
         fromButton ? selectionFits() : selection().size() <= std::size_t(ScopeLimits::kMaxChannels);
@@ -376,11 +401,8 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
     }
     QString refusal;
     if (!m_pRecorder->startSampling(indexesOf(selection()), &refusal)) {
-        fail(TarnPlugin_Scope::tr("ERROR:%1; nothing was started.").arg(refusal));
         m_pStateLine->showControllerNote(refusal, true);
-        if (fromButton)
-            QMessageBox::warning(q, TarnPlugin_Scope::tr("Warning"), refusal, QMessageBox::Ok);
-        emit q->recordingEnded(TarnPlugin_Scope::SetupRefused);
+        refuseStart(refusal, fromButton);
         return;
     }
     setViewFrozen(false);
@@ -403,6 +425,14 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
     m_pStateLine->showStarted();
     showSamplingState();
     emit q->samplingChanged(true);
+}
+
+void TarnPlugin_ScopePrivate::refuseStart(const QString &reason, bool fromButton)
+{
+    fail(TarnPlugin_Scope::tr("ERROR:%1; nothing was started.").arg(reason));
+    if (fromButton)
+        QMessageBox::warning(q, TarnPlugin_Scope::tr("Warning"), reason, QMessageBox::Ok);
+    emit q->recordingEnded(TarnPlugin_Scope::SetupRefused);
 }
 
 // Start replaces the recording on the plot. One made while the robot reported an error is
@@ -609,6 +639,7 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     for (const ScopeChannel &ch : channels)
         m_fileColumns.append(ScopeFileCurve{ch.title, ch.binding, {}, {}});
     m_pRecorder->setFileColumns(m_fileColumns);
+    m_loadedMeta.reset();
     m_pScope->clearCurves();
     m_pStateLine->forgetRecording();
     m_pTriggerMark->remove();
@@ -636,6 +667,34 @@ void TarnPlugin_ScopePrivate::clearScopeData()
     m_pTriggerMark->remove();
     m_pTimeStepMarks->clear();
     m_pTools->cursors()->setTriggerTime(std::nullopt);
+}
+
+// What an export of these curves says beside them: their channels and, as far as it is
+// known, where their first row lay in controller and wall-clock time, and the trigger of a
+// capture shown again.
+ScopeFileMeta TarnPlugin_ScopePrivate::recordingMeta(const QVector<ScopeFileCurve> &curves) const
+{
+    ScopeFileMeta meta;
+    meta.exactValues = m_bExactValues;
+    for (const ScopeFileCurve &curve : curves)
+        meta.channels.append({curve.title, curve.binding.unit});
+    if (curves.isEmpty() || curves.first().x.isEmpty())
+        return meta;
+    const double first = curves.first().x.first();
+    meta.firstRowTime = first;
+    if (!m_loadedMeta) {
+        meta.controllerTime = first + m_pScope->timeOrigin();
+        meta.started = m_pRecorder->clockOrigin().wallClockAt(*meta.controllerTime);
+        return meta;
+    }
+    meta.trigger = m_loadedMeta->trigger;
+    if (m_loadedMeta->firstRowTime && m_loadedMeta->controllerTime) {
+        const double shift = first - *m_loadedMeta->firstRowTime;
+        meta.controllerTime = *m_loadedMeta->controllerTime + shift;
+        if (m_loadedMeta->started.isValid())
+            meta.started = m_loadedMeta->started.addMSecs(qRound64(shift));
+    }
+    return meta;
 }
 
 // ---- trigger -----------------------------------------------------------------------
@@ -811,6 +870,25 @@ QString TarnPlugin_ScopePrivate::captureLabel(const ScopeCapture &capture)
     return TarnPlugin_Scope::tr("capture at %1 ms").arg(capture.triggerTime, 0, 'f', 1);
 }
 
+// A shown recording says what it is and when it was made, and where its trigger fired.
+void TarnPlugin_ScopePrivate::showLoadedRecording(const ScopeFileMeta &meta, const QString &label)
+{
+    m_loadedMeta = meta;
+    QString text = label;
+    if (meta.trigger && !meta.trigger->channel.isEmpty())
+        text += TarnPlugin_Scope::tr(", trigger on %1").arg(meta.trigger->channel);
+    if (meta.started.isValid())
+        text += TarnPlugin_Scope::tr(", recorded %1")
+                    .arg(meta.started.toLocalTime().toString("yyyy-MM-dd hh:mm:ss.zzz"));
+    m_pStateLine->showLoaded(text);
+    const std::optional<double> instant =
+        meta.trigger ? meta.fileTimeOf(meta.trigger->instant) : std::nullopt;
+    if (instant) {
+        m_pTriggerMark->place(*instant);
+        m_pTools->cursors()->setTriggerTime(*instant);
+    }
+}
+
 void TarnPlugin_ScopePrivate::openCaptureList()
 {
     CaptureListDialog dialog(*m_pCaptures, !m_pRecorder->isSampling(), q);
@@ -821,7 +899,8 @@ void TarnPlugin_ScopePrivate::openCaptureList()
     const bool done =
         dialog.compares()
             ? m_pFileActions->compareCurves(capture.curves, captureLabel(capture), &error)
-            : m_pFileActions->showCurves(capture.curves, &error);
+            : m_pFileActions->showCurves(capture.curves, capture.meta, captureLabel(capture),
+                                         &error);
     if (!done)
         QMessageBox::warning(q, TarnPlugin_Scope::tr("Warning"), error, QMessageBox::Ok);
 }

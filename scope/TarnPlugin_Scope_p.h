@@ -2,6 +2,7 @@
 
 #include "ScopeChannel.h"
 #include "ScopeFile.h"
+#include "ScopeFileMeta.h"
 #include "TarnPlugin_Scope.h"
 
 #include <cstdint>
@@ -50,6 +51,7 @@ public:
     void setViewFrozen(bool frozen);
     void setStripView(bool on);
     void setScaleToVisible(bool on);
+    void setExactValues(bool on);
 
     // Channel set-up.
     void setAxisInfo();
@@ -67,6 +69,9 @@ public:
     void openTriggerOptions();
     void openCaptureList();
     static QString captureLabel(const ScopeCapture &capture);
+    void showLoadedRecording(const ScopeFileMeta &meta, const QString &label);
+    ScopeFileMeta recordingMeta(const QVector<ScopeFileCurve> &curves) const;
+    ScopeFile::NumberFormat numberFormat() const;
     // The kept capture of that index; none, with the reason told, for another index.
     const ScopeCapture *keptCapture(int index, QString *errorText);
     void readTriggerSettings();
@@ -95,6 +100,7 @@ public:
     QAction *m_pFreezeAction = nullptr;
     QAction *m_pStripAction = nullptr;
     QAction *m_pScaleAction = nullptr;
+    QAction *m_pExactAction = nullptr;
     TriggerMark *m_pTriggerMark = nullptr;
     TimeStepMarks *m_pTimeStepMarks = nullptr;
     ScopeCaptures *m_pCaptures = nullptr;
@@ -109,6 +115,9 @@ public:
     unsigned m_nSeenFirings = 0;
     // The columns of the current set-up, as files and captures name them.
     QVector<ScopeFileCurve> m_fileColumns;
+    // What the file or capture on the plot said of itself; none for a recording of this scope.
+    std::optional<ScopeFileMeta> m_loadedMeta;
+    bool m_bExactValues = false;   // files get the shortest exact text, not three decimals
     bool m_bRecordingEnded = true; // the current run's end was announced
     TarnPlugin_Scope::ControllerStatus m_controllerStatus = TarnPlugin_Scope::NoLibrary;
     int m_nControllerTimeoutMs = kDefaultControllerTimeoutMs;
@@ -129,6 +138,7 @@ private:
     void createViewActions();
 
     bool mayReplaceRecording();
+    void refuseStart(const QString &reason, bool fromButton);
     void announceEnd(TarnPlugin_Scope::EndReason reason);
     void updateTimeAxis();
     bool selectionFits();

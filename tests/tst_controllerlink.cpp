@@ -2,11 +2,11 @@
 #include "ScopeTestSupport.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QLabel>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <cmath>
@@ -47,9 +47,8 @@ qint64 longestGuiSilence(const std::function<void()> &action, int waitMs)
     qint64 longest = 0;
     QTimer ticker;
     ticker.setInterval(1);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        longest = std::max(longest, sinceTick.restart());
-    });
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { longest = std::max(longest, sinceTick.restart()); });
     sinceTick.start();
     ticker.start();
     action();
@@ -118,7 +117,8 @@ class tst_ControllerLink : public QObject
                 }
                 const int index = plot->curveBinding(slot).scopeIndex;
                 QVERIFY2(value == TarnSim::sampleValue(index, time),
-                         qPrintable(QString("%1 at %2: %3").arg(curves[slot].title).arg(time).arg(value)));
+                         qPrintable(
+                             QString("%1 at %2: %3").arg(curves[slot].title).arg(time).arg(value)));
             }
             previous = time;
         }
@@ -228,9 +228,9 @@ private slots:
             scope->stop();
             checkRecording(scope);
             const QVector<double> values = scope->recordedCurves().first().values;
-            QCOMPARE(std::count_if(values.begin(), values.end(),
-                                   [](double v) { return std::isnan(v); }),
-                     1);
+            QCOMPARE(
+                std::count_if(values.begin(), values.end(), [](double v) { return std::isnan(v); }),
+                1);
         }
         // The scope whose set-up rebuilt the list begins after it: no gap of its own.
         m_scopes[1]->stop();
@@ -263,8 +263,8 @@ private slots:
         second->start();
         QVERIFY(second->isSampling());
         QString error;
-        QVERIFY(!second->setChannels(jointsOf({" Target Cur", " FilCur", " FilSensedTor"}),
-                                     &error));
+        QVERIFY(
+            !second->setChannels(jointsOf({" Target Cur", " FilCur", " FilSensedTor"}), &error));
         QVERIFY2(error.contains("other scopes use 24"), qPrintable(error));
         QCOMPARE(second->channels(), jointsOf({" Target Cur", " FilCur"}));
     }
@@ -296,8 +296,7 @@ private slots:
             TarnSim::failReads(failure);
         else
             TarnSim::blockNextRead(kHangMs);
-        QTRY_COMPARE_WITH_TIMEOUT(scope->controllerStatus(), TarnPlugin_Scope::NotAnswering,
-                                  2000);
+        QTRY_COMPARE_WITH_TIMEOUT(scope->controllerStatus(), TarnPlugin_Scope::NotAnswering, 2000);
         QVERIFY2(stateLineOf(scope).contains("No data from the controller since"),
                  qPrintable(stateLineOf(scope)));
         if (failure != 0)

@@ -61,7 +61,7 @@ int recordUntilKilled(const QString &path)
             for (int k = 0; k < kChildColumns; ++k)
                 rows.push_back(childValue(time, k));
         }
-        recorder->push(std::move(rows), kChildColumns);
+        recorder->push(std::move(rows), kChildColumns, ClockOrigin());
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
@@ -124,7 +124,8 @@ void TestRecordToFile::writerLinesReadBack()
     ScopeFileWriter writer;
     QString error;
     const QString path = m_dir.filePath("writer.csv");
-    QVERIFY(writer.open(path, ScopeFileWriter::Existing::Refuse, heads, {true, false}, &error));
+    QVERIFY(writer.open(path, ScopeFileWriter::Existing::Refuse, heads, {true, false},
+                        ScopeFile::NumberFormat::ThreeDecimals, &error));
     const double first[] = {1.25, 99.0};
     const double second[] = {-2.5, 99.0};
     writer.appendRow(5000.0, first);
@@ -169,8 +170,8 @@ void TestRecordToFile::fullDiskSaysWhy()
         QSKIP("no /dev/full here");
     ScopeFileWriter writer;
     QString error;
-    QVERIFY(
-        !writer.open("/dev/full", ScopeFileWriter::Existing::Replace, columns(1), {true}, &error));
+    QVERIFY(!writer.open("/dev/full", ScopeFileWriter::Existing::Replace, columns(1), {true},
+                         ScopeFile::NumberFormat::ThreeDecimals, &error));
     QCOMPARE(error, QString::fromLocal8Bit(std::strerror(ENOSPC)));
 }
 

@@ -3,6 +3,7 @@
 #include "ScopeFile.h"
 #include "ScopeFileMeta.h"
 #include "ScopeTestSupport.h"
+#include "TriggerMark.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -269,6 +270,47 @@ private slots:
         QCOMPARE(meta->controllerTime, std::optional<double>(capture.curves.at(1).values.first()));
         QVERIFY(meta->started.isValid());
         QVERIFY(qAbs(meta->started.secsTo(QDateTime::currentDateTimeUtc())) < 60);
+
+        // Shown again, from the list or from its file, it carries its trigger mark.
+        auto *mark = m_scope->findChild<TriggerMark *>();
+        const auto markedAt = [&] {
+            return mark->shownTime() + plotOf(m_scope.get())->timeOrigin();
+        };
+        QVERIFY(m_scope->showCapture(0));
+        QVERIFY(mark->isPlaced());
+        QCOMPARE(markedAt(), 1500.0);
+        QVERIFY(m_scope->importFromFile(capture.fileName));
+        QVERIFY(mark->isPlaced());
+        QCOMPARE(markedAt(), 1500.0);
+        const QString state = child<QLabel>(m_scope.get(), "Kvel_Scope_lb_State")->text();
+        QVERIFY2(state.contains("trigger on " + kJ1), qPrintable(state));
+    }
+
+    // An import is only looked at: the next Start records the channels chosen before it, and
+    // a Start with none chosen says so and starts nothing.
+    void importLeavesTheChosenChannels()
+    {
+        QVERIFY(m_scope->setChannels({kJ2}));
+        QVERIFY(m_scope->importFromFile(writeScopeFile(m_dir.filePath("j1.csv"))));
+        QCOMPARE(m_scope->channels(), QStringList{kJ1});
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+        TarnSim::queueBatch(stampedBatch(0, 10));
+        QVERIFY(waitForBatchesConsumed());
+        m_scope->stop();
+        QCOMPARE(m_scope->channels(), QStringList{kJ2});
+        QCOMPARE(m_scope->recordedCurves().first().values.size(), 10);
+    }
+    void startWithNothingChosenRefuses()
+    {
+        QSignalSpy errors(m_scope.get(), &TarnPlugin_Scope::errorOccurred);
+        QSignalSpy ended(m_scope.get(), &TarnPlugin_Scope::recordingEnded);
+        m_scope->start();
+        QVERIFY(!m_scope->isSampling());
+        QCOMPARE(errors.count(), 1);
+        QVERIFY(errors.first().first().toString().contains("No channel is chosen"));
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().value<TarnPlugin_Scope::EndReason>(),
+                 TarnPlugin_Scope::SetupRefused);
     }
 
     // Repeat mode: crossings two periods apart, many in one batch, every one captured, and

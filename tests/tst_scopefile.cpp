@@ -228,6 +228,39 @@ private slots:
         QCOMPARE(ScopeFile::toBytes(asLoaded(content)), first);
     }
 
+    // Exact values read back to the same doubles, bit for bit: what three decimals lose
+    // (a trigger value just above its threshold, small signals) is kept.
+    void exactValuesRoundTripBitForBit()
+    {
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<double> value(-1e3, 1e3);
+        Values x, y;
+        for (int i = 0; i < 500; ++i) {
+            x << i * 0.1 + 1e6; // tenths of a ms far from 0
+            y << value(rng) * std::pow(10.0, i % 40 - 20);
+        }
+        const Values special{
+            1.800037,           0.1, -0.0, 5e-324, 1.7976931348623157e308, kInf, -kInf, 1e-7,
+            123456789.123456789};
+        for (int i = 0; i < special.size(); ++i)
+            y[i] = special[i];
+        const QByteArray bytes =
+            ScopeFile::toBytes({curve("J1 Cur", x, y)}, ScopeFile::NumberFormat::Exact);
+        const ScopeFileContent content = parsed(bytes);
+        QCOMPARE(content.unreadableFields, 0);
+        const Values &back = content.curves.at(0).y;
+        QCOMPARE(back.size(), y.size());
+        for (int i = 0; i < y.size(); ++i) {
+            QVERIFY2(std::memcmp(&back[i], &y[i], sizeof(double)) == 0,
+                     qPrintable(QString("row %1: %2 read back as %3")
+                                    .arg(i)
+                                    .arg(y[i], 0, 'g', 17)
+                                    .arg(back[i], 0, 'g', 17)));
+            QCOMPARE(content.times[i], x[i]);
+        }
+        QVERIFY(!ScopeFile::toBytes({curve("J1 Cur", x, y)}).contains("1.800037"));
+    }
+
     void saveThatFailsKeepsTheOldFile_data()
     {
         QTest::addColumn<QString>("name");

@@ -130,7 +130,8 @@ private slots:
         QCOMPARE(plot()->curveBinding(2).unit, QString()); // the last unit carries no line feed
         QCOMPARE(points(plot()->curve(2)), QString("0:3.5 15:3.5 30:3.5 4000:3.5"));
         QCOMPARE(periodEdit()->text(), QString("4001"));
-        QVERIFY(dialogOf(m_scope.get())->componentSelection().empty());
+        // The channel dialog keeps the operator's choice: the next Start records it.
+        QCOMPARE(dialogOf(m_scope.get())->componentSelection().size(), std::size_t(3));
 
         const QString second = m_dir->filePath("second.csv");
         exportTo(second);

@@ -167,8 +167,8 @@ private slots:
     }
 
     // Start without a confirmation uses the checked rows, a set-up confirmed while sampling
-    // goes to the controller at once, and an empty set-up is sent as such. A stopped scope
-    // leaves the controller alone.
+    // goes to the controller at once. A stopped scope leaves the controller alone, and a
+    // Start with nothing chosen is refused with a word, sending nothing.
     void selectionReachesTheControllerAtStartAndAtConfirmation()
     {
         selectJoints(1, {LINK_ActualACS});
@@ -189,9 +189,12 @@ private slots:
         confirmSelection(scope());
         QTest::qWait(120);
         QCOMPARE(TarnSim::callCounts().setScopeIndexs, lists);
-        start(scope());
-        QTRY_COMPARE(TarnSim::callCounts().setScopeIndexs, lists + 1);
-        QCOMPARE(TarnSim::lastIndexes(), std::vector<int>{});
+        const QStringList asked = startAnswering(QMessageBox::Ok);
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked.first().contains("No channel is chosen"), qPrintable(asked.first()));
+        QVERIFY(!m_scope->isSampling());
+        QTest::qWait(120);
+        QCOMPARE(TarnSim::callCounts().setScopeIndexs, lists);
         QCOMPARE(curveCount(), 0);
         QCOMPARE(triggerList()->count(), 1);
         QCOMPARE(triggerList()->currentText(), QString("J1 Actual ACS (not recorded)"));
@@ -548,6 +551,7 @@ private slots:
         auto visible = [this](const char *name) {
             return child(scope(), name)->isVisibleTo(scope());
         };
+        selectJoints(1, {LINK_TargetACS});
         start(scope());
         QVERIFY(!visible("ScopePlugin_btn_StartScope") && visible("ScopePlugin_btn_StopScope"));
         QVERIFY(!child(scope(), "ScopePlugin_btn_ExportScope")->isEnabled());
@@ -772,6 +776,7 @@ private slots:
             load.memKB = 4294967295u;
             TarnSim::queueBatch(load);
         }
+        selectJoints(1, {LINK_TargetACS});
         start(scope());
         QTRY_VERIFY(label("Kvel_Scope_lb_ReadScopeCyc").toInt() > 0);
         QTRY_COMPARE(label("Kvel_Scope_lb_MoxCPU"), QString("12.346"));
@@ -788,6 +793,7 @@ private slots:
     void stopsAtTheSecondErrorObservation()
     {
         QTest::mouseClick(child<QCheckBox>(scope(), "cb_StopWhenError"), Qt::LeftButton);
+        selectJoints(1, {LINK_TargetACS});
         start(scope());
         waitForFlagReads(1);
         TarnSim::setErrorFlag(true);

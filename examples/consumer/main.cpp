@@ -27,6 +27,11 @@ bool sampleBriefly(TarnPlugin_Scope *scope, const char *form)
         std::printf("%s: the scope has no Start/Stop buttons\n", form);
         return false;
     }
+    // Start records the chosen channels; with none chosen it refuses.
+    if (!scope->setChannels({QStringLiteral("J1 Actual ACS")})) {
+        std::printf("%s: the scope refused its channel\n", form);
+        return false;
+    }
     start->click();
     const bool started = scope->isSampling();
     QTest::qWait(kSamplingMs);
