@@ -241,6 +241,11 @@ bool DemoHost::armTrigger()
     m_scope->setProperty("triggerThreshold", m_options.triggerThreshold);
     m_scope->setProperty("triggerDelay", m_options.triggerDelay);
     m_scope->setProperty("triggerMode", "OpenGrab");
+    if (!m_options.capturesDir.isEmpty()) {
+        m_scope->setProperty("triggerRepeat", true);
+        m_scope->setProperty("triggerKeep", 100);
+        m_scope->setProperty("triggerFolder", m_options.capturesDir);
+    }
     m_scope->setProperty("triggerEnabled", true);
     return true;
 }

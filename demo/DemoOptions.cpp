@@ -42,8 +42,9 @@ struct OptionTable
         QStringLiteral("rows"), QLatin1String(kDefaultSelection)};
     QCommandLineOption scopes{
         QStringLiteral("scopes"),
-        QStringLiteral("Scopes in the window, 1 to 3, sharing the controller: the first records "
-                       "the --select rows, the others 12 joint currents and torques each (default: 1)."),
+        QStringLiteral(
+            "Scopes in the window, 1 to 3, sharing the controller: the first records "
+            "the --select rows, the others 12 joint currents and torques each (default: 1)."),
         QStringLiteral("count"), QStringLiteral("1")};
     QCommandLineOption seconds{QStringLiteral("seconds"),
                                QStringLiteral("Offscreen run time in seconds (default: 3)."),
@@ -78,6 +79,11 @@ struct OptionTable
         QStringLiteral("Arm the trigger at Start, open grab: \"J1 Target ACS>20\", with a delay "
                        "in ms after @ (\"J1 Target ACS>20@-500\")."),
         QStringLiteral("channel>threshold[@delay]")};
+    QCommandLineOption captures{
+        QStringLiteral("captures"),
+        QStringLiteral("With --trigger: arm again after each capture (repeat) and save each one, "
+                       "with its metadata, in this folder."),
+        QStringLiteral("dir")};
     QCommandLineOption strips{QStringLiteral("strips"),
                               QStringLiteral("Show the plot as stacked strips, one per unit.")};
     QCommandLineOption recordTo{QStringLiteral("record-to"),
@@ -166,10 +172,10 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays this help."));
     const OptionTable options;
-    parser.addOptions({help, options.plugin, options.select, options.scopes, options.seconds, options.cycleMs,
-                       options.seed, options.errorAfter, options.period, options.output,
-                       options.toolShots, options.trigger, options.strips, options.recordTo,
-                       options.sourceTexts, options.offscreen});
+    parser.addOptions({help, options.plugin, options.select, options.scopes, options.seconds,
+                       options.cycleMs, options.seed, options.errorAfter, options.period,
+                       options.output, options.toolShots, options.trigger, options.captures,
+                       options.strips, options.recordTo, options.sourceTexts, options.offscreen});
 
     if (!parser.parse(arguments)) {
         message = parser.errorText();
@@ -225,5 +231,12 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
     sourceTexts = parser.isSet(options.sourceTexts);
     if (parser.isSet(options.trigger) && !readTrigger(parser.value(options.trigger), message))
         return Outcome::Error;
+    if (parser.isSet(options.captures)) {
+        if (triggerChannel.isEmpty()) {
+            message = QStringLiteral("--captures needs a --trigger");
+            return Outcome::Error;
+        }
+        capturesDir = QDir(parser.value(options.captures)).absolutePath();
+    }
     return Outcome::Run;
 }

@@ -37,6 +37,7 @@ struct DemoOptions
     QString triggerCondition;
     double triggerThreshold = 0.0;
     QString triggerDelay;
+    QString capturesDir; // with a trigger: capture again after each one, saving each here
 
     bool injectsError() const { return errorAfterSeconds >= 0.0; }
 
