@@ -3,6 +3,7 @@
 #include "QScopeSetting.h"
 #include "QwtScope.h"
 #include "SaveDialog.h"
+#include "ScopeChannel.h"
 #include "ScopeFile.h"
 #include "ScopeLimits.h"
 #include "ScopeRecorder.h"
@@ -56,6 +57,14 @@ private:
     QProgressDialog m_dialog;
 };
 
+// Files of earlier versions carry some channels' units as they were then; their curves get
+// the units of today, as if recorded now.
+void takeCurrentUnits(ScopeFileContent &content)
+{
+    for (ScopeFileCurve &curve : content.curves)
+        curve.binding.unit = currentUnit(curve.title, curve.binding.unit);
+}
+
 // Reads the whole file before anything on screen changes. Nothing comes back with an empty
 // `error` when the user cancelled.
 std::optional<ScopeFileContent> readScopeFile(const QString &fileName,
@@ -65,14 +74,16 @@ std::optional<ScopeFileContent> readScopeFile(const QString &fileName,
     const ScopeFile::Outcome outcome = ScopeFile::load(fileName, &content, progress, &error);
     if (outcome == ScopeFile::Outcome::Cancelled)
         return std::nullopt;
-    if (outcome == ScopeFile::Outcome::Failed)
+    if (outcome == ScopeFile::Outcome::Failed) {
         error = ScopeFileActions::tr("ERROR:Cannot read %1: %2").arg(fileName, error);
-    else if (content.curveCount == 0)
+    } else if (content.curveCount == 0) {
         error = ScopeFileActions::tr("ERROR:No curve in %1 !").arg(fileName);
-    else if (!content.hasTime)
+    } else if (!content.hasTime) {
         error = ScopeFileActions::tr("ERROR:No time column in %1 !").arg(fileName);
-    else
+    } else {
+        takeCurrentUnits(content);
         return content;
+    }
     return std::nullopt;
 }
 

@@ -124,10 +124,11 @@ private slots:
 
         QVERIFY(importFrom(first, contents(first)).isEmpty());
         QCOMPARE(plot()->curve(0)->title().text(), QString("J2 Joint FilVel"));
-        QCOMPARE(plot()->curveBinding(0).unit, QString(" VEL(deg/s)"));
+        QCOMPARE(plot()->curveBinding(0).unit, QString("VEL(deg/s)"));
         QCOMPARE(plot()->curveBinding(1).axis, before.axis);
         QCOMPARE(plot()->curveBinding(1).linkItem, 23);
-        QCOMPARE(plot()->curveBinding(2).unit, QString()); // the last unit carries no line feed
+        // the last unit carries no line feed
+        QCOMPARE(plot()->curveBinding(2).unit, QString("VEL(mm/s)"));
         QCOMPARE(points(plot()->curve(2)), QString("0:3.5 15:3.5 30:3.5 4000:3.5"));
         QCOMPARE(periodEdit()->text(), QString("4001"));
         QVERIFY(dialogOf(m_scope.get())->componentSelection().empty());
@@ -135,6 +136,31 @@ private slots:
         const QString second = m_dir->filePath("second.csv");
         exportTo(second);
         QCOMPARE(contents(second), contents(first));
+    }
+
+    // A file written before the units were corrected shows its curves with the units of
+    // today, so they fall into the same strips as a recording made now; units that no
+    // version gave the channel stay as written.
+    void importOfAFileWithFormerUnits()
+    {
+        const QString path = m_dir->filePath("former.csv");
+        write(path, QByteArray("time,J1 FilSensedTor_0_15_TQR(N),J1 Joint FilAcc_0_10_VEL(deg/s),"
+                               "J1 Joint FilVel_0_9_ VEL(deg/s),J1 status word_0_19_ ,"
+                               "RX Target PCS_3_23_PCS(mm),RZ Actual Vel_5_23_VEL(mm/s),"
+                               "X Target PCS_0_23_PCS(mm),J1 Target ACS_0_1_rad,"
+                               "TCPCmdVel_31_9_\n"
+                               "0,1,2,3,4,5,6,7,8,9\n"
+                               "10,1,2,3,4,5,6,7,8,9\n"));
+        QString error;
+        QVERIFY2(m_scope->importFromFile(path, &error), qPrintable(error));
+        QStringList units;
+        for (const TarnScopeCurveData &curve : m_scope->recordedCurves())
+            units << curve.unit;
+        QCOMPARE(units, QString::fromUtf8("TQR(N·m)|ACC(deg/s²)|VEL(deg/s)||PCS(deg)|VEL(deg/s)|"
+                                          "PCS(mm)|rad|VEL(mm/s)")
+                            .split('|'));
+        QCOMPARE(m_scope->channels().first(), QString("J1 FilSensedTor"));
+        QCOMPARE(points(plot()->curve(8)), QString("0:9 10:9"));
     }
 
     void importRefusesOtherSuffixes()
