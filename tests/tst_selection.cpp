@@ -298,7 +298,8 @@ private slots:
         for (int tree : {0, 1, 2})
             QVERIFY(selectionOf(dialog, tree).isEmpty());
 
-        // OK announces while the dialog is still up; every way out hides it and keeps the checks.
+        // OK announces while the dialog is still up; every way out hides it, and with nothing
+        // changed while it showed, the checks stay.
         QVERIFY(visibleAtSignal.isEmpty());
         click(dialog, "Kvel_Scope_btn_SetEndSelectAll");
         for (const char *button : {"Kvel_Scope_btn_SetOK", "Kvel_Scope_btn_SetCancel", ""}) {
@@ -312,7 +313,7 @@ private slots:
 
     // What is chosen shows without opening groups or pressing OK: groups holding a checked
     // row open when the dialog is shown, parents of some checked rows show partly checked,
-    // and the count names the limit. Escape is Cancel: it hides and keeps the checks.
+    // and the count names the limit. Escape is Cancel: it hides, keeping the checks it showed.
     void dialogShowsTheSelection_data()
     {
         QTest::addColumn<QList<int>>("components");
