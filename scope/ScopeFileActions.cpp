@@ -162,6 +162,9 @@ void ScopeFileActions::exportWithDialog()
     }
     if (outcome == ScopeFile::Outcome::Failed)
         SaveDialog::warnCannotWrite(m_scope->q, fileName, error);
+    if (outcome != ScopeFile::Outcome::Done)
+        return;
+    m_scope->m_bRecordingUnsaved = false;
 }
 
 bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) const
@@ -173,8 +176,10 @@ bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) con
         QVector<ScopeFileCurve> curves;
         m_scope->m_pScope->exportLines(curves);
         if (ScopeFile::save(fileName, curves, ScopeFile::Progress(), &error) ==
-            ScopeFile::Outcome::Done)
+            ScopeFile::Outcome::Done) {
+            m_scope->m_bRecordingUnsaved = false; // the recording is in a file now
             return true;
+        }
         error = SaveDialog::cannotWrite(fileName, error);
     }
     return m_scope->fail(error, errorText);
@@ -194,6 +199,10 @@ void ScopeFileActions::importWithDialog()
         m_scope->m_pScope->replot();
         return;
     }
+    if (!m_scope->mayLoseRecording(
+            tr("The recording on the plot is not saved. The import replaces it; export the "
+               "recording first to keep it.\n\nImport anyway?")))
+        return;
     QString error;
     std::optional<ScopeFileContent> content;
     {
@@ -283,6 +292,7 @@ void ScopeFileActions::show(ScopeFileContent content)
 {
     TarnPlugin_ScopePrivate &s = *m_scope;
     s.clearScopeData();
+    s.m_bRecordingUnsaved = false; // a file's or a kept capture's curves
     s.m_pScope->importLines(std::move(content));
     s.m_pScope->showCommonUnit();
     const double range = s.m_pScope->xRange();

@@ -81,7 +81,16 @@ void ScopeRecordActions::stop()
         return;
     m_scope->m_pRecorder->stopRecordingToFile();
     m_action->setText(TarnPlugin_Scope::tr("Record to file…"));
+    markRunNotOnDisk();
     showOnStrip(QString(), false);
+}
+
+// A run sampled on after its recording to disk ended, or with records the disk lost, exists
+// whole only on the plot.
+void ScopeRecordActions::markRunNotOnDisk()
+{
+    if (m_scope->m_pRecorder->isSampling())
+        m_scope->m_bRecordingUnsaved = true;
 }
 
 void ScopeRecordActions::toggleFromMenu()
@@ -125,6 +134,7 @@ void ScopeRecordActions::poll()
     const FileRecordingStatus status = m_scope->m_pRecorder->fileRecordingStatus();
     if (!status.failure.isEmpty()) {
         m_scope->m_pRecorder->stopRecordingToFile();
+        markRunNotOnDisk();
         m_action->setText(TarnPlugin_Scope::tr("Record to file…"));
         const QString text =
             TarnPlugin_Scope::tr("Recording to %1 stopped: %2; the file keeps what was written")
@@ -137,9 +147,11 @@ void ScopeRecordActions::poll()
     QString text = TarnPlugin_Scope::tr("Recording to %1: %2, %3")
                        .arg(QFileInfo(status.fileName).fileName(), sizeText(status.bytes),
                             durationText(m_since.elapsed()));
-    if (status.dropped > 0)
+    if (status.dropped > 0) {
         text += TarnPlugin_Scope::tr("; %n record(s) lost: the disk did not keep up", "",
                                      static_cast<int>(std::min<qint64>(status.dropped, INT_MAX)));
+        markRunNotOnDisk();
+    }
     showOnStrip(text, status.dropped > 0);
     if (status.fileName != m_fileName || status.dropped != m_lost) {
         m_fileName = status.fileName;

@@ -34,6 +34,7 @@ private:
     void startWithDialog();
     QString proposedFile() const;
     void showOnStrip(const QString &text, bool alarm);
+    void markRunNotOnDisk();
 
     TarnPlugin_ScopePrivate *m_scope;
     QAction *m_action;

@@ -399,6 +399,7 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
     m_bCaptureOpen = false;
     m_pCaptures->clear();
     m_bRecordingEnded = false;
+    m_bRecordingUnsaved = !m_pRecordActions->isRecording();
     m_pStateLine->showStarted();
     showSamplingState();
     emit q->samplingChanged(true);
@@ -418,6 +419,15 @@ bool TarnPlugin_ScopePrivate::mayReplaceRecording()
                                     "recording that shows it; export the recording first to "
                                     "keep it.\n\nStart anyway?"),
                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool TarnPlugin_ScopePrivate::mayLoseRecording(const QString &question)
+{
+    if (!m_bRecordingUnsaved || m_pRecorder->isSampling() || m_pScope->hasNoData())
+        return true;
+    return QMessageBox::question(q, TarnPlugin_Scope::tr("Unsaved recording"), question,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 // The curves get every record buffered up to the stop, so the last moments before it are

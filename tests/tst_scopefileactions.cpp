@@ -1,6 +1,8 @@
 #include "ScopeLimits.h"
+#include "ScopeSetupFile.h"
 #include "ScopeTestSupport.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -231,6 +233,70 @@ private slots:
             periodEdit()->setText(text);
         QCOMPARE(periodEdit()->text(), shown);
         QTEST(plot()->xRange(), "range");
+    }
+
+    // Import and "Load set-up…" ask before they replace a recording that exists nowhere else,
+    // and the question's default keeps it. A recording exported, or recorded to file for the
+    // whole run, is replaced without a question, and code is never asked.
+    void replacingAnUnsavedRecordingAsks_data()
+    {
+        QTest::addColumn<QString>("action"); // "import", "set-up" or "code" (importFromFile)
+        QTest::addColumn<QString>("saved");  // how the recording was kept
+        QTest::addColumn<bool>("yes");       // the answer: Yes, else the question's default
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("replaced");
+        const auto row = [](const char *name, const char *action, const char *saved, bool yes,
+                            bool asked, bool replaced) {
+            QTest::newRow(name) << QString(action) << QString(saved) << yes << asked << replaced;
+        };
+        row("import: the default keeps it", "import", "no", false, true, false);
+        row("import: Yes replaces it", "import", "no", true, true, true);
+        row("import after an export", "import", "exported", false, false, true);
+        row("import after recording to file", "import", "recorded to file", false, false, true);
+        row("set-up: the default keeps it", "set-up", "no", false, true, false);
+        row("set-up: Yes replaces it", "set-up", "no", true, true, true);
+        row("set-up after an export", "set-up", "exported", false, false, true);
+        row("import from code", "code", "no", false, false, true);
+    }
+    void replacingAnUnsavedRecordingAsks()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, saved);
+        QFETCH(bool, yes);
+        checkComponents(m_scope.get(), {AXIS_J1});
+        checkLinks(m_scope.get(), {LINK_TargetACS});
+        if (saved == "recorded to file")
+            QVERIFY(m_scope->startRecordingToFile(m_dir->filePath("run.csv")));
+        recordAndStop({0, 10, 20}, 1.0);
+        m_scope->stopRecordingToFile();
+        if (saved == "exported")
+            exportTo(m_dir->filePath("kept.csv"));
+
+        const QString other = m_dir->filePath("other.csv");
+        write(other, "time,Other_0_1_u\n0,5\n");
+        ScopeSetup setup;
+        setup.components = {AXIS_J2};
+        setup.links = {LINK_TargetACS};
+        const QString setupFile = m_dir->filePath("setup.json");
+        write(setupFile, setup.toJson());
+        QStringList messages;
+        if (action == "import") {
+            messages = runAnswering([this] { click(m_scope.get(), "ScopePlugin_btn_ImportScope"); },
+                                    other, !yes);
+        } else if (action == "set-up") {
+            auto *load = m_scope->findChild<QAction *>("ScopeAction_LoadSetup");
+            messages = runAnswering([load] { load->trigger(); }, setupFile, !yes);
+        } else {
+            QVERIFY(m_scope->importFromFile(other));
+        }
+
+        QFETCH(bool, asked);
+        QCOMPARE(messages.filter(QRegularExpression("^Unsaved recording: ")).size(), asked ? 1 : 0);
+        QFETCH(bool, replaced);
+        const QString title = action == "set-up" ? "J2 Target ACS" : "Other";
+        QCOMPARE(plot()->curve(0)->title().text(), replaced ? title : QString("J1 Target ACS"));
+        if (!replaced)
+            QCOMPARE(points(plot()->curve(0)), QString("0:1 10:1 20:1"));
     }
 };
 
