@@ -7,6 +7,7 @@
 #include "ScopeFile.h"
 #include "ScopeLimits.h"
 #include "ScopeRecorder.h"
+#include "ScopeStateLine.h"
 #include "TarnPlugin_Scope_p.h"
 #include "ui_TarnPlugin_Scope.h"
 
@@ -165,6 +166,7 @@ void ScopeFileActions::exportWithDialog()
     if (outcome != ScopeFile::Outcome::Done)
         return;
     m_scope->m_bRecordingUnsaved = false;
+    m_scope->m_pStateLine->showSavedTo(tr("Exported to %1").arg(SaveDialog::wholePath(fileName)));
 }
 
 bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) const

@@ -66,6 +66,7 @@ bool ScopeRecordActions::start(FileRecordingOptions options, QString *errorText)
     if (!m_scope->m_pRecorder->startRecordingToFile(options, &error))
         return m_scope->fail(SaveDialog::cannotWrite(options.fileName, error), errorText);
     m_lastFolder = QFileInfo(options.fileName).absolutePath();
+    m_firstFileName = options.fileName;
     m_fileName = options.fileName;
     m_lost = 0;
     m_since.start();
@@ -83,6 +84,16 @@ void ScopeRecordActions::stop()
     m_action->setText(TarnPlugin_Scope::tr("Record to file…"));
     markRunNotOnDisk();
     showOnStrip(QString(), false);
+    m_scope->m_pStateLine->showSavedTo(recordedFilesText());
+}
+
+// "Recorded to <path>", with the last numbered file when the recording went on in more.
+QString ScopeRecordActions::recordedFilesText() const
+{
+    const QString first = SaveDialog::wholePath(m_firstFileName);
+    if (m_fileName == m_firstFileName)
+        return TarnPlugin_Scope::tr("Recorded to %1").arg(first);
+    return TarnPlugin_Scope::tr("Recorded to %1 … %2").arg(first, QFileInfo(m_fileName).fileName());
 }
 
 // A run sampled on after its recording to disk ended, or with records the disk lost, exists

@@ -5,6 +5,7 @@
 #include "MeasurementCursors.h"
 #include "QScopeSetting.h"
 #include "QwtScope.h"
+#include "SaveDialog.h"
 #include "ScopeCaptures.h"
 #include "ScopeContextMenu.h"
 #include "ScopeFileActions.h"
@@ -182,6 +183,11 @@ void TarnPlugin_ScopePrivate::build()
     m_pSetupActions = new ScopeSetupActions(this);
     createOperatorTools();
     m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
+    QObject::connect(
+        m_pTools, &ScopeContextMenu::imageSaved, m_pStateLine, [this](const QString &fileName) {
+            m_pStateLine->showSavedTo(
+                TarnPlugin_Scope::tr("Image saved to %1").arg(SaveDialog::wholePath(fileName)));
+        });
     m_pTimeStepMarks = new TimeStepMarks(m_pScope);
     m_controllerStatus = !ControllerLibrary::isLoaded()   ? TarnPlugin_Scope::NoLibrary
                          : ControllerLibrary::isSimulator() ? TarnPlugin_Scope::Simulated

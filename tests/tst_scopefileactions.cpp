@@ -1,9 +1,13 @@
+#include "CaptureListDialog.h"
+#include "ScopeCaptures.h"
 #include "ScopeLimits.h"
 #include "ScopeSetupFile.h"
 #include "ScopeTestSupport.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -45,6 +49,10 @@ class tst_ScopeFileActions : public QObject
     {
         write(path, bytes);
         return clickAnswering(m_scope.get(), "ScopePlugin_btn_ImportScope", path);
+    }
+    QString stateLine() const
+    {
+        return child<QLabel>(m_scope.get(), "Kvel_Scope_lb_State")->text();
     }
     static QByteArray contents(const QString &path)
     {
@@ -297,6 +305,60 @@ private slots:
         QCOMPARE(plot()->curve(0)->title().text(), replaced ? title : QString("J1 Target ACS"));
         if (!replaced)
             QCOMPARE(points(plot()->curve(0)), QString("0:1 10:1 20:1"));
+    }
+
+    // Export, "Save image…" and the end of a recording to file say on the state line where
+    // the file went, until the next Start.
+    void theStateLineSaysWhereAFileWent_data()
+    {
+        QTest::addColumn<QString>("saving");
+        QTest::addColumn<QString>("said"); // %1: the file's whole path
+        QTest::newRow("export") << "export" << QString("Exported to %1");
+        QTest::newRow("image") << "image" << QString("Image saved to %1");
+        QTest::newRow("recording to file") << "recording" << QString("Recorded to %1");
+    }
+    void theStateLineSaysWhereAFileWent()
+    {
+        QFETCH(QString, saving);
+        const QString path = m_dir->filePath(saving == "image" ? "plot.png" : "run.csv");
+        checkComponents(m_scope.get(), {AXIS_CurFSM});
+        if (saving == "recording")
+            QVERIFY(m_scope->startRecordingToFile(path));
+        recordAndStop({0, 10}, 1.0);
+        if (saving == "export") {
+            exportTo(path);
+        } else if (saving == "image") {
+            auto *save = m_scope->findChild<QAction *>("ScopeAction_SaveImage");
+            runAnswering([save] { save->trigger(); }, path);
+        } else {
+            m_scope->findChild<QAction *>("ScopeAction_RecordToFile")->trigger();
+        }
+        QVERIFY(QFile::exists(path));
+        QFETCH(QString, said);
+        const QString note = said.arg(QDir::toNativeSeparators(path));
+        QCOMPARE(stateLine(), "Stopped | " + note);
+        QVERIFY(startFlushed(m_scope.get()));
+        QVERIFY2(!stateLine().contains(note), qPrintable(stateLine()));
+    }
+
+    // The captures list shows each file's whole name, however long.
+    void captureListShowsWholeFileNames()
+    {
+        ScopeCaptures captures(nullptr);
+        ScopeCapture capture;
+        capture.channel = "J1 Target ACS";
+        capture.fileName =
+            m_dir->filePath(QString("a/much/deeper/folder/of/captures/").repeated(3) +
+                            "Tarn_Scope_Capture_2026_12_04_22_58_28_123.csv");
+        QString error;
+        QVERIFY(captures.add(capture, &error));
+        CaptureListDialog dialog(captures, true, m_scope.get());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *table = dialog.findChild<QTableWidget *>("CaptureList_table");
+        const QTableWidgetItem *file = table->item(0, 3);
+        QCOMPARE(file->text(), capture.fileName);
+        QVERIFY(table->columnWidth(3) >= table->fontMetrics().horizontalAdvance(capture.fileName));
     }
 };
 

@@ -271,6 +271,10 @@ private slots:
                  english ? QString("FilSensedTor: filtered sensed torque")
                          : QString("FilSensedTor"));
         QCOMPARE(indexOfId(links, LINK_FilSensedTor).data().toString(), QString("FilSensedTor"));
+        QCOMPARE(dialogOf(scope())->windowTitle(),
+                 english ? QString("Channels") : QString("QScopeSetting"));
+        QCOMPARE(child<QAbstractButton>(scope(), "ScopePlugin_btn_Setting")->toolTip(),
+                 QString("Choose the channels to record"));
 
         checkComponents(scope(), {AXIS_CurFSM});
         selectJoints(6, {LINK_TargetACS, LINK_ActualACS, LINK_ActualFilACS, LINK_TarPosPDO,
