@@ -81,7 +81,9 @@ void ModalDialogAnswerer::answerFileDialog(QFileDialog *dialog)
 void ModalDialogAnswerer::answerMessageBox(QMessageBox *box)
 {
     m_messages << QStringLiteral("%1: %2").arg(box->windowTitle(), box->text());
-    QAbstractButton *answer = box->button(QMessageBox::Ok);
+    QAbstractButton *answer = m_takeDefaults ? box->defaultButton() : nullptr;
+    if (!answer)
+        answer = box->button(QMessageBox::Ok);
     if (!answer)
         answer = box->button(QMessageBox::Yes);
     if (!answer) {

@@ -21,6 +21,9 @@ public:
 
     void start();
     void stop();
+    // A message box that asks (one with a default button) gets its default rather than Ok
+    // or Yes, as an operator who presses Enter.
+    void setTakingDefaults(bool on) { m_takeDefaults = on; }
 
     int fileDialogsAnswered() const { return m_fileDialogs; }
     // "title: text" of each message box seen, and notes on dialogs cancelled.
@@ -40,4 +43,5 @@ private:
     int m_fileDialogs = 0;
     QStringList m_messages;
     bool m_gaveUp = false;
+    bool m_takeDefaults = false;
 };

@@ -40,8 +40,8 @@ const CatalogRow kAxisRows[] = {
     {AXIS_J4, QT_TRANSLATE_NOOP("ScopeCatalog", "J4"), "", 0},
     {AXIS_J5, QT_TRANSLATE_NOOP("ScopeCatalog", "J5"), "", 0},
     {AXIS_J6, QT_TRANSLATE_NOOP("ScopeCatalog", "J6"), "", 0},
-    {AXIS_TCPCmdVel, QT_TRANSLATE_NOOP("ScopeCatalog", "TCPCmdVel"), "", 0},
-    {AXIS_TCPActVel, QT_TRANSLATE_NOOP("ScopeCatalog", "TCPActVel"), "", 0},
+    {AXIS_TCPCmdVel, QT_TRANSLATE_NOOP("ScopeCatalog", "TCPCmdVel"), "VEL(mm/s)", 0},
+    {AXIS_TCPActVel, QT_TRANSLATE_NOOP("ScopeCatalog", "TCPActVel"), "VEL(mm/s)", 0},
 };
 
 // {key, name, unit, index base} of the "Link Data Capture" tree.
@@ -55,21 +55,21 @@ const CatalogRow kLinkRows[] = {
     {LINK_MotorVelocity, QT_TRANSLATE_NOOP("ScopeCatalog", "Motor Velocity"), "Unit", 0},
     {LINK_TargetJointVel, QT_TRANSLATE_NOOP("ScopeCatalog", " Target JointVel"), "VEL(deg/s)", 55},
     {LINK_ActualJointVel, QT_TRANSLATE_NOOP("ScopeCatalog", " Actual JointVel"), "VEL(deg/s)", 61},
-    {LINK_JointFilVel, QT_TRANSLATE_NOOP("ScopeCatalog", " Joint FilVel"), " VEL(deg/s)", 85},
-    {LINK_JointFilAcc, QT_TRANSLATE_NOOP("ScopeCatalog", " Joint FilAcc"), "VEL(deg/s)", 91},
+    {LINK_JointFilVel, QT_TRANSLATE_NOOP("ScopeCatalog", " Joint FilVel"), "VEL(deg/s)", 85},
+    {LINK_JointFilAcc, QT_TRANSLATE_NOOP("ScopeCatalog", " Joint FilAcc"), "ACC(deg/s²)", 91},
     {LINK_MotorCurrent, QT_TRANSLATE_NOOP("ScopeCatalog", "Motor Current"), "Unit", 0},
     {LINK_TargetCur, QT_TRANSLATE_NOOP("ScopeCatalog", " Target Cur"), "CUR(A)", 67},
     {LINK_ActualCur, QT_TRANSLATE_NOOP("ScopeCatalog", " Actual Cur"), "CUR(A)", 73},
     {LINK_FilCur, QT_TRANSLATE_NOOP("ScopeCatalog", " FilCur"), "CUR(A)", 97},
-    {LINK_FilSensedTor, QT_TRANSLATE_NOOP("ScopeCatalog", " FilSensedTor"), "TQR(N)", 103},
-    {LINK_FilEstimateTor, QT_TRANSLATE_NOOP("ScopeCatalog", " FilEstimateTor"), "TQR(N)", 109},
-    {LINK_FilDisturbanceTor, QT_TRANSLATE_NOOP("ScopeCatalog", " FilDisturbanceTor"), "TQR(N)",
+    {LINK_FilSensedTor, QT_TRANSLATE_NOOP("ScopeCatalog", " FilSensedTor"), "TQR(N·m)", 103},
+    {LINK_FilEstimateTor, QT_TRANSLATE_NOOP("ScopeCatalog", " FilEstimateTor"), "TQR(N·m)", 109},
+    {LINK_FilDisturbanceTor, QT_TRANSLATE_NOOP("ScopeCatalog", " FilDisturbanceTor"), "TQR(N·m)",
      115},
     {LINK_MotorStatus, QT_TRANSLATE_NOOP("ScopeCatalog", "Motor Status"), "Unit", 0},
-    {LINK_StatusWord, QT_TRANSLATE_NOOP("ScopeCatalog", " status word"), " ", 127},
-    {LINK_ControlWord, QT_TRANSLATE_NOOP("ScopeCatalog", " control word"), " ", 121},
-    {LINK_ActualModeOperate, QT_TRANSLATE_NOOP("ScopeCatalog", " Actual ModeOperate"), " ", 139},
-    {LINK_TargetModeOperate, QT_TRANSLATE_NOOP("ScopeCatalog", " Target ModeOperate"), " ", 133},
+    {LINK_StatusWord, QT_TRANSLATE_NOOP("ScopeCatalog", " status word"), "", 127},
+    {LINK_ControlWord, QT_TRANSLATE_NOOP("ScopeCatalog", " control word"), "", 121},
+    {LINK_ActualModeOperate, QT_TRANSLATE_NOOP("ScopeCatalog", " Actual ModeOperate"), "", 139},
+    {LINK_TargetModeOperate, QT_TRANSLATE_NOOP("ScopeCatalog", " Target ModeOperate"), "", 133},
 };
 
 // {key, name, unit, index base} of the "End Effector Data Capture" tree.
@@ -85,11 +85,56 @@ const CatalogRow kEndEffRows[] = {
     {ENDEFF_CaliData, QT_TRANSLATE_NOOP("ScopeCatalog", " CaliData"), "mm", 175},
 };
 
-template <std::size_t N> const CatalogRow *findRow(const CatalogRow (&rows)[N], int key)
+// {key, unit} of items whose unit differs from the one their table gives.
+struct UnitRow
+{
+    int key;
+    const char *unit;
+};
+
+// End-effector items on the orientation components RX..RZ, which are angles.
+const UnitRow kOrientationUnits[] = {
+    {ENDEFF_TargetPCS, "PCS(deg)"},
+    {ENDEFF_ActualPCS, "PCS(deg)"},
+    {ENDEFF_TargetVel, "VEL(deg/s)"},
+    {ENDEFF_ActualVel, "VEL(deg/s)"},
+};
+
+// The units earlier versions gave these items, which their scope files still carry.
+const UnitRow kFormerAxisUnits[] = {
+    {AXIS_TCPCmdVel, ""},
+    {AXIS_TCPActVel, ""},
+};
+const UnitRow kFormerLinkUnits[] = {
+    {LINK_JointFilVel, " VEL(deg/s)"},
+    {LINK_JointFilAcc, "VEL(deg/s)"},
+    {LINK_FilSensedTor, "TQR(N)"},
+    {LINK_FilEstimateTor, "TQR(N)"},
+    {LINK_FilDisturbanceTor, "TQR(N)"},
+    {LINK_StatusWord, " "},
+    {LINK_ControlWord, " "},
+    {LINK_ActualModeOperate, " "},
+    {LINK_TargetModeOperate, " "},
+};
+// Wrong on RX..RZ only; on X..Z they are the units of today.
+const UnitRow kFormerEndEffUnits[] = {
+    {ENDEFF_TargetPCS, "PCS(mm)"},
+    {ENDEFF_ActualPCS, "PCS(mm)"},
+    {ENDEFF_TargetVel, "VEL(mm/s)"},
+    {ENDEFF_ActualVel, "VEL(mm/s)"},
+};
+
+template <typename Row, std::size_t N> const Row *findRow(const Row (&rows)[N], int key)
 {
     const auto it = std::find_if(std::begin(rows), std::end(rows),
-                                 [key](const CatalogRow &row) { return row.key == key; });
+                                 [key](const Row &row) { return row.key == key; });
     return it == std::end(rows) ? nullptr : it;
+}
+
+template <std::size_t N> std::optional<QString> unitIn(const UnitRow (&rows)[N], int key)
+{
+    const UnitRow *row = findRow(rows, key);
+    return row ? std::optional<QString>(QString::fromUtf8(row->unit)) : std::nullopt;
 }
 
 template <std::size_t N> QString nameOf(const CatalogRow (&rows)[N], int key)
@@ -101,7 +146,7 @@ template <std::size_t N> QString nameOf(const CatalogRow (&rows)[N], int key)
 template <std::size_t N> QString unitOf(const CatalogRow (&rows)[N], int key)
 {
     const CatalogRow *row = findRow(rows, key);
-    return row ? QString::fromLatin1(row->unit) : QString();
+    return row ? QString::fromUtf8(row->unit) : QString();
 }
 
 template <std::size_t N> int baseOf(const CatalogRow (&rows)[N], int key)
@@ -146,13 +191,27 @@ QString ScopeCatalog::endEffName(int key) const
 {
     return nameOf(kEndEffRows, key);
 }
-QString ScopeCatalog::endEffUnit(int key) const
+QString ScopeCatalog::endEffUnit(int key, int component) const
 {
-    return unitOf(kEndEffRows, key);
+    const UnitRow *row = component >= kFirstOrientation ? findRow(kOrientationUnits, key) : nullptr;
+    return row ? QString::fromUtf8(row->unit) : unitOf(kEndEffRows, key);
 }
 int ScopeCatalog::endEffBase(int key) const
 {
     return baseOf(kEndEffRows, key);
+}
+
+std::optional<QString> ScopeCatalog::formerAxisUnit(int key) const
+{
+    return unitIn(kFormerAxisUnits, key);
+}
+std::optional<QString> ScopeCatalog::formerLinkUnit(int key) const
+{
+    return unitIn(kFormerLinkUnits, key);
+}
+std::optional<QString> ScopeCatalog::formerEndEffUnit(int key) const
+{
+    return unitIn(kFormerEndEffUnits, key);
 }
 
 int ScopeCatalog::axisCount() const

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 
 // Keys of the "Component List" tree: controller diagnostics, the TCP velocities
 // and the selectors of the Cartesian components (X..RZ) and the joints (J1..J6).
@@ -112,8 +113,14 @@ public:
     QString linkUnit(int key) const;
     int linkBase(int key) const;
     QString endEffName(int key) const;
-    QString endEffUnit(int key) const;
+    // On the Cartesian component 0..5: the orientations RX..RZ are angles.
+    QString endEffUnit(int key, int component) const;
     int endEffBase(int key) const;
+    // The unit an earlier version gave an item, which its scope files still carry; none when
+    // it never changed. An end-effector item's former unit differs from today's on RX..RZ only.
+    std::optional<QString> formerAxisUnit(int key) const;
+    std::optional<QString> formerLinkUnit(int key) const;
+    std::optional<QString> formerEndEffUnit(int key) const;
 
     int axisCount() const;
     int linkCount() const;
@@ -133,6 +140,9 @@ public:
     // item on Cartesian component 0..5.
     static int linkIndex(int base, int joint) { return base + joint - 1; }
     static int endEffIndex(int base, int component) { return base + component; }
+
+    // The first orientation among the Cartesian components 0..5 (RX).
+    static constexpr int kFirstOrientation = AXIS_RX - AXIS_X;
 
     // Controller indexes that carry samples into the buffers.
     static constexpr int kFirstDataIndex = 1;

@@ -3,9 +3,11 @@
 #include "ScopeLimits.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -51,7 +53,7 @@ void addCartesianChannels(const ComponentSelection &components, const EndEffSele
             ch.binding.scopeIndex = ScopeCatalog::endEffIndex(base, component);
             ch.binding.axis = component;
             ch.binding.endEffItem = item;
-            ch.binding.unit = catalog.endEffUnit(item);
+            ch.binding.unit = catalog.endEffUnit(item, component);
             out.push_back(ch);
         }
     }
@@ -150,6 +152,48 @@ std::vector<OfferedChannel> offeredChannels()
     for (ScopeChannel &channel : selectedChannels(allComponents(), allLinks(), allEndEffectors()))
         offered.push_back({channel, familyOf(channel.binding)});
     return offered;
+}
+
+namespace {
+
+// A channel's unit now and the one an earlier version gave it, if that differed.
+struct ChannelUnits
+{
+    QString current;
+    std::optional<QString> former;
+};
+
+std::optional<QString> formerUnitOf(const CurveBinding &binding)
+{
+    const ScopeCatalog &catalog = ScopeCatalog::instance();
+    if (binding.linkItem != LINK_NONE)
+        return catalog.formerLinkUnit(binding.linkItem);
+    if (binding.endEffItem != ENDEFF_NONE)
+        return catalog.formerEndEffUnit(binding.endEffItem);
+    return catalog.formerAxisUnit(binding.axis);
+}
+
+const QHash<QString, ChannelUnits> &unitsByTitle()
+{
+    static const QHash<QString, ChannelUnits> units = [] {
+        QHash<QString, ChannelUnits> byTitle;
+        for (const OfferedChannel &offered : offeredChannels()) {
+            const CurveBinding &binding = offered.channel.binding;
+            byTitle.insert(offered.channel.title, {binding.unit, formerUnitOf(binding)});
+        }
+        return byTitle;
+    }();
+    return units;
+}
+
+} // namespace
+
+QString currentUnit(const QString &title, const QString &unitRead)
+{
+    const auto found = unitsByTitle().constFind(title);
+    if (found == unitsByTitle().constEnd() || found->former != unitRead)
+        return unitRead;
+    return found->current;
 }
 
 bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &error)

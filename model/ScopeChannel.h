@@ -36,6 +36,11 @@ struct OfferedChannel
 };
 std::vector<OfferedChannel> offeredChannels();
 
+// The unit of the channel titled so, given the unit a scope file holds for it: a unit an
+// earlier version wrote for that channel reads as the channel's unit now, so old files show
+// their curves as recorded today (in the same strips); any other unit stays as it was read.
+QString currentUnit(const QString &title, const QString &unitRead);
+
 // The rows (catalogue keys) of the three trees that choose a set of channels.
 struct ChannelRows
 {

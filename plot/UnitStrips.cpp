@@ -58,7 +58,7 @@ UnitStrips UnitStrips::arrange(const QVector<Curve> &curves)
     for (const Curve &curve : curves) {
         if (!curve.visible)
             continue;
-        const QString unit = curve.unit.trimmed(); // the catalogue pads some units
+        const QString unit = curve.unit.trimmed(); // a file may pad a unit
         int index = 0;
         while (index < strips.m_strips.size() && strips.m_strips.at(index).unit != unit)
             ++index;

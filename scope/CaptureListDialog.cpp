@@ -6,8 +6,19 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kWidth = 720;
+constexpr int kHeight = 360;
+
+} // namespace
 
 CaptureListDialog::CaptureListDialog(const ScopeCaptures &captures, bool canShow, QWidget *parent)
     : QDialog(parent), m_table(new QTableWidget(int(captures.kept().size()), 4, this))
@@ -29,8 +40,11 @@ CaptureListDialog::CaptureListDialog(const ScopeCaptures &captures, bool canShow
         m_table->setItem(row, 3, new QTableWidgetItem(capture.fileName));
         ++row;
     }
+    // Every column as wide as its texts: a stretched last column would cut the file names
+    // short, and they are what the operator looks for. Too wide a table scrolls instead.
+    m_table->setWordWrap(false);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->resizeColumnsToContents();
     if (row > 0)
         m_table->selectRow(row - 1);
 
@@ -63,5 +77,16 @@ CaptureListDialog::CaptureListDialog(const ScopeCaptures &captures, bool canShow
                                      this));
     layout->addWidget(m_table);
     layout->addWidget(buttons);
-    resize(720, 360);
+    resize(std::max(kWidth, fittingWidth()), kHeight);
+}
+
+// Wide enough for the table's columns, as far as the screen allows.
+int CaptureListDialog::fittingWidth() const
+{
+    const QMargins margins = layout()->contentsMargins();
+    const int table = m_table->verticalHeader()->sizeHint().width() +
+                      m_table->horizontalHeader()->length() + 2 * m_table->frameWidth() +
+                      m_table->verticalScrollBar()->sizeHint().width();
+    return std::min(table + margins.left() + margins.right(),
+                    screen()->availableGeometry().width());
 }

@@ -22,6 +22,8 @@ public:
     bool compares() const { return m_compares; }
 
 private:
+    int fittingWidth() const;
+
     QTableWidget *m_table;
     int m_chosen = -1;
     bool m_compares = false;

@@ -3,10 +3,12 @@
 #include "QScopeSetting.h"
 #include "QwtScope.h"
 #include "SaveDialog.h"
+#include "ScopeChannel.h"
 #include "ScopeFile.h"
 #include "ScopeFileMeta.h"
 #include "ScopeLimits.h"
 #include "ScopeRecorder.h"
+#include "ScopeStateLine.h"
 #include "TarnPlugin_Scope_p.h"
 #include "ui_TarnPlugin_Scope.h"
 
@@ -57,6 +59,14 @@ private:
     QProgressDialog m_dialog;
 };
 
+// Files of earlier versions carry some channels' units as they were then; their curves get
+// the units of today, as if recorded now.
+void takeCurrentUnits(ScopeFileContent &content)
+{
+    for (ScopeFileCurve &curve : content.curves)
+        curve.binding.unit = currentUnit(curve.title, curve.binding.unit);
+}
+
 // Reads the whole file before anything on screen changes. Nothing comes back with an empty
 // `error` when the user cancelled.
 std::optional<ScopeFileContent> readScopeFile(const QString &fileName,
@@ -66,14 +76,16 @@ std::optional<ScopeFileContent> readScopeFile(const QString &fileName,
     const ScopeFile::Outcome outcome = ScopeFile::load(fileName, &content, progress, &error);
     if (outcome == ScopeFile::Outcome::Cancelled)
         return std::nullopt;
-    if (outcome == ScopeFile::Outcome::Failed)
+    if (outcome == ScopeFile::Outcome::Failed) {
         error = ScopeFileActions::tr("ERROR:Cannot read %1: %2").arg(fileName, error);
-    else if (content.curveCount == 0)
+    } else if (content.curveCount == 0) {
         error = ScopeFileActions::tr("ERROR:No curve in %1 !").arg(fileName);
-    else if (!content.hasTime)
+    } else if (!content.hasTime) {
         error = ScopeFileActions::tr("ERROR:No time column in %1 !").arg(fileName);
-    else
+    } else {
+        takeCurrentUnits(content);
         return content;
+    }
     return std::nullopt;
 }
 
@@ -158,6 +170,10 @@ void ScopeFileActions::exportWithDialog()
     }
     if (outcome == ScopeFile::Outcome::Failed)
         SaveDialog::warnCannotWrite(m_scope->q, fileName, error);
+    if (outcome != ScopeFile::Outcome::Done)
+        return;
+    m_scope->m_bRecordingUnsaved = false;
+    m_scope->m_pStateLine->showSavedTo(tr("Exported to %1").arg(SaveDialog::wholePath(fileName)));
 }
 
 bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) const
@@ -168,8 +184,10 @@ bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) con
     if (error.isEmpty()) {
         QVector<ScopeFileCurve> curves;
         m_scope->m_pScope->exportLines(curves);
-        if (save(fileName, curves, ScopeFile::Progress(), &error) == ScopeFile::Outcome::Done)
+        if (save(fileName, curves, ScopeFile::Progress(), &error) == ScopeFile::Outcome::Done) {
+            m_scope->m_bRecordingUnsaved = false; // the recording is in a file now
             return true;
+        }
         error = SaveDialog::cannotWrite(fileName, error);
     }
     return m_scope->fail(error, errorText);
@@ -203,6 +221,10 @@ void ScopeFileActions::importWithDialog()
         warn(m_scope->q, tr("ERROR:Unsupported file formats !"));
         return;
     }
+    if (!m_scope->mayLoseRecording(
+            tr("The recording on the plot is not saved. The import replaces it; export the "
+               "recording first to keep it.\n\nImport anyway?")))
+        return;
     QString error;
     std::optional<ScopeFileContent> content;
     {
@@ -295,6 +317,7 @@ void ScopeFileActions::show(ScopeFileContent content, const ScopeFileMeta &meta,
 {
     TarnPlugin_ScopePrivate &s = *m_scope;
     s.clearScopeData();
+    s.m_bRecordingUnsaved = false; // a file's or a kept capture's curves
     s.m_pScope->importLines(std::move(content));
     s.m_pScope->showCommonUnit();
     const double range = s.m_pScope->xRange();

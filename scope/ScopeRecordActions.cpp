@@ -67,6 +67,7 @@ bool ScopeRecordActions::start(FileRecordingOptions options, QString *errorText)
     if (!m_scope->m_pRecorder->startRecordingToFile(options, &error))
         return m_scope->fail(SaveDialog::cannotWrite(options.fileName, error), errorText);
     m_lastFolder = QFileInfo(options.fileName).absolutePath();
+    m_firstFileName = options.fileName;
     m_fileName = options.fileName;
     m_lost = 0;
     m_since.start();
@@ -82,7 +83,26 @@ void ScopeRecordActions::stop()
         return;
     m_scope->m_pRecorder->stopRecordingToFile();
     m_action->setText(TarnPlugin_Scope::tr("Record to file…"));
+    markRunNotOnDisk();
     showOnStrip(QString(), false);
+    m_scope->m_pStateLine->showSavedTo(recordedFilesText());
+}
+
+// "Recorded to <path>", with the last numbered file when the recording went on in more.
+QString ScopeRecordActions::recordedFilesText() const
+{
+    const QString first = SaveDialog::wholePath(m_firstFileName);
+    if (m_fileName == m_firstFileName)
+        return TarnPlugin_Scope::tr("Recorded to %1").arg(first);
+    return TarnPlugin_Scope::tr("Recorded to %1 … %2").arg(first, QFileInfo(m_fileName).fileName());
+}
+
+// A run sampled on after its recording to disk ended, or with records the disk lost, exists
+// whole only on the plot.
+void ScopeRecordActions::markRunNotOnDisk()
+{
+    if (m_scope->m_pRecorder->isSampling())
+        m_scope->m_bRecordingUnsaved = true;
 }
 
 void ScopeRecordActions::toggleFromMenu()
@@ -127,6 +147,7 @@ void ScopeRecordActions::poll()
     const FileRecordingStatus status = m_scope->m_pRecorder->fileRecordingStatus();
     if (!status.failure.isEmpty()) {
         m_scope->m_pRecorder->stopRecordingToFile();
+        markRunNotOnDisk();
         m_action->setText(TarnPlugin_Scope::tr("Record to file…"));
         const QString text =
             TarnPlugin_Scope::tr("Recording to %1 stopped: %2; the file keeps what was written")
@@ -139,9 +160,11 @@ void ScopeRecordActions::poll()
     QString text = TarnPlugin_Scope::tr("Recording to %1: %2, %3")
                        .arg(QFileInfo(status.fileName).fileName(), sizeText(status.bytes),
                             durationText(m_since.elapsed()));
-    if (status.dropped > 0)
+    if (status.dropped > 0) {
         text += TarnPlugin_Scope::tr("; %n record(s) lost: the disk did not keep up", "",
                                      static_cast<int>(std::min<qint64>(status.dropped, INT_MAX)));
+        markRunNotOnDisk();
+    }
     showOnStrip(text, status.dropped > 0);
     if (status.fileName != m_fileName || status.dropped != m_lost) {
         m_fileName = status.fileName;

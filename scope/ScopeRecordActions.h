@@ -34,13 +34,16 @@ private:
     void startWithDialog();
     QString proposedFile() const;
     void showOnStrip(const QString &text, bool alarm);
+    QString recordedFilesText() const;
+    void markRunNotOnDisk();
 
     TarnPlugin_ScopePrivate *m_scope;
     QAction *m_action;
     QString m_lastFolder;
     int m_rotateMinutes = 0;
     int m_rotateMegabytes = 0;
-    QString m_fileName;
+    QString m_firstFileName; // as started; rotation numbers the files after it
+    QString m_fileName;      // the one written last
     qint64 m_lost = 0;
     QElapsedTimer m_since;
 };

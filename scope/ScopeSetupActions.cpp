@@ -144,6 +144,10 @@ void ScopeSetupActions::loadFromFile()
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSetupBytes) {
         skipped << tr("everything: cannot read %1").arg(fileName);
     } else if (ScopeSetup::fromJson(file.readAll(), setup, skipped)) {
+        if (!m_scope->mayLoseRecording(
+                tr("The recording on the plot is not saved. Loading the set-up replaces it; "
+                   "export the recording first to keep it.\n\nLoad the set-up anyway?")))
+            return;
         applySetup(setup, skipped);
         rememberSetup();
     }

@@ -113,6 +113,7 @@ void ScopeStateLine::showStarted()
     forgetRecording();
     m_firedAt.clear();
     m_captures.clear();
+    m_savedTo.clear();
     m_controllerNote.clear();
     m_bControllerAlarm = false;
     m_bErrorRaised = false;
@@ -161,6 +162,12 @@ void ScopeStateLine::showFileRecording(const QString &text, bool alarm)
 {
     m_fileRecording = text;
     m_bFileAlarm = alarm && !text.isEmpty();
+    refresh();
+}
+
+void ScopeStateLine::showSavedTo(const QString &text)
+{
+    m_savedTo = text;
     refresh();
 }
 
@@ -244,8 +251,9 @@ void ScopeStateLine::refresh()
         text = tr("%1; robot reports an error").arg(text);
     if (!m_controllerNote.isEmpty())
         text += "; " + m_controllerNote;
-    if (!m_fileRecording.isEmpty())
-        text += " | " + m_fileRecording;
+    const QString &file = m_fileRecording.isEmpty() ? m_savedTo : m_fileRecording;
+    if (!file.isEmpty())
+        text += " | " + file;
     const bool alarm = m_bErrorRaised || m_bFileAlarm || m_bControllerAlarm;
     const QString &style = styles[static_cast<int>(alarm ? Tone::Alarm : m_tone)];
     if (m_label->text() != text) {

@@ -36,6 +36,9 @@ public:
     void showRobotError(bool raised);
     // The recording to disk (file, size, time) or why it stopped; empty when there is none.
     void showFileRecording(const QString &text, bool alarm);
+    // Where the operator's last export, image or recording to disk went; said while no
+    // recording to disk runs, until the next Start.
+    void showSavedTo(const QString &text);
 
     // What the controller did that the operator must know of: no data for a while, a
     // refused list, a dropped stretch, a clock step; empty when there is nothing to say.
@@ -74,6 +77,7 @@ private:
     QString m_captures;
     QString m_fileRecording;
     bool m_bFileAlarm = false;
+    QString m_savedTo;
     QString m_controllerNote;
     bool m_bControllerAlarm = false;
     Tone m_tone = Tone::Plain;

@@ -5,6 +5,7 @@
 #include "MeasurementCursors.h"
 #include "QScopeSetting.h"
 #include "QwtScope.h"
+#include "SaveDialog.h"
 #include "ScopeCaptures.h"
 #include "ScopeContextMenu.h"
 #include "ScopeFileActions.h"
@@ -182,6 +183,11 @@ void TarnPlugin_ScopePrivate::build()
     m_pSetupActions = new ScopeSetupActions(this);
     createOperatorTools();
     m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
+    QObject::connect(
+        m_pTools, &ScopeContextMenu::imageSaved, m_pStateLine, [this](const QString &fileName) {
+            m_pStateLine->showSavedTo(
+                TarnPlugin_Scope::tr("Image saved to %1").arg(SaveDialog::wholePath(fileName)));
+        });
     m_pTimeStepMarks = new TimeStepMarks(m_pScope);
     m_controllerStatus = !ControllerLibrary::isLoaded()     ? TarnPlugin_Scope::NoLibrary
                          : ControllerLibrary::isSimulator() ? TarnPlugin_Scope::Simulated
@@ -422,6 +428,7 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
     m_nSeenFirings = m_pRecorder->captureState().firings;
     m_pCaptures->clear();
     m_bRecordingEnded = false;
+    m_bRecordingUnsaved = !m_pRecordActions->isRecording();
     m_pStateLine->showStarted();
     showSamplingState();
     emit q->samplingChanged(true);
@@ -449,6 +456,15 @@ bool TarnPlugin_ScopePrivate::mayReplaceRecording()
                                     "recording that shows it; export the recording first to "
                                     "keep it.\n\nStart anyway?"),
                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool TarnPlugin_ScopePrivate::mayLoseRecording(const QString &question)
+{
+    if (!m_bRecordingUnsaved || m_pRecorder->isSampling() || m_pScope->hasNoData())
+        return true;
+    return QMessageBox::question(q, TarnPlugin_Scope::tr("Unsaved recording"), question,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 // The curves get every record buffered up to the stop, so the last moments before it are

@@ -47,6 +47,9 @@ public:
     // Sampling states. Start asks before it replaces a recording of a robot error only when
     // the operator pressed Start (`fromButton`); code is never asked anything.
     void start(bool fromButton);
+    // Asks the operator before an import or set-up replaces a stopped recording that exists
+    // nowhere else; the default answer keeps it. `question` names what replaces it.
+    bool mayLoseRecording(const QString &question);
     void stop(TarnPlugin_Scope::EndReason reason);
     void setViewFrozen(bool frozen);
     void setStripView(bool on);
@@ -119,6 +122,8 @@ public:
     std::optional<ScopeFileMeta> m_loadedMeta;
     bool m_bExactValues = false;   // files get the shortest exact text, not three decimals
     bool m_bRecordingEnded = true; // the current run's end was announced
+    // The recording on the plot was sampled here and is neither exported nor wholly on disk.
+    bool m_bRecordingUnsaved = false;
     TarnPlugin_Scope::ControllerStatus m_controllerStatus = TarnPlugin_Scope::NoLibrary;
     int m_nControllerTimeoutMs = kDefaultControllerTimeoutMs;
     uint64_t m_nSeenFlagsReading = 0;

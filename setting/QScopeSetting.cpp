@@ -110,6 +110,7 @@ void QScopeSetting::UnSelectAll()
     ui.Kvel_Scope_tree_SetComponent->reset();
     ui.Kvel_Scope_tree_SetLink->reset();
     ui.Kvel_Scope_tree_SetEndEffector->reset();
+    rememberShownChecks();
 }
 
 QList<int> QScopeSetting::checkedIds(Tree tree) const
@@ -125,6 +126,7 @@ void QScopeSetting::setCheckedIds(Tree tree, const QList<int> &ids)
         treeModel.setCheckedById(id, ids.contains(id));
     view(tree)->reset();
     updateChannelCount();
+    m_shownChecks[tree] = checkedIds(tree);
 }
 
 // setCheckedById emits no model signals, so the view is reset to show the new flags.
@@ -146,6 +148,22 @@ void QScopeSetting::updateChannelCount()
     if (over)
         palette.setColor(QPalette::WindowText, QColor(190, 0, 0));
     m_channelCount->setPalette(palette);
+}
+
+void QScopeSetting::rememberShownChecks()
+{
+    for (Tree tree : {Tree::Components, Tree::Links, Tree::EndEffectors})
+        m_shownChecks[tree] = checkedIds(tree);
+}
+
+// Only an open dialog has checks to take back; a hidden one holds the confirmed ones.
+void QScopeSetting::restoreShownChecks()
+{
+    if (!isVisible())
+        return;
+    const std::map<Tree, QList<int>> shown = m_shownChecks;
+    for (const auto &[tree, ids] : shown)
+        setCheckedIds(tree, ids);
 }
 
 TreeModel &QScopeSetting::model(Tree tree) const
@@ -224,21 +242,26 @@ void QScopeSetting::OnOk()
     hide();
 }
 
-// Nothing is rolled back: the checks stay for the next set-up.
+// The checks go back to what the dialog was shown with: the next Start records what was
+// last confirmed, not a choice the operator walked away from.
 void QScopeSetting::OnCancle()
 {
+    restoreShownChecks();
     hide();
 }
 
 void QScopeSetting::closeEvent(QCloseEvent *event)
 {
-    hide();
+    OnCancle();
     event->accept();
 }
 
+// A window restored from the task bar shows again spontaneously, with the choice still open.
 void QScopeSetting::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    if (!event->spontaneous())
+        rememberShownChecks();
     for (Tree tree : {Tree::Components, Tree::Links, Tree::EndEffectors})
         expandChosenGroups(view(tree));
 }

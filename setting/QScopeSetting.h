@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include <map>
 #include <memory>
 
 class QCloseEvent;
@@ -15,9 +16,9 @@ class TreeModel;
 
 // The channel selection dialog: three check-box trees built from the catalogue
 // (components, link items, end-effector items). OK announces the selection with
-// userSetAxisInfo; Cancel, Escape and closing only hide it, keeping the checks. Groups
-// holding a checked row open expanded when it is shown, and a running channel count shows
-// the limit before OK.
+// userSetAxisInfo; Cancel, Escape and closing hide it and bring back the checks it was shown
+// with, so a choice not confirmed is never recorded. Groups holding a checked row open
+// expanded when it is shown, and a running channel count shows the limit before OK.
 // Created hidden by the scope widget, which is its Qt parent; owns its three models.
 // GUI thread only.
 class QScopeSetting : public QWidget
@@ -44,7 +45,8 @@ public:
         EndEffectors
     };
     QList<int> checkedIds(Tree tree) const;
-    // Checks exactly these rows of the tree; emits nothing, like UnSelectAll.
+    // Checks exactly these rows of the tree; emits nothing, like UnSelectAll. Checks set
+    // from code stand as confirmed: a Cancel of the open dialog keeps them.
     void setCheckedIds(Tree tree, const QList<int> &ids);
 
 signals:
@@ -73,10 +75,14 @@ private:
     static int rowCount(Tree tree);
     void setAllChecked(Tree tree, bool checked);
     void updateChannelCount();
+    void rememberShownChecks();
+    void restoreShownChecks();
 
     Ui_QScopeSetting ui;
     std::unique_ptr<TreeModel> m_compModel;
     std::unique_ptr<TreeModel> m_linkModel;
     std::unique_ptr<TreeModel> m_endModel;
     QLabel *m_channelCount = nullptr; // a child of the dialog, in the OK row
+    // The checked rows of each tree as the dialog was shown, what Cancel brings back.
+    std::map<Tree, QList<int>> m_shownChecks;
 };

@@ -112,17 +112,26 @@ inline bool startFlushed(QWidget *scope)
     return flushedAfter([scope] { start(scope); });
 }
 
-// Presses a button whose slot opens modal dialogs; returns the "title: text" of each
-// message box, answered with Ok or Yes; a file dialog gets `fileName`.
-inline QStringList clickAnswering(QWidget *parent, const char *button,
-                                  const QString &fileName = QString())
+// Runs an operator's action that opens modal dialogs; returns the "title: text" of each
+// message box, answered with Ok or Yes (or, `takingDefaults`, a question's default button);
+// a file dialog gets `fileName`.
+inline QStringList runAnswering(const std::function<void()> &action,
+                                const QString &fileName = QString(), bool takingDefaults = false)
 {
     ModalDialogAnswerer answerer(fileName);
+    answerer.setTakingDefaults(takingDefaults);
     answerer.start();
-    click(parent, button);
+    action();
     QCoreApplication::processEvents();
     answerer.stop();
     return answerer.messages();
+}
+
+// Presses a button whose slot opens modal dialogs, answered as runAnswering does.
+inline QStringList clickAnswering(QWidget *parent, const char *button,
+                                  const QString &fileName = QString())
+{
+    return runAnswering([parent, button] { click(parent, button); }, fileName);
 }
 
 inline _ST_ReadScopeData record(double time, double value)

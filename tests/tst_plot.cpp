@@ -8,6 +8,7 @@
 #include "PixelColumnReduction.h"
 #include "PlotImage.h"
 #include "QwtScope.h"
+#include "ScopeCatalog.h"
 #include "ScopeContextMenu.h"
 #include "ScopeCurve.h"
 #include "ScopeDataTracker.h"
@@ -1196,6 +1197,12 @@ private slots:
             << QStringList{"A", "mm"};
         QTest::newRow("padded unit")
             << QStringList{"VEL", " VEL"} << QVector<bool>{true, true} << QStringList{"VEL"};
+        const ScopeCatalog &catalog = ScopeCatalog::instance();
+        QTest::newRow("joint velocities and their acceleration")
+            << QStringList{catalog.linkUnit(LINK_TargetJointVel),
+                           catalog.linkUnit(LINK_JointFilAcc), catalog.linkUnit(LINK_JointFilVel)}
+            << QVector<bool>{true, true, true}
+            << QStringList{"VEL(deg/s)", QString::fromUtf8("ACC(deg/s²)")};
         QTest::newRow("flat") << QStringList{"FSM"} << QVector<bool>{true} << QStringList{"FSM"};
         QTest::newRow("none shown") << QStringList{"deg"} << QVector<bool>{false} << QStringList{};
     }

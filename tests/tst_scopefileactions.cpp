@@ -1,7 +1,13 @@
+#include "CaptureListDialog.h"
+#include "ScopeCaptures.h"
 #include "ScopeLimits.h"
+#include "ScopeSetupFile.h"
 #include "ScopeTestSupport.h"
 
+#include <QAction>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -43,6 +49,10 @@ class tst_ScopeFileActions : public QObject
     {
         write(path, bytes);
         return clickAnswering(m_scope.get(), "ScopePlugin_btn_ImportScope", path);
+    }
+    QString stateLine() const
+    {
+        return child<QLabel>(m_scope.get(), "Kvel_Scope_lb_State")->text();
     }
     static QByteArray contents(const QString &path)
     {
@@ -124,10 +134,11 @@ private slots:
 
         QVERIFY(importFrom(first, contents(first)).isEmpty());
         QCOMPARE(plot()->curve(0)->title().text(), QString("J2 Joint FilVel"));
-        QCOMPARE(plot()->curveBinding(0).unit, QString(" VEL(deg/s)"));
+        QCOMPARE(plot()->curveBinding(0).unit, QString("VEL(deg/s)"));
         QCOMPARE(plot()->curveBinding(1).axis, before.axis);
         QCOMPARE(plot()->curveBinding(1).linkItem, 23);
-        QCOMPARE(plot()->curveBinding(2).unit, QString()); // the last unit carries no line feed
+        // the last unit carries no line feed
+        QCOMPARE(plot()->curveBinding(2).unit, QString("VEL(mm/s)"));
         QCOMPARE(points(plot()->curve(2)), QString("0:3.5 15:3.5 30:3.5 4000:3.5"));
         QCOMPARE(periodEdit()->text(), QString("4001"));
         // The channel dialog keeps the operator's choice: the next Start records it.
@@ -136,6 +147,31 @@ private slots:
         const QString second = m_dir->filePath("second.csv");
         exportTo(second);
         QCOMPARE(contents(second), contents(first));
+    }
+
+    // A file written before the units were corrected shows its curves with the units of
+    // today, so they fall into the same strips as a recording made now; units that no
+    // version gave the channel stay as written.
+    void importOfAFileWithFormerUnits()
+    {
+        const QString path = m_dir->filePath("former.csv");
+        write(path, QByteArray("time,J1 FilSensedTor_0_15_TQR(N),J1 Joint FilAcc_0_10_VEL(deg/s),"
+                               "J1 Joint FilVel_0_9_ VEL(deg/s),J1 status word_0_19_ ,"
+                               "RX Target PCS_3_23_PCS(mm),RZ Actual Vel_5_23_VEL(mm/s),"
+                               "X Target PCS_0_23_PCS(mm),J1 Target ACS_0_1_rad,"
+                               "TCPCmdVel_31_9_\n"
+                               "0,1,2,3,4,5,6,7,8,9\n"
+                               "10,1,2,3,4,5,6,7,8,9\n"));
+        QString error;
+        QVERIFY2(m_scope->importFromFile(path, &error), qPrintable(error));
+        QStringList units;
+        for (const TarnScopeCurveData &curve : m_scope->recordedCurves())
+            units << curve.unit;
+        QCOMPARE(units, QString::fromUtf8("TQR(N·m)|ACC(deg/s²)|VEL(deg/s)||PCS(deg)|VEL(deg/s)|"
+                                          "PCS(mm)|rad|VEL(mm/s)")
+                            .split('|'));
+        QCOMPARE(m_scope->channels().first(), QString("J1 FilSensedTor"));
+        QCOMPARE(points(plot()->curve(8)), QString("0:9 10:9"));
     }
 
     void importRefusesOtherSuffixes()
@@ -206,6 +242,124 @@ private slots:
             periodEdit()->setText(text);
         QCOMPARE(periodEdit()->text(), shown);
         QTEST(plot()->xRange(), "range");
+    }
+
+    // Import and "Load set-up…" ask before they replace a recording that exists nowhere else,
+    // and the question's default keeps it. A recording exported, or recorded to file for the
+    // whole run, is replaced without a question, and code is never asked.
+    void replacingAnUnsavedRecordingAsks_data()
+    {
+        QTest::addColumn<QString>("action"); // "import", "set-up" or "code" (importFromFile)
+        QTest::addColumn<QString>("saved");  // how the recording was kept
+        QTest::addColumn<bool>("yes");       // the answer: Yes, else the question's default
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("replaced");
+        const auto row = [](const char *name, const char *action, const char *saved, bool yes,
+                            bool asked, bool replaced) {
+            QTest::newRow(name) << QString(action) << QString(saved) << yes << asked << replaced;
+        };
+        row("import: the default keeps it", "import", "no", false, true, false);
+        row("import: Yes replaces it", "import", "no", true, true, true);
+        row("import after an export", "import", "exported", false, false, true);
+        row("import after recording to file", "import", "recorded to file", false, false, true);
+        row("set-up: the default keeps it", "set-up", "no", false, true, false);
+        row("set-up: Yes replaces it", "set-up", "no", true, true, true);
+        row("set-up after an export", "set-up", "exported", false, false, true);
+        row("import from code", "code", "no", false, false, true);
+    }
+    void replacingAnUnsavedRecordingAsks()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, saved);
+        QFETCH(bool, yes);
+        checkComponents(m_scope.get(), {AXIS_J1});
+        checkLinks(m_scope.get(), {LINK_TargetACS});
+        if (saved == "recorded to file")
+            QVERIFY(m_scope->startRecordingToFile(m_dir->filePath("run.csv")));
+        recordAndStop({0, 10, 20}, 1.0);
+        m_scope->stopRecordingToFile();
+        if (saved == "exported")
+            exportTo(m_dir->filePath("kept.csv"));
+
+        const QString other = m_dir->filePath("other.csv");
+        write(other, "time,Other_0_1_u\n0,5\n");
+        ScopeSetup setup;
+        setup.components = {AXIS_J2};
+        setup.links = {LINK_TargetACS};
+        const QString setupFile = m_dir->filePath("setup.json");
+        write(setupFile, setup.toJson());
+        QStringList messages;
+        if (action == "import") {
+            messages = runAnswering([this] { click(m_scope.get(), "ScopePlugin_btn_ImportScope"); },
+                                    other, !yes);
+        } else if (action == "set-up") {
+            auto *load = m_scope->findChild<QAction *>("ScopeAction_LoadSetup");
+            messages = runAnswering([load] { load->trigger(); }, setupFile, !yes);
+        } else {
+            QVERIFY(m_scope->importFromFile(other));
+        }
+
+        QFETCH(bool, asked);
+        QCOMPARE(messages.filter(QRegularExpression("^Unsaved recording: ")).size(), asked ? 1 : 0);
+        QFETCH(bool, replaced);
+        const QString title = action == "set-up" ? "J2 Target ACS" : "Other";
+        QCOMPARE(plot()->curve(0)->title().text(), replaced ? title : QString("J1 Target ACS"));
+        if (!replaced)
+            QCOMPARE(points(plot()->curve(0)), QString("0:1 10:1 20:1"));
+    }
+
+    // Export, "Save image…" and the end of a recording to file say on the state line where
+    // the file went, until the next Start.
+    void theStateLineSaysWhereAFileWent_data()
+    {
+        QTest::addColumn<QString>("saving");
+        QTest::addColumn<QString>("said"); // %1: the file's whole path
+        QTest::newRow("export") << "export" << QString("Exported to %1");
+        QTest::newRow("image") << "image" << QString("Image saved to %1");
+        QTest::newRow("recording to file") << "recording" << QString("Recorded to %1");
+    }
+    void theStateLineSaysWhereAFileWent()
+    {
+        QFETCH(QString, saving);
+        const QString path = m_dir->filePath(saving == "image" ? "plot.png" : "run.csv");
+        checkComponents(m_scope.get(), {AXIS_CurFSM});
+        if (saving == "recording")
+            QVERIFY(m_scope->startRecordingToFile(path));
+        recordAndStop({0, 10}, 1.0);
+        if (saving == "export") {
+            exportTo(path);
+        } else if (saving == "image") {
+            auto *save = m_scope->findChild<QAction *>("ScopeAction_SaveImage");
+            runAnswering([save] { save->trigger(); }, path);
+        } else {
+            m_scope->findChild<QAction *>("ScopeAction_RecordToFile")->trigger();
+        }
+        QVERIFY(QFile::exists(path));
+        QFETCH(QString, said);
+        const QString note = said.arg(QDir::toNativeSeparators(path));
+        QCOMPARE(stateLine(), "Stopped | " + note);
+        QVERIFY(startFlushed(m_scope.get()));
+        QVERIFY2(!stateLine().contains(note), qPrintable(stateLine()));
+    }
+
+    // The captures list shows each file's whole name, however long.
+    void captureListShowsWholeFileNames()
+    {
+        ScopeCaptures captures(nullptr);
+        ScopeCapture capture;
+        capture.channel = "J1 Target ACS";
+        capture.fileName =
+            m_dir->filePath(QString("a/much/deeper/folder/of/captures/").repeated(3) +
+                            "Tarn_Scope_Capture_2026_12_04_22_58_28_123.csv");
+        QString error;
+        QVERIFY(captures.add(capture, &error));
+        CaptureListDialog dialog(captures, true, m_scope.get());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *table = dialog.findChild<QTableWidget *>("CaptureList_table");
+        const QTableWidgetItem *file = table->item(0, 3);
+        QCOMPARE(file->text(), capture.fileName);
+        QVERIFY(table->columnWidth(3) >= table->fontMetrics().horizontalAdvance(capture.fileName));
     }
 };
 

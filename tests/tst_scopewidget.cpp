@@ -274,6 +274,10 @@ private slots:
                  english ? QString("FilSensedTor: filtered sensed torque")
                          : QString("FilSensedTor"));
         QCOMPARE(indexOfId(links, LINK_FilSensedTor).data().toString(), QString("FilSensedTor"));
+        QCOMPARE(dialogOf(scope())->windowTitle(),
+                 english ? QString("Channels") : QString("QScopeSetting"));
+        QCOMPARE(child<QAbstractButton>(scope(), "ScopePlugin_btn_Setting")->toolTip(),
+                 QString("Choose the channels to record"));
 
         checkComponents(scope(), {AXIS_CurFSM});
         selectJoints(6, {LINK_TargetACS, LINK_ActualACS, LINK_ActualFilACS, LINK_TarPosPDO,
@@ -955,7 +959,51 @@ private slots:
         TarnSim::setErrorFlag(false);
     }
 
-    // Confirm J2 Target ACS, check J1 too, Cancel, arm "> 50" and Start: the trigger stays
+    // Cancel, Escape and closing the dialog take back what was changed in it: Start records
+    // the channels last confirmed, and a choice over the limit walked away from is no reason
+    // to refuse Start.
+    void leavingTheDialogTakesBackTheChoice_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("overLimit");
+        QTest::newRow("Cancel") << "Cancel" << false;
+        QTest::newRow("Escape") << "Escape" << false;
+        QTest::newRow("close") << "close" << false;
+        QTest::newRow("Cancel over the limit") << "Cancel" << true;
+        QTest::newRow("close over the limit") << "close" << true;
+    }
+    void leavingTheDialogTakesBackTheChoice()
+    {
+        QFETCH(QString, way);
+        QFETCH(bool, overLimit);
+        selectJoints(1, {LINK_TargetACS});
+        confirmSelection(scope());
+        click(scope(), "ScopePlugin_btn_Setting");
+        QScopeSetting *dialog = dialogOf(scope());
+        QVERIFY(dialog->isVisible());
+        if (overLimit) {
+            click(dialog, "Kvel_Scope_btn_SetCompSelectAll");
+            click(dialog, "Kvel_Scope_btn_SetLinkSelectAll");
+        } else {
+            checkComponents(scope(), {AXIS_J1}, false);
+            checkComponents(scope(), {AXIS_J2});
+            checkLinks(scope(), {LINK_ActualCur});
+        }
+        if (way == "Escape")
+            QTest::keyClick(child<QTreeView>(dialog, "Kvel_Scope_tree_SetLink"), Qt::Key_Escape);
+        else if (way == "close")
+            dialog->close();
+        else
+            click(dialog, "Kvel_Scope_btn_SetCancel");
+        QVERIFY(!dialog->isVisible());
+
+        QCOMPARE(startAnswering(QMessageBox::Ok), QStringList());
+        QVERIFY(m_scope->isSampling());
+        QCOMPARE(m_scope->channels(), QStringList{"J1 Target ACS"});
+        QTRY_COMPARE(TarnSim::lastIndexes(), std::vector<int>{43});
+    }
+
+    // Confirm J2 Target ACS, check J1 too, arm "> 50" and Start: the trigger stays
     // on J2 in its new slot; with J2 no longer checked, the list says so and the trigger
     // fires on nothing else. J1 reads 100 throughout.
     void triggerListFollowsEverySetUp_data()
@@ -977,7 +1025,6 @@ private slots:
         checkComponents(scope(), {AXIS_J1});
         if (!keepJ2)
             checkComponents(scope(), {AXIS_J2}, false);
-        click(dialogOf(scope()), "Kvel_Scope_btn_SetCancel");
         armTrigger(0, "50", TriggerSettings::OpenGrab, false);
         QVERIFY(startFlushed(scope()));
         QCOMPARE(curveCount(), keepJ2 ? 2 : 1);

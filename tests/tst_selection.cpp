@@ -1,5 +1,6 @@
 #include "QScopeSetting.h"
 #include "ScopeCatalog.h"
+#include "ScopeChannel.h"
 #include "TreeModel.h"
 #include "TreeModelItem.h"
 
@@ -9,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTreeView>
 #include <QtTest>
+
+#include <algorithm>
 
 using IntMap = QMap<int, int>;
 
@@ -121,7 +124,7 @@ private slots:
         QVERIFY(!ScopeCatalog::carriesData(0) && ScopeCatalog::carriesData(1));
         QVERIFY(ScopeCatalog::carriesData(182) && !ScopeCatalog::carriesData(183));
         QCOMPARE(c.axisName(33) + c.axisUnit(-1) + c.linkName(LINK_NONE) + c.linkUnit(-1) +
-                     c.endEffName(ENDEFF_NONE) + c.endEffUnit(99),
+                     c.endEffName(ENDEFF_NONE) + c.endEffUnit(99, 0),
                  QString());
         QCOMPARE(c.linkBase(LINK_NONE) + c.endEffBase(ENDEFF_NONE) + c.linkBase(-1), 0);
     }
@@ -146,7 +149,7 @@ private slots:
             << items({AXIS_J6, AXIS_RZ, AXIS_TCPActVel})
             << items({LINK_MotorPosition, LINK_ActPosPDO, LINK_MotorStatus, LINK_NONE})
             << items({ENDEFF_MotorVel, ENDEFF_CaliData, ENDEFF_ForceSensor})
-            << QString("J6 ActPos PDO=156 count, RZ CaliData=180 mm, TCPActVel=32");
+            << QString("J6 ActPos PDO=156 count, RZ CaliData=180 mm, TCPActVel=32 VEL(mm/s)");
     }
     void channels()
     {
@@ -160,6 +163,63 @@ private slots:
                        .trimmed();
         }
         QTEST(got.join(", "), "channels");
+    }
+
+    // Each channel's unit says what it measures: torques in N·m, the joint acceleration as an
+    // acceleration, the orientations RX..RZ in degrees, the TCP speeds in mm/s. A scope file of
+    // an earlier version carries the unit then given (`former`), which reads as today's.
+    void channelUnits_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("former");
+        const auto row = [](const char *title, const char *unit, const char *former) {
+            QTest::newRow(title) << QString(title) << QString::fromUtf8(unit)
+                                 << QString::fromUtf8(former);
+        };
+        row("J1 FilSensedTor", "TQR(N·m)", "TQR(N)");
+        row("J4 FilEstimateTor", "TQR(N·m)", "TQR(N)");
+        row("J6 FilDisturbanceTor", "TQR(N·m)", "TQR(N)");
+        row("J2 Joint FilAcc", "ACC(deg/s²)", "VEL(deg/s)");
+        row("J3 Joint FilVel", "VEL(deg/s)", " VEL(deg/s)");
+        row("J5 status word", "", " ");
+        row("J1 Target ModeOperate", "", " ");
+        row("RX Target PCS", "PCS(deg)", "PCS(mm)");
+        row("RZ Actual PCS", "PCS(deg)", "PCS(mm)");
+        row("RY Target Vel", "VEL(deg/s)", "VEL(mm/s)");
+        row("RX Actual Vel", "VEL(deg/s)", "VEL(mm/s)");
+        row("Z Actual PCS", "PCS(mm)", "PCS(mm)");
+        row("X Target Vel", "VEL(mm/s)", "VEL(mm/s)");
+        row("TCPCmdVel", "VEL(mm/s)", "");
+        row("TCPActVel", "VEL(mm/s)", "");
+        row("J1 Target ACS", "ACS(deg)", "ACS(deg)");
+    }
+    void channelUnits()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, unit);
+        QFETCH(QString, former);
+        const std::vector<OfferedChannel> offered = offeredChannels();
+        const auto found =
+            std::find_if(offered.begin(), offered.end(),
+                         [&](const OfferedChannel &o) { return o.channel.title == title; });
+        QVERIFY(found != offered.end());
+        QCOMPARE(found->channel.binding.unit, unit);
+        QCOMPARE(currentUnit(title, former), unit);
+        QCOMPARE(currentUnit(title, unit), unit);
+    }
+
+    // No unit is padded, so the strip view need not trim; the acceleration never shares the
+    // velocities' strip. A unit no version gave a channel stays as a file has it.
+    void unitsAreDistinctAndOthersStay()
+    {
+        const ScopeCatalog &c = ScopeCatalog::instance();
+        for (const OfferedChannel &o : offeredChannels())
+            QCOMPARE(o.channel.binding.unit, o.channel.binding.unit.trimmed());
+        QVERIFY(c.linkUnit(LINK_JointFilAcc) != c.linkUnit(LINK_JointFilVel));
+        QCOMPARE(currentUnit("J1 FilSensedTor", "Nm"), QString("Nm"));
+        QCOMPARE(currentUnit("J1 Target ACS", "TQR(N)"), QString("TQR(N)"));
+        QCOMPARE(currentUnit("Gripper force", "TQR(N)"), QString("TQR(N)"));
     }
 
     // The shape after building from the text and checking rows ("A=2;B=0"), the checked leaves'
@@ -238,7 +298,8 @@ private slots:
         for (int tree : {0, 1, 2})
             QVERIFY(selectionOf(dialog, tree).isEmpty());
 
-        // OK announces while the dialog is still up; every way out hides it and keeps the checks.
+        // OK announces while the dialog is still up; every way out hides it, and with nothing
+        // changed while it showed, the checks stay.
         QVERIFY(visibleAtSignal.isEmpty());
         click(dialog, "Kvel_Scope_btn_SetEndSelectAll");
         for (const char *button : {"Kvel_Scope_btn_SetOK", "Kvel_Scope_btn_SetCancel", ""}) {
@@ -252,7 +313,7 @@ private slots:
 
     // What is chosen shows without opening groups or pressing OK: groups holding a checked
     // row open when the dialog is shown, parents of some checked rows show partly checked,
-    // and the count names the limit. Escape is Cancel: it hides and keeps the checks.
+    // and the count names the limit. Escape is Cancel: it hides, keeping the checks it showed.
     void dialogShowsTheSelection_data()
     {
         QTest::addColumn<QList<int>>("components");

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -32,6 +33,11 @@ QString SaveDialog::askFileName(QWidget *parent, const QString &title, const QSt
                                   .arg(QFileInfo(fileName).fileName())) != QMessageBox::Yes)
         return QString();
     return fileName;
+}
+
+QString SaveDialog::wholePath(const QString &fileName)
+{
+    return QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
 }
 
 QString SaveDialog::cannotWrite(const QString &fileName, const QString &reason)

@@ -17,6 +17,9 @@ QString timestampedName();
 QString askFileName(QWidget *parent, const QString &title, const QString &proposed,
                     const QString &filters, const QString &suffix);
 
+// The whole path of a file written, in the platform's form: what the operator is told.
+QString wholePath(const QString &fileName);
+
 // "ERROR:Cannot write <file>: <reason>", the text of the warning.
 QString cannotWrite(const QString &fileName, const QString &reason);
 void warnCannotWrite(QWidget *parent, const QString &fileName, const QString &reason);

@@ -137,7 +137,9 @@ void ScopeContextMenu::saveImage()
     if (fileName.isEmpty())
         return;
     QString error;
-    if (!PlotImage::save(m_plot, fileName, &error))
+    if (PlotImage::save(m_plot, fileName, &error))
+        emit imageSaved(fileName);
+    else
         SaveDialog::warnCannotWrite(m_dialogParent, fileName, error);
 }
 

@@ -41,6 +41,10 @@ public slots:
     void removeCursors();
     void showStatistics();
 
+signals:
+    // "Save image…" wrote the plot to this file.
+    void imageSaved(const QString &fileName);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

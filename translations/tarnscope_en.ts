@@ -144,7 +144,7 @@
     <name>QScopeSetting</name>
     <message>
         <source>QScopeSetting</source>
-        <translation>QScopeSetting</translation>
+        <translation>Channels</translation>
     </message>
     <message>
         <source>Component:</source>
@@ -643,6 +643,18 @@ Do you want to replace it?</translation>
         <source>Importing scope file...</source>
         <translation>Importing scope file...</translation>
     </message>
+    <message>
+        <source>Exported to %1</source>
+        <translation>Exported to %1</translation>
+    </message>
+    <message>
+        <source>The recording on the plot is not saved. The import replaces it; export the recording first to keep it.
+
+Import anyway?</source>
+        <translation>The recording on the plot is not saved. The import replaces it; export the recording first to keep it.
+
+Import anyway?</translation>
+    </message>
 </context>
 <context>
     <name>ScopeSetup</name>
@@ -724,6 +736,14 @@ Do you want to replace it?</translation>
     <message>
         <source>ERROR:Set-up %1 loaded in part; skipped: %2</source>
         <translation>ERROR:Set-up %1 loaded in part; skipped: %2</translation>
+    </message>
+    <message>
+        <source>The recording on the plot is not saved. Loading the set-up replaces it; export the recording first to keep it.
+
+Load the set-up anyway?</source>
+        <translation>The recording on the plot is not saved. Loading the set-up replaces it; export the recording first to keep it.
+
+Load the set-up anyway?</translation>
     </message>
 </context>
 <context>
@@ -1032,6 +1052,26 @@ Start anyway?</translation>
     <message>
         <source>Scale to visible curves</source>
         <translation>Scale to visible curves</translation>
+    </message>
+    <message>
+        <source>Choose the channels to record</source>
+        <translation>Choose the channels to record</translation>
+    </message>
+    <message>
+        <source>Recorded to %1</source>
+        <translation>Recorded to %1</translation>
+    </message>
+    <message>
+        <source>Recorded to %1 … %2</source>
+        <translation>Recorded to %1 … %2</translation>
+    </message>
+    <message>
+        <source>Image saved to %1</source>
+        <translation>Image saved to %1</translation>
+    </message>
+    <message>
+        <source>Unsaved recording</source>
+        <translation>Unsaved recording</translation>
     </message>
 </context>
 <context>
