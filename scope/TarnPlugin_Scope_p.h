@@ -23,6 +23,7 @@ class ScopeRecorder;
 class ScopeSetupActions;
 class ScopeStateLine;
 class TimeStepMarks;
+class TriggerControls;
 class TriggerMark;
 class Ui_TarnPlugin_Scope;
 
@@ -68,8 +69,6 @@ public:
     static QString captureLabel(const ScopeCapture &capture);
     // The kept capture of that index; none, with the reason told, for another index.
     const ScopeCapture *keptCapture(int index, QString *errorText);
-    void readTriggerSettings();
-    bool setTriggerChannel(const QString &title);
 
     void hideItem(const QVariant &itemInfo, bool on);
     void tick();
@@ -91,6 +90,7 @@ public:
     ScopeFileActions *m_pFileActions = nullptr;
     ScopeRecordActions *m_pRecordActions = nullptr;
     ScopeSetupActions *m_pSetupActions = nullptr;
+    TriggerControls *m_pTriggerControls = nullptr;
     QAction *m_pFreezeAction = nullptr;
     QAction *m_pStripAction = nullptr;
     QAction *m_pScaleAction = nullptr;
