@@ -72,6 +72,7 @@ ScopeDataTracker::ScopeDataTracker(QWidget *canvas) : QwtPlotPicker(canvas)
     setStateMachine(new QwtPickerTrackerMachine); // the picker owns its machine
 
     connect(this, &QwtPicker::moved, this, &ScopeDataTracker::onMoved);
+    connect(this, &QwtPicker::activated, this, &ScopeDataTracker::onActivated);
     if (QwtPlotPicker::plot())
         connect(QwtPlotPicker::plot(), &QwtPlot::itemAttached, this,
                 &ScopeDataTracker::onItemAttached);
@@ -127,18 +128,36 @@ void ScopeDataTracker::calcClosestPoint(const QPoint &pos)
                                              hex16(reinterpret_cast<quintptr>(m_closest.curve)))
                                         .arg(m_closest.index);
 
-    if (m_closest.isValid() && m_closest.curve != previous) {
-        QPen pen = m_closest.curve->pen();
+    const QwtPlotCurve *current = m_closest.isValid() ? m_closest.curve : nullptr;
+    if (current == previous)
+        return;
+    if (current) {
+        QPen pen = current->pen();
         pen.setWidth(1);
         setRubberBandPen(pen);
-        emit closestCurveChanged(m_closest.curve);
     }
+    emit closestCurveChanged(current);
 }
 
 void ScopeDataTracker::onItemAttached(QwtPlotItem *item, bool on)
 {
     if (!on && item && item->rtti() == QwtPlotItem::Rtti_PlotCurve && item == m_closest.curve)
-        m_closest.reset();
+        forgetClosest();
+}
+
+// The mouse left the canvas: no curve is under it any more.
+void ScopeDataTracker::onActivated(bool on)
+{
+    if (!on)
+        forgetClosest();
+}
+
+void ScopeDataTracker::forgetClosest()
+{
+    const bool hadCurve = m_closest.curve != nullptr;
+    m_closest.reset();
+    if (hadCurve)
+        emit closestCurveChanged(nullptr);
 }
 
 void ScopeDataTracker::drawRubberBand(QPainter *painter) const

@@ -17,6 +17,7 @@
 
 #include <QClipboard>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -381,7 +382,7 @@ private slots:
         QCOMPARE(axisRange(plot, QwtPlot::yLeft), QwtInterval(-10.0, 10.0));
     }
 
-    // Listed in slot order; the value-axis title shows a unit they share.
+    // Listed in slot order; the value-axis title shows a unit the shown curves share.
     void curvesInSlotOrder()
     {
         QwtScope plot;
@@ -392,10 +393,12 @@ private slots:
         plot.showCommonUnit();
         QCOMPARE(yTitle(plot), QStringLiteral("A           "));
         addCurve(plot, 2, {0.0, 1.0}, {-25.0, 33.0}, "B");
-        plot.curve(2)->setVisible(false); // hidden through the legend, still holds data
         QVERIFY(!plot.hasNoData());
         plot.showCommonUnit();
         QCOMPARE(yTitle(plot), QString(12, ' '));
+        plot.curve(2)->setVisible(false); // hidden through the legend, still holds data
+        plot.showCommonUnit();
+        QCOMPARE(yTitle(plot), QStringLiteral("A           "));
         const QwtPlotItemList curves = plot.itemList(QwtPlotItem::Rtti_PlotCurve);
         QCOMPARE(curves.size(), 3);
         for (int slot = 0; slot < 3; ++slot) {
@@ -695,7 +698,7 @@ private slots:
         QCOMPARE(cursors.reading().curves.at(1).unit, QStringLiteral("A"));
 
         emit plot.tracker()->closestCurveChanged(plot.curve(5));
-        QCOMPARE(yTitle(plot).trimmed(), QStringLiteral("deg"));
+        QCOMPARE(yTitle(plot).trimmed(), QStringLiteral("C5: deg"));
     }
 
     // A small band is refused, a thin one grows to 11 pixels around its centre. Ranges set
@@ -1156,7 +1159,7 @@ private slots:
         addCurveAt(1, "CURRENT(A)/TORQ", {{20, -20}});
         hover(plot->canvas(), c);
         QCOMPARE(tracker->closestPoint().curve, plot->curve(1));
-        QCOMPARE(yTitle(*plot), QStringLiteral("CURRENT(A)/T"));
+        QCOMPARE(yTitle(*plot), QStringLiteral("C1: CURRENT(A)/TORQ"));
         QCOMPARE(tracker->rubberBandPen().color(), plot->curve(1)->pen().color());
         const QPointF p = plot->curve(1)->sample(0); // labelled with title, time and value
         for (const QString &part : {QString("&nbsp;C1<"), QString("x:%1<").arg(p.x(), 0, 'g'),
@@ -1358,6 +1361,67 @@ private slots:
         const QString label =
             static_cast<const QwtPicker *>(plot->tracker())->trackerText(c).text();
         QVERIFY2(label.contains(QString("x:%1<").arg(aside.x(), 0, 'g')), qPrintable(label));
+    }
+
+    // The value axis names a unit only when every shown curve has it; otherwise the curve
+    // under the mouse with its unit, else nothing. An image never names the curve under the
+    // mouse; the strips show their own units and the axis none.
+    void valueAxisTitle_data()
+    {
+        QTest::addColumn<QStringList>("units"); // of slots 0, 1, ...
+        QTest::addColumn<QList<int>>("hidden");
+        QTest::addColumn<int>("hovered"); // -1: no curve under the mouse
+        QTest::addColumn<bool>("strips");
+        QTest::addColumn<QString>("live");
+        QTest::addColumn<QString>("image");
+        const QStringList mixed{"CUR(A)", "deg", "CUR(A)"};
+        QTest::newRow("one unit") << QStringList{"deg", "deg"} << QList<int>{} << -1 << false
+                                  << "deg"
+                                  << "deg";
+        QTest::newRow("one unit, hovering")
+            << QStringList{"deg", "deg"} << QList<int>{} << 1 << false << "deg"
+            << "deg";
+        QTest::newRow("mixed") << mixed << QList<int>{} << -1 << false << ""
+                               << "";
+        QTest::newRow("mixed, hovering") << mixed << QList<int>{} << 2 << false << "C2: CUR(A)"
+                                         << "";
+        QTest::newRow("mixed, the odd one hidden")
+            << mixed << QList<int>{1} << 1 << false << "CUR(A)"
+            << "CUR(A)";
+        QTest::newRow("mixed, hovering a hidden one")
+            << QStringList{"CUR(A)", "deg", "V"} << QList<int>{1} << 1 << false << ""
+            << "";
+        QTest::newRow("none shown") << QStringList{"deg"} << QList<int>{0} << -1 << false << ""
+                                    << "";
+        QTest::newRow("strips, hovering") << mixed << QList<int>{} << 1 << true << ""
+                                          << "";
+        QTest::newRow("strips of one unit")
+            << QStringList{"deg", "deg"} << QList<int>{} << 0 << true << ""
+            << "";
+    }
+    void valueAxisTitle()
+    {
+        QFETCH(QStringList, units);
+        QFETCH(QList<int>, hidden);
+        QFETCH(int, hovered);
+        QFETCH(bool, strips);
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        for (int slot = 0; slot < units.size(); ++slot)
+            addCurve(*plot, slot, {0.0, 5000.0}, {double(slot), -1.0}, units.at(slot));
+        for (int slot : hidden)
+            plot->curve(slot)->setVisible(false);
+        plot->setStripView(strips);
+        if (hovered >= 0)
+            emit plot->tracker()->closestCurveChanged(plot->curve(hovered));
+        plot->replot();
+        QTEST(yTitle(*plot).trimmed(), "live");
+
+        const QImage image = PlotImage::render(plot.get());
+        QTEST(yTitle(*plot).trimmed(), "live"); // back on screen after the image
+        emit plot->tracker()->closestCurveChanged(nullptr);
+        QTEST(yTitle(*plot).trimmed(), "image");
+        QCOMPARE(image, PlotImage::render(plot.get()));
     }
 
     void valueAtTime_data()
