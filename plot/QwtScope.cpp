@@ -575,6 +575,10 @@ void QwtScope::replot()
     showCommonUnit();
     emit aboutToReplot();
     QwtPlot::replot();
+    // The read-out under a mouse at rest follows the new samples or scales. (The zoomer
+    // replots while the constructor makes it, before the tracker.)
+    if (m_tracker)
+        m_tracker->refresh();
 }
 
 void QwtScope::onZoomer(const QRectF &)

@@ -22,9 +22,10 @@ struct ClosestPoint
 };
 
 // Picker on the plot canvas that follows the mouse to the nearest recorded sample: marks it
-// on a dotted cursor line and labels it with the curve's title, time and value; it tells the
-// plot which curve is under the mouse (closestCurveChanged). Presses and releases are left to
-// the zoomer.
+// on a dotted cursor line and labels it with the curve's title, time and value, on the
+// curve's colour; it tells the plot which curve is under the mouse (closestCurveChanged).
+// The plot refreshes it after every replot, so a mouse at rest reads the samples of now.
+// Presses and releases are left to the zoomer.
 // A child of the canvas, created by the plot; GUI thread only.
 class ScopeDataTracker : public QwtPlotPicker
 {

@@ -1363,6 +1363,74 @@ private slots:
         QVERIFY2(label.contains(QString("x:%1<").arg(aside.x(), 0, 'g')), qPrintable(label));
     }
 
+    // A mouse at rest reads the samples a replot brings, with no zoom or move; once it leaves
+    // the canvas, no curve names the value axis.
+    void trackerFollowsReplotsAndTheMouse()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        const QPoint c = plot->canvas()->rect().center();
+        const QwtScaleMap x = plot->canvasMap(QwtPlot::xBottom);
+        const QwtScaleMap y = plot->canvasMap(QwtPlot::yLeft);
+        const Values under{x.invTransform(c.x()), y.invTransform(c.y())};
+        const Values aside{x.invTransform(c.x() + 200), y.invTransform(c.y() - 150)};
+        addCurve(*plot, 0, {under[0]}, {under[1]}, "A");
+        addCurve(*plot, 1, {aside[0]}, {aside[1]}, "deg");
+        plot->replot();
+        const auto label = [&] {
+            return static_cast<const QwtPicker *>(plot->tracker())->trackerText(c).text();
+        };
+        hover(plot->canvas(), c);
+        QCOMPARE(yTitle(*plot).trimmed(), QStringLiteral("C0: A"));
+
+        double lo = 0.0, hi = 0.0; // inside the value range: the scales stay
+        plot->setCurveSamples(0, {aside[0]}, {aside[1]}, lo, hi);
+        plot->setCurveSamples(1, {under[0]}, {under[1]}, lo, hi);
+        plot->replot();
+        QCOMPARE(plot->tracker()->closestPoint().curve, plot->curve(1));
+        QVERIFY2(label().contains("&nbsp;C1<"), qPrintable(label()));
+        QCOMPARE(yTitle(*plot).trimmed(), QStringLiteral("C1: deg"));
+
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(plot->canvas(), &leave);
+        QCOMPARE(yTitle(*plot), QString(12, ' '));
+    }
+
+    // The label sits on its curve's colour, in black or white, whichever reads better on it.
+    void trackerLabelReadsOnAnyCurveColour_data()
+    {
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("yellow") << QColor(255, 255, 0);
+        QTest::newRow("navy") << QColor(0, 0, 128);
+        QTest::newRow("grey") << QColor(128, 128, 128);
+        QTest::newRow("signal green") << QColor(69, 252, 16);
+        QTest::newRow("dark red") << QColor(150, 20, 20);
+        QTest::newRow("black") << QColor(0, 0, 0);
+        QTest::newRow("white") << QColor(255, 255, 255);
+    }
+    void trackerLabelReadsOnAnyCurveColour()
+    {
+        QFETCH(QColor, colour);
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        const QPoint c = plot->canvas()->rect().center();
+        addCurve(*plot, 0, {plot->canvasMap(QwtPlot::xBottom).invTransform(c.x())},
+                 {plot->canvasMap(QwtPlot::yLeft).invTransform(c.y())});
+        plot->curve(0)->setPen(QPen(colour, 2.0));
+        plot->replot();
+        hover(plot->canvas(), c);
+        const QwtText label = static_cast<const QwtPicker *>(plot->tracker())->trackerText(c);
+        const QColor background = label.backgroundBrush().color();
+        QCOMPARE(background, colour);
+        QVERIFY(contrastRatio(label.color(), background) >= 4.5);
+        QRegularExpressionMatchIterator fonts =
+            QRegularExpression("color=\"(#[0-9a-f]{6})\"").globalMatch(label.text());
+        int lines = 0;
+        for (; fonts.hasNext(); ++lines)
+            QCOMPARE(fonts.next().captured(1), label.color().name());
+        QCOMPARE(lines, 3);
+    }
+
     // The value axis names a unit only when every shown curve has it; otherwise the curve
     // under the mouse with its unit, else nothing. An image never names the curve under the
     // mouse; the strips show their own units and the axis none.
