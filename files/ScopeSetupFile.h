@@ -24,8 +24,9 @@ struct ScopeSetup
     QString triggerChannel; // the channel's title in the trigger list
     QString triggerCondition;
     QString triggerMode;
+    // Numbers with a point, as code writes them; older files hold the field's text as typed.
     QString triggerThreshold;
-    QString triggerDelay;
+    QString triggerDelay; // empty: no delay
     bool triggerAbsolute = false;
     TriggerOptions triggerOptions; // absent from older files: the defaults
     bool stripView = false;        // the plot as strips per unit; older files: one plot

@@ -95,9 +95,12 @@ QColor distinctReadableColour(const QColor &canvas, const QVector<QColor> &used,
             farthestDeltaE = distance;
         }
     }
-    if (farthest)
-        return *farthest;
+    return farthest ? *farthest : readableTextColour(canvas);
+}
+
+QColor readableTextColour(const QColor &background)
+{
     const QColor black(Qt::black);
     const QColor white(Qt::white);
-    return contrastRatio(black, canvas) >= contrastRatio(white, canvas) ? black : white;
+    return contrastRatio(black, background) >= contrastRatio(white, background) ? black : white;
 }

@@ -18,6 +18,9 @@ double contrastRatio(const QColor &a, const QColor &b);
 // CIE76 colour difference of two opaque sRGB colours, in CIELAB under D65 white.
 double deltaE76(const QColor &a, const QColor &b);
 
+// Black or white, whichever reads better on `background`: at least 4.5:1 on any colour.
+QColor readableTextColour(const QColor &background);
+
 // Draws red, green and blue from `nextComponent` (0..254 each) until the colour has at least
 // `minimumRatio` contrast with `canvas`; after `maxDraws` tries it falls back to black or
 // white, whichever reads better.

@@ -29,6 +29,7 @@ namespace {
 
 // Keeps axis widths and steps finite, whatever the samples hold.
 constexpr double kAxisLimit = 1e300;
+// The value-axis title is never shorter: a blank one keeps the room a unit takes.
 constexpr int kAxisTitleWidth = 12;
 // Threads that read curves at once: reading waits on memory, and a few readers fill it.
 constexpr std::size_t kReadingThreads = 4;
@@ -58,6 +59,11 @@ int nextColourComponent()
     return std::rand() % 255;
 }
 
+QString titled(const QString &text)
+{
+    return text.leftJustified(kAxisTitleWidth, QLatin1Char(' '));
+}
+
 SampleExtremes valuesOf(const QwtPlotCurve &curve)
 {
     const auto *series = dynamic_cast<const ScopeSeriesData *>(curve.data());
@@ -83,7 +89,7 @@ QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
 
     setCanvasBackground(QBrush(QColor(250, 250, 250, 255)));
     setAxisTitle(QwtPlot::xBottom, tr("time(ms)"));
-    setAxisTitle(QwtPlot::yLeft, QString(kAxisTitleWidth, QLatin1Char(' ')));
+    setAxisTitle(QwtPlot::yLeft, titled(QString()));
 
     setXScale(0.0, ScopeLimits::kDefaultPeriodMs, ScopeLimits::kDefaultPeriodMs / 10.0);
     setYScale(-10.0, 10.0);
@@ -303,26 +309,48 @@ void QwtScope::setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin
 
 void QwtScope::setYAxisUnit(int slot)
 {
-    // Each strip shows its own unit; the axis has no one unit to claim.
-    if (!isSlot(slot) || m_bStripView)
-        return;
-    // Always 12 characters, so the axis keeps its width while the unit changes.
-    setAxisTitle(QwtPlot::yLeft,
-                 m_bindings[slot].unit.leftJustified(kAxisTitleWidth, QLatin1Char(' '), true));
+    if (isSlot(slot))
+        showUnitOf(&m_curves[slot]);
 }
 
 void QwtScope::showCommonUnit()
 {
-    const QwtPlotItemList attached = itemList(QwtPlotItem::Rtti_PlotCurve);
-    QString unit = attached.isEmpty() || m_bStripView ? QString()
-                                                      : curveBinding(slotOf(attached.first())).unit;
-    for (const QwtPlotItem *item : attached) {
-        if (curveBinding(slotOf(item)).unit != unit) {
-            unit.clear();
-            break;
-        }
+    const QString title = valueAxisTitle();
+    if (axisTitle(QwtPlot::yLeft).text() != title)
+        setAxisTitle(QwtPlot::yLeft, title);
+}
+
+QString QwtScope::commonUnitTitle() const
+{
+    return titled(m_bStripView ? QString() : commonUnit());
+}
+
+// None when no curve is shown or two shown curves differ: a unit on the axis must hold for
+// every curve drawn against it.
+QString QwtScope::commonUnit() const
+{
+    std::optional<QString> unit;
+    for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) {
+        if (!m_curves[slot].plot() || !m_curves[slot].isVisible())
+            continue;
+        if (unit && *unit != m_bindings[slot].unit)
+            return QString();
+        unit = m_bindings[slot].unit;
     }
-    setAxisTitle(QwtPlot::yLeft, unit.leftJustified(kAxisTitleWidth, QLatin1Char(' '), true));
+    return unit.value_or(QString());
+}
+
+QString QwtScope::valueAxisTitle() const
+{
+    const QString unit = m_bStripView ? QString() : commonUnit();
+    const int hovered = slotOf(m_hoveredCurve);
+    const bool hoveredShown =
+        hovered >= 0 && m_curves[hovered].plot() && m_curves[hovered].isVisible();
+    if (!unit.isEmpty() || m_bStripView || !hoveredShown)
+        return titled(unit);
+    const QString title = m_curves[hovered].title().text();
+    const QString &curveUnit = m_bindings[hovered].unit;
+    return titled(curveUnit.isEmpty() ? title : QStringLiteral("%1: %2").arg(title, curveUnit));
 }
 
 void QwtScope::setTimeOrigin(double origin)
@@ -453,7 +481,8 @@ int QwtScope::slotOf(const QwtPlotItem *item) const
 
 void QwtScope::showUnitOf(const QwtPlotCurve *curve)
 {
-    setYAxisUnit(slotOf(curve));
+    m_hoveredCurve = curve;
+    showCommonUnit();
 }
 
 void QwtScope::drawItems(QPainter *painter, const QRectF &canvasRect,
@@ -543,8 +572,13 @@ void QwtScope::replot()
     if (m_bStripView)
         arrangeStrips();
     applyValueAxis();
+    showCommonUnit();
     emit aboutToReplot();
     QwtPlot::replot();
+    // The read-out under a mouse at rest follows the new samples or scales. (The zoomer
+    // replots while the constructor makes it, before the tracker.)
+    if (m_tracker)
+        m_tracker->refresh();
 }
 
 void QwtScope::onZoomer(const QRectF &)

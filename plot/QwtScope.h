@@ -84,9 +84,13 @@ public:
     void exportLines(QVector<ScopeFileCurve> &curves) const;
     void importLines(ScopeFileContent content);
 
-    // The value-axis title shows the unit all attached curves share, and is blank (as at
-    // start) when they differ or none is attached.
+    // The value-axis title names a unit only when every shown curve has it. Otherwise it
+    // names the curve under the mouse with its unit ("J3 Actual Cur: CUR(A)"), and is blank
+    // (as at start) when the tracker finds none. The strips show their own units and the
+    // axis none. Every replot brings it up to date.
     void showCommonUnit();
+    // The title without the curve under the mouse, as a saved image shows it.
+    QString commonUnitTitle() const;
 
     // Recorded time of the sample shown at time 0: the widget shows times relative to the
     // oldest buffered sample. Measurement cursors use it to stay with the data.
@@ -118,11 +122,13 @@ signals:
 public slots:
     void onZoomer(const QRectF &rect);
     void replot() override;
-    // The value-axis title becomes the unit of the slot's channel.
+    // The value-axis title as if the slot's curve were under the mouse.
     void setYAxisUnit(int slot);
 
 private:
     void showUnitOf(const QwtPlotCurve *curve);
+    QString commonUnit() const;
+    QString valueAxisTitle() const;
     void applyValueAxis();
     void arrangeStrips();
     SampleExtremes visibleValues() const;
@@ -154,4 +160,5 @@ private:
     double m_dYMin = 0.0;
     double m_dYMax = 0.0;
     double m_dTimeOrigin = 0.0;
+    const QwtPlotCurve *m_hoveredCurve = nullptr; // one of m_curves, or none
 };

@@ -1,6 +1,7 @@
 #include "ScopeDataTracker.h"
 
 #include "ClosestSampleSearch.h"
+#include "CurveColours.h"
 #include "ScopeCurve.h"
 
 #include <QBrush>
@@ -13,7 +14,6 @@
 #include <qwt_painter.h>
 #include <qwt_picker_machine.h>
 #include <qwt_plot.h>
-#include <qwt_scale_widget.h>
 #include <qwt_text.h>
 
 #include <algorithm>
@@ -35,9 +35,9 @@ QString currentThreadHex()
     return hex16(reinterpret_cast<quintptr>(QThread::currentThreadId()));
 }
 
-QString labelLine(const QString &format, const QString &value)
+QString labelLine(const QString &format, const QColor &colour, const QString &value)
 {
-    return format.arg(QColor(69, 252, 16).name()).arg(QStringLiteral("6")).arg(value);
+    return format.arg(colour.name()).arg(QStringLiteral("6")).arg(value);
 }
 
 // A curve in a strip maps its values through the strip, not the value axis.
@@ -72,16 +72,10 @@ ScopeDataTracker::ScopeDataTracker(QWidget *canvas) : QwtPlotPicker(canvas)
     setStateMachine(new QwtPickerTrackerMachine); // the picker owns its machine
 
     connect(this, &QwtPicker::moved, this, &ScopeDataTracker::onMoved);
+    connect(this, &QwtPicker::activated, this, &ScopeDataTracker::onActivated);
     if (QwtPlotPicker::plot())
         connect(QwtPlotPicker::plot(), &QwtPlot::itemAttached, this,
                 &ScopeDataTracker::onItemAttached);
-    // After a zoom the label describes the sample under the mouse on the new scales; queued,
-    // so that the replot that changed them has finished.
-    for (int axis : {xAxis(), yAxis()}) {
-        if (QwtPlotPicker::plot() && QwtPlotPicker::plot()->axisWidget(axis))
-            connect(QwtPlotPicker::plot()->axisWidget(axis), &QwtScaleWidget::scaleDivChanged, this,
-                    &ScopeDataTracker::refresh, Qt::QueuedConnection);
-    }
 }
 
 void ScopeDataTracker::refresh()
@@ -127,18 +121,36 @@ void ScopeDataTracker::calcClosestPoint(const QPoint &pos)
                                              hex16(reinterpret_cast<quintptr>(m_closest.curve)))
                                         .arg(m_closest.index);
 
-    if (m_closest.isValid() && m_closest.curve != previous) {
-        QPen pen = m_closest.curve->pen();
+    const QwtPlotCurve *current = m_closest.isValid() ? m_closest.curve : nullptr;
+    if (current == previous)
+        return;
+    if (current) {
+        QPen pen = current->pen();
         pen.setWidth(1);
         setRubberBandPen(pen);
-        emit closestCurveChanged(m_closest.curve);
     }
+    emit closestCurveChanged(current);
 }
 
 void ScopeDataTracker::onItemAttached(QwtPlotItem *item, bool on)
 {
     if (!on && item && item->rtti() == QwtPlotItem::Rtti_PlotCurve && item == m_closest.curve)
-        m_closest.reset();
+        forgetClosest();
+}
+
+// The mouse left the canvas: no curve is under it any more.
+void ScopeDataTracker::onActivated(bool on)
+{
+    if (!on)
+        forgetClosest();
+}
+
+void ScopeDataTracker::forgetClosest()
+{
+    const bool hadCurve = m_closest.curve != nullptr;
+    m_closest.reset();
+    if (hadCurve)
+        emit closestCurveChanged(nullptr);
 }
 
 void ScopeDataTracker::drawRubberBand(QPainter *painter) const
@@ -188,20 +200,24 @@ QwtText ScopeDataTracker::trackerTextF(const QPointF &) const
     if (!m_closest.isValid())
         return QwtText();
 
+    // On the curve's own colour, opaque, in black or white, whichever reads better on it.
+    QColor background = m_closest.curve->pen().color();
+    background.setAlpha(255);
+    const QColor textColour = readableTextColour(background);
     const QPointF sample = m_closest.samplePoint();
     const QString text =
         labelLine(QStringLiteral("<p align=\"left\"><font color=\"%1\" size=\"%2\">&nbsp;%3"
                                  "</font><br>"),
-                  m_closest.curve->title().text()) +
+                  textColour, m_closest.curve->title().text()) +
         labelLine(QStringLiteral("<font color=\"%1\" size=\"%2\">&nbsp;&nbsp;x:%3</font><br>"),
-                  QStringLiteral("%1").arg(sample.x(), 0, 'g')) +
+                  textColour, QStringLiteral("%1").arg(sample.x(), 0, 'g')) +
         labelLine(QStringLiteral("<font color=\"%1\" size=\"%2\">&nbsp;&nbsp;y:%3</font></p>"),
-                  QStringLiteral("%1").arg(sample.y(), 0, 'f', 3));
+                  textColour, QStringLiteral("%1").arg(sample.y(), 0, 'f', 3));
 
     QwtText label(text, QwtText::AutoText);
-    label.setColor(Qt::black);
-    label.setBorderPen(QPen(QColor(15, 76, 117), 2));
-    label.setBackgroundBrush(QBrush(QColor(0, 31, 51, 100)));
+    label.setColor(textColour);
+    label.setBorderPen(QPen(textColour, 1));
+    label.setBackgroundBrush(QBrush(background));
     label.setBorderRadius(5.0);
     return label;
 }

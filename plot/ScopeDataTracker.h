@@ -22,9 +22,10 @@ struct ClosestPoint
 };
 
 // Picker on the plot canvas that follows the mouse to the nearest recorded sample: marks it
-// on a dotted cursor line, labels it with the curve's title, time and value, and switches the
-// value-axis title to that curve's unit (through closestCurveChanged). Presses and releases
-// are left to the zoomer.
+// on a dotted cursor line and labels it with the curve's title, time and value, on the
+// curve's colour; it tells the plot which curve is under the mouse (closestCurveChanged).
+// The plot refreshes it after every replot, so a mouse at rest reads the samples of now.
+// Presses and releases are left to the zoomer.
 // A child of the canvas, created by the plot; GUI thread only.
 class ScopeDataTracker : public QwtPlotPicker
 {
@@ -45,7 +46,7 @@ public:
     QRect trackerRect(const QFont &font) const override;
 
 signals:
-    // Another curve became the closest.
+    // Another curve became the closest; none when no curve is near or the mouse left.
     void closestCurveChanged(const QwtPlotCurve *curve);
 
 protected:
@@ -54,5 +55,8 @@ protected:
     QwtText trackerTextF(const QPointF &pos) const override;
 
 private:
+    void onActivated(bool on);
+    void forgetClosest();
+
     ClosestPoint m_closest;
 };

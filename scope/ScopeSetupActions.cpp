@@ -5,6 +5,7 @@
 #include "ScopeCaptures.h"
 #include "ScopeSetupFile.h"
 #include "TarnPlugin_Scope_p.h"
+#include "TriggerControls.h"
 #include "ui_TarnPlugin_Scope.h"
 
 #include <QAction>
@@ -30,6 +31,36 @@ void selectText(QComboBox *box, const QString &text, const char *what, QStringLi
         box->setCurrentIndex(index);
     else
         skipped << QStringLiteral("%1 \"%2\"").arg(ScopeSetupActions::tr(what), text);
+}
+
+// Set-up files hold numbers as the C locale writes them; older files hold the field's text
+// as it was typed, which reads the same way. An empty threshold was a field left empty, which
+// counted as 0.
+void applyThreshold(TriggerControls &controls, const QString &text, const QLocale &locale,
+                    QStringList &skipped)
+{
+    const std::optional<double> threshold =
+        text.isEmpty() ? 0.0 : TriggerControls::readNumber(text, locale);
+    if (threshold)
+        controls.setThreshold(*threshold);
+    else
+        skipped << ScopeSetupActions::tr("trigger threshold \"%1\"").arg(text);
+}
+
+void applyDelay(TriggerControls &controls, const QString &text, const QLocale &locale,
+                QStringList &skipped)
+{
+    const std::optional<double> delay =
+        text.isEmpty() ? std::nullopt : TriggerControls::readNumber(text, locale);
+    if (text.isEmpty() || delay)
+        controls.setDelay(delay);
+    else
+        skipped << ScopeSetupActions::tr("trigger delay \"%1\"").arg(text);
+}
+
+QString fileText(std::optional<double> value)
+{
+    return value ? TriggerControls::writeNumber(*value, QLocale::c()) : QString();
 }
 
 } // namespace
@@ -75,13 +106,14 @@ ScopeSetup ScopeSetupActions::currentSetup() const
     setup.links = s.m_pScopeSetting->checkedIds(QScopeSetting::Tree::Links);
     setup.endEffectors = s.m_pScopeSetting->checkedIds(QScopeSetting::Tree::EndEffectors);
     setup.periodMs = s.m_nPeriodTime;
-    setup.triggerOn = s.ui->cb_Trigger->isChecked();
-    setup.triggerChannel = s.ui->Kvel_Scope_cmb_TriggerSel->currentText();
+    const TriggerSettings &trigger = s.m_pTriggerControls->settings();
+    setup.triggerOn = s.m_pTriggerControls->isEnabled();
+    setup.triggerChannel = s.m_pTriggerControls->channelText();
     setup.triggerCondition = s.ui->Kvel_Scope_cmb_TriggerCondition->currentText();
     setup.triggerMode = s.ui->Kvel_Scope_cmb_TriggerFS->currentText();
-    setup.triggerThreshold = s.ui->Kvel_Scope_edit_TriggerThreshold->text();
-    setup.triggerDelay = s.ui->Kvel_Scope_edit_TriggerDelay->text();
-    setup.triggerAbsolute = s.ui->cb_AbsoluteValue->isChecked();
+    setup.triggerThreshold = fileText(trigger.threshold);
+    setup.triggerDelay = fileText(trigger.delay);
+    setup.triggerAbsolute = trigger.absoluteValue;
     setup.triggerOptions = s.m_pCaptures->options();
     setup.stripView = s.q->isStripView();
     setup.exactValues = s.q->exactValues();
@@ -100,19 +132,16 @@ void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped
     s.m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::EndEffectors, setup.endEffectors);
     s.setScopeSetting();
 
-    // A lone auto-exclusive radio button cannot be unchecked by a click; a set-up can.
-    s.ui->cb_Trigger->setAutoExclusive(false);
-    s.ui->cb_Trigger->setChecked(setup.triggerOn);
-    s.ui->cb_Trigger->setAutoExclusive(true);
+    s.m_pTriggerControls->setEnabled(setup.triggerOn);
     selectText(s.ui->Kvel_Scope_cmb_TriggerSel, setup.triggerChannel,
                QT_TRANSLATE_NOOP("ScopeSetupActions", "trigger channel"), skipped);
     selectText(s.ui->Kvel_Scope_cmb_TriggerCondition, setup.triggerCondition,
                QT_TRANSLATE_NOOP("ScopeSetupActions", "trigger condition"), skipped);
     selectText(s.ui->Kvel_Scope_cmb_TriggerFS, setup.triggerMode,
                QT_TRANSLATE_NOOP("ScopeSetupActions", "trigger mode"), skipped);
-    s.ui->Kvel_Scope_edit_TriggerThreshold->setText(setup.triggerThreshold);
-    s.ui->Kvel_Scope_edit_TriggerDelay->setText(setup.triggerDelay);
-    s.ui->cb_AbsoluteValue->setChecked(setup.triggerAbsolute);
+    applyThreshold(*s.m_pTriggerControls, setup.triggerThreshold, s.q->locale(), skipped);
+    applyDelay(*s.m_pTriggerControls, setup.triggerDelay, s.q->locale(), skipped);
+    s.m_pTriggerControls->setAbsoluteValue(setup.triggerAbsolute);
     s.m_pCaptures->setOptions(setup.triggerOptions);
     s.q->setStripView(setup.stripView);
     s.q->setExactValues(setup.exactValues);

@@ -13,6 +13,7 @@
 #include "ScopeRecorder.h"
 #include "ScopeSetupActions.h"
 #include "TarnPlugin_Scope_p.h"
+#include "TriggerControls.h"
 #include "ui_TarnPlugin_Scope.h"
 
 #include <QCoreApplication>
@@ -119,77 +120,84 @@ void TarnPlugin_Scope::setStopWhenError(bool on)
 
 bool TarnPlugin_Scope::triggerEnabled() const
 {
-    return d->ui->cb_Trigger->isChecked();
+    return d->m_pTriggerControls->isEnabled();
 }
 
-// A lone auto-exclusive radio button cannot be unchecked by a click; code can.
 void TarnPlugin_Scope::setTriggerEnabled(bool on)
 {
-    d->ui->cb_Trigger->setAutoExclusive(false);
-    d->ui->cb_Trigger->setChecked(on);
-    d->ui->cb_Trigger->setAutoExclusive(true);
+    d->m_pTriggerControls->setEnabled(on);
 }
 
 QString TarnPlugin_Scope::triggerChannel() const
 {
-    return d->ui->Kvel_Scope_cmb_TriggerSel->currentText();
+    return d->m_pTriggerControls->channelText();
 }
 
 void TarnPlugin_Scope::setTriggerChannel(const QString &title)
 {
-    if (!d->setTriggerChannel(title))
+    if (!d->m_pTriggerControls->selectChannel(title))
         qWarning("TarnPlugin_Scope: \"%s\" is not a recorded channel; the trigger channel stays",
                  qUtf8Printable(title));
 }
 
 TarnPlugin_Scope::TriggerCondition TarnPlugin_Scope::triggerCondition() const
 {
-    return static_cast<TriggerCondition>(d->ui->Kvel_Scope_cmb_TriggerCondition->currentIndex());
+    return static_cast<TriggerCondition>(d->m_pTriggerControls->settings().condition);
 }
 
 void TarnPlugin_Scope::setTriggerCondition(TriggerCondition condition)
 {
-    d->ui->Kvel_Scope_cmb_TriggerCondition->setCurrentIndex(condition);
+    d->m_pTriggerControls->setCondition(condition);
 }
 
 TarnPlugin_Scope::TriggerMode TarnPlugin_Scope::triggerMode() const
 {
-    return static_cast<TriggerMode>(d->ui->Kvel_Scope_cmb_TriggerFS->currentIndex());
+    return static_cast<TriggerMode>(d->m_pTriggerControls->settings().mode);
 }
 
 void TarnPlugin_Scope::setTriggerMode(TriggerMode mode)
 {
-    d->ui->Kvel_Scope_cmb_TriggerFS->setCurrentIndex(mode);
+    d->m_pTriggerControls->setMode(mode);
 }
 
 double TarnPlugin_Scope::triggerThreshold() const
 {
-    return d->ui->Kvel_Scope_edit_TriggerThreshold->text().toDouble();
+    return d->m_pTriggerControls->settings().threshold;
 }
 
 void TarnPlugin_Scope::setTriggerThreshold(double threshold)
 {
-    d->ui->Kvel_Scope_edit_TriggerThreshold->setText(QString::number(threshold, 'g', 17));
+    if (!d->m_pTriggerControls->setThreshold(threshold))
+        qWarning("TarnPlugin_Scope: trigger threshold %g refused; the threshold stays", threshold);
 }
 
 QString TarnPlugin_Scope::triggerDelay() const
 {
-    return d->ui->Kvel_Scope_edit_TriggerDelay->text();
+    const std::optional<double> delay = d->m_pTriggerControls->settings().delay;
+    return delay ? TriggerControls::writeNumber(*delay, QLocale::c()) : QString();
 }
 
 void TarnPlugin_Scope::setTriggerDelay(const QString &milliseconds)
 {
-    d->ui->Kvel_Scope_edit_TriggerDelay->setText(milliseconds);
+    const std::optional<double> delay =
+        milliseconds.isEmpty() ? std::nullopt
+                               : TriggerControls::readNumber(milliseconds, QLocale::c());
+    if (!milliseconds.isEmpty() && !delay) {
+        qWarning("TarnPlugin_Scope: trigger delay \"%s\" is no number; the delay stays",
+                 qUtf8Printable(milliseconds));
+        return;
+    }
+    d->m_pTriggerControls->setDelay(delay);
 }
 
 bool TarnPlugin_Scope::triggerAbsoluteValue() const
 {
-    return d->ui->cb_AbsoluteValue->isChecked();
+    return d->m_pTriggerControls->settings().absoluteValue;
 }
 
 void TarnPlugin_Scope::setTriggerAbsoluteValue(bool on)
 {
-    d->ui->cb_AbsoluteValue->setChecked(on);
+    d->m_pTriggerControls->setAbsoluteValue(on);
 }
 
 bool TarnPlugin_Scope::triggerRepeat() const

@@ -164,9 +164,11 @@ public:
     void setStopWhenError(bool on);
 
     // The trigger controls of the form. The channel is a title of the trigger list (one
-    // not listed is refused with a warning). The delay is text, as the form takes it: ms
-    // after the trigger's instant at which the recording starts (open grab) or ends (end
-    // grab), negative for before it; empty keeps whole controller batches.
+    // not listed is refused with a warning). A threshold that is not finite is refused with a
+    // warning. The delay is text: ms after the trigger's instant at which the recording
+    // starts (open grab) or ends (end grab), negative for before it, written with a point
+    // ("-500", "2.5", the point or a comma read alike); empty keeps whole controller batches,
+    // and text that is no number is refused with a warning.
     bool triggerEnabled() const;
     void setTriggerEnabled(bool on);
     QString triggerChannel() const;

@@ -15,6 +15,7 @@
 #include "ScopeSetupActions.h"
 #include "ScopeStateLine.h"
 #include "TimeStepMarks.h"
+#include "TriggerControls.h"
 #include "TriggerMark.h"
 #include "TriggerOptionsDialog.h"
 #include "ui_TarnPlugin_Scope.h"
@@ -41,8 +42,6 @@ constexpr int kPeriodPauseMs = 1000; // a typed period applies after this much q
 constexpr double kDialogScale = 0.8333333333333334;
 constexpr int kDialogMaxWidth = 600;
 constexpr int kDialogMaxHeight = 800;
-// Item data of the trigger channel list besides the curve slot (Qt::UserRole).
-constexpr int kChannelTitleRole = Qt::UserRole + 1;
 const char *const kFormMinWidth = "tarnFormMinimumWidth";
 const char *const kFormMaxWidth = "tarnFormMaximumWidth";
 // The longest numbers the fields are made for: six digits of period; a threshold or delay
@@ -92,27 +91,6 @@ std::optional<double> lastSampleTime(const ScopeRecorder &recorder, const QwtSco
     if (snapshot.times.isEmpty())
         return std::nullopt;
     return snapshot.times.at(snapshot.times.size() - 1) - plot->timeOrigin();
-}
-
-// The list names exactly the bound channels, each pointing at its slot. The operator's
-// channel stays chosen while it is bound; one no longer recorded stays listed, marked as
-// such and pointing nowhere, so the trigger never fires on another channel in its place.
-void fillTriggerChannels(QComboBox *list, const std::vector<ScopeChannel> &channels)
-{
-    const QString chosen = list->currentData(kChannelTitleRole).toString();
-    list->clear();
-    for (const ScopeChannel &ch : channels) {
-        list->addItem(ch.title, QVariant(ch.binding.slot));
-        list->setItemData(list->count() - 1, ch.title, kChannelTitleRole);
-    }
-    int current = chosen.isEmpty() ? 0 : list->findData(chosen, kChannelTitleRole);
-    if (current < 0) {
-        list->insertItem(0, TarnPlugin_Scope::tr("%1 (not recorded)").arg(chosen));
-        list->setItemData(0, chosen, kChannelTitleRole);
-        list->setItemData(0, QColor(190, 0, 0), Qt::ForegroundRole);
-        current = 0;
-    }
-    list->setCurrentIndex(current);
 }
 
 // The form's widths were made for one font; with another (or at another scale) a label gets
@@ -262,30 +240,17 @@ void TarnPlugin_ScopePrivate::applyTypedPeriod()
     q->onSamplingScopTextChanged(edit->text());
 }
 
+// The snapshot the acquisition thread evaluates each batch against follows the controls.
 void TarnPlugin_ScopePrivate::setUpTriggerControls()
 {
-    ui->Kvel_Scope_cmb_TriggerCondition->addItems(ScopeCatalog::instance().triggerConditions());
-    ui->Kvel_Scope_cmb_TriggerFS->addItems(ScopeCatalog::instance().triggerModes());
-    ui->Kvel_Scope_edit_TriggerThreshold->setValidator(
-        new QDoubleValidator(ui->Kvel_Scope_edit_TriggerThreshold));
-    ui->Kvel_Scope_edit_TriggerDelay->setValidator(
-        new QDoubleValidator(ui->Kvel_Scope_edit_TriggerDelay));
-
-    // Keeps the trigger snapshot that the acquisition thread reads in step with the form.
-    const auto changed = [this] {
-        readTriggerSettings();
+    m_pTriggerControls = new TriggerControls(*ui, q);
+    QObject::connect(m_pTriggerControls, &TriggerControls::settingsChanged, q, [this] {
+        m_pRecorder->setTriggerSettings(m_pTriggerControls->settings());
         emit q->triggerSettingsChanged();
-    };
-    const auto indexChanged = qOverload<int>(&QComboBox::currentIndexChanged);
-    QObject::connect(ui->Kvel_Scope_cmb_TriggerSel, indexChanged, q, changed);
-    QObject::connect(ui->Kvel_Scope_cmb_TriggerCondition, indexChanged, q, changed);
-    QObject::connect(ui->Kvel_Scope_cmb_TriggerFS, indexChanged, q, changed);
-    QObject::connect(ui->Kvel_Scope_edit_TriggerThreshold, &QLineEdit::textChanged, q, changed);
-    QObject::connect(ui->Kvel_Scope_edit_TriggerDelay, &QLineEdit::textChanged, q, changed);
-    QObject::connect(ui->cb_AbsoluteValue, &QCheckBox::toggled, q, changed);
-    QObject::connect(ui->cb_Trigger, &QRadioButton::toggled, q,
+    });
+    QObject::connect(m_pTriggerControls, &TriggerControls::enabledChanged, q,
                      &TarnPlugin_Scope::triggerSettingsChanged);
-    readTriggerSettings();
+    m_pRecorder->setTriggerSettings(m_pTriggerControls->settings());
 }
 
 void TarnPlugin_ScopePrivate::createOperatorTools()
@@ -663,11 +628,7 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     m_pTools->cursors()->setTriggerTime(std::nullopt);
     for (const ScopeChannel &ch : channels)
         m_pScope->addCurve(ch.binding.slot, ch.title, ch.binding);
-    {
-        const QSignalBlocker blocker(ui->Kvel_Scope_cmb_TriggerSel);
-        fillTriggerChannels(ui->Kvel_Scope_cmb_TriggerSel, channels);
-    }
-    readTriggerSettings();
+    m_pTriggerControls->listChannels(channels);
     m_pScope->showCommonUnit();
     m_pScope->replot();
     m_pScope->refreshZoom();
@@ -717,8 +678,7 @@ ScopeFileMeta TarnPlugin_ScopePrivate::recordingMeta(const QVector<ScopeFileCurv
 
 void TarnPlugin_ScopePrivate::checkTriggerStatus()
 {
-    m_pRecorder->armTrigger(ui->cb_Trigger->isChecked(),
-                            ui->Kvel_Scope_cmb_TriggerFS->currentIndex());
+    m_pRecorder->armTrigger(m_pTriggerControls->isEnabled(), m_pTriggerControls->settings().mode);
 }
 
 // While sampling the trigger arms again with the controls as they are now; at Start the
@@ -727,34 +687,9 @@ void TarnPlugin_ScopePrivate::armTrigger()
 {
     if (!m_pRecorder->isSampling())
         return;
-    readTriggerSettings();
-    m_pRecorder->armTrigger(true, ui->Kvel_Scope_cmb_TriggerFS->currentIndex());
+    m_pRecorder->armTrigger(true, m_pTriggerControls->settings().mode);
     m_bRecordingEnded = false;
     showSamplingState();
-}
-
-void TarnPlugin_ScopePrivate::readTriggerSettings()
-{
-    TriggerSettings settings;
-    const QVariant slot = ui->Kvel_Scope_cmb_TriggerSel->currentData();
-    settings.channel = slot.isValid() ? slot.toInt() : -1;
-    settings.condition = ui->Kvel_Scope_cmb_TriggerCondition->currentIndex();
-    settings.mode = ui->Kvel_Scope_cmb_TriggerFS->currentIndex();
-    settings.threshold = ui->Kvel_Scope_edit_TriggerThreshold->text().toDouble();
-    bool isNumber = false;
-    const double delay = ui->Kvel_Scope_edit_TriggerDelay->text().toDouble(&isNumber);
-    settings.delay = isNumber ? std::optional<double>(delay) : std::nullopt;
-    settings.absoluteValue = ui->cb_AbsoluteValue->isChecked();
-    m_pRecorder->setTriggerSettings(settings);
-}
-
-bool TarnPlugin_ScopePrivate::setTriggerChannel(const QString &title)
-{
-    const int index = ui->Kvel_Scope_cmb_TriggerSel->findData(title, kChannelTitleRole);
-    if (index < 0 || !ui->Kvel_Scope_cmb_TriggerSel->itemData(index).isValid())
-        return false;
-    ui->Kvel_Scope_cmb_TriggerSel->setCurrentIndex(index);
-    return true;
 }
 
 // ---- refresh timer -----------------------------------------------------------------
@@ -824,7 +759,7 @@ void TarnPlugin_ScopePrivate::showSamplingState()
 {
     const CaptureState state = m_pRecorder->captureState();
     m_pStateLine->showSampling(state.triggerArmed, state.capturing && !state.waitingToOpen,
-                               ui->Kvel_Scope_cmb_TriggerSel->currentText());
+                               m_pTriggerControls->channelText());
 }
 
 // An end grab ends the recording (at its firing, or at the delay after it) while the scope

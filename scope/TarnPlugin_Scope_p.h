@@ -25,6 +25,7 @@ class ScopeRecorder;
 class ScopeSetupActions;
 class ScopeStateLine;
 class TimeStepMarks;
+class TriggerControls;
 class TriggerMark;
 class Ui_TarnPlugin_Scope;
 
@@ -77,8 +78,6 @@ public:
     ScopeFile::NumberFormat numberFormat() const;
     // The kept capture of that index; none, with the reason told, for another index.
     const ScopeCapture *keptCapture(int index, QString *errorText);
-    void readTriggerSettings();
-    bool setTriggerChannel(const QString &title);
 
     void hideItem(const QVariant &itemInfo, bool on);
     void tick();
@@ -100,6 +99,7 @@ public:
     ScopeFileActions *m_pFileActions = nullptr;
     ScopeRecordActions *m_pRecordActions = nullptr;
     ScopeSetupActions *m_pSetupActions = nullptr;
+    TriggerControls *m_pTriggerControls = nullptr;
     QAction *m_pFreezeAction = nullptr;
     QAction *m_pStripAction = nullptr;
     QAction *m_pScaleAction = nullptr;

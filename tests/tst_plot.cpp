@@ -18,6 +18,7 @@
 
 #include <QClipboard>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -382,7 +383,7 @@ private slots:
         QCOMPARE(axisRange(plot, QwtPlot::yLeft), QwtInterval(-10.0, 10.0));
     }
 
-    // Listed in slot order; the value-axis title shows a unit they share.
+    // Listed in slot order; the value-axis title shows a unit the shown curves share.
     void curvesInSlotOrder()
     {
         QwtScope plot;
@@ -393,10 +394,12 @@ private slots:
         plot.showCommonUnit();
         QCOMPARE(yTitle(plot), QStringLiteral("A           "));
         addCurve(plot, 2, {0.0, 1.0}, {-25.0, 33.0}, "B");
-        plot.curve(2)->setVisible(false); // hidden through the legend, still holds data
         QVERIFY(!plot.hasNoData());
         plot.showCommonUnit();
         QCOMPARE(yTitle(plot), QString(12, ' '));
+        plot.curve(2)->setVisible(false); // hidden through the legend, still holds data
+        plot.showCommonUnit();
+        QCOMPARE(yTitle(plot), QStringLiteral("A           "));
         const QwtPlotItemList curves = plot.itemList(QwtPlotItem::Rtti_PlotCurve);
         QCOMPARE(curves.size(), 3);
         for (int slot = 0; slot < 3; ++slot) {
@@ -696,7 +699,7 @@ private slots:
         QCOMPARE(cursors.reading().curves.at(1).unit, QStringLiteral("A"));
 
         emit plot.tracker()->closestCurveChanged(plot.curve(5));
-        QCOMPARE(yTitle(plot).trimmed(), QStringLiteral("deg"));
+        QCOMPARE(yTitle(plot).trimmed(), QStringLiteral("C5: deg"));
     }
 
     // A small band is refused, a thin one grows to 11 pixels around its centre. Ranges set
@@ -1157,7 +1160,7 @@ private slots:
         addCurveAt(1, "CURRENT(A)/TORQ", {{20, -20}});
         hover(plot->canvas(), c);
         QCOMPARE(tracker->closestPoint().curve, plot->curve(1));
-        QCOMPARE(yTitle(*plot), QStringLiteral("CURRENT(A)/T"));
+        QCOMPARE(yTitle(*plot), QStringLiteral("C1: CURRENT(A)/TORQ"));
         QCOMPARE(tracker->rubberBandPen().color(), plot->curve(1)->pen().color());
         const QPointF p = plot->curve(1)->sample(0); // labelled with title, time and value
         for (const QString &part : {QString("&nbsp;C1<"), QString("x:%1<").arg(p.x(), 0, 'g'),
@@ -1365,6 +1368,135 @@ private slots:
         const QString label =
             static_cast<const QwtPicker *>(plot->tracker())->trackerText(c).text();
         QVERIFY2(label.contains(QString("x:%1<").arg(aside.x(), 0, 'g')), qPrintable(label));
+    }
+
+    // A mouse at rest reads the samples a replot brings, with no zoom or move; once it leaves
+    // the canvas, no curve names the value axis.
+    void trackerFollowsReplotsAndTheMouse()
+    {
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        const QPoint c = plot->canvas()->rect().center();
+        const QwtScaleMap x = plot->canvasMap(QwtPlot::xBottom);
+        const QwtScaleMap y = plot->canvasMap(QwtPlot::yLeft);
+        const Values under{x.invTransform(c.x()), y.invTransform(c.y())};
+        const Values aside{x.invTransform(c.x() + 200), y.invTransform(c.y() - 150)};
+        addCurve(*plot, 0, {under[0]}, {under[1]}, "A");
+        addCurve(*plot, 1, {aside[0]}, {aside[1]}, "deg");
+        plot->replot();
+        const auto label = [&] {
+            return static_cast<const QwtPicker *>(plot->tracker())->trackerText(c).text();
+        };
+        hover(plot->canvas(), c);
+        QCOMPARE(yTitle(*plot).trimmed(), QStringLiteral("C0: A"));
+
+        double lo = 0.0, hi = 0.0; // inside the value range: the scales stay
+        plot->setCurveSamples(0, {aside[0]}, {aside[1]}, lo, hi);
+        plot->setCurveSamples(1, {under[0]}, {under[1]}, lo, hi);
+        plot->replot();
+        QCOMPARE(plot->tracker()->closestPoint().curve, plot->curve(1));
+        QVERIFY2(label().contains("&nbsp;C1<"), qPrintable(label()));
+        QCOMPARE(yTitle(*plot).trimmed(), QStringLiteral("C1: deg"));
+
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(plot->canvas(), &leave);
+        QCOMPARE(yTitle(*plot), QString(12, ' '));
+    }
+
+    // The label sits on its curve's colour, in black or white, whichever reads better on it.
+    void trackerLabelReadsOnAnyCurveColour_data()
+    {
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("yellow") << QColor(255, 255, 0);
+        QTest::newRow("navy") << QColor(0, 0, 128);
+        QTest::newRow("grey") << QColor(128, 128, 128);
+        QTest::newRow("signal green") << QColor(69, 252, 16);
+        QTest::newRow("dark red") << QColor(150, 20, 20);
+        QTest::newRow("black") << QColor(0, 0, 0);
+        QTest::newRow("white") << QColor(255, 255, 255);
+    }
+    void trackerLabelReadsOnAnyCurveColour()
+    {
+        QFETCH(QColor, colour);
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        const QPoint c = plot->canvas()->rect().center();
+        addCurve(*plot, 0, {plot->canvasMap(QwtPlot::xBottom).invTransform(c.x())},
+                 {plot->canvasMap(QwtPlot::yLeft).invTransform(c.y())});
+        plot->curve(0)->setPen(QPen(colour, 2.0));
+        plot->replot();
+        hover(plot->canvas(), c);
+        const QwtText label = static_cast<const QwtPicker *>(plot->tracker())->trackerText(c);
+        const QColor background = label.backgroundBrush().color();
+        QCOMPARE(background, colour);
+        QVERIFY(contrastRatio(label.color(), background) >= 4.5);
+        QRegularExpressionMatchIterator fonts =
+            QRegularExpression("color=\"(#[0-9a-f]{6})\"").globalMatch(label.text());
+        int lines = 0;
+        for (; fonts.hasNext(); ++lines)
+            QCOMPARE(fonts.next().captured(1), label.color().name());
+        QCOMPARE(lines, 3);
+    }
+
+    // The value axis names a unit only when every shown curve has it; otherwise the curve
+    // under the mouse with its unit, else nothing. An image never names the curve under the
+    // mouse; the strips show their own units and the axis none.
+    void valueAxisTitle_data()
+    {
+        QTest::addColumn<QStringList>("units"); // of slots 0, 1, ...
+        QTest::addColumn<QList<int>>("hidden");
+        QTest::addColumn<int>("hovered"); // -1: no curve under the mouse
+        QTest::addColumn<bool>("strips");
+        QTest::addColumn<QString>("live");
+        QTest::addColumn<QString>("image");
+        const QStringList mixed{"CUR(A)", "deg", "CUR(A)"};
+        QTest::newRow("one unit") << QStringList{"deg", "deg"} << QList<int>{} << -1 << false
+                                  << "deg"
+                                  << "deg";
+        QTest::newRow("one unit, hovering")
+            << QStringList{"deg", "deg"} << QList<int>{} << 1 << false << "deg"
+            << "deg";
+        QTest::newRow("mixed") << mixed << QList<int>{} << -1 << false << ""
+                               << "";
+        QTest::newRow("mixed, hovering") << mixed << QList<int>{} << 2 << false << "C2: CUR(A)"
+                                         << "";
+        QTest::newRow("mixed, the odd one hidden")
+            << mixed << QList<int>{1} << 1 << false << "CUR(A)"
+            << "CUR(A)";
+        QTest::newRow("mixed, hovering a hidden one")
+            << QStringList{"CUR(A)", "deg", "V"} << QList<int>{1} << 1 << false << ""
+            << "";
+        QTest::newRow("none shown") << QStringList{"deg"} << QList<int>{0} << -1 << false << ""
+                                    << "";
+        QTest::newRow("strips, hovering") << mixed << QList<int>{} << 1 << true << ""
+                                          << "";
+        QTest::newRow("strips of one unit")
+            << QStringList{"deg", "deg"} << QList<int>{} << 0 << true << ""
+            << "";
+    }
+    void valueAxisTitle()
+    {
+        QFETCH(QStringList, units);
+        QFETCH(QList<int>, hidden);
+        QFETCH(int, hovered);
+        QFETCH(bool, strips);
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        for (int slot = 0; slot < units.size(); ++slot)
+            addCurve(*plot, slot, {0.0, 5000.0}, {double(slot), -1.0}, units.at(slot));
+        for (int slot : hidden)
+            plot->curve(slot)->setVisible(false);
+        plot->setStripView(strips);
+        if (hovered >= 0)
+            emit plot->tracker()->closestCurveChanged(plot->curve(hovered));
+        plot->replot();
+        QTEST(yTitle(*plot).trimmed(), "live");
+
+        const QImage image = PlotImage::render(plot.get());
+        QTEST(yTitle(*plot).trimmed(), "live"); // back on screen after the image
+        emit plot->tracker()->closestCurveChanged(nullptr);
+        QTEST(yTitle(*plot).trimmed(), "image");
+        QCOMPARE(image, PlotImage::render(plot.get()));
     }
 
     void valueAtTime_data()

@@ -550,6 +550,108 @@ private slots:
                                 .arg(edit->width())));
     }
 
+    // What an operator types or pastes in the threshold field, in three locales: the point
+    // and the comma both mark decimals, nothing reads as a group separator, and text that
+    // does not read is refused and leaves the threshold as it was.
+    void typedThresholdReadsAlikeInEveryLocale_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("reads");
+        QTest::addColumn<double>("value");
+        const struct
+        {
+            const char *text;
+            bool reads;
+            double value;
+        } cases[] = {{"40.5", true, 40.5},   {"40,5", true, 40.5},        {"-0,25", true, -0.25},
+                     {"+7", true, 7.0},      {"2,5E-3", true, 0.0025},    {"40,500", true, 40.5},
+                     {"40.500", true, 40.5}, {"1.000,5", false, 0.0},     {"1,000.5", false, 0.0},
+                     {"40 500", false, 0.0}, {"40\u202f500", false, 0.0}, {"", false, 0.0},
+                     {"-", false, 0.0},      {"1e", false, 0.0},          {"abc", false, 0.0},
+                     {"1e999", false, 0.0},  {"inf", false, 0.0},         {"0x10", false, 0.0}};
+        for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates),
+                                      QLocale(QLocale::German, QLocale::Germany),
+                                      QLocale(QLocale::French, QLocale::France)}) {
+            for (const auto &c : cases)
+                QTest::addRow("%s \"%s\"", qPrintable(locale.name()), c.text)
+                    << locale << QString::fromUtf8(c.text) << c.reads << c.value;
+        }
+    }
+    void typedThresholdReadsAlikeInEveryLocale()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, text);
+        QFETCH(bool, reads);
+        QFETCH(double, value);
+        scope()->setLocale(locale);
+        m_scope->setTriggerThreshold(7.0);
+        auto *edit = child<QLineEdit>(scope(), "Kvel_Scope_edit_TriggerThreshold");
+        QString typed = text;
+        int position = typed.size();
+        QCOMPARE(edit->validator()->validate(typed, position) == QValidator::Acceptable, reads);
+        edit->setText(text);
+        QVERIFY2(m_scope->triggerThreshold() == (reads ? value : 7.0),
+                 qPrintable(QString::number(m_scope->triggerThreshold(), 'g', 17)));
+    }
+
+    // A value set from code shows as the fewest digits that read back to it, with the
+    // locale's decimal mark; typed back as shown, and through the delay's text, it is the
+    // same number.
+    void triggerNumbersShowTheShortestText_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("shown"); // with a point
+        const struct
+        {
+            double value;
+            const char *shown;
+        } cases[] = {{40.1, "40.1"},
+                     {0.1 + 0.2, "0.30000000000000004"},
+                     {-999999.999, "-999999.999"},
+                     {1000000.0, "1000000"},
+                     {2.5e-6, "0.0000025"},
+                     {1e20, "1e+20"},
+                     {-1.7976931348623157e308, "-1.7976931348623157e+308"},
+                     {0.0, "0"}};
+        for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates),
+                                      QLocale(QLocale::German, QLocale::Germany),
+                                      QLocale(QLocale::French, QLocale::France)}) {
+            for (const auto &c : cases)
+                QTest::addRow("%s %s", qPrintable(locale.name()), c.shown)
+                    << locale << c.value << QString(c.shown);
+        }
+    }
+    void triggerNumbersShowTheShortestText()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(double, value);
+        QFETCH(QString, shown);
+        scope()->setLocale(locale);
+        auto *threshold = child<QLineEdit>(scope(), "Kvel_Scope_edit_TriggerThreshold");
+        auto *delay = child<QLineEdit>(scope(), "Kvel_Scope_edit_TriggerDelay");
+        const QString onScreen = QString(shown).replace('.', locale.decimalPoint());
+
+        m_scope->setTriggerThreshold(value);
+        QCOMPARE(threshold->text(), onScreen);
+        QVERIFY(m_scope->triggerThreshold() == value);
+        m_scope->setTriggerThreshold(7.0);
+        threshold->clear();
+        QTest::keyClicks(threshold, onScreen);
+        QCOMPARE(threshold->text(), onScreen);
+        QVERIFY(m_scope->triggerThreshold() == value);
+
+        m_scope->setTriggerDelay(shown);
+        QCOMPARE(delay->text(), onScreen);
+        QCOMPARE(m_scope->triggerDelay(), shown);
+        delay->clear(); // no delay
+        QCOMPARE(m_scope->triggerDelay(), QString());
+
+        scope()->setLocale(QLocale::c());
+        QCOMPARE(threshold->text(), shown);
+    }
+
     void startAndStopSwitchButtons()
     {
         auto visible = [this](const char *name) {

@@ -1,5 +1,7 @@
 #include "PlotImage.h"
 
+#include "QwtScope.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -78,8 +80,33 @@ void paintLegend(QPainter &painter, const QwtPlotItemList &entries, const Legend
     }
 }
 
+// An image names no unit that not every drawn curve has: the curve the mouse is on names
+// its own unit on the axis for the moment only.
+class CommonUnitTitle
+{
+public:
+    explicit CommonUnitTitle(QwtPlot *plot)
+        : m_plot(qobject_cast<QwtScope *>(plot)), m_live(plot->axisTitle(QwtPlot::yLeft))
+    {
+        if (m_plot)
+            m_plot->setAxisTitle(QwtPlot::yLeft, m_plot->commonUnitTitle());
+    }
+    ~CommonUnitTitle()
+    {
+        if (m_plot)
+            m_plot->setAxisTitle(QwtPlot::yLeft, m_live);
+    }
+    CommonUnitTitle(const CommonUnitTitle &) = delete;
+    CommonUnitTitle &operator=(const CommonUnitTitle &) = delete;
+
+private:
+    QwtScope *m_plot;
+    QwtText m_live;
+};
+
 void renderInto(QwtPlot *plot, QPaintDevice &device, const QRectF &rect)
 {
+    const CommonUnitTitle title(plot);
     QPainter painter(&device);
     QwtPlotRenderer renderer;
     if (!plot->legend()) {

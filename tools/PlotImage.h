@@ -7,7 +7,8 @@
 class QwtPlot;
 
 // The plot as the operator sees it (axes, curves, cursors), rendered through
-// QwtPlotRenderer at its on-screen size; the mouse tracker overlay is not part of it. A plot
+// QwtPlotRenderer at its on-screen size. The mouse tracker is not part of it, nor is the curve
+// under the mouse on the value axis: the axis names only a unit every drawn curve has. A plot
 // with a legend gets one that lists every drawn curve and no hidden one.
 // GUI thread only.
 namespace PlotImage {
