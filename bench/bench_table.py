@@ -142,6 +142,12 @@ def main():
     for n in SIZES:
         row("tracker lookup", label(n), refresh[f"BM_TrackerLookup/{n}"], "lookup at 10k",
             refresh["BM_TrackerLookup/10000"], 3 if n == SIZES[-1] else None)
+    # A property getter over 36 x 1M samples: at most 1 us, and no dearer than over 36 x 1k.
+    channels = run_benchmark(binary("bench_channels"), ".")
+    row("channels() getter, 36 curves", "1M", channels["BM_Channels/1000000"], "1 us", 1e-6,
+        1.0)
+    row("channels() getter, 36 curves", "1M", channels["BM_Channels/1000000"], "same at 1k",
+        channels["BM_Channels/1000"], 1.5)
     memory = {n: run_memory(binary("bench_memory"), n) for n in SIZES}
     for kind, target in (("steady", None), ("peak", 2.2)):
         for n in SIZES:

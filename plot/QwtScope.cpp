@@ -242,6 +242,7 @@ void QwtScope::addCurve(int slot, QString title, CurveBinding binding)
     curve.attach(this);
     curve.setVisible(true);
     m_bindings[slot] = std::move(binding);
+    updateCurveTitles();
 }
 
 void QwtScope::clearCurves()
@@ -256,6 +257,7 @@ void QwtScope::clearCurves()
     }
     setYScale(-10.0, 10.0);
     m_dTimeOrigin = 0.0;
+    updateCurveTitles();
 }
 
 CurveBinding QwtScope::curveBinding(int slot) const
@@ -383,6 +385,14 @@ void QwtScope::refreshZoom()
 void QwtScope::resetZoom()
 {
     m_zoomer->zoom(0);
+}
+
+// Kept as curves come and go, so that reading them is a copy of one shared list.
+void QwtScope::updateCurveTitles()
+{
+    m_curveTitles.clear();
+    for (const QwtPlotItem *item : itemList(QwtPlotItem::Rtti_PlotCurve))
+        m_curveTitles << item->title().text();
 }
 
 void QwtScope::exportLines(QVector<ScopeFileCurve> &curves) const

@@ -82,6 +82,8 @@ public:
     // the curves that are attached (the caller clears first) and replots. It lets go of
     // each column of the content as it takes it over, so a long file is held only once.
     void exportLines(QVector<ScopeFileCurve> &curves) const;
+    // The attached curves' titles, in exportLines' order, without touching their samples.
+    const QStringList &curveTitles() const { return m_curveTitles; }
     void importLines(ScopeFileContent content);
 
     // The value-axis title names a unit only when every shown curve has it. Otherwise it
@@ -126,6 +128,7 @@ public slots:
     void setYAxisUnit(int slot);
 
 private:
+    void updateCurveTitles();
     void showUnitOf(const QwtPlotCurve *curve);
     QString commonUnit() const;
     QString valueAxisTitle() const;
@@ -160,5 +163,6 @@ private:
     double m_dYMin = 0.0;
     double m_dYMax = 0.0;
     double m_dTimeOrigin = 0.0;
+    QStringList m_curveTitles;                    // of the attached curves, in item order
     const QwtPlotCurve *m_hoveredCurve = nullptr; // one of m_curves, or none
 };

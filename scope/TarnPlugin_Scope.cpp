@@ -84,10 +84,7 @@ QList<TarnScopeChannelInfo> TarnPlugin_Scope::availableChannels() const
 
 QStringList TarnPlugin_Scope::channels() const
 {
-    QStringList titles;
-    for (const TarnScopeCurveData &curve : recordedCurves())
-        titles << curve.title;
-    return titles;
+    return d->m_pScope->curveTitles();
 }
 
 bool TarnPlugin_Scope::setChannels(const QStringList &titles, QString *errorText)
