@@ -1,5 +1,7 @@
 #include "ScopeCaptures.h"
 
+#include "ScopeLimits.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -23,7 +25,8 @@ ScopeCapture ScopeCaptures::fromCut(const CutCapture &cut, const QVector<ScopeFi
     times.reserve(int(cut.records.size()));
     for (const _ST_ReadScopeData &record : cut.records)
         times.append(record.dTime);
-    for (int k = 0; k < columns.size(); ++k) {
+    const int width = std::min(columns.size(), ScopeLimits::kMaxChannels);
+    for (int k = 0; k < width; ++k) {
         ScopeFileCurve curve{columns.at(k).title, columns.at(k).binding, times, {}};
         curve.y.reserve(times.size());
         for (const _ST_ReadScopeData &record : cut.records)

@@ -21,9 +21,12 @@ constexpr int kChannelTitleRole = Qt::UserRole + 1;
 constexpr double kSmallestPlain = 1e-6;
 constexpr double kLargestPlain = 1e15;
 
+// Where the comma groups thousands ("1,000" in en_US) it is refused rather than read as a
+// decimal mark: an operator's 1,000 must not become 1.
 bool isDecimalMark(QChar ch, const QLocale &locale)
 {
-    return ch == QLatin1Char('.') || ch == QLatin1Char(',') || ch == locale.decimalPoint();
+    return ch == QLatin1Char('.') || ch == locale.decimalPoint() ||
+           (ch == QLatin1Char(',') && locale.groupSeparator() != QLatin1Char(','));
 }
 
 bool isPlainNumberChar(QChar ch)

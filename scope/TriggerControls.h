@@ -50,10 +50,10 @@ public:
     bool setDelay(std::optional<double> milliseconds);
 
     // A number as the operator types it: an optional sign, digits with at most one decimal
-    // mark, an optional exponent. The mark is the point, the comma or the locale's own, in
-    // every locale, so "40,5" and "40.5" read alike; no group separator is read, so
-    // "40,500" is 40.5 and "1.000,5" does not read. None for anything else, and for values
-    // that are not finite.
+    // mark, an optional exponent. The mark is the point or the locale's own, and the comma
+    // wherever it does not group thousands, so "40,5" and "40.5" read alike in de_DE and
+    // fr_FR, while en_US refuses "40,5" (and so "1,000"). No group separator is read:
+    // "1.000,5" does not read. None for anything else, and for values that are not finite.
     static std::optional<double> readNumber(const QString &text, const QLocale &locale);
     // The fewest digits that read back to exactly `value`, with the locale's decimal mark;
     // plain from a millionth up to 1e15, with an exponent beyond.

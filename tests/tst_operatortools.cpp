@@ -191,15 +191,23 @@ private slots:
         QTest::addColumn<double>("thresholdRead");
         QTest::addColumn<QString>("delayRead");
         QTest::addColumn<QString>("skipped"); // empty when all of it was taken
+        QTest::addColumn<QLocale>("locale");
+        const QLocale english(QLocale::English, QLocale::UnitedStates);
+        const QLocale german(QLocale::German, QLocale::Germany);
         QTest::newRow("empty fields") << ""
                                       << "" << 0.0 << ""
-                                      << "";
-        QTest::newRow("decimal comma") << "12,5"
-                                       << "-3,25" << 12.5 << "-3.25"
-                                       << "";
-        QTest::newRow("no numbers") << "abc"
-                                    << "1.000,5" << 9.0 << "4"
-                                    << "trigger threshold \"abc\"; trigger delay \"1.000,5\"";
+                                      << "" << english;
+        QTest::newRow("decimal comma in German") << "12,5"
+                                                 << "-3,25" << 12.5 << "-3.25"
+                                                 << "" << german;
+        // Where the comma groups thousands it is named, never read as 12.5 or 125.
+        QTest::newRow("comma in English") << "12,5"
+                                          << "-3" << 9.0 << "-3"
+                                          << "trigger threshold \"12,5\"" << english;
+        QTest::newRow("no numbers")
+            << "abc"
+            << "1.000,5" << 9.0 << "4"
+            << "trigger threshold \"abc\"; trigger delay \"1.000,5\"" << german;
     }
     void olderSetupNumbers()
     {
@@ -212,6 +220,8 @@ private slots:
         QSettings().setValue("TarnScope/numbers/setup", QString::fromUtf8(setup.toJson()));
         TarnPlugin_Scope scope;
         scope.setObjectName("numbers");
+        QFETCH(QLocale, locale);
+        scope.setLocale(locale);
         scope.setTriggerThreshold(9.0);
         scope.setTriggerDelay("4");
         if (!skipped.isEmpty())
