@@ -6,6 +6,8 @@
 #include "ScopeSeriesData.h"
 #include "StripFrames.h"
 #include "StripScaleDraw.h"
+#include "WallClockScaleDraw.h"
+#include "WallClockScaleEngine.h"
 #include "Zoomer.h"
 
 #include <QBrush>
@@ -88,7 +90,10 @@ QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
     connect(m_tracker, &ScopeDataTracker::closestCurveChanged, this, &QwtScope::showUnitOf);
 
     setCanvasBackground(QBrush(QColor(250, 250, 250, 255)));
-    setAxisTitle(QwtPlot::xBottom, tr("time(ms)"));
+    m_timeEngine = new WallClockScaleEngine;
+    setAxisScaleEngine(QwtPlot::xBottom, m_timeEngine); // the plot deletes it
+    setAxisScaleDraw(QwtPlot::xBottom, new WallClockScaleDraw(m_shownWallClock));
+    setAxisTitle(QwtPlot::xBottom, timeAxisTitle());
     setAxisTitle(QwtPlot::yLeft, titled(QString()));
 
     setXScale(0.0, ScopeLimits::kDefaultPeriodMs, ScopeLimits::kDefaultPeriodMs / 10.0);
@@ -256,6 +261,8 @@ void QwtScope::clearCurves()
     }
     setYScale(-10.0, 10.0);
     m_dTimeOrigin = 0.0;
+    m_recordedWallClock = WallClockMapping();
+    showTimeAxis();
 }
 
 CurveBinding QwtScope::curveBinding(int slot) const
@@ -355,8 +362,64 @@ QString QwtScope::valueAxisTitle() const
 
 void QwtScope::setTimeOrigin(double origin)
 {
-    if (std::isfinite(origin))
-        m_dTimeOrigin = origin;
+    if (!std::isfinite(origin))
+        return;
+    m_dTimeOrigin = origin;
+    showTimeAxis();
+}
+
+void QwtScope::setWallClock(double recordedTime, const QDateTime &wallClock)
+{
+    m_recordedWallClock = std::isfinite(recordedTime) && wallClock.isValid()
+                              ? WallClockMapping{recordedTime, wallClock}
+                              : WallClockMapping();
+    showTimeAxis();
+}
+
+WallClockMapping QwtScope::wallClock() const
+{
+    if (!m_recordedWallClock.isKnown())
+        return WallClockMapping();
+    return {m_recordedWallClock.plotTime - m_dTimeOrigin, m_recordedWallClock.wallClock};
+}
+
+void QwtScope::setWallClockTime(bool on)
+{
+    if (on == m_bWallClockTime)
+        return;
+    m_bWallClockTime = on;
+    showTimeAxis();
+    replot();
+}
+
+// A new mapping gets a new scale draw (the axis lays out its labels again) and the ticks are
+// divided again where it puts them; the ranges stay as they are, zoomed or not.
+void QwtScope::showTimeAxis()
+{
+    const WallClockMapping shown = m_bWallClockTime ? wallClock() : WallClockMapping();
+    if (shown != m_shownWallClock) {
+        m_shownWallClock = shown;
+        m_timeEngine->setMapping(shown);
+        setAxisScaleDraw(QwtPlot::xBottom, new WallClockScaleDraw(shown));
+        if (isZoomedIn())
+            setAxisScale(QwtPlot::xBottom, m_zoomer->zoomRect().left(),
+                         m_zoomer->zoomRect().right());
+        else
+            setAxisScale(QwtPlot::xBottom, m_dXMin, m_dXMax, m_dXStep);
+    }
+    const QString title = timeAxisTitle();
+    if (axisTitle(QwtPlot::xBottom).text() != title)
+        setAxisTitle(QwtPlot::xBottom, title);
+}
+
+QString QwtScope::timeAxisTitle() const
+{
+    if (!m_bWallClockTime)
+        return tr("time(ms)");
+    if (!m_shownWallClock.isKnown())
+        return tr("time(ms); wall-clock time unknown for this recording");
+    return tr("wall-clock time (%1)")
+        .arg(m_shownWallClock.at(0.0).toLocalTime().date().toString(Qt::ISODate));
 }
 
 bool QwtScope::hasNoData() const
