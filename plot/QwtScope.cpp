@@ -16,6 +16,7 @@
 
 #include <qwt_painter.h>
 #include <qwt_plot_grid.h>
+#include <qwt_scale_widget.h>
 #include <qwt_text.h>
 
 #include <algorithm>
@@ -36,6 +37,7 @@ constexpr int kAxisTitleWidth = 12;
 // Threads that read curves at once: reading waits on memory, and a few readers fill it.
 constexpr std::size_t kReadingThreads = 4;
 constexpr qint64 kSamplesWorthAThread = qint64(1) << 22;
+const QLatin1String kWidestTimeOfDay("00:00:00.000");
 
 double limitedToAxis(double value)
 {
@@ -401,6 +403,7 @@ void QwtScope::showTimeAxis()
         m_shownWallClock = shown;
         m_timeEngine->setMapping(shown);
         setAxisScaleDraw(QwtPlot::xBottom, new WallClockScaleDraw(shown));
+        keepTimeLabelRoom(shown.isKnown());
         if (isZoomedIn())
             setAxisScale(QwtPlot::xBottom, m_zoomer->zoomRect().left(),
                          m_zoomer->zoomRect().right());
@@ -410,6 +413,15 @@ void QwtScope::showTimeAxis()
     const QString title = timeAxisTitle();
     if (axisTitle(QwtPlot::xBottom).text() != title)
         setAxisTitle(QwtPlot::xBottom, title);
+}
+
+// Ticks on the wall clock move with the data, and the labels at the ends with them: room
+// for the widest label at either end keeps the canvas from changing width as they go.
+void QwtScope::keepTimeLabelRoom(bool on)
+{
+    QwtScaleWidget *axis = axisWidget(QwtPlot::xBottom);
+    const int room = on ? axis->fontMetrics().horizontalAdvance(kWidestTimeOfDay) / 2 + 1 : 0;
+    axis->setMinBorderDist(room, room);
 }
 
 QString QwtScope::timeAxisTitle() const

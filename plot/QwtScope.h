@@ -152,6 +152,7 @@ private:
     void setupGrid();
     void setupCurvePens();
     void showTimeAxis();
+    void keepTimeLabelRoom(bool on);
     QString timeAxisTitle() const;
 
     Zoomer *m_zoomer = nullptr;

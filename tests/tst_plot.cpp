@@ -25,6 +25,7 @@
 #include <qwt_legend.h>
 #include <qwt_painter.h>
 #include <qwt_scale_div.h>
+#include <qwt_scale_draw.h>
 #include <qwt_text.h>
 
 #include <array>

@@ -381,7 +381,7 @@ private slots:
         curve.binding.unit = QStringLiteral("ACS(deg)");
         curve.x = {2000.0, 6000.0, 10000.0};
         curve.y = {5.0, 6.0, 7.0};
-        const QString file = m_dir.filePath("recorded.csv");
+        const QString file = m_dir.filePath(QString("%1.csv").arg(withMeta ? "with" : "without"));
         QString error;
         QCOMPARE(ScopeFile::save(file, {curve}, ScopeFile::Progress(), &error),
                  ScopeFile::Outcome::Done);
