@@ -92,16 +92,17 @@ QByteArray ScopeSetup::toJson() const
                               {"repeat", triggerOptions.repeat},
                               {"keep", triggerOptions.keep},
                               {"folder", triggerOptions.folder}};
-    const QJsonObject root{
-        {"format", kFormat},
-        {"version", kFormatVersion},
-        {"components", rowsToJson("components", components)},
-        {"links", rowsToJson("links", links)},
-        {"endEffectors", rowsToJson("endEffectors", endEffectors)},
-        {"periodMs", periodMs},
-        {"trigger", trigger},
-        {"view", QJsonObject{{"strips", stripView}, {"scaleToVisible", scaleToVisible}}},
-        {"files", QJsonObject{{"exactValues", exactValues}}}};
+    const QJsonObject root{{"format", kFormat},
+                           {"version", kFormatVersion},
+                           {"components", rowsToJson("components", components)},
+                           {"links", rowsToJson("links", links)},
+                           {"endEffectors", rowsToJson("endEffectors", endEffectors)},
+                           {"periodMs", periodMs},
+                           {"trigger", trigger},
+                           {"view", QJsonObject{{"strips", stripView},
+                                                {"scaleToVisible", scaleToVisible},
+                                                {"wallClockTime", wallClockTime}}},
+                           {"files", QJsonObject{{"exactValues", exactValues}}}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -154,6 +155,7 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
     const QJsonObject view = root.value("view").toObject();
     setup.stripView = view.value("strips").toBool(false);
     setup.scaleToVisible = view.value("scaleToVisible").toBool(false);
+    setup.wallClockTime = view.value("wallClockTime").toBool(false);
     setup.exactValues = root.value("files").toObject().value("exactValues").toBool(false);
     return true;
 }

@@ -31,7 +31,8 @@ struct ScopeSetup
     TriggerOptions triggerOptions; // absent from older files: the defaults
     bool stripView = false;        // the plot as strips per unit; older files: one plot
     bool scaleToVisible = false;
-    bool exactValues = false; // files with exact values; older files: three decimals
+    bool wallClockTime = false; // the time axis in time of day; older files: in ms
+    bool exactValues = false;   // files with exact values; older files: three decimals
 
     QByteArray toJson() const;
 

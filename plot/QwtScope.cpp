@@ -6,6 +6,8 @@
 #include "ScopeSeriesData.h"
 #include "StripFrames.h"
 #include "StripScaleDraw.h"
+#include "WallClockScaleDraw.h"
+#include "WallClockScaleEngine.h"
 #include "Zoomer.h"
 
 #include <QBrush>
@@ -14,6 +16,7 @@
 
 #include <qwt_painter.h>
 #include <qwt_plot_grid.h>
+#include <qwt_scale_widget.h>
 #include <qwt_text.h>
 
 #include <algorithm>
@@ -34,6 +37,7 @@ constexpr int kAxisTitleWidth = 12;
 // Threads that read curves at once: reading waits on memory, and a few readers fill it.
 constexpr std::size_t kReadingThreads = 4;
 constexpr qint64 kSamplesWorthAThread = qint64(1) << 22;
+const QLatin1String kWidestTimeOfDay("00:00:00.000");
 
 double limitedToAxis(double value)
 {
@@ -88,7 +92,10 @@ QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
     connect(m_tracker, &ScopeDataTracker::closestCurveChanged, this, &QwtScope::showUnitOf);
 
     setCanvasBackground(QBrush(QColor(250, 250, 250, 255)));
-    setAxisTitle(QwtPlot::xBottom, tr("time(ms)"));
+    m_timeEngine = new WallClockScaleEngine;
+    setAxisScaleEngine(QwtPlot::xBottom, m_timeEngine); // the plot deletes it
+    setAxisScaleDraw(QwtPlot::xBottom, new WallClockScaleDraw(m_shownWallClock));
+    setAxisTitle(QwtPlot::xBottom, timeAxisTitle());
     setAxisTitle(QwtPlot::yLeft, titled(QString()));
 
     setXScale(0.0, ScopeLimits::kDefaultPeriodMs, ScopeLimits::kDefaultPeriodMs / 10.0);
@@ -258,6 +265,8 @@ void QwtScope::clearCurves()
     setYScale(-10.0, 10.0);
     m_dTimeOrigin = 0.0;
     updateCurveTitles();
+    m_recordedWallClock = WallClockMapping();
+    showTimeAxis();
 }
 
 CurveBinding QwtScope::curveBinding(int slot) const
@@ -357,8 +366,74 @@ QString QwtScope::valueAxisTitle() const
 
 void QwtScope::setTimeOrigin(double origin)
 {
-    if (std::isfinite(origin))
-        m_dTimeOrigin = origin;
+    if (!std::isfinite(origin))
+        return;
+    m_dTimeOrigin = origin;
+    showTimeAxis();
+}
+
+void QwtScope::setWallClock(double recordedTime, const QDateTime &wallClock)
+{
+    m_recordedWallClock = std::isfinite(recordedTime) && wallClock.isValid()
+                              ? WallClockMapping{recordedTime, wallClock}
+                              : WallClockMapping();
+    showTimeAxis();
+}
+
+WallClockMapping QwtScope::wallClock() const
+{
+    if (!m_recordedWallClock.isKnown())
+        return WallClockMapping();
+    return {m_recordedWallClock.plotTime - m_dTimeOrigin, m_recordedWallClock.wallClock};
+}
+
+void QwtScope::setWallClockTime(bool on)
+{
+    if (on == m_bWallClockTime)
+        return;
+    m_bWallClockTime = on;
+    showTimeAxis();
+    replot();
+}
+
+// A new mapping gets a new scale draw (the axis lays out its labels again) and the ticks are
+// divided again where it puts them; the ranges stay as they are, zoomed or not.
+void QwtScope::showTimeAxis()
+{
+    const WallClockMapping shown = m_bWallClockTime ? wallClock() : WallClockMapping();
+    if (shown != m_shownWallClock) {
+        m_shownWallClock = shown;
+        m_timeEngine->setMapping(shown);
+        setAxisScaleDraw(QwtPlot::xBottom, new WallClockScaleDraw(shown));
+        keepTimeLabelRoom(shown.isKnown());
+        if (isZoomedIn())
+            setAxisScale(QwtPlot::xBottom, m_zoomer->zoomRect().left(),
+                         m_zoomer->zoomRect().right());
+        else
+            setAxisScale(QwtPlot::xBottom, m_dXMin, m_dXMax, m_dXStep);
+    }
+    const QString title = timeAxisTitle();
+    if (axisTitle(QwtPlot::xBottom).text() != title)
+        setAxisTitle(QwtPlot::xBottom, title);
+}
+
+// Ticks on the wall clock move with the data, and the labels at the ends with them: room
+// for the widest label at either end keeps the canvas from changing width as they go.
+void QwtScope::keepTimeLabelRoom(bool on)
+{
+    QwtScaleWidget *axis = axisWidget(QwtPlot::xBottom);
+    const int room = on ? axis->fontMetrics().horizontalAdvance(kWidestTimeOfDay) / 2 + 1 : 0;
+    axis->setMinBorderDist(room, room);
+}
+
+QString QwtScope::timeAxisTitle() const
+{
+    if (!m_bWallClockTime)
+        return tr("time(ms)");
+    if (!m_shownWallClock.isKnown())
+        return tr("time(ms); wall-clock time unknown for this recording");
+    return tr("wall-clock time (%1)")
+        .arg(m_shownWallClock.at(0.0).toLocalTime().date().toString(Qt::ISODate));
 }
 
 bool QwtScope::hasNoData() const

@@ -7,7 +7,9 @@
 #include "ScopeLimits.h"
 #include "ScopeSeriesData.h"
 #include "UnitStrips.h"
+#include "WallClockMapping.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -22,6 +24,7 @@ class QwtPlotGrid;
 class ScopeDataTracker;
 class StripFrames;
 class StripScaleDraw;
+class WallClockScaleEngine;
 struct ScopeFileContent;
 struct ScopeFileCurve;
 class Zoomer;
@@ -99,6 +102,16 @@ public:
     void setTimeOrigin(double origin);
     double timeOrigin() const { return m_dTimeOrigin; }
 
+    // The recorded time `recordedTime` was the moment `wallClock` (invalid: unknown, as for
+    // a cleared plot). The plot's times follow it as the time origin moves.
+    void setWallClock(double recordedTime, const QDateTime &wallClock);
+    // Plot times on the wall clock; unknown until setWallClock gave a valid moment.
+    WallClockMapping wallClock() const;
+    // The time axis in local time of day instead of ms, where the wall clock is known; where
+    // it is not, the axis keeps ms and its title says why.
+    void setWallClockTime(bool on);
+    bool wallClockTime() const { return m_bWallClockTime; }
+
     // The curve of a slot, nullptr out of range.
     QwtPlotCurve *curve(int slot);
     // The slot of one of the plot's curves; -1 for any other item.
@@ -141,12 +154,16 @@ private:
                               const QwtScaleMap maps[QwtPlot::axisCnt]) const;
     void setupGrid();
     void setupCurvePens();
+    void showTimeAxis();
+    void keepTimeLabelRoom(bool on);
+    QString timeAxisTitle() const;
 
     Zoomer *m_zoomer = nullptr;
     ScopeDataTracker *m_tracker = nullptr;
     QwtPlotGrid *m_grid = nullptr;
-    StripFrames *m_stripFrames = nullptr;       // belongs to the plot's item list
-    StripScaleDraw *m_stripScaleDraw = nullptr; // belongs to the axis while the strips show
+    StripFrames *m_stripFrames = nullptr;         // belongs to the plot's item list
+    StripScaleDraw *m_stripScaleDraw = nullptr;   // belongs to the axis while the strips show
+    WallClockScaleEngine *m_timeEngine = nullptr; // belongs to the plot
     UnitStrips m_strips;
     bool m_bStripView = false;
     bool m_bScaleToVisible = false;
@@ -163,6 +180,9 @@ private:
     double m_dYMin = 0.0;
     double m_dYMax = 0.0;
     double m_dTimeOrigin = 0.0;
-    QStringList m_curveTitles;                    // of the attached curves, in item order
+    QStringList m_curveTitles;            // of the attached curves, in item order
+    WallClockMapping m_recordedWallClock; // in recorded times, not plot times
+    WallClockMapping m_shownWallClock;    // what the time axis shows; unknown while in ms
+    bool m_bWallClockTime = false;
     const QwtPlotCurve *m_hoveredCurve = nullptr; // one of m_curves, or none
 };

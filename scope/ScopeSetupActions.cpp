@@ -118,6 +118,7 @@ ScopeSetup ScopeSetupActions::currentSetup() const
     setup.stripView = s.q->isStripView();
     setup.exactValues = s.q->exactValues();
     setup.scaleToVisible = s.q->scalesToVisibleCurves();
+    setup.wallClockTime = s.q->wallClockTime();
     return setup;
 }
 
@@ -146,6 +147,7 @@ void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped
     s.q->setStripView(setup.stripView);
     s.q->setExactValues(setup.exactValues);
     s.q->setScaleToVisibleCurves(setup.scaleToVisible);
+    s.q->setWallClockTime(setup.wallClockTime);
 }
 
 void ScopeSetupActions::saveToFile()

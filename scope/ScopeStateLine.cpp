@@ -192,7 +192,8 @@ void ScopeStateLine::showStopped()
         show(tr("Stopped"), Tone::Plain);
 }
 
-void ScopeStateLine::showStoppedByRobotError(std::optional<double> lastSampleTime)
+void ScopeStateLine::showStoppedByRobotError(std::optional<double> lastSampleTime,
+                                             const QDateTime &lastSampleWallClock)
 {
     m_bErrorRaised = false;
     m_bRecordingSawError = true;
@@ -201,8 +202,15 @@ void ScopeStateLine::showStoppedByRobotError(std::optional<double> lastSampleTim
         return;
     }
     markRecordingEnd(*lastSampleTime);
-    show(tr("Stopped by robot error at %1; last sample at %2 ms")
-             .arg(clockTime(), timeOnAxis(*lastSampleTime)),
+    if (!lastSampleWallClock.isValid()) {
+        show(tr("Stopped by robot error at %1; last sample at %2 ms")
+                 .arg(clockTime(), timeOnAxis(*lastSampleTime)),
+             Tone::Alarm);
+        return;
+    }
+    show(tr("Stopped by robot error at %1; last sample at %2 ms (%3)")
+             .arg(clockTime(), timeOnAxis(*lastSampleTime),
+                  lastSampleWallClock.toLocalTime().toString(QStringLiteral("hh:mm:ss.zzz"))),
          Tone::Alarm);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 
@@ -47,8 +48,10 @@ public:
     void showStopped();
     // A recording from a file or a capture is on the plot: what it is, in a few words.
     void showLoaded(const QString &what);
-    // `lastSampleTime` is where the recording ends on the time axis; none when it is empty.
-    void showStoppedByRobotError(std::optional<double> lastSampleTime);
+    // `lastSampleTime` is where the recording ends on the time axis, none when it is empty;
+    // `lastSampleWallClock` the moment of that sample, invalid when unknown.
+    void showStoppedByRobotError(std::optional<double> lastSampleTime,
+                                 const QDateTime &lastSampleWallClock);
     void showControllerLost();
 
     // The recording on the plot was cleared (set-up, import): its mark goes with it.

@@ -311,6 +311,16 @@ void TarnPlugin_Scope::setScaleToVisibleCurves(bool on)
     d->setScaleToVisible(on);
 }
 
+bool TarnPlugin_Scope::wallClockTime() const
+{
+    return d->m_pScope->wallClockTime();
+}
+
+void TarnPlugin_Scope::setWallClockTime(bool on)
+{
+    d->setWallClockTime(on);
+}
+
 bool TarnPlugin_Scope::persistSetup() const
 {
     return d->m_pSetupActions->persistSetup();

@@ -90,6 +90,11 @@ class TARNSCOPE_EXPORT TarnPlugin_Scope : public QWidget
     // The single plot's value axis fits the curves shown instead of all of them.
     Q_PROPERTY(bool scaleToVisibleCurves READ scalesToVisibleCurves WRITE setScaleToVisibleCurves
                    NOTIFY viewChanged)
+    // The time axis in the local wall-clock time of day ("14:02:11.250") instead of ms:
+    // live from when the run's first records arrived, for an imported file or a shown capture
+    // from its metadata. Where the wall clock is not known (before the first record, a file
+    // without metadata) the axis stays in ms and its title says so. Saved with set-ups.
+    Q_PROPERTY(bool wallClockTime READ wallClockTime WRITE setWallClockTime NOTIFY viewChanged)
     // Files (export, record to file, captures) carry each value with the shortest text that
     // reads back to the same number, instead of three decimals. Saved with set-ups.
     Q_PROPERTY(bool exactValues READ exactValues WRITE setExactValues NOTIFY exactValuesChanged)
@@ -208,6 +213,8 @@ public:
     void setStripView(bool on);
     bool scalesToVisibleCurves() const;
     void setScaleToVisibleCurves(bool on);
+    bool wallClockTime() const;
+    void setWallClockTime(bool on);
     bool exactValues() const;
     void setExactValues(bool on);
     bool persistSetup() const;

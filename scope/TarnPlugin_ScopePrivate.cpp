@@ -84,13 +84,13 @@ std::vector<int> indexesOf(const std::vector<ScopeChannel> &channels)
     return indexes;
 }
 
-// Where the recording ends on the plot's time axis; none when nothing was recorded.
-std::optional<double> lastSampleTime(const ScopeRecorder &recorder, const QwtScope *plot)
+// The recorded time of the recording's last sample; none when nothing was recorded.
+std::optional<double> lastRecordedTime(const ScopeRecorder &recorder)
 {
     const SampleSnapshot snapshot = recorder.snapshot();
     if (snapshot.times.isEmpty())
         return std::nullopt;
-    return snapshot.times.at(snapshot.times.size() - 1) - plot->timeOrigin();
+    return snapshot.times.at(snapshot.times.size() - 1);
 }
 
 // The form's widths were made for one font; with another (or at another scale) a label gets
@@ -303,11 +303,15 @@ void TarnPlugin_ScopePrivate::createViewActions()
     m_pScaleAction->setCheckable(true);
     QObject::connect(m_pScaleAction, &QAction::toggled, q,
                      &TarnPlugin_Scope::setScaleToVisibleCurves);
+    m_pWallClockAction = new QAction(TarnPlugin_Scope::tr("Wall-clock time"), q);
+    m_pWallClockAction->setObjectName(QStringLiteral("ScopeAction_WallClockTime"));
+    m_pWallClockAction->setCheckable(true);
+    QObject::connect(m_pWallClockAction, &QAction::toggled, q, &TarnPlugin_Scope::setWallClockTime);
     m_pExactAction = new QAction(TarnPlugin_Scope::tr("Exact values in files"), q);
     m_pExactAction->setObjectName(QStringLiteral("ScopeAction_ExactValues"));
     m_pExactAction->setCheckable(true);
     QObject::connect(m_pExactAction, &QAction::toggled, q, &TarnPlugin_Scope::setExactValues);
-    m_pTools->addActions({m_pStripAction, m_pScaleAction, m_pExactAction});
+    m_pTools->addActions({m_pStripAction, m_pScaleAction, m_pWallClockAction, m_pExactAction});
 }
 
 void TarnPlugin_ScopePrivate::setStripView(bool on)
@@ -341,6 +345,15 @@ void TarnPlugin_ScopePrivate::setScaleToVisible(bool on)
     if (m_pScope->scalesToVisible() == on)
         return;
     m_pScope->setScaleToVisible(on);
+    emit q->viewChanged();
+}
+
+void TarnPlugin_ScopePrivate::setWallClockTime(bool on)
+{
+    m_pWallClockAction->setChecked(on);
+    if (m_pScope->wallClockTime() == on)
+        return;
+    m_pScope->setWallClockTime(on);
     emit q->viewChanged();
 }
 
@@ -452,9 +465,15 @@ void TarnPlugin_ScopePrivate::stop(TarnPlugin_Scope::EndReason reason)
     refreshCurves();
     collectCaptures();
     switch (reason) {
-    case TarnPlugin_Scope::RobotError:
-        m_pStateLine->showStoppedByRobotError(lastSampleTime(*m_pRecorder, m_pScope));
+    case TarnPlugin_Scope::RobotError: {
+        const std::optional<double> last = lastRecordedTime(*m_pRecorder);
+        if (last)
+            m_pStateLine->showStoppedByRobotError(*last - m_pScope->timeOrigin(),
+                                                  m_pRecorder->clockOrigin().wallClockAt(*last));
+        else
+            m_pStateLine->showStoppedByRobotError(std::nullopt, QDateTime());
         break;
+    }
     case TarnPlugin_Scope::ControllerLost:
         m_pStateLine->showControllerLost();
         break;
@@ -752,7 +771,17 @@ void TarnPlugin_ScopePrivate::refreshCurves()
     const SampleSnapshot snapshot = m_pRecorder->snapshot();
     if (!snapshot.times.isEmpty())
         showSamples(m_pScope, snapshot);
+    showLiveWallClock(snapshot);
     m_pScope->replot();
+}
+
+// Known once the run's first records arrived; until a sample is on the plot its times stand
+// for nothing.
+void TarnPlugin_ScopePrivate::showLiveWallClock(const SampleSnapshot &snapshot)
+{
+    const ClockOrigin origin = m_pRecorder->clockOrigin();
+    m_pScope->setWallClock(origin.controllerTime,
+                           snapshot.times.isEmpty() ? QDateTime() : origin.wallClock);
 }
 
 void TarnPlugin_ScopePrivate::showSamplingState()
@@ -825,6 +854,8 @@ QString TarnPlugin_ScopePrivate::captureLabel(const ScopeCapture &capture)
 void TarnPlugin_ScopePrivate::showLoadedRecording(const ScopeFileMeta &meta, const QString &label)
 {
     m_loadedMeta = meta;
+    if (meta.firstRowTime)
+        m_pScope->setWallClock(*meta.firstRowTime, meta.started);
     QString text = label;
     if (meta.trigger && !meta.trigger->channel.isEmpty())
         text += TarnPlugin_Scope::tr(", trigger on %1").arg(meta.trigger->channel);

@@ -12,6 +12,7 @@
 
 class QAction;
 struct CaptureState;
+struct SampleSnapshot;
 class QScopeSetting;
 class QTimer;
 class QwtPlotTextLabel;
@@ -55,6 +56,7 @@ public:
     void setViewFrozen(bool frozen);
     void setStripView(bool on);
     void setScaleToVisible(bool on);
+    void setWallClockTime(bool on);
     void setExactValues(bool on);
 
     // Channel set-up.
@@ -103,6 +105,7 @@ public:
     QAction *m_pFreezeAction = nullptr;
     QAction *m_pStripAction = nullptr;
     QAction *m_pScaleAction = nullptr;
+    QAction *m_pWallClockAction = nullptr;
     QAction *m_pExactAction = nullptr;
     TriggerMark *m_pTriggerMark = nullptr;
     TimeStepMarks *m_pTimeStepMarks = nullptr;
@@ -155,6 +158,7 @@ private:
     void collectCaptures();
     void showCaptureCount();
     void refreshCurves();
+    void showLiveWallClock(const SampleSnapshot &snapshot);
     void watchRobotError();
     void watchController();
     void controllerRefused(int code);

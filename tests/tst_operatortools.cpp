@@ -124,6 +124,7 @@ private slots:
             child<QLineEdit>(&first, "Kvel_Scope_edit_TriggerThreshold")->setText("1.5");
             child<QAbstractButton>(&first, "cb_Trigger")->click();
             first.setStripView(true);
+            first.setWallClockTime(true);
         }
         TarnPlugin_Scope scope;
         QwtScope *plot = plotOf(&scope);
@@ -132,6 +133,8 @@ private slots:
         QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 2);
         QCOMPARE(plot->xRange(), 2500.0);
         QVERIFY(scope.isStripView());
+        QVERIFY(scope.property("wallClockTime").toBool());
+        QVERIFY(scope.findChild<QAction *>("ScopeAction_WallClockTime")->isChecked());
         QCOMPARE(child<QComboBox>(&scope, "Kvel_Scope_cmb_TriggerSel")->currentIndex(), 1);
         QCOMPARE(child<QComboBox>(&scope, "Kvel_Scope_cmb_TriggerCondition")->currentText(), "<");
         QCOMPARE(child<QLineEdit>(&scope, "Kvel_Scope_edit_TriggerThreshold")->text(), "1.5");

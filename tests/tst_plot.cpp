@@ -25,6 +25,7 @@
 #include <qwt_legend.h>
 #include <qwt_painter.h>
 #include <qwt_scale_div.h>
+#include <qwt_scale_draw.h>
 #include <qwt_text.h>
 
 #include <array>
@@ -1314,6 +1315,87 @@ private slots:
         QVERIFY(axisRange(*plot, QwtPlot::yLeft).contains(10.0));
         plot->setScaleToVisible(false);
         QVERIFY(axisRange(*plot, QwtPlot::yLeft).contains(500.0));
+    }
+
+    // "Wall-clock time": ticks on round local times of day, each labelled with as many
+    // decimals as the ticks need, for a loaded recording (origin 0) and a live window whose
+    // origin has moved on; unknown or off, the axis keeps ms.
+    void wallClockTimeAxis_data()
+    {
+        const QDateTime known(QDate(2024, 5, 3), QTime(14, 2, 11, 347));
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<double>("timeOrigin");
+        QTest::addColumn<double>("recordedTime"); // stood at `wallClock`
+        QTest::addColumn<QDateTime>("wallClock");
+        QTest::addColumn<double>("period");
+        QTest::addColumn<double>("firstTick");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("loaded, seconds")
+            << true << 0.0 << 0.0 << known << 10000.0 << 653.0
+            << QStringList{"14:02:12", "14:02:13", "14:02:14", "14:02:15", "14:02:16",
+                           "14:02:17", "14:02:18", "14:02:19", "14:02:20", "14:02:21"}
+            << "wall-clock time (2024-05-03)";
+        QTest::newRow("live, tenths")
+            << true << 65000.0 << 60000.0 << known << 2000.0 << 53.0
+            << QStringList{"14:02:16.4", "14:02:16.6", "14:02:16.8", "14:02:17.0", "14:02:17.2",
+                           "14:02:17.4", "14:02:17.6", "14:02:17.8", "14:02:18.0", "14:02:18.2"}
+            << "wall-clock time (2024-05-03)";
+        QTest::newRow("live, quarters")
+            << true << 65000.0 << 60000.0 << known << 2500.0 << 153.0
+            << QStringList{"14:02:16.50", "14:02:16.75", "14:02:17.00", "14:02:17.25",
+                           "14:02:17.50", "14:02:17.75", "14:02:18.00", "14:02:18.25",
+                           "14:02:18.50", "14:02:18.75"}
+            << "wall-clock time (2024-05-03)";
+        QTest::newRow("past midnight")
+            << true << 3000.0 << 0.0 << QDateTime(QDate(2024, 5, 3), QTime(23, 59, 58, 500))
+            << 2000.0 << 100.0
+            << QStringList{"00:00:01.6", "00:00:01.8", "00:00:02.0", "00:00:02.2", "00:00:02.4",
+                           "00:00:02.6", "00:00:02.8", "00:00:03.0", "00:00:03.2", "00:00:03.4"}
+            << "wall-clock time (2024-05-04)";
+        QTest::newRow("unknown") << true << 0.0 << 0.0 << QDateTime() << 10000.0 << 0.0
+                                 << QStringList()
+                                 << "time(ms); wall-clock time unknown for this recording";
+        QTest::newRow("off") << false << 0.0 << 0.0 << known << 10000.0 << 0.0 << QStringList()
+                             << "time(ms)";
+    }
+
+    void wallClockTimeAxis()
+    {
+        QFETCH(bool, on);
+        QFETCH(double, timeOrigin);
+        QFETCH(double, recordedTime);
+        QFETCH(QDateTime, wallClock);
+        QFETCH(double, period);
+        QFETCH(double, firstTick);
+        QFETCH(QStringList, labels);
+        QFETCH(QString, title);
+        auto plot = shownPlot();
+        QVERIFY(plot);
+        plot->setXScale(0.0, period, period / 10.0);
+        plot->setWallClock(recordedTime, wallClock);
+        plot->setWallClockTime(on);
+        plot->setTimeOrigin(timeOrigin);
+        plot->replot();
+        plot->updateAxes();
+        QCOMPARE(plot->axisTitle(QwtPlot::xBottom).text(), title);
+        const QList<double> ticks =
+            plot->axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick);
+        QVERIFY(!ticks.isEmpty());
+        QStringList shown;
+        for (double tick : ticks)
+            shown << plot->axisScaleDraw(QwtPlot::xBottom)->label(tick).text();
+        if (labels.isEmpty()) {
+            // Plot times in ms, as without the option.
+            QCOMPARE(ticks.first(), 0.0);
+            QCOMPARE(shown.first(), QwtScaleDraw().label(0.0).text());
+            QCOMPARE(shown.last(), QwtScaleDraw().label(period).text());
+            return;
+        }
+        QCOMPARE(shown, labels);
+        QCOMPARE(ticks.first(), firstTick);
+        // The axis still spans the plot times asked for.
+        QCOMPARE(plot->axisScaleDiv(QwtPlot::xBottom).interval(), QwtInterval(0.0, period));
     }
 
     void trackerLabelStaysInsideTheCanvas_data()

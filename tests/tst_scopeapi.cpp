@@ -5,6 +5,7 @@
 #include "ScopeTestSupport.h"
 #include "TriggerMark.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
@@ -12,6 +13,10 @@
 #include <QThread>
 
 #include <functional>
+
+#include <qwt_scale_div.h>
+#include <qwt_scale_draw.h>
+#include <qwt_text.h>
 
 using namespace ScopeTest;
 
@@ -37,6 +42,20 @@ QString writeScopeFile(const QString &fileName)
     QString error;
     ScopeFile::save(fileName, {curve}, ScopeFile::Progress(), &error);
     return fileName;
+}
+
+// The time axis's major ticks and their labels, as the plot shows them now.
+QStringList timeLabels(QwtScope *plot, QList<double> *ticks = nullptr)
+{
+    plot->replot();
+    plot->updateAxes();
+    const QList<double> major = plot->axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick);
+    QStringList labels;
+    for (double tick : major)
+        labels << plot->axisScaleDraw(QwtPlot::xBottom)->label(tick).text();
+    if (ticks)
+        *ticks = major;
+    return labels;
 }
 
 // Records 0..count-1 ms in batches of 250, all queued at once so they arrive far faster than
@@ -300,6 +319,93 @@ private slots:
         QCOMPARE(m_scope->channels(), QStringList{kJ2});
         QCOMPARE(m_scope->recordedCurves().first().values.size(), 10);
     }
+    // "Wall-clock time" on a live run: unknown until records arrive, then each tick at the
+    // time of day the recording's own metadata gives its plot time, on whole seconds.
+    void wallClockTimeOfALiveRun()
+    {
+        QSignalSpy viewChanges(m_scope.get(), &TarnPlugin_Scope::viewChanged);
+        m_scope->setProperty("wallClockTime", true);
+        QCOMPARE(viewChanges.count(), 1);
+        QVERIFY(m_scope->findChild<QAction *>("ScopeAction_WallClockTime")->isChecked());
+        QwtScope *plot = plotOf(m_scope.get());
+        QVERIFY(m_scope->setChannels({kJ1}));
+        const QDateTime before = QDateTime::currentDateTime();
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+        QCOMPARE(plot->axisTitle(QwtPlot::xBottom).text(),
+                 QString("time(ms); wall-clock time unknown for this recording"));
+        TarnSim::queueBatch(stampedBatch(1000, 100));
+        QVERIFY(waitForBatchesConsumed());
+        m_scope->stop();
+        const QDateTime after = QDateTime::currentDateTime();
+
+        const QString file = m_dir.filePath("live.csv");
+        QVERIFY(m_scope->exportToFile(file));
+        const std::optional<ScopeFileMeta> meta = ScopeFileMeta::loadBeside(file);
+        QVERIFY(meta && meta->started.isValid() && meta->firstRowTime);
+        QVERIFY(meta->started >= before.addMSecs(-100) && meta->started <= after);
+        QList<double> ticks;
+        const QStringList labels = timeLabels(plot, &ticks);
+        QVERIFY(!ticks.isEmpty());
+        for (int i = 0; i < ticks.size(); ++i) {
+            const QDateTime at = meta->started.addMSecs(qRound64(ticks[i] - *meta->firstRowTime));
+            QCOMPARE(at.toLocalTime().time().msec(), 0);
+            QCOMPARE(labels[i], at.toLocalTime().toString("hh:mm:ss"));
+        }
+        QCOMPARE(plot->axisTitle(QwtPlot::xBottom).text(),
+                 QString("wall-clock time (%1)")
+                     .arg(meta->started.toLocalTime().date().toString(Qt::ISODate)));
+    }
+
+    // An imported file's axis follows its metadata (its first row's wall clock and time);
+    // without metadata the axis stays in ms and says why.
+    void wallClockTimeOfAnImportedFile_data()
+    {
+        QTest::addColumn<bool>("withMeta");
+        QTest::addColumn<QStringList>("labels"); // empty: in ms
+        QTest::addColumn<QString>("title");
+        QTest::newRow("metadata") << true
+                                  << QStringList{"14:02:12", "14:02:13", "14:02:14", "14:02:15",
+                                                 "14:02:16", "14:02:17", "14:02:18", "14:02:19",
+                                                 "14:02:20", "14:02:21"}
+                                  << "wall-clock time (2024-05-03)";
+        QTest::newRow("no metadata")
+            << false << QStringList() << "time(ms); wall-clock time unknown for this recording";
+    }
+    void wallClockTimeOfAnImportedFile()
+    {
+        QFETCH(bool, withMeta);
+        QFETCH(QStringList, labels);
+        QFETCH(QString, title);
+        ScopeFileCurve curve;
+        curve.title = kJ1;
+        curve.binding.unit = QStringLiteral("ACS(deg)");
+        curve.x = {2000.0, 6000.0, 10000.0};
+        curve.y = {5.0, 6.0, 7.0};
+        const QString file = m_dir.filePath(QString("%1.csv").arg(withMeta ? "with" : "without"));
+        QString error;
+        QCOMPARE(ScopeFile::save(file, {curve}, ScopeFile::Progress(), &error),
+                 ScopeFile::Outcome::Done);
+        if (withMeta) {
+            ScopeFileMeta meta;
+            meta.firstRowTime = 2000.0;
+            meta.started = QDateTime(QDate(2024, 5, 3), QTime(14, 2, 13, 347));
+            QVERIFY(meta.saveBeside(file, &error));
+        }
+        m_scope->setWallClockTime(true);
+        QVERIFY(m_scope->importFromFile(file));
+        QwtScope *plot = plotOf(m_scope.get());
+        QList<double> ticks;
+        const QStringList shown = timeLabels(plot, &ticks);
+        QCOMPARE(plot->axisTitle(QwtPlot::xBottom).text(), title);
+        if (labels.isEmpty())
+            QCOMPARE(shown.last(), QwtScaleDraw().label(ticks.last()).text());
+        else
+            QCOMPARE(shown, labels);
+        m_scope->setWallClockTime(false);
+        QCOMPARE(plot->axisTitle(QwtPlot::xBottom).text(), QString("time(ms)"));
+        QCOMPARE(timeLabels(plot).last(), QwtScaleDraw().label(10000.0).text());
+    }
+
     void startWithNothingChosenRefuses()
     {
         QSignalSpy errors(m_scope.get(), &TarnPlugin_Scope::errorOccurred);

@@ -1033,12 +1033,20 @@ private slots:
         QVERIFY(shownMarks().isEmpty());
         stop(scope());
 
+        const QTime before = QTime::currentTime();
         recordUntilRobotError();
-        QVERIFY2(QRegularExpression("^Stopped by robot error at \\d\\d:\\d\\d:\\d\\d; last "
-                                    "sample at 99 ms$")
-                     .match(stateLine())
-                     .hasMatch(),
-                 qPrintable(stateLine()));
+        const QTime after = QTime::currentTime();
+        // The last sample's real time: the one read delivered it, between Start and Stop.
+        const QRegularExpressionMatch line =
+            QRegularExpression("^Stopped by robot error at \\d\\d:\\d\\d:\\d\\d; last "
+                               "sample at 99 ms \\((\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d)\\)$")
+                .match(stateLine());
+        QVERIFY2(line.hasMatch(), qPrintable(stateLine()));
+        const QTime lastSample = QTime::fromString(line.captured(1), "hh:mm:ss.zzz");
+        QVERIFY2(before.msecsTo(lastSample) >= 0 && lastSample.msecsTo(after) >= 0,
+                 qPrintable(QString("%1 not in %2..%3")
+                                .arg(line.captured(1), before.toString("hh:mm:ss.zzz"),
+                                     after.toString("hh:mm:ss.zzz"))));
         QCOMPARE(shownMarks(), QStringList{"Robot error, 99 ms@99"});
     }
 
