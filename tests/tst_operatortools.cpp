@@ -359,13 +359,16 @@ private slots:
             << R"(link "Gripper" (id 99))";
         QTest::newRow("no set-up") << QByteArray(R"({"time":1})") << "-"
                                    << "not a scope set-up";
+        const auto colours = [](const char *field) {
+            return QString(R"({"format":"tarn-scope-setup","version":1,"colours":%1})")
+                .arg(field)
+                .toUtf8();
+        };
         QTest::newRow("a colour that is none")
-            << QByteArray(R"({"format":"tarn-scope-setup","version":1,)"
-                          R"("colours":{"J1 Target ACS":"#12345","J2 Target ACS":"#123456"}})")
-            << "" << "the colour of J1 Target ACS";
+            << colours("{\"J1 Target ACS\":\"#12345\",\"J2 Target ACS\":\"#123456\"}") << ""
+            << "the colour of J1 Target ACS";
         QTest::newRow("colours that are no list of channels")
-            << QByteArray(R"({"format":"tarn-scope-setup","version":1,"colours":["#123456"]})")
-            << "" << "the channel colours";
+            << colours("[\"#123456\"]") << "" << "the channel colours";
     }
 
     void setupFromElsewhere()
