@@ -33,7 +33,7 @@ struct ScopeSetup
     TriggerOptions triggerOptions; // absent from older files: the defaults
     bool stripView = false;        // the plot as strips per unit; older files: one plot
     bool scaleToVisible = false;
-    bool exactValues = false; // files with exact values; older files: three decimals
+    bool exactValues = false;             // files with exact values; older files: three decimals
     QMap<QString, QColor> channelColours; // by channel title; older files: none
 
     QByteArray toJson() const;

@@ -71,9 +71,9 @@ QColor ChannelColours::colourApart(const QVector<QColor> &inUse) const
 QColor ChannelColours::newColour(const QVector<QColor> &inUse) const
 {
     const QVector<QColor> known = inUse + QVector<QColor>::fromList(m_colours.values());
-    const QColor apartFromKnown = distinctReadableColour(
-        m_canvas, known, m_nextComponent, kMinCurveDeltaE, kMinCurveContrast,
-        kDrawsApartFromRemembered);
+    const QColor apartFromKnown =
+        distinctReadableColour(m_canvas, known, m_nextComponent, kMinCurveDeltaE, kMinCurveContrast,
+                               kDrawsApartFromRemembered);
     if (isApart(apartFromKnown, inUse))
         return apartFromKnown;
     return distinctReadableColour(m_canvas, inUse, m_nextComponent);

@@ -367,8 +367,8 @@ private slots:
         QTest::newRow("a colour that is none")
             << colours("{\"J1 Target ACS\":\"#12345\",\"J2 Target ACS\":\"#123456\"}") << ""
             << "the colour of J1 Target ACS";
-        QTest::newRow("colours that are no list of channels")
-            << colours("[\"#123456\"]") << "" << "the channel colours";
+        QTest::newRow("colours that are no list of channels") << colours("[\"#123456\"]") << ""
+                                                              << "the channel colours";
     }
 
     void setupFromElsewhere()

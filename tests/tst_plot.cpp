@@ -1,7 +1,7 @@
+#include "ChannelColours.h"
 #include "ClosestSampleSearch.h"
 #include "ColumnRangeCache.h"
 #include "ColumnSpans.h"
-#include "ChannelColours.h"
 #include "CurveColours.h"
 #include "CurveStatisticsTable.h"
 #include "JoinedSpans.h"
