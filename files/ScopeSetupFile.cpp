@@ -78,6 +78,34 @@ void readString(const QJsonObject &object, const char *key, QString &out, QStrin
         skipped << QCoreApplication::translate("ScopeSetup", "trigger %1").arg(QLatin1String(key));
 }
 
+QJsonObject coloursToJson(const QMap<QString, QColor> &colours)
+{
+    QJsonObject object;
+    for (auto it = colours.constBegin(); it != colours.constEnd(); ++it)
+        object.insert(it.key(), it.value().name(QColor::HexRgb));
+    return object;
+}
+
+QMap<QString, QColor> coloursFromJson(const QJsonValue &value, QStringList &skipped)
+{
+    QMap<QString, QColor> colours;
+    if (value.isUndefined())
+        return colours;
+    if (!value.isObject()) {
+        skipped << QCoreApplication::translate("ScopeSetup", "the channel colours");
+        return colours;
+    }
+    const QJsonObject object = value.toObject();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        const QColor colour(it.value().toString());
+        if (colour.isValid())
+            colours.insert(it.key(), colour);
+        else
+            skipped << QCoreApplication::translate("ScopeSetup", "the colour of %1").arg(it.key());
+    }
+    return colours;
+}
+
 } // namespace
 
 QByteArray ScopeSetup::toJson() const
@@ -102,7 +130,8 @@ QByteArray ScopeSetup::toJson() const
                            {"view", QJsonObject{{"strips", stripView},
                                                 {"scaleToVisible", scaleToVisible},
                                                 {"wallClockTime", wallClockTime}}},
-                           {"files", QJsonObject{{"exactValues", exactValues}}}};
+                           {"files", QJsonObject{{"exactValues", exactValues}}},
+                           {"colours", coloursToJson(channelColours)}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -157,5 +186,6 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
     setup.scaleToVisible = view.value("scaleToVisible").toBool(false);
     setup.wallClockTime = view.value("wallClockTime").toBool(false);
     setup.exactValues = root.value("files").toObject().value("exactValues").toBool(false);
+    setup.channelColours = coloursFromJson(root.value("colours"), skipped);
     return true;
 }

@@ -4,14 +4,16 @@
 #include "TriggerOptions.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
 // An operator's set-up as a small JSON document: the checked rows of the channel dialog's
 // three trees (by catalogue key, with the row's name so that a file from another catalogue is
-// caught), the display period, the trigger controls and how the plot is viewed. A plain value; any
-// thread.
+// caught), the display period, the trigger controls, how the plot is viewed and the colour each
+// channel is shown in. A plain value; any thread.
 struct ScopeSetup
 {
     static constexpr int kFormatVersion = 1;
@@ -31,8 +33,9 @@ struct ScopeSetup
     TriggerOptions triggerOptions; // absent from older files: the defaults
     bool stripView = false;        // the plot as strips per unit; older files: one plot
     bool scaleToVisible = false;
-    bool wallClockTime = false; // the time axis in time of day; older files: in ms
-    bool exactValues = false;   // files with exact values; older files: three decimals
+    bool wallClockTime = false;           // the time axis in time of day; older files: in ms
+    bool exactValues = false;             // files with exact values; older files: three decimals
+    QMap<QString, QColor> channelColours; // by channel title; older files: none
 
     QByteArray toJson() const;
 

@@ -196,6 +196,11 @@ QString currentUnit(const QString &title, const QString &unitRead)
     return found->current;
 }
 
+bool isOfferedChannel(const QString &title)
+{
+    return unitsByTitle().contains(title);
+}
+
 bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &error)
 {
     rows = ChannelRows();

@@ -41,6 +41,9 @@ std::vector<OfferedChannel> offeredChannels();
 // their curves as recorded today (in the same strips); any other unit stays as it was read.
 QString currentUnit(const QString &title, const QString &unitRead);
 
+// Whether one of the three trees offers a channel titled so.
+bool isOfferedChannel(const QString &title);
+
 // The rows (catalogue keys) of the three trees that choose a set of channels.
 struct ChannelRows
 {

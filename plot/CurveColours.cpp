@@ -5,8 +5,11 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <vector>
 
 namespace {
+
+using Lab = std::array<double, 3>;
 
 double linearChannel(double c8)
 {
@@ -28,7 +31,7 @@ double labCurve(double t)
 }
 
 // L*, a*, b* of an sRGB colour, D65 white.
-std::array<double, 3> lab(const QColor &colour)
+Lab lab(const QColor &colour)
 {
     const double r = linearChannel(colour.red());
     const double g = linearChannel(colour.green());
@@ -39,11 +42,27 @@ std::array<double, 3> lab(const QColor &colour)
     return {116.0 * fy - 16.0, 500.0 * (fx - fy), 200.0 * (fy - fz)};
 }
 
-double leastDeltaE(const QColor &colour, const QVector<QColor> &used)
+double distance(const Lab &p, const Lab &q)
+{
+    return std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
+}
+
+// The used colours are converted once for all draws: with many of them, converting each again
+// for every draw would make choosing a colour take noticeable time.
+std::vector<Lab> labsOf(const QVector<QColor> &colours)
+{
+    std::vector<Lab> labs;
+    labs.reserve(static_cast<std::size_t>(colours.size()));
+    for (const QColor &colour : colours)
+        labs.push_back(lab(colour));
+    return labs;
+}
+
+double leastDistance(const Lab &colour, const std::vector<Lab> &used)
 {
     double least = std::numeric_limits<double>::infinity();
-    for (const QColor &other : used)
-        least = std::min(least, deltaE76(colour, other));
+    for (const Lab &other : used)
+        least = std::min(least, distance(colour, other));
     return least;
 }
 
@@ -66,9 +85,12 @@ double contrastRatio(const QColor &a, const QColor &b)
 
 double deltaE76(const QColor &a, const QColor &b)
 {
-    const std::array<double, 3> p = lab(a);
-    const std::array<double, 3> q = lab(b);
-    return std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
+    return distance(lab(a), lab(b));
+}
+
+double leastDeltaE(const QColor &colour, const QVector<QColor> &others)
+{
+    return leastDistance(lab(colour), labsOf(others));
 }
 
 QColor readableColour(const QColor &canvas, const std::function<int()> &nextComponent,
@@ -81,18 +103,19 @@ QColor distinctReadableColour(const QColor &canvas, const QVector<QColor> &used,
                               const std::function<int()> &nextComponent, double minimumDeltaE,
                               double minimumRatio, int maxDraws)
 {
+    const std::vector<Lab> usedLabs = labsOf(used);
     std::optional<QColor> farthest;
     double farthestDeltaE = -1.0;
     for (int draw = 0; draw < maxDraws; ++draw) {
         const QColor colour = drawColour(nextComponent);
         if (contrastRatio(colour, canvas) < minimumRatio)
             continue;
-        const double distance = leastDeltaE(colour, used);
-        if (distance >= minimumDeltaE)
+        const double apart = leastDistance(lab(colour), usedLabs);
+        if (apart >= minimumDeltaE)
             return colour;
-        if (distance > farthestDeltaE) {
+        if (apart > farthestDeltaE) {
             farthest = colour;
-            farthestDeltaE = distance;
+            farthestDeltaE = apart;
         }
     }
     return farthest ? *farthest : readableTextColour(canvas);

@@ -11,12 +11,17 @@
 // Colours at least this far apart (CIE76 ΔE, Euclidean distance in CIELAB) read as
 // different at a glance; 2.3 is about the least difference an eye notices.
 constexpr double kMinCurveDeltaE = 20.0;
+// Contrast a curve needs with the canvas to read at a glance (WCAG's figure for graphics).
+constexpr double kMinCurveContrast = 3.0;
 
 // WCAG 2 contrast ratio of two opaque colours, from 1 (same luminance) to 21.
 double contrastRatio(const QColor &a, const QColor &b);
 
 // CIE76 colour difference of two opaque sRGB colours, in CIELAB under D65 white.
 double deltaE76(const QColor &a, const QColor &b);
+
+// The least deltaE76 of `colour` to any of `others`; infinite when there are none.
+double leastDeltaE(const QColor &colour, const QVector<QColor> &others);
 
 // Black or white, whichever reads better on `background`: at least 4.5:1 on any colour.
 QColor readableTextColour(const QColor &background);
@@ -25,11 +30,11 @@ QColor readableTextColour(const QColor &background);
 // `minimumRatio` contrast with `canvas`; after `maxDraws` tries it falls back to black or
 // white, whichever reads better.
 QColor readableColour(const QColor &canvas, const std::function<int()> &nextComponent,
-                      double minimumRatio = 3.0, int maxDraws = 1000);
+                      double minimumRatio = kMinCurveContrast, int maxDraws = 1000);
 
 // As readableColour, but a draw closer than `minimumDeltaE` to one of `used` is drawn again
 // too. After `maxDraws` tries it takes the readable draw farthest from the used colours.
 QColor distinctReadableColour(const QColor &canvas, const QVector<QColor> &used,
                               const std::function<int()> &nextComponent,
-                              double minimumDeltaE = kMinCurveDeltaE, double minimumRatio = 3.0,
-                              int maxDraws = 1000);
+                              double minimumDeltaE = kMinCurveDeltaE,
+                              double minimumRatio = kMinCurveContrast, int maxDraws = 1000);

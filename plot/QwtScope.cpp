@@ -1,6 +1,5 @@
 #include "QwtScope.h"
 
-#include "CurveColours.h"
 #include "ScopeDataTracker.h"
 #include "ScopeFile.h"
 #include "ScopeSeriesData.h"
@@ -58,6 +57,9 @@ double widenedUpToTens(double value)
     return whole - std::fmod(whole, 10.0) + 10.0;
 }
 
+const QColor kCanvasColour(250, 250, 250, 255);
+constexpr double kCurvePenWidth = 2.0;
+
 int nextColourComponent()
 {
     return std::rand() % 255;
@@ -76,7 +78,8 @@ SampleExtremes valuesOf(const QwtPlotCurve &curve)
 
 } // namespace
 
-QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
+QwtScope::QwtScope(QWidget *parent)
+    : QwtPlot(parent), m_channelColours(kCanvasColour, nextColourComponent)
 {
     setupGrid();
     m_stripFrames = new StripFrames;
@@ -91,7 +94,7 @@ QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
     m_tracker = new ScopeDataTracker(canvas());
     connect(m_tracker, &ScopeDataTracker::closestCurveChanged, this, &QwtScope::showUnitOf);
 
-    setCanvasBackground(QBrush(QColor(250, 250, 250, 255)));
+    setCanvasBackground(QBrush(kCanvasColour));
     m_timeEngine = new WallClockScaleEngine;
     setAxisScaleEngine(QwtPlot::xBottom, m_timeEngine); // the plot deletes it
     setAxisScaleDraw(QwtPlot::xBottom, new WallClockScaleDraw(m_shownWallClock));
@@ -101,7 +104,6 @@ QwtScope::QwtScope(QWidget *parent) : QwtPlot(parent)
     setXScale(0.0, ScopeLimits::kDefaultPeriodMs, ScopeLimits::kDefaultPeriodMs / 10.0);
     setYScale(-10.0, 10.0);
 
-    setupCurvePens();
     for (ScopeCurve &curve : m_curves)
         curve.shareColumnRanges(&m_columnRanges);
 }
@@ -121,18 +123,6 @@ void QwtScope::setupGrid()
     m_grid->enableY(true);
     m_grid->setMajorPen(QColor(Qt::black), 0.0, Qt::DotLine);
     m_grid->attach(this);
-}
-
-// Random colours, but one too close to the canvas would leave its curve invisible, and one
-// too close to another curve's would make the two look alike.
-void QwtScope::setupCurvePens()
-{
-    const QColor canvas = canvasBackground().color();
-    QVector<QColor> used;
-    for (ScopeCurve &curve : m_curves) {
-        used << distinctReadableColour(canvas, used, nextColourComponent);
-        curve.setPen(used.last(), 2.0, Qt::SolidLine);
-    }
 }
 
 void QwtScope::setXScale(double min, double max, double step)
@@ -242,14 +232,47 @@ void QwtScope::arrangeStrips()
 
 void QwtScope::addCurve(int slot, QString title, CurveBinding binding)
 {
-    if (!isSlot(slot))
-        return;
+    if (isSlot(slot))
+        attachCurve(slot, title, std::move(binding),
+                    m_channelColours.colourApart(attachedColours(slot)));
+}
+
+void QwtScope::addChannelCurves(const std::vector<ScopeChannel> &channels)
+{
+    std::vector<const ScopeChannel *> bound;
+    QStringList titles;
+    for (const ScopeChannel &channel : channels) {
+        if (isSlot(channel.binding.slot)) {
+            bound.push_back(&channel);
+            titles << channel.title;
+        }
+    }
+    const QVector<QColor> colours = m_channelColours.colourTogether(titles, attachedColours());
+    for (std::size_t k = 0; k < bound.size(); ++k)
+        attachCurve(bound[k]->binding.slot, bound[k]->title, bound[k]->binding,
+                    colours.at(static_cast<int>(k)));
+}
+
+void QwtScope::attachCurve(int slot, const QString &title, CurveBinding binding,
+                           const QColor &colour)
+{
     ScopeCurve &curve = m_curves[slot];
     curve.setTitle(title);
+    curve.setPen(colour, kCurvePenWidth, Qt::SolidLine);
     curve.attach(this);
     curve.setVisible(true);
     m_bindings[slot] = std::move(binding);
     updateCurveTitles();
+}
+
+QVector<QColor> QwtScope::attachedColours(int exceptSlot) const
+{
+    QVector<QColor> colours;
+    for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) {
+        if (slot != exceptSlot && m_curves[slot].plot())
+            colours << m_curves[slot].pen().color();
+    }
+    return colours;
 }
 
 void QwtScope::clearCurves()
@@ -506,8 +529,10 @@ void QwtScope::exportLines(QVector<ScopeFileCurve> &curves) const
 
 void QwtScope::importLines(ScopeFileContent content)
 {
+    std::vector<ScopeChannel> channels;
     for (const ScopeFileCurve &curve : qAsConst(content.curves))
-        addCurve(curve.binding.slot, curve.title, curve.binding);
+        channels.push_back({curve.title, curve.binding});
+    addChannelCurves(channels);
     if (content.curves.isEmpty())
         return;
     if (content.times.isEmpty()) {

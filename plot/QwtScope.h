@@ -1,8 +1,10 @@
 #pragma once
 
+#include "ChannelColours.h"
 #include "ColumnSnapshot.h"
 #include "CurveBinding.h"
 #include "CurveLayer.h"
+#include "ScopeChannel.h"
 #include "ScopeCurve.h"
 #include "ScopeLimits.h"
 #include "ScopeSeriesData.h"
@@ -52,8 +54,12 @@ public:
     double yMin() const { return m_dYMin; }
     double yMax() const { return m_dYMax; }
 
+    // A curve of no channel of its own (a compared one), in a colour apart from the others.
     void addCurve(int slot, QString title, CurveBinding binding);
+    // The channels' curves, each in its channel's colour (see ChannelColours).
+    void addChannelCurves(const std::vector<ScopeChannel> &channels);
     void clearCurves();
+    ChannelColours &channelColours() { return m_channelColours; }
     CurveBinding curveBinding(int slot) const;
     // Gives the slot's curve the samples and widens the stored value range to hold them.
     // The outputs receive the least and greatest finite value; they are left alone when the
@@ -153,10 +159,11 @@ private:
     void readCurvesSideBySide(const QRectF &canvasRect,
                               const QwtScaleMap maps[QwtPlot::axisCnt]) const;
     void setupGrid();
-    void setupCurvePens();
     void showTimeAxis();
     void keepTimeLabelRoom(bool on);
     QString timeAxisTitle() const;
+    void attachCurve(int slot, const QString &title, CurveBinding binding, const QColor &colour);
+    QVector<QColor> attachedColours(int exceptSlot = -1) const;
 
     Zoomer *m_zoomer = nullptr;
     ScopeDataTracker *m_tracker = nullptr;
@@ -172,6 +179,7 @@ private:
     mutable CurveLayer m_curveLayer;
     std::array<ScopeCurve, ScopeLimits::kCurveSlots> m_curves;
     std::array<CurveBinding, ScopeLimits::kCurveSlots> m_bindings;
+    ChannelColours m_channelColours;
 
     double m_dXMin = 0.0;
     double m_dXMax = 0.0;

@@ -1,6 +1,7 @@
 #include "ScopeSetupActions.h"
 
 #include "QScopeSetting.h"
+#include "QwtScope.h"
 #include "SaveDialog.h"
 #include "ScopeCaptures.h"
 #include "ScopeSetupFile.h"
@@ -119,14 +120,18 @@ ScopeSetup ScopeSetupActions::currentSetup() const
     setup.exactValues = s.q->exactValues();
     setup.scaleToVisible = s.q->scalesToVisibleCurves();
     setup.wallClockTime = s.q->wallClockTime();
+    setup.channelColours = s.m_pScope->channelColours().assignment();
     return setup;
 }
 
 // As if the operator had made the set-up by hand: period, dialog checks confirmed, then the
-// trigger controls (the trigger channel list is filled by the confirmation).
+// trigger controls (the trigger channel list is filled by the confirmation). The channel
+// colours go first, so that the confirmed channels are shown in them.
 void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped)
 {
     TarnPlugin_ScopePrivate &s = *m_scope;
+    for (const QString &title : s.m_pScope->channelColours().restore(setup.channelColours))
+        skipped << tr("the colour of %1").arg(title);
     s.ui->ScopePlugin_edit_PeriodTime->setText(QString::number(setup.periodMs));
     s.m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Components, setup.components);
     s.m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Links, setup.links);

@@ -8,8 +8,8 @@ class QAction;
 class TarnPlugin_ScopePrivate;
 struct ScopeSetup;
 
-// The operator's set-ups: the channel selection, period and trigger controls saved to and
-// loaded from a JSON file (the plot menu's "Save set-up…" and "Load set-up…"), and, with
+// The operator's set-ups: the channel selection, period, trigger controls and channel colours
+// saved to and loaded from a JSON file (the plot menu's "Save set-up…" and "Load set-up…"), and, with
 // persistSetup on, remembered in QSettings under the scope's objectName. Owned by the scope
 // widget (a Qt child); GUI thread only.
 class ScopeSetupActions : public QObject

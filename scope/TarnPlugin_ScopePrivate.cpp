@@ -645,8 +645,7 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     m_pTriggerMark->remove();
     m_pTimeStepMarks->clear();
     m_pTools->cursors()->setTriggerTime(std::nullopt);
-    for (const ScopeChannel &ch : channels)
-        m_pScope->addCurve(ch.binding.slot, ch.title, ch.binding);
+    m_pScope->addChannelCurves(channels);
     m_pTriggerControls->listChannels(channels);
     m_pScope->showCommonUnit();
     m_pScope->replot();

@@ -1,3 +1,4 @@
+#include "CurveColours.h"
 #include "CurveStatisticsTable.h"
 #include "MeasurementCursors.h"
 #include "PlotImage.h"
@@ -9,10 +10,13 @@
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QSettings>
 #include <QTableWidget>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -42,6 +46,27 @@ void record(TarnPlugin_Scope *scope, int first, int count)
         batch.records.push_back({kFirstTime + k * 10.0, {double(k)}});
     TarnSim::queueBatch(batch);
     QTRY_COMPARE(TarnSim::pendingBatches(), size_t(0));
+}
+
+// The colours of the curves on the plot, in slot order.
+QList<QColor> pensOf(QwtScope *plot)
+{
+    QList<QColor> colours;
+    for (const QwtPlotItem *item : plot->itemList(QwtPlotItem::Rtti_PlotCurve))
+        colours << static_cast<const QwtPlotCurve *>(item)->pen().color();
+    return colours;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+QStringList loadSetup(TarnPlugin_Scope *scope, const QString &path)
+{
+    auto *load = scope->findChild<QAction *>("ScopeAction_LoadSetup");
+    return ScopeTest::runAnswering([load] { load->trigger(); }, path);
 }
 
 double lastShown(QwtPlotCurve *curve)
@@ -237,6 +262,80 @@ private slots:
         QTEST(scope.triggerDelay(), "delayRead");
     }
 
+    // The colours the channels were shown in come back with a set-up, saved to a file or
+    // remembered, where a new scope would draw others.
+    void setupKeepsChannelColours_data()
+    {
+        QTest::addColumn<bool>("throughFile");
+        QTest::newRow("Save set-up and Load set-up") << true;
+        QTest::newRow("persistSetup") << false;
+    }
+    void setupKeepsChannelColours()
+    {
+        QFETCH(bool, throughFile);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("setup.json");
+        QList<QColor> shown;
+        {
+            TarnPlugin_Scope first;
+            first.setPersistSetup(!throughFile);
+            selectTargetAcs(&first, {AXIS_J1, AXIS_J2});
+            shown = pensOf(plotOf(&first));
+            auto *save = first.findChild<QAction *>("ScopeAction_SaveSetup");
+            if (throughFile)
+                ScopeTest::runAnswering([save] { save->trigger(); }, path);
+        }
+        TarnPlugin_Scope scope;
+        if (throughFile)
+            QCOMPARE(loadSetup(&scope, path), QStringList());
+        else
+            scope.setPersistSetup(true);
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(pensOf(plotOf(&scope)), shown);
+    }
+
+    // A set-up saved before channel colours were kept loads as it did, and says nothing of
+    // colours: a channel on the plot keeps its colour, a new one differs from it.
+    void olderSetupWithoutColoursLoads()
+    {
+        TarnPlugin_Scope scope;
+        selectTargetAcs(&scope, {AXIS_J2});
+        QwtScope *plot = plotOf(&scope);
+        const QColor j2 = plot->curve(0)->pen().color();
+        ScopeSetup setup;
+        setup.components = {AXIS_J1, AXIS_J2};
+        setup.links = {LINK_TargetACS};
+        QJsonObject older = QJsonDocument::fromJson(setup.toJson()).object();
+        QVERIFY(older.contains("colours"));
+        older.remove("colours");
+        QTemporaryDir dir;
+        writeFile(dir.filePath("older.json"), QJsonDocument(older).toJson());
+        QCOMPARE(loadSetup(&scope, dir.filePath("older.json")), QStringList());
+        QCOMPARE(plot->curve(1)->title().text(), QString("J2 Target ACS"));
+        QCOMPARE(plot->curve(1)->pen().color(), j2);
+        QVERIFY(deltaE76(plot->curve(0)->pen().color(), j2) >= kMinCurveDeltaE);
+    }
+
+    // A channel keeps its colour when its slot moves, and a file's curves take the colours
+    // their channels had live, whichever slots they hold now.
+    void importedCurvesTakeTheirChannelsColours()
+    {
+        QTemporaryDir dir;
+        TarnPlugin_Scope scope;
+        scope.show();
+        selectTargetAcs(&scope, {AXIS_J1, AXIS_J2});
+        record(&scope, 0, 3);
+        scope.stop();
+        QwtScope *plot = plotOf(&scope);
+        const QList<QColor> live = pensOf(plot);
+        QVERIFY(scope.exportToFile(dir.filePath("run.csv")));
+        selectTargetAcs(&scope, {AXIS_J2, AXIS_J3});
+        QCOMPARE(plot->curve(0)->title().text(), QString("J2 Target ACS"));
+        QCOMPARE(plot->curve(0)->pen().color(), live.at(1));
+        QVERIFY(scope.importFromFile(dir.filePath("run.csv")));
+        QCOMPARE(pensOf(plot), live);
+    }
+
     // Two unnamed scopes never share a remembered set-up: the second is told, and the first
     // one's set-up is what comes back.
     void unnamedScopesDoNotShareASetup()
@@ -273,6 +372,16 @@ private slots:
             << R"(link "Gripper" (id 99))";
         QTest::newRow("no set-up") << QByteArray(R"({"time":1})") << "-"
                                    << "not a scope set-up";
+        const auto colours = [](const char *field) {
+            return QString(R"({"format":"tarn-scope-setup","version":1,"colours":%1})")
+                .arg(field)
+                .toUtf8();
+        };
+        QTest::newRow("a colour that is none")
+            << colours("{\"J1 Target ACS\":\"#12345\",\"J2 Target ACS\":\"#123456\"}") << ""
+            << "the colour of J1 Target ACS";
+        QTest::newRow("colours that are no list of channels") << colours("[\"#123456\"]") << ""
+                                                              << "the channel colours";
     }
 
     void setupFromElsewhere()

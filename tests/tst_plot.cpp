@@ -1,3 +1,4 @@
+#include "ChannelColours.h"
 #include "ClosestSampleSearch.h"
 #include "ColumnRangeCache.h"
 #include "ColumnSpans.h"
@@ -9,6 +10,7 @@
 #include "PlotImage.h"
 #include "QwtScope.h"
 #include "ScopeCatalog.h"
+#include "ScopeChannel.h"
 #include "ScopeContextMenu.h"
 #include "ScopeCurve.h"
 #include "ScopeDataTracker.h"
@@ -73,6 +75,48 @@ void addCurve(QwtScope &plot, int slot, const Values &x, const Values &y, const 
     plot.addCurve(slot, QStringLiteral("C%1").arg(slot), binding);
     double lo = 0.0, hi = 0.0;
     plot.setCurveSamples(slot, x, y, lo, hi);
+}
+
+// The catalogue's channels first..last (in curve order), bound to slots 0, 1, ...
+std::vector<ScopeChannel> offeredRange(int first, int last)
+{
+    const std::vector<OfferedChannel> offered = offeredChannels();
+    std::vector<ScopeChannel> channels;
+    for (int k = first; k <= last; ++k) {
+        ScopeChannel channel = offered.at(static_cast<std::size_t>(k)).channel;
+        channel.binding.slot = static_cast<int>(channels.size());
+        channels.push_back(channel);
+    }
+    return channels;
+}
+
+// "3-5" names the catalogue's channels 3 to 5.
+std::vector<ScopeChannel> offeredRange(const QString &range)
+{
+    const QStringList bounds = range.split('-');
+    return offeredRange(bounds.first().toInt(), bounds.last().toInt());
+}
+
+// Every attached curve reads on the canvas and differs from every other one.
+QString colourClash(QwtScope &plot)
+{
+    const QColor canvas = plot.canvasBackground().color();
+    const QwtPlotItemList curves = plot.itemList(QwtPlotItem::Rtti_PlotCurve);
+    for (int k = 0; k < curves.size(); ++k) {
+        const auto *curve = static_cast<const QwtPlotCurve *>(curves.at(k));
+        const QColor colour = curve->pen().color();
+        if (contrastRatio(colour, canvas) < kMinCurveContrast)
+            return curve->title().text() + " does not read";
+        for (int other = 0; other < k; ++other) {
+            const auto *before = static_cast<const QwtPlotCurve *>(curves.at(other));
+            const double difference = deltaE76(colour, before->pen().color());
+            if (difference < kMinCurveDeltaE)
+                return QString("%1 and %2: %3")
+                    .arg(before->title().text(), curve->title().text())
+                    .arg(difference);
+        }
+    }
+    return QString();
 }
 
 // Samples as the widget's curves hold them: in shared columns, times from an origin.
@@ -1699,28 +1743,107 @@ private slots:
         QVERIFY2(qAbs(deltaE76(a, b) - deltaE) < 0.1, qPrintable(QString::number(deltaE76(a, b))));
     }
 
-    // Whatever the random generator gives, every slot's colour reads on the canvas and is
-    // at least kMinCurveDeltaE from every other slot's.
+    // Whatever the random generator gives, a full selection and compared curves in every
+    // free slot all read on the canvas and differ.
     void curveColoursReadAndDiffer()
     {
         for (unsigned seed = 1; seed <= 60; ++seed) {
             std::srand(seed);
             QwtScope plot;
-            const QColor canvas = plot.canvasBackground().color();
-            for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) {
-                const QColor colour = plot.curve(slot)->pen().color();
-                QVERIFY(contrastRatio(colour, canvas) >= 3);
-                for (int other = 0; other < slot; ++other) {
-                    const double difference = deltaE76(colour, plot.curve(other)->pen().color());
-                    QVERIFY2(difference >= kMinCurveDeltaE,
-                             qPrintable(QString("seed %1, slots %2 and %3: %4")
-                                            .arg(seed)
-                                            .arg(other)
-                                            .arg(slot)
-                                            .arg(difference)));
-                }
-            }
+            plot.addChannelCurves(offeredRange(0, ScopeLimits::kMaxChannels - 1));
+            for (int slot = ScopeLimits::kMaxChannels; slot < ScopeLimits::kCurveSlots; ++slot)
+                plot.addCurve(slot, QStringLiteral("C%1 (capture 1)").arg(slot), CurveBinding());
+            const QString clash = colourClash(plot);
+            QVERIFY2(clash.isEmpty(), qPrintable(QString("seed %1: %2").arg(seed).arg(clash)));
         }
+    }
+
+    // The operator re-chooses (slots move), shows a selection without some channels and
+    // comes back to them, or imports a file with them: every channel shown before has the
+    // colour it had, and the curves shown together still differ.
+    void channelsKeepTheirColours_data()
+    {
+        QTest::addColumn<QStringList>("selections"); // ranges of the catalogue's channels
+        QTest::addColumn<bool>("lastImported");
+        QTest::newRow("one added before the others") << QStringList{"1-2", "0-2"} << false;
+        QTest::newRow("the first ones dropped") << QStringList{"0-5", "4-5"} << false;
+        QTest::newRow("back after a selection without them")
+            << QStringList{"0-1", "2-3", "0-3"} << false;
+        QTest::newRow("a full selection shifted by one") << QStringList{"1-36", "0-35"} << false;
+        QTest::newRow("a file with the channels in other slots")
+            << QStringList{"3-6", "0-4"} << true;
+    }
+    void channelsKeepTheirColours()
+    {
+        QFETCH(QStringList, selections);
+        QFETCH(bool, lastImported);
+        std::srand(7);
+        QwtScope plot;
+        QHash<QString, QColor> firstShownIn;
+        for (int step = 0; step < selections.size(); ++step) {
+            const std::vector<ScopeChannel> channels = offeredRange(selections.at(step));
+            plot.clearCurves();
+            if (lastImported && step == selections.size() - 1) {
+                ScopeFileContent file;
+                for (const ScopeChannel &channel : channels)
+                    file.curves.append({channel.title, channel.binding, {}, {}});
+                plot.importLines(file);
+            } else {
+                plot.addChannelCurves(channels);
+            }
+            for (const ScopeChannel &channel : channels) {
+                const QColor colour = plot.curve(channel.binding.slot)->pen().color();
+                if (!firstShownIn.contains(channel.title))
+                    firstShownIn.insert(channel.title, colour);
+                QVERIFY2(colour == firstShownIn.value(channel.title),
+                         qPrintable(QString("step %1: %2").arg(step).arg(channel.title)));
+            }
+            const QString clash = colourClash(plot);
+            QVERIFY2(clash.isEmpty(), qPrintable(QString("step %1: %2").arg(step).arg(clash)));
+        }
+    }
+
+    // Remembered colours of channels never shown together may clash: the channel shown last
+    // keeps its colour, the other one gets a new one and keeps that from then on.
+    void theChannelShownLastWinsAClash()
+    {
+        std::srand(3);
+        ChannelColours colours(QColor(250, 250, 250), [] { return std::rand() % 255; });
+        const QString a = "J1 Target ACS";
+        const QString b = "J2 Target ACS";
+        const QColor red(200, 0, 0);
+        QVERIFY(colours.restore({{a, red}, {b, QColor(205, 0, 0)}}).isEmpty());
+        QCOMPARE(colours.colourTogether({a}), QVector<QColor>{red});
+        const QVector<QColor> together = colours.colourTogether({b, a});
+        QCOMPARE(together.at(1), red);
+        QVERIFY(deltaE76(together.at(0), red) >= kMinCurveDeltaE);
+        QCOMPARE(colours.colourTogether({b}), QVector<QColor>{together.at(0)});
+    }
+
+    // A saved colour is taken only for a channel of the catalogue and only if it reads.
+    void restoredColoursMustReadAndNameAChannel_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("a channel") << "J3 Actual Cur" << QColor("#1f77b4") << true;
+        QTest::newRow("no channel") << "Gripper" << QColor("#1f77b4") << false;
+        QTest::newRow("the canvas's colour") << "J3 Actual Cur" << QColor(250, 250, 250) << false;
+        QTest::newRow("no colour") << "J3 Actual Cur" << QColor() << false;
+    }
+    void restoredColoursMustReadAndNameAChannel()
+    {
+        QFETCH(QString, title);
+        QFETCH(QColor, colour);
+        QFETCH(bool, taken);
+        ChannelColours colours(QColor(250, 250, 250), [] { return std::rand() % 255; });
+        const QStringList refused = colours.restore({{title, colour}});
+        QCOMPARE(refused.isEmpty(), taken);
+        QCOMPARE(colours.assignment().contains(title), taken);
+        const QColor shown = colours.colourTogether({title}).first();
+        QVERIFY(contrastRatio(shown, QColor(250, 250, 250)) >= kMinCurveContrast);
+        if (taken)
+            QCOMPARE(shown, colour);
     }
 
     // The saved legend lists every drawn curve, however many, and no hidden one: each legend
