@@ -49,7 +49,6 @@ bool ScopeRecorder::startSampling(const std::vector<int> &scopeIndexes, QString 
         Tarn_LockGurad guard(&m_lockData);
         m_news = LinkNews();
         m_clockOrigin = ClockOrigin();
-        m_bRunBegins = true;
         m_bSampling = true;
     }
     return true;
@@ -160,12 +159,6 @@ void ScopeRecorder::deliver(const LinkDelivery &delivery)
     // The newest record of a read is about as old as the read itself.
     if (!m_clockOrigin.isKnown() && !delivery.records.empty())
         m_clockOrigin = ClockOrigin{delivery.records.back().dTime, QDateTime::currentDateTimeUtc()};
-    if (m_bRunBegins && !delivery.records.empty()) {
-        m_bRunBegins = false;
-        // A file recorded across Stop and Start shows the pause between the runs as a gap.
-        if (m_pFileRecorder && m_bFileHasRows)
-            pushGapToFileLocked(delivery.records.front().dTime);
-    }
     if (delivery.gapAt && m_bCapture) {
         appendGapLocked(*delivery.gapAt);
         ++m_news.gaps;
@@ -178,14 +171,6 @@ void ScopeRecorder::refuse(unsigned generation, int code)
     Tarn_LockGurad guard(&m_lockData);
     if (generation == m_nSetupGeneration)
         m_news.refusedCode = code;
-}
-
-void ScopeRecorder::pushGapToFileLocked(double time)
-{
-    std::vector<double> row(static_cast<std::size_t>(m_nBoundSlots) + 1,
-                            std::numeric_limits<double>::quiet_NaN());
-    row.front() = time;
-    m_pFileRecorder->push(std::move(row), m_nBoundSlots, m_clockOrigin);
 }
 
 void ScopeRecorder::appendGapLocked(double time)
@@ -262,7 +247,6 @@ void ScopeRecorder::teeToFileLocked(const std::vector<_ST_ReadScopeData> &record
             rows.insert(rows.end(), record.dValue, record.dValue + width);
             m_dTeedThrough = record.dTime;
         }
-        m_bFileHasRows = m_bFileHasRows || !rows.empty();
         m_pFileRecorder->push(std::move(rows), m_nBoundSlots, m_clockOrigin);
         return;
     }
@@ -291,7 +275,6 @@ void ScopeRecorder::teeBufferLocked(double limit)
         }
         m_dTeedThrough = times.at(i);
     }
-    m_bFileHasRows = m_bFileHasRows || !rows.empty();
     m_pFileRecorder->push(std::move(rows), m_nBoundSlots, m_clockOrigin);
 }
 
@@ -304,7 +287,6 @@ bool ScopeRecorder::startRecordingToFile(const FileRecordingOptions &options, QS
         return false;
     Tarn_LockGurad guard(&m_lockData);
     m_pFileRecorder = std::move(recorder);
-    m_bFileHasRows = false;
     // From now on: what is buffered already is not recorded again.
     m_dTeedThrough = m_buffer.times().isEmpty() ? -kInfinity : m_buffer.times().last();
     m_dTeeLag = 0.0;

@@ -146,7 +146,6 @@ private:
     void deliver(const LinkDelivery &delivery) override;
     void refuse(unsigned generation, int code) override;
     void appendGapLocked(double time);
-    void pushGapToFileLocked(double time);
 
     void setControllerLoad(double cpu, uint32_t memKB);
 
@@ -174,11 +173,10 @@ private:
     std::atomic<unsigned> m_nSetupGeneration{0};
     // Written under m_lockData, so no append follows a stop.
     std::atomic<bool> m_bSampling{false};
-    std::shared_ptr<ControllerLink> m_pLink; // GUI thread only; held while sampling
-    LinkNews m_news;                         // guarded by m_lockData
-    ClockOrigin m_clockOrigin;               // guarded by m_lockData
-    bool m_bRunBegins = false;               // guarded by m_lockData: no record yet this run
-    RobotFlagsReading m_lastFlags;           // GUI thread only
+    std::shared_ptr<ControllerLink> m_pLink;               // GUI thread only; held while sampling
+    LinkNews m_news;                                       // guarded by m_lockData
+    ClockOrigin m_clockOrigin;                             // guarded by m_lockData
+    RobotFlagsReading m_lastFlags;                         // GUI thread only
     std::chrono::steady_clock::time_point m_samplingSince; // GUI thread only
 
     mutable Tarn_Lock m_lockTrigger;
@@ -204,5 +202,4 @@ private:
     double m_dTeedThrough = -std::numeric_limits<double>::infinity();
     double m_dTeeLag = 0.0;
     int m_nBoundSlots = 0;
-    bool m_bFileHasRows = false; // rows went to the recording to disk
 };

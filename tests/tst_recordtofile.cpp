@@ -1,7 +1,6 @@
 // Recording to disk: the writer's lines, a full disk, a file size limit while the scope
 // samples, and a recording process killed mid-write.
 #include "RecordToFileDialog.h"
-#include "ScopeFileMeta.h"
 #include "ScopeFileRecorder.h"
 #include "ScopeFileWriter.h"
 #include "ScopeTestSupport.h"
@@ -110,7 +109,6 @@ private slots:
     void killedMidWrite();
     void refusesExistingFile();
     void recordFromTheMenu();
-    void stopAndStartLeaveAGap();
     void fileHoldsWhatTheCurvesKeep_data();
     void fileHoldsWhatTheCurvesKeep();
 
@@ -297,35 +295,6 @@ void TestRecordToFile::recordFromTheMenu()
     action->trigger();
     QCOMPARE(QFileInfo(proposed).absolutePath(), QFileInfo(path).absolutePath());
     QVERIFY(!scope->isRecordingToFile());
-}
-
-// A file recorded across Stop and Start holds one gap row at the second run's first record,
-// so the two runs are never drawn joined; its metadata says where its first row lay.
-void TestRecordToFile::stopAndStartLeaveAGap()
-{
-    auto scope = ScopeTest::freshScope();
-    QVERIFY(scope->setChannels({"J1 Target ACS"}));
-    const QString path = m_dir.filePath("restart.csv");
-    QVERIFY(scope->startRecordingToFile(path));
-    for (double first : {100.0, 600.0}) {
-        QVERIFY(ScopeTest::flushedAfter([&] { scope->start(); }));
-        TarnSim::queueBatch(ScopeTest::stampedBatch(first, 3));
-        QVERIFY(ScopeTest::waitForBatchesConsumed());
-        scope->stop();
-    }
-    QSignalSpy complete(scope.get(), &TarnPlugin_Scope::recordingToFileChanged);
-    scope->stopRecordingToFile();
-    QTRY_VERIFY_WITH_TIMEOUT(!complete.isEmpty(), 10000);
-    const ScopeFileContent content = load(path);
-    QCOMPARE(content.times, (QVector<double>{0, 1, 2, 500, 500, 501, 502}));
-    const QVector<double> &values = content.curves.at(0).y;
-    QCOMPARE(values.size(), 7);
-    QVERIFY(std::isnan(values[3]));
-    QCOMPARE(values.mid(4), (QVector<double>{600, 601, 602}));
-    const std::optional<ScopeFileMeta> meta = ScopeFileMeta::loadBeside(path);
-    QVERIFY(meta);
-    QCOMPARE(meta->controllerTime, std::optional<double>(100.0));
-    QCOMPARE(meta->fileTimeOf(600.0), std::optional<double>(500.0));
 }
 
 void TestRecordToFile::fileHoldsWhatTheCurvesKeep_data()
