@@ -152,7 +152,7 @@ void ScopeFileActions::exportWithDialog()
 {
     if (m_scope->m_pRecorder->isSampling())
         return;
-    if (m_scope->m_pScope->hasNoData()) {
+    if (!m_scope->m_recording.hasSamples()) {
         warn(m_scope->q, tr("ERROR:Empty ScopeData!"));
         return;
     }
@@ -160,13 +160,11 @@ void ScopeFileActions::exportWithDialog()
         m_scope->q, tr("Save File"), SaveDialog::timestampedName(), tr(kFileFilter), "csv");
     if (fileName.isEmpty())
         return;
-    QVector<ScopeFileCurve> curves;
-    m_scope->m_pScope->exportLines(curves);
     QString error;
     ScopeFile::Outcome outcome;
     {
         FileProgress progress(m_scope->q, tr("Exporting scope file..."));
-        outcome = save(fileName, curves, progress.callback(), &error);
+        outcome = save(fileName, progress.callback(), &error);
     }
     if (outcome == ScopeFile::Outcome::Failed)
         SaveDialog::warnCannotWrite(m_scope->q, fileName, error);
@@ -179,12 +177,10 @@ void ScopeFileActions::exportWithDialog()
 bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) const
 {
     QString error = refusal();
-    if (error.isEmpty() && m_scope->m_pScope->hasNoData())
+    if (error.isEmpty() && !m_scope->m_recording.hasSamples())
         error = tr("ERROR:Empty ScopeData!");
     if (error.isEmpty()) {
-        QVector<ScopeFileCurve> curves;
-        m_scope->m_pScope->exportLines(curves);
-        if (save(fileName, curves, ScopeFile::Progress(), &error) == ScopeFile::Outcome::Done) {
+        if (save(fileName, ScopeFile::Progress(), &error) == ScopeFile::Outcome::Done) {
             m_scope->m_bRecordingUnsaved = false; // the recording is in a file now
             return true;
         }
@@ -193,17 +189,17 @@ bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) con
     return m_scope->fail(error, errorText);
 }
 
-// The file in the scope's number format, with its metadata beside it.
+// The recording in the scope's number format, with its metadata beside it.
 ScopeFile::Outcome ScopeFileActions::save(const QString &fileName,
-                                          const QVector<ScopeFileCurve> &curves,
                                           const ScopeFile::Progress &progress, QString *error) const
 {
+    const ScopeRecording &recording = m_scope->m_recording;
     const ScopeFile::Outcome outcome =
-        ScopeFile::save(fileName, curves, progress, error, m_scope->numberFormat());
+        ScopeFile::save(fileName, recording.fileCurves(), progress, error, m_scope->numberFormat());
     if (outcome != ScopeFile::Outcome::Done)
         return outcome;
     QString reason;
-    if (m_scope->recordingMeta(curves).saveBeside(fileName, &reason))
+    if (recording.fileMeta(m_scope->m_bExactValues).saveBeside(fileName, &reason))
         return outcome;
     *error = QString("%1: %2").arg(ScopeFileMeta::fileNameFor(fileName), reason);
     return ScopeFile::Outcome::Failed;
@@ -286,24 +282,9 @@ bool ScopeFileActions::compareCurves(const QVector<ScopeFileCurve> &curves, cons
     if (!error.isEmpty()) {
         return m_scope->fail(error, errorText);
     }
-    // Curves over the same times share one copy of them, and so what the plot keeps of them.
-    QVector<double> timesOf;
-    ColumnSnapshot times;
-    for (int k = 0; k < curves.size(); ++k) {
-        const ScopeFileCurve &curve = curves.at(k);
-        CurveBinding binding = curve.binding;
-        binding.slot = free.at(k);
-        plot->addCurve(binding.slot, QString("%1 (%2)").arg(curve.title, label), binding);
-        plot->setCurveDashed(binding.slot, true);
-        if (times.isEmpty() || curve.x != timesOf) {
-            timesOf = curve.x;
-            times = ColumnSnapshot::fromVector(curve.x);
-        }
-        double lo = 0.0;
-        double hi = 0.0;
-        plot->setCurveSamples(binding.slot, times, 0.0, ColumnSnapshot::fromVector(curve.y), lo,
-                              hi);
-    }
+    m_scope->m_recording.addCompared(curves, label, free);
+    plot->attachCurvesOf(m_scope->m_recording);
+    plot->showSamplesOf(m_scope->m_recording, ScopeSeriesData::TimeDrawing::Exact);
     plot->showCommonUnit();
     plot->replot();
     emit m_scope->q->channelsChanged();
@@ -318,7 +299,13 @@ void ScopeFileActions::show(ScopeFileContent content, const ScopeFileMeta &meta,
     TarnPlugin_ScopePrivate &s = *m_scope;
     s.clearScopeData();
     s.m_bRecordingUnsaved = false; // a file's or a kept capture's curves
-    s.m_pScope->importLines(std::move(content));
+    s.m_recording = ScopeRecording::loaded(std::move(content), meta);
+    s.m_pScope->attachCurvesOf(s.m_recording);
+    s.m_pScope->showSamplesOf(s.m_recording, ScopeSeriesData::TimeDrawing::Exact);
+    // The time axis ends at the latest readable time.
+    const std::optional<double> latest = s.m_recording.latestShownTime();
+    if (latest)
+        s.m_pScope->setXScale(0.0, *latest, *latest / 10.0);
     s.m_pScope->showCommonUnit();
     const double range = s.m_pScope->xRange();
     // The edit's handler runs only when the text changes.
@@ -326,7 +313,7 @@ void ScopeFileActions::show(ScopeFileContent content, const ScopeFileMeta &meta,
     // A recording longer than the longest period is still shown whole.
     if (range > s.m_pScope->xRange())
         s.m_pScope->setXScale(0.0, range, range / 10.0);
-    s.showLoadedRecording(meta, label);
+    s.showLoadedRecording(label);
     s.m_pScope->replot();
     emit s.q->channelsChanged();
 }

@@ -35,8 +35,8 @@ public:
 
 private:
     QString refusal() const;
-    ScopeFile::Outcome save(const QString &fileName, const QVector<ScopeFileCurve> &curves,
-                            const ScopeFile::Progress &progress, QString *error) const;
+    ScopeFile::Outcome save(const QString &fileName, const ScopeFile::Progress &progress,
+                            QString *error) const;
     void show(ScopeFileContent content, const ScopeFileMeta &meta, const QString &label);
 
     TarnPlugin_ScopePrivate *m_scope;

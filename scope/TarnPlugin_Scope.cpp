@@ -84,7 +84,7 @@ QList<TarnScopeChannelInfo> TarnPlugin_Scope::availableChannels() const
 
 QStringList TarnPlugin_Scope::channels() const
 {
-    return d->m_pScope->curveTitles();
+    return d->m_recording.titles();
 }
 
 bool TarnPlugin_Scope::setChannels(const QStringList &titles, QString *errorText)
@@ -381,11 +381,8 @@ void TarnPlugin_Scope::armTrigger()
 
 QList<TarnScopeCurveData> TarnPlugin_Scope::recordedCurves() const
 {
-    d->catchUpWhenHidden();
-    QVector<ScopeFileCurve> lines;
-    d->m_pScope->exportLines(lines);
     QList<TarnScopeCurveData> curves;
-    for (const ScopeFileCurve &line : lines)
+    for (const ScopeFileCurve &line : d->recordingNow().fileCurves())
         curves << TarnScopeCurveData{line.title, line.binding.unit, line.x, line.y};
     return curves;
 }

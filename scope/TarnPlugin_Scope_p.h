@@ -3,6 +3,7 @@
 #include "ScopeChannel.h"
 #include "ScopeFile.h"
 #include "ScopeFileMeta.h"
+#include "ScopeRecording.h"
 #include "TarnPlugin_Scope.h"
 
 #include <cstdint>
@@ -75,18 +76,21 @@ public:
     void openTriggerOptions();
     void openCaptureList();
     static QString captureLabel(const ScopeCapture &capture);
-    void showLoadedRecording(const ScopeFileMeta &meta, const QString &label);
-    ScopeFileMeta recordingMeta(const QVector<ScopeFileCurve> &curves) const;
+    // Says on the state line, the trigger mark and the time axis what the loaded recording
+    // says of itself.
+    void showLoadedRecording(const QString &label);
     ScopeFile::NumberFormat numberFormat() const;
     // The kept capture of that index; none, with the reason told, for another index.
     const ScopeCapture *keptCapture(int index, QString *errorText);
 
     void hideItem(const QVariant &itemInfo, bool on);
     void tick();
-    // A hidden scope leaves its curves and figures alone while it samples; these bring them
-    // up to date when it is shown, or when its curves are read from code meanwhile.
+    // A hidden scope leaves its curves and figures alone while it samples; this brings them
+    // up to date when it is shown.
     void catchUpWhenShown();
-    void catchUpWhenHidden();
+    // What code reads of the recording: the recorder's as it stands while sampling, also
+    // when the scope is hidden and its curves wait; the plot's otherwise.
+    ScopeRecording recordingNow() const;
     void fitLabelsToText(bool valuesOnly);
     void fitEditsToText();
     bool fail(const QString &text, QString *errorText = nullptr);
@@ -121,8 +125,8 @@ public:
     unsigned m_nSeenFirings = 0;
     // The columns of the current set-up, as files and captures name them.
     QVector<ScopeFileCurve> m_fileColumns;
-    // What the file or capture on the plot said of itself; none for a recording of this scope.
-    std::optional<ScopeFileMeta> m_loadedMeta;
+    // The recording on the plot: this scope's as last shown, or a loaded file's or capture's.
+    ScopeRecording m_recording;
     bool m_bExactValues = false;   // files get the shortest exact text, not three decimals
     bool m_bRecordingEnded = true; // the current run's end was announced
     // The recording on the plot was sampled here and is neither exported nor wholly on disk.
@@ -158,7 +162,6 @@ private:
     void collectCaptures();
     void showCaptureCount();
     void refreshCurves();
-    void showLiveWallClock(const SampleSnapshot &snapshot);
     void watchRobotError();
     void watchController();
     void controllerRefused(int code);
