@@ -307,7 +307,7 @@ void QwtScope::setCurveSamples(int slot, const QVector<double> &x, const QVector
 
 void QwtScope::setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin,
                                const ColumnSnapshot &y, double &yMinOut, double &yMaxOut,
-                               ScopeSeriesData::TimeDrawing drawing)
+                               ScopeSeriesData::TimeDrawing drawing, const QVector<int> &timeBreaks)
 {
     if (!isSlot(slot) || x.isEmpty() || y.isEmpty())
         return;
@@ -316,6 +316,7 @@ void QwtScope::setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin
     const auto *series = dynamic_cast<const ScopeSeriesData *>(m_curves[slot].data());
     if (!series || !series->shows(x, xOrigin, y) || series->timeDrawing() != drawing) {
         auto *fresh = new ScopeSeriesData(x, xOrigin, y, drawing);
+        fresh->setTimeBreaks(timeBreaks);
         m_curves[slot].setSamples(fresh); // the curve owns it
         series = fresh;
     }
@@ -512,7 +513,7 @@ SampleExtremes QwtScope::showSamplesOf(const ScopeRecording &recording,
         double greatest = least;
         const double origin = curve.compared ? 0.0 : recording.timeOrigin();
         setCurveSamples(curve.binding.slot, curve.times, origin, curve.values, least, greatest,
-                        drawing);
+                        drawing, curve.timeBreaks);
         shown.add(least, 0);
         shown.add(greatest, 0);
     }

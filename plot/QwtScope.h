@@ -67,10 +67,11 @@ public:
                          double &yMinOut, double &yMaxOut);
     // The same over shared columns, without copying them: the curve reports x - xOrigin.
     // The live window draws on whole pixels (see ScopeSeriesData::TimeDrawing).
-    void
-    setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin, const ColumnSnapshot &y,
-                    double &yMinOut, double &yMaxOut,
-                    ScopeSeriesData::TimeDrawing drawing = ScopeSeriesData::TimeDrawing::Exact);
+    // No line joins a sample of `timeBreaks` to the one before (see ScopeSeriesData).
+    void setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin, const ColumnSnapshot &y,
+                         double &yMinOut, double &yMaxOut,
+                         ScopeSeriesData::TimeDrawing drawing = ScopeSeriesData::TimeDrawing::Exact,
+                         const QVector<int> &timeBreaks = {});
     bool hasNoData() const;
 
     // Stacked strips, one per unit; the zoom then acts on time only.

@@ -5,6 +5,46 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// A step in time longer than this many sample periods is a jump; the period is the median
+// of the steps, read at up to kStepsRead places spread over the column.
+constexpr double kJumpPeriods = 4.0;
+constexpr int kStepsRead = 4097;
+
+double typicalStep(const ColumnSnapshot &times)
+{
+    const int count = times.size();
+    const int stride = std::max(1, (count - 1) / kStepsRead);
+    std::vector<double> steps;
+    for (int i = 1; i < count; i += stride) {
+        const double step = times.at(i) - times.at(i - 1);
+        if (std::isfinite(step) && step > 0.0)
+            steps.push_back(step);
+    }
+    if (steps.empty())
+        return 0.0;
+    const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
+    std::nth_element(steps.begin(), middle, steps.end());
+    return *middle;
+}
+
+QVector<int> timeJumpsIn(const ColumnSnapshot &times)
+{
+    const double step = typicalStep(times);
+    QVector<int> jumps;
+    if (!(step > 0.0))
+        return jumps;
+    const double longest = kJumpPeriods * step;
+    for (int i = 1; i < times.size(); ++i) {
+        if (times.at(i) - times.at(i - 1) > longest)
+            jumps.append(i);
+    }
+    return jumps;
+}
+
+} // namespace
+
 ScopeRecording ScopeRecording::sampled(const QVector<ScopeFileCurve> &columns,
                                        const ColumnSnapshot &times,
                                        const std::vector<ColumnSnapshot> &slotValues,
@@ -19,7 +59,7 @@ ScopeRecording ScopeRecording::sampled(const QVector<ScopeFileCurve> &columns,
         const auto slot = static_cast<std::size_t>(column.binding.slot);
         const ColumnSnapshot values =
             slot < slotValues.size() ? slotValues[slot] : ColumnSnapshot();
-        recording.append({column.title, column.binding, times, values, false});
+        recording.append({column.title, column.binding, times, values, false, {}});
     }
     return recording;
 }
@@ -35,9 +75,10 @@ ScopeRecording ScopeRecording::loaded(ScopeFileContent content, const ScopeFileM
     recording.m_trigger = meta.trigger;
     const ColumnSnapshot times = ColumnSnapshot::fromVector(content.times); // shared by all
     content.times = QVector<double>();
+    const QVector<int> jumps = timeJumpsIn(times);
     for (ScopeFileCurve &curve : content.curves) {
         recording.append(
-            {curve.title, curve.binding, times, ColumnSnapshot::fromVector(curve.y), false});
+            {curve.title, curve.binding, times, ColumnSnapshot::fromVector(curve.y), false, jumps});
         curve.y = QVector<double>();
     }
     return recording;
@@ -49,16 +90,18 @@ void ScopeRecording::addCompared(const QVector<ScopeFileCurve> &curves, const QS
     // Curves over the same times share one copy of them, and so what the plot keeps of them.
     const QVector<double> *timesOf = nullptr;
     ColumnSnapshot times;
+    QVector<int> jumps;
     for (int k = 0; k < curves.size() && k < inSlots.size(); ++k) {
         const ScopeFileCurve &curve = curves.at(k);
         if (!timesOf || curve.x != *timesOf) {
             timesOf = &curve.x;
             times = ColumnSnapshot::fromVector(curve.x);
+            jumps = timeJumpsIn(times);
         }
         CurveBinding binding = curve.binding;
         binding.slot = inSlots.at(k);
         append({QString("%1 (%2)").arg(curve.title, label), binding, times,
-                ColumnSnapshot::fromVector(curve.y), true});
+                ColumnSnapshot::fromVector(curve.y), true, jumps});
     }
 }
 

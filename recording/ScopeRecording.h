@@ -23,6 +23,9 @@ struct RecordedCurve
     ColumnSnapshot times; // on the recording's clock
     ColumnSnapshot values;
     bool compared = false; // another recording's curve, shown beside this one from time 0
+    // The samples that follow a jump in time (a file recorded across Stop and Start, a
+    // stretch cut out): shown as gaps, not as a line across. Ascending.
+    QVector<int> timeBreaks;
 };
 
 // What one scope holds: the curves it recorded or loaded, the time shown as 0, how its clock

@@ -1132,10 +1132,22 @@ private slots:
         QVERIFY(old.expired());
     }
 
+    // A sample that is not finite, or a jump in time, leaves a gap, not a line across.
+    void gapsBreakTheLine_data()
+    {
+        QTest::addColumn<bool>("jump");
+        QTest::newRow("a value that is not a number") << false;
+        QTest::newRow("a jump in time") << true;
+    }
     void gapsBreakTheLine()
     {
+        QFETCH(bool, jump);
         ScopeCurve curve;
-        curve.setSamples(columns({{0, 0}, {1, 0}, {2, kNaN}, {3, 0}, {4, 0}}));
+        ScopeSeriesData *series = jump ? columns({{0, 0}, {1, 0}, {3, 0}, {4, 0}})
+                                       : columns({{0, 0}, {1, 0}, {2, kNaN}, {3, 0}, {4, 0}});
+        if (jump)
+            series->setTimeBreaks({2});
+        curve.setSamples(series);
         const QImage image = rendered(curve, 0.0, 4.0);
         const auto drawn = [&](double x) {
             return image.pixel(qRound(x * image.width() / 4), image.height() / 2) !=

@@ -99,6 +99,32 @@ private slots:
         QVERIFY(meta.exactValues);
         QCOMPARE(meta.channels.size(), 1);
     }
+
+    // A loaded file's jumps in time are told against its typical step, so a file recorded
+    // across Stop and Start shows the pause as a gap; jitter and NaN times are not jumps.
+    void jumpsInTimeAreGaps_data()
+    {
+        QTest::addColumn<Values>("times");
+        QTest::addColumn<QVector<int>>("breaks");
+        const double nan = std::nan("");
+        QTest::newRow("even") << Values{0, 1, 2, 3, 4} << QVector<int>{};
+        QTest::newRow("jittered") << Values{0, 1, 1.5, 3, 3.5, 5, 6} << QVector<int>{};
+        QTest::newRow("paused") << Values{0, 1, 2, 3, 100, 101, 102} << QVector<int>{4};
+        QTest::newRow("paused at once") << Values{0, 50, 51, 52, 53} << QVector<int>{1};
+        QTest::newRow("a row without time") << Values{0, 1, nan, 3, 4} << QVector<int>{};
+        QTest::newRow("two rows") << Values{0, 100} << QVector<int>{};
+    }
+    void jumpsInTimeAreGaps()
+    {
+        QFETCH(Values, times);
+        QFETCH(QVector<int>, breaks);
+        ScopeFileContent content;
+        content.times = times;
+        content.curves = {column("A", 0)};
+        content.curves[0].y = Values(times.size(), 1.0);
+        const ScopeRecording recording = ScopeRecording::loaded(content, ScopeFileMeta());
+        QCOMPARE(recording.curves().front().timeBreaks, breaks);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestRecording)
