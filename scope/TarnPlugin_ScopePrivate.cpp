@@ -37,6 +37,7 @@
 
 namespace {
 
+constexpr int kRefreshIntervalMs = 64;
 constexpr int kRefreshSkipTicks = 5; // curves are refreshed on every sixth tick
 constexpr int kPeriodPauseMs = 1000; // a typed period applies after this much quiet
 constexpr double kDialogScale = 0.8333333333333334;
@@ -57,6 +58,15 @@ bool firstSlotShowsValues(const ScopeRecording &recording)
             return curve.values.extremes(0, curve.values.size()).hasFinite();
     }
     return false;
+}
+
+// The period that shows a loaded recording whole, within what the period edit accepts.
+int periodForRange(double range)
+{
+    const double period = std::trunc(range + 1.0);
+    if (!(period > ScopeLimits::kMinPeriodMs))
+        return ScopeLimits::kMinPeriodMs;
+    return static_cast<int>(std::min(period, double(ScopeLimits::kMaxPeriodMs)));
 }
 
 std::vector<int> indexesOf(const std::vector<ScopeChannel> &channels)
@@ -131,11 +141,8 @@ void TarnPlugin_ScopePrivate::build()
     setUpPeriodEdit();
     m_pRecorder = std::make_unique<ScopeRecorder>();
     setUpTriggerControls();
-    m_pFileActions = new ScopeFileActions(this);
-    m_pRecordActions = new ScopeRecordActions(this);
-    m_pSetupActions = new ScopeSetupActions(this);
+    createParts();
     createOperatorTools();
-    m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
     QObject::connect(
         m_pTools, &ScopeContextMenu::imageSaved, m_pStateLine, [this](const QString &fileName) {
             m_pStateLine->showSavedTo(
@@ -148,6 +155,21 @@ void TarnPlugin_ScopePrivate::build()
     fitLabelsToText(false);
     fitEditsToText();
     stop(TarnPlugin_Scope::StoppedByOperator);
+    m_nTimerId = q->startTimer(kRefreshIntervalMs, Qt::CoarseTimer);
+}
+
+// The state line, the captures and the actions, each given what it works on.
+void TarnPlugin_ScopePrivate::createParts()
+{
+    m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
+    m_pCaptures = new ScopeCaptures(q);
+    QObject::connect(m_pCaptures, &ScopeCaptures::optionsChanged, q,
+                     [this] { m_pRecorder->setCaptureRepeat(m_pCaptures->options().repeat); });
+    m_pFileActions = new ScopeFileActions(q, *m_pRecorder, *m_pStateLine, *this);
+    m_pRecordActions = new ScopeRecordActions(q, *m_pRecorder, *m_pStateLine, *this);
+    m_pSetupActions = new ScopeSetupActions(
+        q, {*m_pScopeSetting, *m_pTriggerControls, *m_pCaptures, m_pScope->channelColours()},
+        *this);
 }
 
 void TarnPlugin_ScopePrivate::createPlot()
@@ -249,9 +271,6 @@ void TarnPlugin_ScopePrivate::createOperatorTools()
     QObject::connect(list, &QAction::triggered, q, [this] { openCaptureList(); });
     m_pTools->addActions({m_pFreezeAction, arm, options, list, m_pRecordActions->action()});
     createViewActions();
-    m_pCaptures = new ScopeCaptures(q);
-    QObject::connect(m_pCaptures, &ScopeCaptures::optionsChanged, q,
-                     [this] { m_pRecorder->setCaptureRepeat(m_pCaptures->options().repeat); });
     m_pTriggerMark = new TriggerMark(m_pScope);
     m_pTools->addActions(m_pSetupActions->actions());
 
@@ -814,18 +833,74 @@ void TarnPlugin_ScopePrivate::showLoadedRecording(const QString &label)
     }
 }
 
+// The loaded recording replaces the one on the plot, and the period shows it whole. The
+// channel selection stays the operator's: the next Start records what is chosen there.
+void TarnPlugin_ScopePrivate::showRecording(ScopeRecording recording, const QString &label)
+{
+    clearScopeData();
+    m_bRecordingUnsaved = false; // a file's or a kept capture's curves
+    m_recording = std::move(recording);
+    m_pScope->attachCurvesOf(m_recording);
+    m_pScope->showSamplesOf(m_recording, ScopeSeriesData::TimeDrawing::Exact);
+    // The time axis ends at the latest readable time.
+    const std::optional<double> latest = m_recording.latestShownTime();
+    if (latest)
+        m_pScope->setXScale(0.0, *latest, *latest / 10.0);
+    m_pScope->showCommonUnit();
+    const double range = m_pScope->xRange();
+    // The edit's handler runs only when the text changes.
+    ui->ScopePlugin_edit_PeriodTime->setText(QString::number(periodForRange(range)));
+    // A recording longer than the longest period is still shown whole.
+    if (range > m_pScope->xRange())
+        m_pScope->setXScale(0.0, range, range / 10.0);
+    showLoadedRecording(label);
+    m_pScope->replot();
+    emit q->channelsChanged();
+}
+
+bool TarnPlugin_ScopePrivate::showCapture(int index, QString *errorText)
+{
+    const ScopeCapture *capture = keptCapture(index, errorText);
+    return capture && m_pFileActions->showCurves(capture->curves, capture->meta,
+                                                 captureLabel(*capture), errorText);
+}
+
+bool TarnPlugin_ScopePrivate::compareCapture(int index, QString *errorText)
+{
+    const ScopeCapture *capture = keptCapture(index, errorText);
+    return capture && compareCurves(capture->curves, captureLabel(*capture), errorText);
+}
+
+// Curves kept earlier go beside those on the plot, dashed, their titles marked with `label`,
+// aligned at their starts.
+bool TarnPlugin_ScopePrivate::compareCurves(const QVector<ScopeFileCurve> &curves,
+                                            const QString &label, QString *errorText)
+{
+    if (m_pRecorder->isSampling())
+        return fail(TarnPlugin_Scope::tr("ERROR:Not while sampling: stop first"), errorText);
+    const QList<int> free = m_pScope->freeSlots();
+    if (free.size() < curves.size())
+        return fail(TarnPlugin_Scope::tr("ERROR:No room to compare: %1 curves, %2 free curve slots")
+                        .arg(curves.size())
+                        .arg(free.size()),
+                    errorText);
+    m_recording.addCompared(curves, label, free);
+    m_pScope->attachCurvesOf(m_recording);
+    m_pScope->showSamplesOf(m_recording, ScopeSeriesData::TimeDrawing::Exact);
+    m_pScope->showCommonUnit();
+    m_pScope->replot();
+    emit q->channelsChanged();
+    return true;
+}
+
 void TarnPlugin_ScopePrivate::openCaptureList()
 {
     CaptureListDialog dialog(*m_pCaptures, !m_pRecorder->isSampling(), q);
     if (dialog.exec() != QDialog::Accepted || dialog.chosen() < 0)
         return;
-    const ScopeCapture &capture = m_pCaptures->kept().at(std::size_t(dialog.chosen()));
     QString error;
-    const bool done =
-        dialog.compares()
-            ? m_pFileActions->compareCurves(capture.curves, captureLabel(capture), &error)
-            : m_pFileActions->showCurves(capture.curves, capture.meta, captureLabel(capture),
-                                         &error);
+    const bool done = dialog.compares() ? compareCapture(dialog.chosen(), &error)
+                                        : showCapture(dialog.chosen(), &error);
     if (!done)
         QMessageBox::warning(q, TarnPlugin_Scope::tr("Warning"), error, QMessageBox::Ok);
 }
@@ -985,6 +1060,28 @@ void TarnPlugin_ScopePrivate::fitEditsToText()
 
 // Message boxes stay with the buttons; a call from code hears of a failure only here and
 // through `errorText`. Always false, for the caller to return.
+void TarnPlugin_ScopePrivate::setStopWhenError(bool on)
+{
+    if (on == m_bStopWhenError)
+        return;
+    ui->cb_StopWhenError->setChecked(on);
+    takeStopWhenErrorBox();
+}
+
+void TarnPlugin_ScopePrivate::takeStopWhenErrorBox()
+{
+    const bool on = ui->cb_StopWhenError->isChecked();
+    if (on == m_bStopWhenError)
+        return;
+    m_bStopWhenError = on;
+    emit q->stopWhenErrorChanged(on);
+}
+
+void TarnPlugin_ScopePrivate::setControllerTimeoutMs(int milliseconds)
+{
+    m_nControllerTimeoutMs = std::max(milliseconds, kSilenceMs);
+}
+
 bool TarnPlugin_ScopePrivate::fail(const QString &text, QString *errorText)
 {
     if (errorText)
