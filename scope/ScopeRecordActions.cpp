@@ -2,6 +2,7 @@
 
 #include "RecordToFileDialog.h"
 #include "SaveDialog.h"
+#include "ScopeAnnouncer.h"
 #include "ScopeRecorder.h"
 #include "ScopeStateLine.h"
 #include "TarnPlugin_Scope.h"
@@ -33,8 +34,10 @@ QString durationText(qint64 ms)
 } // namespace
 
 ScopeRecordActions::ScopeRecordActions(TarnPlugin_Scope *scope, ScopeRecorder &recorder,
-                                       ScopeStateLine &stateLine, Host &host)
-    : QObject(scope), m_scope(scope), m_recorder(recorder), m_stateLine(stateLine), m_host(host),
+                                       ScopeStateLine &stateLine, ScopeAnnouncer &announcer,
+                                       Host &host)
+    : QObject(scope), m_scope(scope), m_recorder(recorder), m_stateLine(stateLine),
+      m_announcer(announcer), m_host(host),
       m_action(new QAction(TarnPlugin_Scope::tr("Record to file…"), scope))
 {
     m_action->setObjectName(QStringLiteral("ScopeAction_RecordToFile"));
@@ -74,7 +77,7 @@ bool ScopeRecordActions::start(FileRecordingOptions options, QString *errorText)
     m_since.start();
     m_action->setText(TarnPlugin_Scope::tr("Stop recording to file"));
     poll();
-    emit m_scope->recordingToFileChanged();
+    announceFileChange();
     return true;
 }
 
@@ -108,6 +111,7 @@ void ScopeRecordActions::markRunNotOnDisk()
 
 void ScopeRecordActions::toggleFromMenu()
 {
+    const ScopeAnnouncer::Call call(m_announcer, __func__);
     if (isRecording())
         stop();
     else
@@ -142,7 +146,7 @@ void ScopeRecordActions::poll()
     const bool finishing = recorder.isFinishingFiles();
     recorder.reapFinishedFiles();
     if (finishing && !recorder.isFinishingFiles())
-        emit m_scope->recordingToFileChanged(); // the file is complete
+        announceFileChange(); // the file is complete
     if (!isRecording())
         return;
     const FileRecordingStatus status = m_recorder.fileRecordingStatus();
@@ -154,7 +158,9 @@ void ScopeRecordActions::poll()
             TarnPlugin_Scope::tr("Recording to %1 stopped: %2; the file keeps what was written")
                 .arg(QFileInfo(status.fileName).fileName(), status.failure);
         showOnStrip(text, true);
-        emit m_scope->recordingToFileFailed(status.failure);
+        m_announcer.announce([scope = m_scope, failure = status.failure] {
+            emit scope->recordingToFileFailed(failure);
+        });
         m_host.fail(TarnPlugin_Scope::tr("ERROR:%1").arg(text));
         return;
     }
@@ -170,8 +176,13 @@ void ScopeRecordActions::poll()
     if (status.fileName != m_fileName || status.dropped != m_lost) {
         m_fileName = status.fileName;
         m_lost = status.dropped;
-        emit m_scope->recordingToFileChanged();
+        announceFileChange();
     }
+}
+
+void ScopeRecordActions::announceFileChange()
+{
+    m_announcer.announce([scope = m_scope] { emit scope->recordingToFileChanged(); });
 }
 
 void ScopeRecordActions::showOnStrip(const QString &text, bool alarm)

@@ -5,6 +5,7 @@
 #include <QString>
 
 class QAction;
+class ScopeAnnouncer;
 class ScopeRecorder;
 class ScopeStateLine;
 class TarnPlugin_Scope;
@@ -34,7 +35,7 @@ public:
 
     // `scope` is the widget: its signals, its exact-values option and its dialogs' parent.
     ScopeRecordActions(TarnPlugin_Scope *scope, ScopeRecorder &recorder, ScopeStateLine &stateLine,
-                       Host &host);
+                       ScopeAnnouncer &announcer, Host &host);
 
     QAction *action() const { return m_action; }
     bool start(FileRecordingOptions options, QString *errorText);
@@ -51,12 +52,14 @@ private:
     void startWithDialog();
     QString proposedFile() const;
     void showOnStrip(const QString &text, bool alarm);
+    void announceFileChange();
     QString recordedFilesText() const;
     void markRunNotOnDisk();
 
     TarnPlugin_Scope *m_scope;
     ScopeRecorder &m_recorder;
     ScopeStateLine &m_stateLine;
+    ScopeAnnouncer &m_announcer;
     Host &m_host;
     QAction *m_action;
     QString m_lastFolder;

@@ -3,6 +3,7 @@
 #include "ChannelColours.h"
 #include "QScopeSetting.h"
 #include "SaveDialog.h"
+#include "ScopeAnnouncer.h"
 #include "ScopeCaptures.h"
 #include "ScopeSetupFile.h"
 #include "TarnPlugin_Scope.h"
@@ -80,8 +81,9 @@ QString ScopeSetupActions::settingsKey() const
     return QStringLiteral("TarnScope/TarnPlugin_Scope/setup");
 }
 
-ScopeSetupActions::ScopeSetupActions(TarnPlugin_Scope *scope, Parts parts, Host &host)
-    : QObject(scope), m_scope(scope), m_parts(parts), m_host(host)
+ScopeSetupActions::ScopeSetupActions(TarnPlugin_Scope *scope, Parts parts,
+                                     ScopeAnnouncer &announcer, Host &host)
+    : QObject(scope), m_scope(scope), m_parts(parts), m_announcer(announcer), m_host(host)
 {
     auto *save = new QAction(TarnPlugin_Scope::tr("Save set-up…"), this);
     save->setObjectName(QStringLiteral("ScopeAction_SaveSetup"));
@@ -154,6 +156,7 @@ void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped
 
 void ScopeSetupActions::saveToFile()
 {
+    const ScopeAnnouncer::Call call(m_announcer, __func__);
     const QString fileName = SaveDialog::askFileName(m_scope, tr("Save Set-up"), "Tarn_Scope_Setup",
                                                      tr(kSetupFilter), "json");
     if (fileName.isEmpty())
@@ -167,6 +170,7 @@ void ScopeSetupActions::saveToFile()
 
 void ScopeSetupActions::loadFromFile()
 {
+    const ScopeAnnouncer::Call call(m_announcer, __func__);
     const QString fileName =
         QFileDialog::getOpenFileName(m_scope, tr("Load Set-up"), ".", tr(kSetupFilter));
     if (fileName.isEmpty())

@@ -7,6 +7,7 @@
 class ChannelColours;
 class QAction;
 class QScopeSetting;
+class ScopeAnnouncer;
 class ScopeCaptures;
 struct ScopeSetup;
 class TarnPlugin_Scope;
@@ -43,7 +44,7 @@ public:
     };
 
     // `scope` is the widget: its period and view options, its name and its dialogs' parent.
-    ScopeSetupActions(TarnPlugin_Scope *scope, Parts parts, Host &host);
+    ScopeSetupActions(TarnPlugin_Scope *scope, Parts parts, ScopeAnnouncer &announcer, Host &host);
 
     // The menu entries, for the plot's context menu.
     QList<QAction *> actions() const { return m_actions; }
@@ -62,6 +63,7 @@ private:
 
     TarnPlugin_Scope *m_scope;
     Parts m_parts;
+    ScopeAnnouncer &m_announcer;
     Host &m_host;
     QList<QAction *> m_actions;
     bool m_bPersistSetup = false;

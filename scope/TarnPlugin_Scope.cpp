@@ -86,6 +86,9 @@ QStringList TarnPlugin_Scope::channels() const
 
 bool TarnPlugin_Scope::setChannels(const QStringList &titles, QString *errorText)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
     return d->setChannels(titles, errorText);
 }
 
@@ -96,6 +99,9 @@ int TarnPlugin_Scope::period() const
 
 void TarnPlugin_Scope::setPeriod(int milliseconds)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->setPeriod(milliseconds);
 }
 
@@ -106,6 +112,9 @@ bool TarnPlugin_Scope::stopWhenError() const
 
 void TarnPlugin_Scope::setStopWhenError(bool on)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->setStopWhenError(on);
 }
 
@@ -116,6 +125,9 @@ bool TarnPlugin_Scope::triggerEnabled() const
 
 void TarnPlugin_Scope::setTriggerEnabled(bool on)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->triggerControls().setEnabled(on);
 }
 
@@ -126,6 +138,9 @@ QString TarnPlugin_Scope::triggerChannel() const
 
 void TarnPlugin_Scope::setTriggerChannel(const QString &title)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     if (!d->triggerControls().selectChannel(title))
         qWarning("TarnPlugin_Scope: \"%s\" is not a recorded channel; the trigger channel stays",
                  qUtf8Printable(title));
@@ -138,6 +153,9 @@ TarnPlugin_Scope::TriggerCondition TarnPlugin_Scope::triggerCondition() const
 
 void TarnPlugin_Scope::setTriggerCondition(TriggerCondition condition)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->triggerControls().setCondition(condition);
 }
 
@@ -148,6 +166,9 @@ TarnPlugin_Scope::TriggerMode TarnPlugin_Scope::triggerMode() const
 
 void TarnPlugin_Scope::setTriggerMode(TriggerMode mode)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->triggerControls().setMode(mode);
 }
 
@@ -158,6 +179,9 @@ double TarnPlugin_Scope::triggerThreshold() const
 
 void TarnPlugin_Scope::setTriggerThreshold(double threshold)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     if (!d->triggerControls().setThreshold(threshold))
         qWarning("TarnPlugin_Scope: trigger threshold %g refused; the threshold stays", threshold);
 }
@@ -170,6 +194,9 @@ QString TarnPlugin_Scope::triggerDelay() const
 
 void TarnPlugin_Scope::setTriggerDelay(const QString &milliseconds)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     const std::optional<double> delay =
         milliseconds.isEmpty() ? std::nullopt
                                : TriggerControls::readNumber(milliseconds, QLocale::c());
@@ -188,6 +215,9 @@ bool TarnPlugin_Scope::triggerAbsoluteValue() const
 
 void TarnPlugin_Scope::setTriggerAbsoluteValue(bool on)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->triggerControls().setAbsoluteValue(on);
 }
 
@@ -198,8 +228,11 @@ bool TarnPlugin_Scope::triggerRepeat() const
 
 void TarnPlugin_Scope::setTriggerRepeat(bool on)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     changeTriggerOptions(&d->captures(), [on](TriggerOptions &options) { options.repeat = on; });
-    emit triggerSettingsChanged();
+    d->announce(&TarnPlugin_Scope::triggerSettingsChanged);
 }
 
 int TarnPlugin_Scope::triggerKeep() const
@@ -209,9 +242,12 @@ int TarnPlugin_Scope::triggerKeep() const
 
 void TarnPlugin_Scope::setTriggerKeep(int count)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     changeTriggerOptions(&d->captures(),
                          [count](TriggerOptions &options) { options.keep = count; });
-    emit triggerSettingsChanged();
+    d->announce(&TarnPlugin_Scope::triggerSettingsChanged);
 }
 
 QString TarnPlugin_Scope::triggerFolder() const
@@ -221,9 +257,12 @@ QString TarnPlugin_Scope::triggerFolder() const
 
 void TarnPlugin_Scope::setTriggerFolder(const QString &folder)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     changeTriggerOptions(&d->captures(),
                          [&folder](TriggerOptions &options) { options.folder = folder; });
-    emit triggerSettingsChanged();
+    d->announce(&TarnPlugin_Scope::triggerSettingsChanged);
 }
 
 QList<TarnScopeCapture> TarnPlugin_Scope::captures() const
@@ -240,11 +279,17 @@ QList<TarnScopeCapture> TarnPlugin_Scope::captures() const
 
 bool TarnPlugin_Scope::showCapture(int index, QString *errorText)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
     return d->showCapture(index, errorText);
 }
 
 bool TarnPlugin_Scope::compareCapture(int index, QString *errorText)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
     return d->compareCapture(index, errorText);
 }
 
@@ -277,6 +322,9 @@ bool TarnPlugin_Scope::exactValues() const
 
 void TarnPlugin_Scope::setExactValues(bool on)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->setExactValues(on);
 }
 
@@ -287,6 +335,9 @@ bool TarnPlugin_Scope::isStripView() const
 
 void TarnPlugin_Scope::setStripView(bool on)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->setStripView(on);
 }
 
@@ -297,6 +348,9 @@ bool TarnPlugin_Scope::scalesToVisibleCurves() const
 
 void TarnPlugin_Scope::setScaleToVisibleCurves(bool on)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->setScaleToVisible(on);
 }
 
@@ -307,6 +361,9 @@ bool TarnPlugin_Scope::wallClockTime() const
 
 void TarnPlugin_Scope::setWallClockTime(bool on)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->setWallClockTime(on);
 }
 
@@ -317,6 +374,9 @@ bool TarnPlugin_Scope::persistSetup() const
 
 void TarnPlugin_Scope::setPersistSetup(bool on)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->setupActions().setPersistSetup(on);
 }
 
@@ -338,31 +398,49 @@ int TarnPlugin_Scope::controllerTimeout() const
 
 void TarnPlugin_Scope::setControllerTimeout(int milliseconds)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->setControllerTimeoutMs(milliseconds);
 }
 
 void TarnPlugin_Scope::start()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->start(false);
 }
 
 void TarnPlugin_Scope::stop()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->stop(StoppedByOperator);
 }
 
 void TarnPlugin_Scope::resetView()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->plot()->resetZoom();
 }
 
 void TarnPlugin_Scope::setViewFrozen(bool frozen)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->setViewFrozen(frozen);
 }
 
 void TarnPlugin_Scope::armTrigger()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->armTrigger();
 }
 
@@ -378,16 +456,25 @@ QList<TarnScopeCurveData> TarnPlugin_Scope::recordedCurves() const
 
 bool TarnPlugin_Scope::exportToFile(const QString &path, QString *errorText) const
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
     return d->fileActions().exportTo(path, errorText);
 }
 
 bool TarnPlugin_Scope::importFromFile(const QString &path, QString *errorText)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
     return d->fileActions().importFrom(path, errorText);
 }
 
 bool TarnPlugin_Scope::startRecordingToFile(const QString &path, QString *errorText)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
     FileRecordingOptions options;
     options.fileName = path;
     return d->recordActions().start(options, errorText);
@@ -395,6 +482,9 @@ bool TarnPlugin_Scope::startRecordingToFile(const QString &path, QString *errorT
 
 void TarnPlugin_Scope::stopRecordingToFile()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->recordActions().stop();
 }
 
@@ -415,11 +505,17 @@ qint64 TarnPlugin_Scope::recordingLostRecords() const
 
 void TarnPlugin_Scope::setRecordingRotation(int minutes, int megabytes)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->recordActions().setRotation(minutes, megabytes);
 }
 
 bool TarnPlugin_Scope::saveImage(const QString &path, QString *errorText) const
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
     QString error;
     if (PlotImage::save(d->plot(), path, &error))
         return true;
@@ -431,71 +527,111 @@ bool TarnPlugin_Scope::saveImage(const QString &path, QString *errorText) const
 
 void TarnPlugin_Scope::setAxisInfo()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->setAxisInfo();
 }
 
 void TarnPlugin_Scope::setScopeSetting()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->setScopeSetting();
 }
 
 void TarnPlugin_Scope::onSamplingScopTextChanged(QString text)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->onPeriodTextChanged(text);
 }
 
 void TarnPlugin_Scope::hideItem(QVariant itemInfo, bool on)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->hideItem(itemInfo, on);
 }
 
 void TarnPlugin_Scope::OnScopeSetting()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->openSettingDialog();
 }
 
 void TarnPlugin_Scope::OnStartScope()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->start(true);
 }
 
 void TarnPlugin_Scope::OnStopScope()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->stop(StoppedByOperator);
 }
 
 void TarnPlugin_Scope::OnResetView()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     resetView();
 }
 
 void TarnPlugin_Scope::slotImportScopeFile()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->fileActions().importWithDialog();
 }
 
 void TarnPlugin_Scope::slotExportScopeFile()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->fileActions().exportWithDialog();
 }
 
 void TarnPlugin_Scope::slot_Disconnected2Mox()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->stop(ControllerLost);
 }
 
 void TarnPlugin_Scope::slot_cb_StopWhenErrorClicked()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->takeStopWhenErrorBox();
 }
 
 void TarnPlugin_Scope::CheckTriggerStatus()
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return;
     d->checkTriggerStatus();
 }
 
 void TarnPlugin_Scope::timerEvent(QTimerEvent *event)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
     if (d->isRefreshTimer(event->timerId()))
         d->tick();
 }
@@ -503,12 +639,14 @@ void TarnPlugin_Scope::timerEvent(QTimerEvent *event)
 // A scope on a hidden tab draws nothing while it samples: it catches up when shown.
 void TarnPlugin_Scope::showEvent(QShowEvent *event)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
     QWidget::showEvent(event);
     d->catchUpWhenShown();
 }
 
 void TarnPlugin_Scope::changeEvent(QEvent *event)
 {
+    const ScopeAnnouncer::Call call = d->enter(__func__);
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         d->fitLabelsToText(false);

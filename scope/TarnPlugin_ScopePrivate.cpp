@@ -121,7 +121,7 @@ void fitEditToText(QLineEdit *edit, QLatin1String longest)
 } // namespace
 
 TarnPlugin_ScopePrivate::TarnPlugin_ScopePrivate(TarnPlugin_Scope *scope)
-    : q(scope), ui(std::make_unique<Ui_TarnPlugin_Scope>()),
+    : q(scope), m_announcer(scope), ui(std::make_unique<Ui_TarnPlugin_Scope>()),
       m_nPeriodTime(ScopeLimits::kDefaultPeriodMs)
 {}
 
@@ -129,6 +129,9 @@ TarnPlugin_ScopePrivate::TarnPlugin_ScopePrivate(TarnPlugin_Scope *scope)
 TarnPlugin_ScopePrivate::~TarnPlugin_ScopePrivate()
 {
     m_pRecorder.reset();
+    // The form goes after this: a field that loses the focus then must not reach back in.
+    for (QObject *child : q->findChildren<QObject *>())
+        child->blockSignals(true);
 }
 
 void TarnPlugin_ScopePrivate::build()
@@ -166,10 +169,10 @@ void TarnPlugin_ScopePrivate::createParts()
     QObject::connect(m_pCaptures, &ScopeCaptures::optionsChanged, q,
                      [this] { m_pRecorder->setCaptureRepeat(m_pCaptures->options().repeat); });
     m_pFileActions = new ScopeFileActions(q, *m_pRecorder, *m_pStateLine, *this);
-    m_pRecordActions = new ScopeRecordActions(q, *m_pRecorder, *m_pStateLine, *this);
+    m_pRecordActions = new ScopeRecordActions(q, *m_pRecorder, *m_pStateLine, m_announcer, *this);
     m_pSetupActions = new ScopeSetupActions(
         q, {*m_pScopeSetting, *m_pTriggerControls, *m_pCaptures, m_pScope->channelColours()},
-        *this);
+        m_announcer, *this);
 }
 
 void TarnPlugin_ScopePrivate::createPlot()
@@ -242,11 +245,12 @@ void TarnPlugin_ScopePrivate::setUpTriggerControls()
 {
     m_pTriggerControls = new TriggerControls(*ui, q);
     QObject::connect(m_pTriggerControls, &TriggerControls::settingsChanged, q, [this] {
+        const ScopeAnnouncer::Call call = enter("triggerSettingsChanged");
         m_pRecorder->setTriggerSettings(m_pTriggerControls->settings());
-        emit q->triggerSettingsChanged();
+        announce(&TarnPlugin_Scope::triggerSettingsChanged);
     });
     QObject::connect(m_pTriggerControls, &TriggerControls::enabledChanged, q,
-                     &TarnPlugin_Scope::triggerSettingsChanged);
+                     [this] { announce(&TarnPlugin_Scope::triggerSettingsChanged); });
     m_pRecorder->setTriggerSettings(m_pTriggerControls->settings());
 }
 
@@ -265,10 +269,16 @@ void TarnPlugin_ScopePrivate::createOperatorTools()
     QObject::connect(arm, &QAction::triggered, q, &TarnPlugin_Scope::armTrigger);
     auto *options = new QAction(TarnPlugin_Scope::tr("Trigger options…"), q);
     options->setObjectName(QStringLiteral("ScopeAction_TriggerOptions"));
-    QObject::connect(options, &QAction::triggered, q, [this] { openTriggerOptions(); });
+    QObject::connect(options, &QAction::triggered, q, [this] {
+        const ScopeAnnouncer::Call call = enter("openTriggerOptions");
+        openTriggerOptions();
+    });
     auto *list = new QAction(TarnPlugin_Scope::tr("Captures…"), q);
     list->setObjectName(QStringLiteral("ScopeAction_Captures"));
-    QObject::connect(list, &QAction::triggered, q, [this] { openCaptureList(); });
+    QObject::connect(list, &QAction::triggered, q, [this] {
+        const ScopeAnnouncer::Call call = enter("openCaptureList");
+        openCaptureList();
+    });
     m_pTools->addActions({m_pFreezeAction, arm, options, list, m_pRecordActions->action()});
     createViewActions();
     m_pTriggerMark = new TriggerMark(m_pScope);
@@ -315,7 +325,7 @@ void TarnPlugin_ScopePrivate::setStripView(bool on)
     if (m_pScope->isStripView() == on)
         return;
     m_pScope->setStripView(on);
-    emit q->viewChanged();
+    announce(&TarnPlugin_Scope::viewChanged);
 }
 
 void TarnPlugin_ScopePrivate::setExactValues(bool on)
@@ -325,7 +335,7 @@ void TarnPlugin_ScopePrivate::setExactValues(bool on)
         return;
     m_bExactValues = on;
     m_pCaptures->setNumberFormat(numberFormat());
-    emit q->exactValuesChanged(on);
+    announce(&TarnPlugin_Scope::exactValuesChanged, on);
 }
 
 ScopeFile::NumberFormat TarnPlugin_ScopePrivate::numberFormat() const
@@ -339,7 +349,7 @@ void TarnPlugin_ScopePrivate::setScaleToVisible(bool on)
     if (m_pScope->scalesToVisible() == on)
         return;
     m_pScope->setScaleToVisible(on);
-    emit q->viewChanged();
+    announce(&TarnPlugin_Scope::viewChanged);
 }
 
 void TarnPlugin_ScopePrivate::setWallClockTime(bool on)
@@ -348,7 +358,7 @@ void TarnPlugin_ScopePrivate::setWallClockTime(bool on)
     if (m_pScope->wallClockTime() == on)
         return;
     m_pScope->setWallClockTime(on);
-    emit q->viewChanged();
+    announce(&TarnPlugin_Scope::viewChanged);
 }
 
 // ---- sampling states -------------------------------------------------------------
@@ -374,7 +384,7 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
             fail(TarnPlugin_Scope::tr("ERROR:The channel selection holds more than %1 "
                                       "channels; nothing was started.")
                      .arg(ScopeLimits::kMaxChannels));
-        emit q->recordingEnded(TarnPlugin_Scope::SetupRefused);
+        announce(&TarnPlugin_Scope::recordingEnded, TarnPlugin_Scope::SetupRefused);
         return;
     }
     QString refusal;
@@ -403,7 +413,7 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
     m_bRecordingUnsaved = !m_pRecordActions->isRecording();
     m_pStateLine->showStarted();
     showSamplingState();
-    emit q->samplingChanged(true);
+    announce(&TarnPlugin_Scope::samplingChanged, true);
 }
 
 void TarnPlugin_ScopePrivate::refuseStart(const QString &reason, bool fromButton)
@@ -411,7 +421,7 @@ void TarnPlugin_ScopePrivate::refuseStart(const QString &reason, bool fromButton
     fail(TarnPlugin_Scope::tr("ERROR:%1; nothing was started.").arg(reason));
     if (fromButton)
         QMessageBox::warning(q, TarnPlugin_Scope::tr("Warning"), reason, QMessageBox::Ok);
-    emit q->recordingEnded(TarnPlugin_Scope::SetupRefused);
+    announce(&TarnPlugin_Scope::recordingEnded, TarnPlugin_Scope::SetupRefused);
 }
 
 // Start replaces the recording on the plot. One made while the robot reported an error is
@@ -476,7 +486,7 @@ void TarnPlugin_ScopePrivate::stop(TarnPlugin_Scope::EndReason reason)
         break;
     }
     announceEnd(reason);
-    emit q->samplingChanged(false);
+    announce(&TarnPlugin_Scope::samplingChanged, false);
 }
 
 void TarnPlugin_ScopePrivate::announceEnd(TarnPlugin_Scope::EndReason reason)
@@ -484,7 +494,7 @@ void TarnPlugin_ScopePrivate::announceEnd(TarnPlugin_Scope::EndReason reason)
     if (m_bRecordingEnded)
         return;
     m_bRecordingEnded = true;
-    emit q->recordingEnded(reason);
+    announce(&TarnPlugin_Scope::recordingEnded, reason);
 }
 
 void TarnPlugin_ScopePrivate::setViewFrozen(bool frozen)
@@ -497,7 +507,7 @@ void TarnPlugin_ScopePrivate::setViewFrozen(bool frozen)
     m_bViewFrozen = frozen;
     m_pFrozenLabel->setVisible(frozen);
     m_pScope->replot();
-    emit q->viewFrozenChanged(frozen);
+    announce(&TarnPlugin_Scope::viewFrozenChanged, frozen);
 }
 
 // ---- channel set-up ----------------------------------------------------------------
@@ -538,7 +548,7 @@ void TarnPlugin_ScopePrivate::onPeriodTextChanged(const QString &text)
     updateTimeAxis();
     m_pScope->resetZoom();
     if (m_nPeriodTime != before)
-        emit q->periodChanged(m_nPeriodTime);
+        announce(&TarnPlugin_Scope::periodChanged, m_nPeriodTime);
 }
 
 void TarnPlugin_ScopePrivate::setPeriod(int milliseconds)
@@ -583,7 +593,7 @@ bool TarnPlugin_ScopePrivate::selectionFits()
     if (count <= static_cast<std::size_t>(ScopeLimits::kMaxChannels))
         return true;
     const QString text = TarnPlugin_Scope::tr("当前设置通道数 %1 ,超出最大通道数 36 !").arg(count);
-    emit q->errorOccurred(text);
+    announce(&TarnPlugin_Scope::errorOccurred, text);
     QMessageBox::critical(q, TarnPlugin_Scope::tr("当前设置通道超出最大通道数"), text,
                           QMessageBox::Ok, QMessageBox::NoButton);
     return false;
@@ -644,7 +654,7 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     m_pScope->showCommonUnit();
     m_pScope->replot();
     m_pScope->refreshZoom();
-    emit q->channelsChanged();
+    announce(&TarnPlugin_Scope::channelsChanged);
     return true;
 }
 
@@ -764,7 +774,7 @@ void TarnPlugin_ScopePrivate::announceTriggerFirings()
         m_pTriggerMark->place(state.lastFiring);
         m_pTools->cursors()->setTriggerTime(state.lastFiring);
         m_pStateLine->noteTriggerFired();
-        emit q->triggerFired(state.lastFiring);
+        announce(&TarnPlugin_Scope::triggerFired, state.lastFiring);
     }
     collectCaptures();
     if (!state.capturing && !state.triggerArmed)
@@ -783,7 +793,7 @@ void TarnPlugin_ScopePrivate::collectCaptures()
         if (!m_pCaptures->add(std::move(capture), &error))
             fail(error);
         const ScopeCapture &kept = m_pCaptures->kept().back();
-        emit q->captureCompleted(kept.triggerTime, kept.fileName);
+        announce(&TarnPlugin_Scope::captureCompleted, kept.triggerTime, kept.fileName);
     }
     if (!cut.empty() && m_pCaptures->options().repeat) {
         m_bRecordingEnded = false;
@@ -855,7 +865,7 @@ void TarnPlugin_ScopePrivate::showRecording(ScopeRecording recording, const QStr
         m_pScope->setXScale(0.0, range, range / 10.0);
     showLoadedRecording(label);
     m_pScope->replot();
-    emit q->channelsChanged();
+    announce(&TarnPlugin_Scope::channelsChanged);
 }
 
 bool TarnPlugin_ScopePrivate::showCapture(int index, QString *errorText)
@@ -889,7 +899,7 @@ bool TarnPlugin_ScopePrivate::compareCurves(const QVector<ScopeFileCurve> &curve
     m_pScope->showSamplesOf(m_recording, ScopeSeriesData::TimeDrawing::Exact);
     m_pScope->showCommonUnit();
     m_pScope->replot();
-    emit q->channelsChanged();
+    announce(&TarnPlugin_Scope::channelsChanged);
     return true;
 }
 
@@ -911,7 +921,7 @@ void TarnPlugin_ScopePrivate::openTriggerOptions()
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_pCaptures->setOptions(dialog.options());
-    emit q->triggerSettingsChanged();
+    announce(&TarnPlugin_Scope::triggerSettingsChanged);
 }
 
 // The error is shown while it is raised; with "Stop when Error" the second observation of
@@ -928,8 +938,8 @@ void TarnPlugin_ScopePrivate::watchRobotError()
     if (!raised || !m_bStopWhenError || ++m_nErrorCount < 2)
         return;
     stop(TarnPlugin_Scope::RobotError);
-    emit q->errorOccurred(
-        TarnPlugin_Scope::tr("ERROR:Sampling stopped: the robot reports an error"));
+    announce(&TarnPlugin_Scope::errorOccurred,
+             TarnPlugin_Scope::tr("ERROR:Sampling stopped: the robot reports an error"));
 }
 
 // ---- the controller ------------------------------------------------------------------
@@ -1074,7 +1084,7 @@ void TarnPlugin_ScopePrivate::takeStopWhenErrorBox()
     if (on == m_bStopWhenError)
         return;
     m_bStopWhenError = on;
-    emit q->stopWhenErrorChanged(on);
+    announce(&TarnPlugin_Scope::stopWhenErrorChanged, on);
 }
 
 void TarnPlugin_ScopePrivate::setControllerTimeoutMs(int milliseconds)
@@ -1082,10 +1092,18 @@ void TarnPlugin_ScopePrivate::setControllerTimeoutMs(int milliseconds)
     m_nControllerTimeoutMs = std::max(milliseconds, kSilenceMs);
 }
 
+bool TarnPlugin_ScopePrivate::refuseOtherThread(QString *errorText)
+{
+    if (errorText)
+        *errorText = TarnPlugin_Scope::tr("ERROR:Refused: called from a thread other than the "
+                                          "widget's");
+    return false;
+}
+
 bool TarnPlugin_ScopePrivate::fail(const QString &text, QString *errorText)
 {
     if (errorText)
         *errorText = text;
-    emit q->errorOccurred(text);
+    announce(&TarnPlugin_Scope::errorOccurred, text);
     return false;
 }

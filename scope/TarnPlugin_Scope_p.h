@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ScopeAnnouncer.h"
 #include "ScopeChannel.h"
 #include "ScopeFile.h"
 #include "ScopeFileActions.h"
@@ -49,6 +50,21 @@ public:
 
     // Builds the form and the parts, and starts the refresh.
     void build();
+
+    // Held by every call into the scope: the signals it raises are emitted as it ends. False
+    // for a call from another thread, which is refused.
+    ScopeAnnouncer::Call enter(const char *function) const
+    {
+        return ScopeAnnouncer::Call(m_announcer, function);
+    }
+    // A refused call's answer: false, with the reason where the caller asked for it.
+    static bool refuseOtherThread(QString *errorText);
+    // Emits one of the widget's signals as the call into the scope ends.
+    template <typename... Params, typename... Args>
+    void announce(void (TarnPlugin_Scope::*signal)(Params...), Args... args)
+    {
+        m_announcer.announce([scope = q, signal, args...] { (scope->*signal)(args...); });
+    }
     bool isRefreshTimer(int timerId) const { return timerId == m_nTimerId; }
 
     // The parts the widget's API reaches.
@@ -163,6 +179,7 @@ private:
     ScopeFile::NumberFormat numberFormat() const;
 
     TarnPlugin_Scope *const q;
+    ScopeAnnouncer m_announcer;
     std::unique_ptr<Ui_TarnPlugin_Scope> ui;
     std::unique_ptr<ScopeRecorder> m_pRecorder;
     QwtScope *m_pScope = nullptr;

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
@@ -91,6 +92,9 @@ class tst_ScopeApi : public QObject
 
     std::unique_ptr<TarnPlugin_Scope> m_scope;
     QTemporaryDir m_dir;
+
+public slots:
+    void deleteScope() { m_scope.reset(); }
 
 private slots:
     void initTestCase() { qRegisterMetaType<TarnPlugin_Scope::EndReason>(); }
@@ -584,6 +588,121 @@ private slots:
             TarnSim::setErrorFlag(true);
         QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 5000);
         QCOMPARE(int(ended.first().first().value<TarnPlugin_Scope::EndReason>()), reason);
+        QVERIFY(!m_scope->isSampling());
+    }
+
+    // A host may delete the scope from a slot of any of its signals, raised by a call from
+    // code or by the refresh: the scope's own code ends without touching what went.
+    void hostDeletesTheScopeFromItsSignal_data()
+    {
+        QTest::addColumn<QString>("signal");
+        for (const char *signal :
+             {"errorOccurred", "channelsChanged", "periodChanged", "samplingChanged",
+              "recordingEnded", "viewChanged", "exactValuesChanged", "recordingToFileChanged",
+              "triggerSettingsChanged", "triggerFired", "captureCompleted"})
+            QTest::newRow(signal) << signal;
+    }
+    void hostDeletesTheScopeFromItsSignal()
+    {
+        QFETCH(QString, signal);
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        m_scope->setTriggerFolder(m_dir.filePath("captures"));
+        QMetaMethod raised;
+        for (int k = 0; k < m_scope->metaObject()->methodCount(); ++k) {
+            const QMetaMethod method = m_scope->metaObject()->method(k);
+            if (method.methodType() == QMetaMethod::Signal && method.name() == signal)
+                raised = method;
+        }
+        QVERIFY(QObject::connect(m_scope.get(), raised, this,
+                                 metaObject()->method(metaObject()->indexOfSlot("deleteScope()"))));
+        if (signal == "errorOccurred")
+            m_scope->setChannels({QStringLiteral("J7 Target ACS")});
+        else if (signal == "channelsChanged")
+            m_scope->setChannels({kJ1});
+        else if (signal == "periodChanged")
+            m_scope->setPeriod(500);
+        else if (signal == "viewChanged")
+            m_scope->setStripView(true);
+        else if (signal == "exactValuesChanged")
+            m_scope->setExactValues(true);
+        else if (signal == "triggerSettingsChanged")
+            m_scope->setTriggerThreshold(50.0);
+        else if (signal == "samplingChanged")
+            m_scope->start();
+        else if (signal == "recordingEnded" || signal == "recordingToFileChanged") {
+            QVERIFY(flushedAfter([this] { m_scope->start(); }));
+            if (signal == "recordingEnded")
+                m_scope->stop();
+            else
+                m_scope->startRecordingToFile(m_dir.filePath("recorded.csv"));
+        } else {
+            m_scope->setPeriod(1000);
+            m_scope->setTriggerChannel(kJ1);
+            m_scope->setTriggerThreshold(50.0);
+            m_scope->setTriggerDelay("-500");
+            m_scope->setTriggerEnabled(true);
+            QVERIFY(flushedAfter([this] { m_scope->start(); }));
+            queueSignal(3000, [](int t) { return t >= 1500 && t < 1600 ? 100.0 : 0.0; });
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!m_scope, 10000);
+    }
+
+    // A tab closed at any moment: with the period field focused and edited, while recording
+    // to file, with a capture just cut.
+    void destroyingTheScopeAtAnyMomentIsSafe_data()
+    {
+        QTest::addColumn<QString>("moment");
+        QTest::newRow("period field edited") << "period";
+        QTest::newRow("recording to file") << "file";
+        QTest::newRow("capture cut") << "capture";
+    }
+    void destroyingTheScopeAtAnyMomentIsSafe()
+    {
+        QFETCH(QString, moment);
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        m_scope->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_scope.get()));
+        if (moment == "period") {
+            auto *edit = child<QLineEdit>(m_scope.get(), "ScopePlugin_edit_PeriodTime");
+            edit->setFocus();
+            QTest::keyClicks(edit, "12");
+            QVERIFY(edit->isModified());
+        } else {
+            m_scope->setPeriod(1000);
+            m_scope->setTriggerChannel(kJ1);
+            m_scope->setTriggerThreshold(50.0);
+            m_scope->setTriggerDelay("-500");
+            m_scope->setTriggerFolder(m_dir.filePath("captures"));
+            m_scope->setTriggerEnabled(moment == "capture");
+            QVERIFY(flushedAfter([this] { m_scope->start(); }));
+            if (moment == "file")
+                QVERIFY(m_scope->startRecordingToFile(m_dir.filePath("closed-tab.csv")));
+            queueSignal(3000, [](int t) { return t >= 1500 && t < 1600 ? 100.0 : 0.0; });
+            QVERIFY(batchesConsumedWithoutEvents(2));
+        }
+        m_scope.reset();
+        QTest::qWait(50);
+    }
+
+    // A call from another thread is refused with a warning and changes nothing.
+    void callsFromAnotherThreadAreRefused()
+    {
+        QVERIFY(m_scope->setChannels({kJ1}));
+        const int period = m_scope->period();
+        QString error;
+        bool exported = true;
+        for (int k = 0; k < 3; ++k)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("called from a thread other"));
+        std::unique_ptr<QThread> thread(QThread::create([&] {
+            m_scope->setPeriod(period + 100);
+            exported = m_scope->exportToFile(m_dir.filePath("elsewhere.csv"), &error);
+            m_scope->start();
+        }));
+        thread->start();
+        QVERIFY(thread->wait(10000));
+        QCOMPARE(m_scope->period(), period);
+        QVERIFY(!exported);
+        QVERIFY(error.contains("thread"));
         QVERIFY(!m_scope->isSampling());
     }
 };
