@@ -164,7 +164,7 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
     const QJsonValue period = root.value("periodMs");
     if (period.isDouble() && period.toDouble() >= ScopeLimits::kMinPeriodMs &&
         period.toDouble() <= ScopeLimits::kMaxPeriodMs)
-        setup.periodMs = period.toInt();
+        setup.periodMs = qRound(period.toDouble()); // the period edit takes whole ms
     else if (!period.isUndefined())
         skipped << QCoreApplication::translate("ScopeSetup", "period %1")
                        .arg(period.toVariant().toString());

@@ -139,22 +139,18 @@ void ScopeRecordActions::poll()
 {
     ScopeRecorder &recorder = *m_scope->m_pRecorder;
     const bool finishing = recorder.isFinishingFiles();
-    recorder.reapFinishedFiles();
-    if (finishing && !recorder.isFinishingFiles())
+    const QVector<FileRecordingStatus> failures = recorder.reapFinishedFiles();
+    for (const FileRecordingStatus &failed : failures)
+        reportFailure(failed);
+    if (finishing && !recorder.isFinishingFiles() && failures.isEmpty())
         emit m_scope->q->recordingToFileChanged(); // the file is complete
     if (!isRecording())
         return;
     const FileRecordingStatus status = m_scope->m_pRecorder->fileRecordingStatus();
     if (!status.failure.isEmpty()) {
         m_scope->m_pRecorder->stopRecordingToFile();
-        markRunNotOnDisk();
         m_action->setText(TarnPlugin_Scope::tr("Record to file…"));
-        const QString text =
-            TarnPlugin_Scope::tr("Recording to %1 stopped: %2; the file keeps what was written")
-                .arg(QFileInfo(status.fileName).fileName(), status.failure);
-        showOnStrip(text, true);
-        emit m_scope->q->recordingToFileFailed(status.failure);
-        m_scope->fail(TarnPlugin_Scope::tr("ERROR:%1").arg(text));
+        reportFailure(status);
         return;
     }
     QString text = TarnPlugin_Scope::tr("Recording to %1: %2, %3")
@@ -171,6 +167,17 @@ void ScopeRecordActions::poll()
         m_lost = status.dropped;
         emit m_scope->q->recordingToFileChanged();
     }
+}
+
+void ScopeRecordActions::reportFailure(const FileRecordingStatus &status)
+{
+    markRunNotOnDisk();
+    const QString text =
+        TarnPlugin_Scope::tr("Recording to %1 stopped: %2; the file keeps what was written")
+            .arg(QFileInfo(status.fileName).fileName(), status.failure);
+    showOnStrip(text, true);
+    emit m_scope->q->recordingToFileFailed(status.failure);
+    m_scope->fail(TarnPlugin_Scope::tr("ERROR:%1").arg(text));
 }
 
 void ScopeRecordActions::showOnStrip(const QString &text, bool alarm)

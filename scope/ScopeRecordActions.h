@@ -6,6 +6,7 @@
 
 class QAction;
 class TarnPlugin_ScopePrivate;
+struct FileRecordingStatus;
 struct FileRecordingOptions;
 
 // Recording to disk from the plot's menu and from code: the "Record to file…" action with its
@@ -33,6 +34,7 @@ private:
     void toggleFromMenu();
     void startWithDialog();
     QString proposedFile() const;
+    void reportFailure(const FileRecordingStatus &status);
     void showOnStrip(const QString &text, bool alarm);
     QString recordedFilesText() const;
     void markRunNotOnDisk();

@@ -110,6 +110,7 @@ private slots:
     void cutLastLine();
     void removedWhileRecording_data();
     void removedWhileRecording();
+    void removedJustBeforeStop();
     void nextFileSkipsTakenNames();
     void captureNeverFollowsALink();
     void fileSizeLimitWhileSampling();
@@ -205,6 +206,20 @@ void TestRecordToFile::removedWhileRecording()
         QVERIFY(QFile::remove(path) && QFile(path).open(QIODevice::WriteOnly));
     QTRY_VERIFY_WITH_TIMEOUT(!recorder->status().failure.isEmpty(), 2000);
     QVERIFY(recorder->status().failure.contains("removed, moved or replaced"));
+}
+
+// Removed and stopped at once: the last sync finds it, and the scope says it failed.
+void TestRecordToFile::removedJustBeforeStop()
+{
+    auto scope = ScopeTest::freshScope();
+    const QString folder = m_dir.filePath("stopped");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(scope->startRecordingToFile(folder + "/rec.csv"));
+    QSignalSpy failed(scope.get(), &TarnPlugin_Scope::recordingToFileFailed);
+    QVERIFY(QDir(folder).removeRecursively());
+    scope->stopRecordingToFile();
+    QTRY_COMPARE(failed.size(), 1);
+    QVERIFY(failed.at(0).at(0).toString().contains("removed, moved or replaced"));
 }
 
 // Any entry at a numbered name takes the number: a link that leads nowhere, a pipe at its
