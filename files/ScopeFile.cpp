@@ -8,7 +8,6 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>

@@ -483,7 +483,7 @@ private slots:
         QCOMPARE(error, reason);
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("old\n"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.csv"});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
     }
 
     void writersNeverReplaceWhatIsNoRegularFile_data()
