@@ -138,6 +138,18 @@ SampleSnapshot ScopeRecorder::snapshot() const
     return m_buffer.snapshot();
 }
 
+ScopeRecording ScopeRecorder::recording() const
+{
+    SampleSnapshot samples;
+    ClockOrigin clock;
+    {
+        Tarn_LockGurad guard(&m_lockData);
+        samples = m_buffer.snapshot();
+        clock = m_clockOrigin;
+    }
+    return ScopeRecording::sampled(m_fileColumns, samples.times, samples.channels, clock);
+}
+
 // ---- acquisition thread ------------------------------------------------------------
 
 // The link hands over each read: its load figures always count, its records only when they

@@ -7,6 +7,7 @@
 #include "ReadCycleMeter.h"
 #include "SampleBuffer.h"
 #include "ScopeFileRecorder.h"
+#include "ScopeRecording.h"
 #include "Tarn_Lock.h"
 #include "TriggerSettings.h"
 
@@ -100,6 +101,8 @@ public:
     void setWindow(double widthMs);
     // What the buffers hold now, taken under their lock without copying values.
     SampleSnapshot snapshot() const;
+    // The same as the set-up's curves over the run's clock, taken together.
+    ScopeRecording recording() const;
 
     // The trigger controls as the next batch is to see them.
     void setTriggerSettings(const TriggerSettings &settings);

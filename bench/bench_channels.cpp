@@ -1,9 +1,9 @@
 // What a property getter costs: channels() of a scope holding 36 curves of 1M samples each,
 // against the same scope holding 1k. The getter names the curves; it never copies samples.
+#include "OffscreenBenchmarkMain.h"
 #include "ScopeFile.h"
 #include "TarnPlugin_Scope.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -16,6 +16,9 @@
 namespace {
 
 constexpr int kCurves = 36;
+
+// Kept across the runs of one size; let go of before the application ends.
+std::map<int, std::unique_ptr<TarnPlugin_Scope>> scopes;
 
 // A scope showing an imported recording of `rows` rows over 36 joint channels.
 std::unique_ptr<TarnPlugin_Scope> scopeHolding(int rows, const QTemporaryDir &dir)
@@ -51,7 +54,6 @@ std::unique_ptr<TarnPlugin_Scope> scopeHolding(int rows, const QTemporaryDir &di
 
 void BM_Channels(benchmark::State &state)
 {
-    static std::map<int, std::unique_ptr<TarnPlugin_Scope>> scopes;
     static QTemporaryDir dir;
     const int rows = static_cast<int>(state.range(0));
     std::unique_ptr<TarnPlugin_Scope> &scope = scopes[rows];
@@ -68,13 +70,5 @@ BENCHMARK(BM_Channels)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks(argc, argv, [] { scopes.clear(); });
 }

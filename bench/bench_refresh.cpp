@@ -2,9 +2,8 @@
 // copying the windows once, and measuring every sample.
 #include "ClosestSampleSearch.h"
 #include "CurveStatistics.h"
+#include "OffscreenBenchmarkMain.h"
 #include "RefreshFixture.h"
-
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -210,14 +209,5 @@ BENCHMARK(BM_TrackerBruteForce)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    wholeWindows.clear();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks(argc, argv, [] { wholeWindows.clear(); });
 }

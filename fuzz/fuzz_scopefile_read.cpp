@@ -54,13 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     QwtScope *scope = plot();
     scope->clearCurves();
-    scope->importLines(*content);
+    const ScopeRecording recording = ScopeRecording::loaded(*content, ScopeFileMeta());
+    scope->attachCurvesOf(recording);
+    scope->showSamplesOf(recording, ScopeSeriesData::TimeDrawing::Exact);
     check(scope->itemList(QwtPlotItem::Rtti_PlotCurve).size() == content->curves.size(),
           "curves on the plot");
     scope->grab();
 
-    QVector<ScopeFileCurve> shown;
-    scope->exportLines(shown);
+    const QVector<ScopeFileCurve> shown = recording.fileCurves();
     for (int k = 0; k < shown.size(); ++k) {
         const QVector<double> &y = content->curves[k].y;
         const bool drawn = !y.isEmpty() && !content->times.isEmpty();

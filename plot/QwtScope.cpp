@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -262,7 +263,6 @@ void QwtScope::attachCurve(int slot, const QString &title, CurveBinding binding,
     curve.attach(this);
     curve.setVisible(true);
     m_bindings[slot] = std::move(binding);
-    updateCurveTitles();
 }
 
 QVector<QColor> QwtScope::attachedColours(int exceptSlot) const
@@ -287,7 +287,6 @@ void QwtScope::clearCurves()
     }
     setYScale(-10.0, 10.0);
     m_dTimeOrigin = 0.0;
-    updateCurveTitles();
     m_recordedWallClock = WallClockMapping();
     showTimeAxis();
 }
@@ -308,7 +307,7 @@ void QwtScope::setCurveSamples(int slot, const QVector<double> &x, const QVector
 
 void QwtScope::setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin,
                                const ColumnSnapshot &y, double &yMinOut, double &yMaxOut,
-                               ScopeSeriesData::TimeDrawing drawing)
+                               ScopeSeriesData::TimeDrawing drawing, const QVector<int> &timeBreaks)
 {
     if (!isSlot(slot) || x.isEmpty() || y.isEmpty())
         return;
@@ -317,6 +316,7 @@ void QwtScope::setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin
     const auto *series = dynamic_cast<const ScopeSeriesData *>(m_curves[slot].data());
     if (!series || !series->shows(x, xOrigin, y) || series->timeDrawing() != drawing) {
         auto *fresh = new ScopeSeriesData(x, xOrigin, y, drawing);
+        fresh->setTimeBreaks(timeBreaks);
         m_curves[slot].setSamples(fresh); // the curve owns it
         series = fresh;
     }
@@ -485,75 +485,39 @@ void QwtScope::resetZoom()
     m_zoomer->zoom(0);
 }
 
-// Kept as curves come and go, so that reading them is a copy of one shared list.
-void QwtScope::updateCurveTitles()
-{
-    m_curveTitles.clear();
-    for (const QwtPlotItem *item : itemList(QwtPlotItem::Rtti_PlotCurve))
-        m_curveTitles << item->title().text();
-}
-
-void QwtScope::exportLines(QVector<ScopeFileCurve> &curves) const
-{
-    curves.clear();
-    // Curves over the same time column export one shared copy of it: an hour of 36
-    // channels would otherwise take as much memory again as its values.
-    const ScopeSeriesData *timesOf = nullptr;
-    QVector<double> times;
-    for (const QwtPlotItem *item : itemList(QwtPlotItem::Rtti_PlotCurve)) {
-        const auto *plotCurve = static_cast<const QwtPlotCurve *>(item);
-        ScopeFileCurve curve;
-        curve.title = plotCurve->title().text();
-        curve.binding = curveBinding(slotOf(item));
-        const auto n = static_cast<int>(plotCurve->dataSize());
-        const auto *series = dynamic_cast<const ScopeSeriesData *>(plotCurve->data());
-        if (series && timesOf && series->xColumn().isSameView(timesOf->xColumn()) &&
-            series->xOrigin() == timesOf->xOrigin() && series->count() == timesOf->count()) {
-            curve.x = times;
-        } else {
-            curve.x.resize(n);
-            for (int i = 0; i < n; ++i)
-                curve.x[i] = series ? series->xAt(i) : plotCurve->sample(i).x();
-            if (series) {
-                timesOf = series;
-                times = curve.x;
-            }
-        }
-        // Straight from the column where there is one: a sample would work out its time too.
-        curve.y.resize(n);
-        for (int i = 0; i < n; ++i)
-            curve.y[i] = series ? series->yAt(i) : plotCurve->sample(i).y();
-        curves << curve;
-    }
-}
-
-void QwtScope::importLines(ScopeFileContent content)
+void QwtScope::attachCurvesOf(const ScopeRecording &recording)
 {
     std::vector<ScopeChannel> channels;
-    for (const ScopeFileCurve &curve : qAsConst(content.curves))
-        channels.push_back({curve.title, curve.binding});
+    for (const RecordedCurve &curve : recording.curves()) {
+        const int slot = curve.binding.slot;
+        if (!isSlot(slot) || m_curves[slot].plot())
+            continue;
+        if (!curve.compared) {
+            channels.push_back({curve.title, curve.binding});
+            continue;
+        }
+        addCurve(slot, curve.title, curve.binding);
+        setCurveDashed(slot, true);
+    }
     addChannelCurves(channels);
-    if (content.curves.isEmpty())
-        return;
-    if (content.times.isEmpty()) {
-        replot();
-        return;
+}
+
+SampleExtremes QwtScope::showSamplesOf(const ScopeRecording &recording,
+                                       ScopeSeriesData::TimeDrawing drawing)
+{
+    setTimeOrigin(recording.timeOrigin());
+    SampleExtremes shown;
+    for (const RecordedCurve &curve : recording.curves()) {
+        // Left alone when the curve shows no finite value.
+        double least = std::numeric_limits<double>::quiet_NaN();
+        double greatest = least;
+        const double origin = curve.compared ? 0.0 : recording.timeOrigin();
+        setCurveSamples(curve.binding.slot, curve.times, origin, curve.values, least, greatest,
+                        drawing, curve.timeBreaks);
+        shown.add(least, 0);
+        shown.add(greatest, 0);
     }
-    // The time axis ends at the latest readable time.
-    const ColumnSnapshot times = ColumnSnapshot::fromVector(content.times); // shared by all
-    content.times = QVector<double>();
-    const SampleExtremes timeRange = times.extremes(0, times.size());
-    if (timeRange.hasFinite())
-        setXScale(0.0, timeRange.greatest, timeRange.greatest / 10.0);
-    for (ScopeFileCurve &curve : content.curves) {
-        double yMin = 0.0;
-        double yMax = 0.0;
-        if (!curve.y.isEmpty())
-            setCurveSamples(curve.binding.slot, times, 0.0, ColumnSnapshot::fromVector(curve.y),
-                            yMin, yMax);
-        curve.y = QVector<double>();
-    }
-    replot();
+    return shown;
 }
 
 QwtPlotCurve *QwtScope::curve(int slot)

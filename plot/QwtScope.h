@@ -7,6 +7,7 @@
 #include "ScopeChannel.h"
 #include "ScopeCurve.h"
 #include "ScopeLimits.h"
+#include "ScopeRecording.h"
 #include "ScopeSeriesData.h"
 #include "UnitStrips.h"
 #include "WallClockMapping.h"
@@ -27,8 +28,6 @@ class ScopeDataTracker;
 class StripFrames;
 class StripScaleDraw;
 class WallClockScaleEngine;
-struct ScopeFileContent;
-struct ScopeFileCurve;
 class Zoomer;
 
 // The scope's plot: 48 fixed curve slots, each with the binding of the channel that feeds
@@ -68,10 +67,11 @@ public:
                          double &yMinOut, double &yMaxOut);
     // The same over shared columns, without copying them: the curve reports x - xOrigin.
     // The live window draws on whole pixels (see ScopeSeriesData::TimeDrawing).
-    void
-    setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin, const ColumnSnapshot &y,
-                    double &yMinOut, double &yMaxOut,
-                    ScopeSeriesData::TimeDrawing drawing = ScopeSeriesData::TimeDrawing::Exact);
+    // No line joins a sample of `timeBreaks` to the one before (see ScopeSeriesData).
+    void setCurveSamples(int slot, const ColumnSnapshot &x, double xOrigin, const ColumnSnapshot &y,
+                         double &yMinOut, double &yMaxOut,
+                         ScopeSeriesData::TimeDrawing drawing = ScopeSeriesData::TimeDrawing::Exact,
+                         const QVector<int> &timeBreaks = {});
     bool hasNoData() const;
 
     // Stacked strips, one per unit; the zoom then acts on time only.
@@ -87,13 +87,13 @@ public:
     void refreshZoom();
     void resetZoom();
 
-    // The attached curves as a scope file carries them, and back: importLines replaces
-    // the curves that are attached (the caller clears first) and replots. It lets go of
-    // each column of the content as it takes it over, so a long file is held only once.
-    void exportLines(QVector<ScopeFileCurve> &curves) const;
-    // The attached curves' titles, in exportLines' order, without touching their samples.
-    const QStringList &curveTitles() const { return m_curveTitles; }
-    void importLines(ScopeFileContent content);
+    // Attaches a curve for each of the recording's whose slot has none: channels in their
+    // colours, compared curves dashed in colours apart. Detaching is the caller's clearCurves.
+    void attachCurvesOf(const ScopeRecording &recording);
+    // Shows the recording's samples on its attached curves, its time origin at 0; the
+    // live window draws on whole pixels. The least and greatest finite value shown.
+    SampleExtremes showSamplesOf(const ScopeRecording &recording,
+                                 ScopeSeriesData::TimeDrawing drawing);
 
     // The value-axis title names a unit only when every shown curve has it. Otherwise it
     // names the curve under the mouse with its unit ("J3 Actual Cur: CUR(A)"), and is blank
@@ -147,7 +147,6 @@ public slots:
     void setYAxisUnit(int slot);
 
 private:
-    void updateCurveTitles();
     void showUnitOf(const QwtPlotCurve *curve);
     QString commonUnit() const;
     QString valueAxisTitle() const;
@@ -188,7 +187,6 @@ private:
     double m_dYMin = 0.0;
     double m_dYMax = 0.0;
     double m_dTimeOrigin = 0.0;
-    QStringList m_curveTitles;            // of the attached curves, in item order
     WallClockMapping m_recordedWallClock; // in recorded times, not plot times
     WallClockMapping m_shownWallClock;    // what the time axis shows; unknown while in ms
     bool m_bWallClockTime = false;

@@ -6,6 +6,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 #include <qwt_clipper.h>
 #include <qwt_painter.h>
 #include <qwt_symbol.h>
@@ -31,15 +33,24 @@ ColumnRangeCache &ScopeCurve::columnRanges() const
     return m_sharedRanges ? *m_sharedRanges : m_ownRanges;
 }
 
-// Finding the gaps walks every sample; a curve whose summaries show none skips that walk.
+// Each stretch between jumps in time is drawn on its own. Finding the gaps at samples that
+// are not finite walks every sample; a curve whose summaries show none skips that walk.
 void ScopeCurve::drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                             const QRectF &canvasRect, int from, int to) const
 {
     const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
-    if (series && !series->hasNonFinite())
-        QwtPlotCurve::drawSeries(painter, xMap, yMap, canvasRect, from, to);
-    else
-        GapCurve::drawSeries(painter, xMap, yMap, canvasRect, from, to);
+    if (to < 0)
+        to = static_cast<int>(dataSize()) - 1;
+    const QVector<int> breaks = series ? series->timeBreaks() : QVector<int>();
+    auto next = std::upper_bound(breaks.begin(), breaks.end(), from);
+    for (int start = from; start <= to;) {
+        const int end = next != breaks.end() ? std::min(*next++ - 1, to) : to;
+        if (series && !series->hasNonFinite())
+            QwtPlotCurve::drawSeries(painter, xMap, yMap, canvasRect, start, end);
+        else
+            GapCurve::drawSeries(painter, xMap, yMap, canvasRect, start, end);
+        start = end + 1;
+    }
 }
 
 void ScopeCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
@@ -102,7 +113,8 @@ QRectF ScopeCurve::clipRectFor(const QRectF &canvasRect, const QPen &pen) const
 const ScopeSeriesData *ScopeCurve::reducedWhole() const
 {
     const auto *series = dynamic_cast<const ScopeSeriesData *>(data());
-    if (!series || series->hasNonFinite() || series->count() == 0 || !reducible())
+    if (!series || series->hasNonFinite() || !series->timeBreaks().isEmpty() ||
+        series->count() == 0 || !reducible())
         return nullptr;
     return series;
 }

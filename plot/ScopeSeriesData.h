@@ -5,6 +5,8 @@
 #include <qwt_scale_map.h>
 #include <qwt_series_data.h>
 
+#include <QVector>
+
 #include <optional>
 
 // The samples of one curve: times and values from shared column snapshots, paired index
@@ -62,6 +64,10 @@ public:
     const SampleExtremes &yExtremes() const { return m_yExtremes; }
     // Whether any time or value is NaN or infinite (from the columns' summaries).
     bool hasNonFinite() const { return m_xExtremes.nonFinite || m_yExtremes.nonFinite; }
+    // The samples that follow a jump in time, ascending: no line joins them to the one
+    // before, as at a sample that is not finite.
+    void setTimeBreaks(QVector<int> breaks) { m_timeBreaks = std::move(breaks); }
+    const QVector<int> &timeBreaks() const { return m_timeBreaks; }
 
 private:
     ColumnSnapshot m_x;
@@ -72,4 +78,5 @@ private:
     // Over all samples; the snapshots never change.
     SampleExtremes m_xExtremes;
     SampleExtremes m_yExtremes;
+    QVector<int> m_timeBreaks;
 };

@@ -1,16 +1,12 @@
 #include "ScopeFileActions.h"
 
-#include "QScopeSetting.h"
-#include "QwtScope.h"
 #include "SaveDialog.h"
 #include "ScopeChannel.h"
 #include "ScopeFile.h"
 #include "ScopeFileMeta.h"
-#include "ScopeLimits.h"
 #include "ScopeRecorder.h"
 #include "ScopeStateLine.h"
-#include "TarnPlugin_Scope_p.h"
-#include "ui_TarnPlugin_Scope.h"
+#include "TarnPlugin_Scope.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -119,15 +115,6 @@ QString loadNotes(const ScopeFileContent &content, const QString &fileName)
     return notes.join('\n');
 }
 
-// The period that shows a loaded recording whole, within what the period edit accepts.
-int periodForRange(double range)
-{
-    const double period = std::trunc(range + 1.0);
-    if (!(period > ScopeLimits::kMinPeriodMs))
-        return ScopeLimits::kMinPeriodMs;
-    return static_cast<int>(std::min(period, double(ScopeLimits::kMaxPeriodMs)));
-}
-
 // A file's metadata, or none: a file without it reads as it always did.
 ScopeFileMeta metaBeside(const QString &fileName)
 {
@@ -136,74 +123,72 @@ ScopeFileMeta metaBeside(const QString &fileName)
 
 } // namespace
 
-ScopeFileActions::ScopeFileActions(TarnPlugin_ScopePrivate *scope)
-    : QObject(scope->q), m_scope(scope)
+ScopeFileActions::ScopeFileActions(TarnPlugin_Scope *scope, const ScopeRecorder &recorder,
+                                   ScopeStateLine &stateLine, Host &host)
+    : QObject(scope), m_scope(scope), m_recorder(recorder), m_stateLine(stateLine), m_host(host)
 {}
 
 // Export and import leave a running recording alone.
 QString ScopeFileActions::refusal() const
 {
-    return m_scope->m_pRecorder->isSampling()
-               ? TarnPlugin_Scope::tr("ERROR:Not while sampling: stop first")
-               : QString();
+    return m_recorder.isSampling() ? TarnPlugin_Scope::tr("ERROR:Not while sampling: stop first")
+                                   : QString();
 }
 
 void ScopeFileActions::exportWithDialog()
 {
-    if (m_scope->m_pRecorder->isSampling())
+    if (m_recorder.isSampling())
         return;
-    if (m_scope->m_pScope->hasNoData()) {
-        warn(m_scope->q, tr("ERROR:Empty ScopeData!"));
+    if (!m_host.recording().hasSamples()) {
+        warn(m_scope, tr("ERROR:Empty ScopeData!"));
         return;
     }
     const QString fileName = SaveDialog::askFileName(
-        m_scope->q, tr("Save File"), SaveDialog::timestampedName(), tr(kFileFilter), "csv");
+        m_scope, tr("Save File"), SaveDialog::timestampedName(), tr(kFileFilter), "csv");
     if (fileName.isEmpty())
         return;
-    QVector<ScopeFileCurve> curves;
-    m_scope->m_pScope->exportLines(curves);
     QString error;
     ScopeFile::Outcome outcome;
     {
-        FileProgress progress(m_scope->q, tr("Exporting scope file..."));
-        outcome = save(fileName, curves, progress.callback(), &error);
+        FileProgress progress(m_scope, tr("Exporting scope file..."));
+        outcome = save(fileName, progress.callback(), &error);
     }
     if (outcome == ScopeFile::Outcome::Failed)
-        SaveDialog::warnCannotWrite(m_scope->q, fileName, error);
+        SaveDialog::warnCannotWrite(m_scope, fileName, error);
     if (outcome != ScopeFile::Outcome::Done)
         return;
-    m_scope->m_bRecordingUnsaved = false;
-    m_scope->m_pStateLine->showSavedTo(tr("Exported to %1").arg(SaveDialog::wholePath(fileName)));
+    m_host.noteRecordingSaved();
+    m_stateLine.showSavedTo(tr("Exported to %1").arg(SaveDialog::wholePath(fileName)));
 }
 
 bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) const
 {
     QString error = refusal();
-    if (error.isEmpty() && m_scope->m_pScope->hasNoData())
+    if (error.isEmpty() && !m_host.recording().hasSamples())
         error = tr("ERROR:Empty ScopeData!");
     if (error.isEmpty()) {
-        QVector<ScopeFileCurve> curves;
-        m_scope->m_pScope->exportLines(curves);
-        if (save(fileName, curves, ScopeFile::Progress(), &error) == ScopeFile::Outcome::Done) {
-            m_scope->m_bRecordingUnsaved = false; // the recording is in a file now
+        if (save(fileName, ScopeFile::Progress(), &error) == ScopeFile::Outcome::Done) {
+            m_host.noteRecordingSaved();
             return true;
         }
         error = SaveDialog::cannotWrite(fileName, error);
     }
-    return m_scope->fail(error, errorText);
+    return m_host.fail(error, errorText);
 }
 
-// The file in the scope's number format, with its metadata beside it.
+// The recording in the scope's number format, with its metadata beside it.
 ScopeFile::Outcome ScopeFileActions::save(const QString &fileName,
-                                          const QVector<ScopeFileCurve> &curves,
                                           const ScopeFile::Progress &progress, QString *error) const
 {
+    const ScopeRecording &recording = m_host.recording();
     const ScopeFile::Outcome outcome =
-        ScopeFile::save(fileName, curves, progress, error, m_scope->numberFormat());
+        ScopeFile::save(fileName, recording.fileCurves(), progress, error,
+                        m_scope->exactValues() ? ScopeFile::NumberFormat::Exact
+                                               : ScopeFile::NumberFormat::ThreeDecimals);
     if (outcome != ScopeFile::Outcome::Done)
         return outcome;
     QString reason;
-    if (m_scope->recordingMeta(curves).saveBeside(fileName, &reason))
+    if (recording.fileMeta(m_scope->exactValues()).saveBeside(fileName, &reason))
         return outcome;
     *error = QString("%1: %2").arg(ScopeFileMeta::fileNameFor(fileName), reason);
     return ScopeFile::Outcome::Failed;
@@ -211,35 +196,35 @@ ScopeFile::Outcome ScopeFileActions::save(const QString &fileName,
 
 void ScopeFileActions::importWithDialog()
 {
-    if (m_scope->m_pRecorder->isSampling())
+    if (m_recorder.isSampling())
         return;
     const QString fileName =
-        QFileDialog::getOpenFileName(m_scope->q, tr("Open File"), ".", tr(kFileFilter));
+        QFileDialog::getOpenFileName(m_scope, tr("Open File"), ".", tr(kFileFilter));
     if (fileName.isEmpty())
         return;
     if (QFileInfo(fileName).suffix() != "csv") {
-        warn(m_scope->q, tr("ERROR:Unsupported file formats !"));
+        warn(m_scope, tr("ERROR:Unsupported file formats !"));
         return;
     }
-    if (!m_scope->mayLoseRecording(
+    if (!m_host.mayLoseRecording(
             tr("The recording on the plot is not saved. The import replaces it; export the "
                "recording first to keep it.\n\nImport anyway?")))
         return;
     QString error;
     std::optional<ScopeFileContent> content;
     {
-        FileProgress progress(m_scope->q, tr("Importing scope file..."));
+        FileProgress progress(m_scope, tr("Importing scope file..."));
         content = readScopeFile(fileName, progress.callback(), error);
     }
     if (!content) {
         if (!error.isEmpty())
-            warn(m_scope->q, error);
+            warn(m_scope, error);
         return;
     }
     const QString notes = loadNotes(*content, fileName);
     show(std::move(*content), metaBeside(fileName), QFileInfo(fileName).fileName());
     if (!notes.isEmpty())
-        warn(m_scope->q, notes);
+        warn(m_scope, notes);
 }
 
 bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText)
@@ -249,7 +234,7 @@ bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText)
     if (error.isEmpty())
         content = readScopeFile(fileName, ScopeFile::Progress(), error);
     if (!content) {
-        return m_scope->fail(error, errorText);
+        return m_host.fail(error, errorText);
     }
     show(std::move(*content), metaBeside(fileName), QFileInfo(fileName).fileName());
     return true;
@@ -262,7 +247,7 @@ bool ScopeFileActions::showCurves(const QVector<ScopeFileCurve> &curves, const S
     if (error.isEmpty() && curves.isEmpty())
         error = tr("ERROR:Empty ScopeData!");
     if (!error.isEmpty()) {
-        return m_scope->fail(error, errorText);
+        return m_host.fail(error, errorText);
     }
     ScopeFileContent content;
     content.curves = curves;
@@ -273,60 +258,9 @@ bool ScopeFileActions::showCurves(const QVector<ScopeFileCurve> &curves, const S
     return true;
 }
 
-bool ScopeFileActions::compareCurves(const QVector<ScopeFileCurve> &curves, const QString &label,
-                                     QString *errorText)
-{
-    QwtScope *plot = m_scope->m_pScope;
-    const QList<int> free = plot->freeSlots();
-    QString error = refusal();
-    if (error.isEmpty() && free.size() < curves.size())
-        error = TarnPlugin_Scope::tr("ERROR:No room to compare: %1 curves, %2 free curve slots")
-                    .arg(curves.size())
-                    .arg(free.size());
-    if (!error.isEmpty()) {
-        return m_scope->fail(error, errorText);
-    }
-    // Curves over the same times share one copy of them, and so what the plot keeps of them.
-    QVector<double> timesOf;
-    ColumnSnapshot times;
-    for (int k = 0; k < curves.size(); ++k) {
-        const ScopeFileCurve &curve = curves.at(k);
-        CurveBinding binding = curve.binding;
-        binding.slot = free.at(k);
-        plot->addCurve(binding.slot, QString("%1 (%2)").arg(curve.title, label), binding);
-        plot->setCurveDashed(binding.slot, true);
-        if (times.isEmpty() || curve.x != timesOf) {
-            timesOf = curve.x;
-            times = ColumnSnapshot::fromVector(curve.x);
-        }
-        double lo = 0.0;
-        double hi = 0.0;
-        plot->setCurveSamples(binding.slot, times, 0.0, ColumnSnapshot::fromVector(curve.y), lo,
-                              hi);
-    }
-    plot->showCommonUnit();
-    plot->replot();
-    emit m_scope->q->channelsChanged();
-    return true;
-}
-
-// The loaded recording replaces the one on the plot, and the period shows it whole. The
-// channel selection stays the operator's: the next Start records what is chosen there.
+// The loaded recording replaces the one on the plot.
 void ScopeFileActions::show(ScopeFileContent content, const ScopeFileMeta &meta,
                             const QString &label)
 {
-    TarnPlugin_ScopePrivate &s = *m_scope;
-    s.clearScopeData();
-    s.m_bRecordingUnsaved = false; // a file's or a kept capture's curves
-    s.m_pScope->importLines(std::move(content));
-    s.m_pScope->showCommonUnit();
-    const double range = s.m_pScope->xRange();
-    // The edit's handler runs only when the text changes.
-    s.ui->ScopePlugin_edit_PeriodTime->setText(QString::number(periodForRange(range)));
-    // A recording longer than the longest period is still shown whole.
-    if (range > s.m_pScope->xRange())
-        s.m_pScope->setXScale(0.0, range, range / 10.0);
-    s.showLoadedRecording(meta, label);
-    s.m_pScope->replot();
-    emit s.q->channelsChanged();
+    m_host.showRecording(ScopeRecording::loaded(std::move(content), meta), label);
 }

@@ -7,7 +7,10 @@
 #include <QVector>
 
 struct ScopeFileMeta;
-class TarnPlugin_ScopePrivate;
+class ScopeRecorder;
+class ScopeRecording;
+class ScopeStateLine;
+class TarnPlugin_Scope;
 
 // The scope file actions: export of the recording on the plot and import of a scope file
 // for viewing. The buttons reach them with their dialogs, progress and message boxes; code
@@ -18,7 +21,27 @@ class ScopeFileActions : public QObject
     Q_OBJECT
 
 public:
-    explicit ScopeFileActions(TarnPlugin_ScopePrivate *scope);
+    // What the file actions ask of the scope beyond the objects they are given.
+    class Host
+    {
+    public:
+        // Says why, to the caller and as the widget's error; returns false.
+        virtual bool fail(const QString &text, QString *errorText = nullptr) = 0;
+        // Whether an unsaved recording may be replaced; the operator is asked.
+        virtual bool mayLoseRecording(const QString &question) = 0;
+        virtual const ScopeRecording &recording() const = 0;
+        // The recording on the plot is in a file now.
+        virtual void noteRecordingSaved() = 0;
+        // Replaces the recording on the plot with a loaded one, named `label`.
+        virtual void showRecording(ScopeRecording recording, const QString &label) = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    // `scope` is the widget: its exact-values option and its dialogs' parent.
+    ScopeFileActions(TarnPlugin_Scope *scope, const ScopeRecorder &recorder,
+                     ScopeStateLine &stateLine, Host &host);
 
     void exportWithDialog();
     void importWithDialog();
@@ -28,16 +51,15 @@ public:
     // metadata says (the trigger mark, when they were recorded); not while sampling.
     bool showCurves(const QVector<ScopeFileCurve> &curves, const ScopeFileMeta &meta,
                     const QString &label, QString *errorText);
-    // Adds curves kept earlier beside those on the plot, dashed, their titles marked with
-    // `label`, aligned at their starts; refused while sampling or without free curve slots.
-    bool compareCurves(const QVector<ScopeFileCurve> &curves, const QString &label,
-                       QString *errorText);
 
 private:
     QString refusal() const;
-    ScopeFile::Outcome save(const QString &fileName, const QVector<ScopeFileCurve> &curves,
-                            const ScopeFile::Progress &progress, QString *error) const;
+    ScopeFile::Outcome save(const QString &fileName, const ScopeFile::Progress &progress,
+                            QString *error) const;
     void show(ScopeFileContent content, const ScopeFileMeta &meta, const QString &label);
 
-    TarnPlugin_ScopePrivate *m_scope;
+    TarnPlugin_Scope *m_scope;
+    const ScopeRecorder &m_recorder;
+    ScopeStateLine &m_stateLine;
+    Host &m_host;
 };

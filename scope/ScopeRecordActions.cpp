@@ -4,7 +4,7 @@
 #include "SaveDialog.h"
 #include "ScopeRecorder.h"
 #include "ScopeStateLine.h"
-#include "TarnPlugin_Scope_p.h"
+#include "TarnPlugin_Scope.h"
 
 #include <QAction>
 #include <QDir>
@@ -32,9 +32,10 @@ QString durationText(qint64 ms)
 
 } // namespace
 
-ScopeRecordActions::ScopeRecordActions(TarnPlugin_ScopePrivate *scope)
-    : QObject(scope->q), m_scope(scope),
-      m_action(new QAction(TarnPlugin_Scope::tr("Record to file…"), scope->q))
+ScopeRecordActions::ScopeRecordActions(TarnPlugin_Scope *scope, ScopeRecorder &recorder,
+                                       ScopeStateLine &stateLine, Host &host)
+    : QObject(scope), m_scope(scope), m_recorder(recorder), m_stateLine(stateLine), m_host(host),
+      m_action(new QAction(TarnPlugin_Scope::tr("Record to file…"), scope))
 {
     m_action->setObjectName(QStringLiteral("ScopeAction_RecordToFile"));
     connect(m_action, &QAction::triggered, this, &ScopeRecordActions::toggleFromMenu);
@@ -42,7 +43,7 @@ ScopeRecordActions::ScopeRecordActions(TarnPlugin_ScopePrivate *scope)
 
 bool ScopeRecordActions::isRecording() const
 {
-    return m_scope->m_pRecorder->isRecordingToFile();
+    return m_recorder.isRecordingToFile();
 }
 
 void ScopeRecordActions::setRotation(int minutes, int megabytes)
@@ -54,18 +55,18 @@ void ScopeRecordActions::setRotation(int minutes, int megabytes)
 bool ScopeRecordActions::start(FileRecordingOptions options, QString *errorText)
 {
     if (options.fileName.isEmpty())
-        return m_scope->fail(TarnPlugin_Scope::tr("ERROR:No file to record to"), errorText);
+        return m_host.fail(TarnPlugin_Scope::tr("ERROR:No file to record to"), errorText);
     if (!options.replace && QFileInfo::exists(options.fileName))
-        return m_scope->fail(TarnPlugin_Scope::tr("ERROR:Cannot record to %1: the file exists "
-                                                  "already and is not replaced")
-                                 .arg(options.fileName),
-                             errorText);
+        return m_host.fail(TarnPlugin_Scope::tr("ERROR:Cannot record to %1: the file exists "
+                                                "already and is not replaced")
+                               .arg(options.fileName),
+                           errorText);
     options.rotateMinutes = m_rotateMinutes;
     options.rotateMegabytes = m_rotateMegabytes;
-    options.exactValues = m_scope->m_bExactValues;
+    options.exactValues = m_scope->exactValues();
     QString error;
-    if (!m_scope->m_pRecorder->startRecordingToFile(options, &error))
-        return m_scope->fail(SaveDialog::cannotWrite(options.fileName, error), errorText);
+    if (!m_recorder.startRecordingToFile(options, &error))
+        return m_host.fail(SaveDialog::cannotWrite(options.fileName, error), errorText);
     m_lastFolder = QFileInfo(options.fileName).absolutePath();
     m_firstFileName = options.fileName;
     m_fileName = options.fileName;
@@ -73,7 +74,7 @@ bool ScopeRecordActions::start(FileRecordingOptions options, QString *errorText)
     m_since.start();
     m_action->setText(TarnPlugin_Scope::tr("Stop recording to file"));
     poll();
-    emit m_scope->q->recordingToFileChanged();
+    emit m_scope->recordingToFileChanged();
     return true;
 }
 
@@ -81,11 +82,11 @@ void ScopeRecordActions::stop()
 {
     if (!isRecording())
         return;
-    m_scope->m_pRecorder->stopRecordingToFile();
+    m_recorder.stopRecordingToFile();
     m_action->setText(TarnPlugin_Scope::tr("Record to file…"));
     markRunNotOnDisk();
     showOnStrip(QString(), false);
-    m_scope->m_pStateLine->showSavedTo(recordedFilesText());
+    m_stateLine.showSavedTo(recordedFilesText());
 }
 
 // "Recorded to <path>", with the last numbered file when the recording went on in more.
@@ -101,8 +102,8 @@ QString ScopeRecordActions::recordedFilesText() const
 // whole only on the plot.
 void ScopeRecordActions::markRunNotOnDisk()
 {
-    if (m_scope->m_pRecorder->isSampling())
-        m_scope->m_bRecordingUnsaved = true;
+    if (m_recorder.isSampling())
+        m_host.noteRecordingUnsaved();
 }
 
 void ScopeRecordActions::toggleFromMenu()
@@ -115,7 +116,7 @@ void ScopeRecordActions::toggleFromMenu()
 
 void ScopeRecordActions::startWithDialog()
 {
-    RecordToFileDialog dialog(proposedFile(), m_scope->m_bExactValues, m_scope->q);
+    RecordToFileDialog dialog(proposedFile(), m_scope->exactValues(), m_scope);
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_scope->setExactValues(dialog.exactValues());
@@ -125,7 +126,7 @@ void ScopeRecordActions::startWithDialog()
     options.replace = dialog.replaceExisting();
     QString error;
     if (!start(options, &error))
-        QMessageBox::warning(m_scope->q, "Warning", error, QMessageBox::Ok);
+        QMessageBox::warning(m_scope, "Warning", error, QMessageBox::Ok);
 }
 
 // A name with date and time, in the folder recorded to last.
@@ -137,18 +138,18 @@ QString ScopeRecordActions::proposedFile() const
 
 void ScopeRecordActions::poll()
 {
-    ScopeRecorder &recorder = *m_scope->m_pRecorder;
+    ScopeRecorder &recorder = m_recorder;
     const bool finishing = recorder.isFinishingFiles();
     const QVector<FileRecordingStatus> failures = recorder.reapFinishedFiles();
     for (const FileRecordingStatus &failed : failures)
         reportFailure(failed);
     if (finishing && !recorder.isFinishingFiles() && failures.isEmpty())
-        emit m_scope->q->recordingToFileChanged(); // the file is complete
+        emit m_scope->recordingToFileChanged(); // the file is complete
     if (!isRecording())
         return;
-    const FileRecordingStatus status = m_scope->m_pRecorder->fileRecordingStatus();
+    const FileRecordingStatus status = m_recorder.fileRecordingStatus();
     if (!status.failure.isEmpty()) {
-        m_scope->m_pRecorder->stopRecordingToFile();
+        m_recorder.stopRecordingToFile();
         m_action->setText(TarnPlugin_Scope::tr("Record to file…"));
         reportFailure(status);
         return;
@@ -165,7 +166,7 @@ void ScopeRecordActions::poll()
     if (status.fileName != m_fileName || status.dropped != m_lost) {
         m_fileName = status.fileName;
         m_lost = status.dropped;
-        emit m_scope->q->recordingToFileChanged();
+        emit m_scope->recordingToFileChanged();
     }
 }
 
@@ -176,11 +177,11 @@ void ScopeRecordActions::reportFailure(const FileRecordingStatus &status)
         TarnPlugin_Scope::tr("Recording to %1 stopped: %2; the file keeps what was written")
             .arg(QFileInfo(status.fileName).fileName(), status.failure);
     showOnStrip(text, true);
-    emit m_scope->q->recordingToFileFailed(status.failure);
-    m_scope->fail(TarnPlugin_Scope::tr("ERROR:%1").arg(text));
+    emit m_scope->recordingToFileFailed(status.failure);
+    m_host.fail(TarnPlugin_Scope::tr("ERROR:%1").arg(text));
 }
 
 void ScopeRecordActions::showOnStrip(const QString &text, bool alarm)
 {
-    m_scope->m_pStateLine->showFileRecording(text, alarm);
+    m_stateLine.showFileRecording(text, alarm);
 }

@@ -5,7 +5,9 @@
 #include <QString>
 
 class QAction;
-class TarnPlugin_ScopePrivate;
+class ScopeRecorder;
+class ScopeStateLine;
+class TarnPlugin_Scope;
 struct FileRecordingStatus;
 struct FileRecordingOptions;
 
@@ -18,7 +20,22 @@ class ScopeRecordActions : public QObject
     Q_OBJECT
 
 public:
-    explicit ScopeRecordActions(TarnPlugin_ScopePrivate *scope);
+    // What recording to disk asks of the scope beyond the objects it is given.
+    class Host
+    {
+    public:
+        // Says why, to the caller and as the widget's error; returns false.
+        virtual bool fail(const QString &text, QString *errorText = nullptr) = 0;
+        // The run on the plot is no longer wholly on disk.
+        virtual void noteRecordingUnsaved() = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    // `scope` is the widget: its signals, its exact-values option and its dialogs' parent.
+    ScopeRecordActions(TarnPlugin_Scope *scope, ScopeRecorder &recorder, ScopeStateLine &stateLine,
+                       Host &host);
 
     QAction *action() const { return m_action; }
     bool start(FileRecordingOptions options, QString *errorText);
@@ -39,7 +56,10 @@ private:
     QString recordedFilesText() const;
     void markRunNotOnDisk();
 
-    TarnPlugin_ScopePrivate *m_scope;
+    TarnPlugin_Scope *m_scope;
+    ScopeRecorder &m_recorder;
+    ScopeStateLine &m_stateLine;
+    Host &m_host;
     QAction *m_action;
     QString m_lastFolder;
     int m_rotateMinutes = 0;

@@ -1,13 +1,12 @@
 #include "ScopeSetupActions.h"
 
+#include "ChannelColours.h"
 #include "QScopeSetting.h"
-#include "QwtScope.h"
 #include "SaveDialog.h"
 #include "ScopeCaptures.h"
 #include "ScopeSetupFile.h"
-#include "TarnPlugin_Scope_p.h"
+#include "TarnPlugin_Scope.h"
 #include "TriggerControls.h"
-#include "ui_TarnPlugin_Scope.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -20,14 +19,10 @@ namespace {
 const char *const kSetupFilter = QT_TRANSLATE_NOOP("ScopeSetupActions", "Scope set-up (*.json)");
 const char *const kRefusedSetupKey = "tarnRefusedSetupKey";
 
-void selectText(QComboBox *box, const QString &text, const char *what, QStringList &skipped)
+void selectText(TriggerControls &controls, TriggerControls::Choice choice, const QString &text,
+                const char *what, QStringList &skipped)
 {
-    if (text.isEmpty())
-        return;
-    const int index = box->findText(text);
-    if (index >= 0)
-        box->setCurrentIndex(index);
-    else
+    if (!text.isEmpty() && !controls.selectChoiceText(choice, text))
         skipped << QStringLiteral("%1 \"%2\"").arg(ScopeSetupActions::tr(what), text);
 }
 
@@ -68,7 +63,7 @@ QString fileText(std::optional<double> value)
 // it; any other is refused for good.
 QString ScopeSetupActions::settingsKey() const
 {
-    QWidget *scope = m_scope->q;
+    QWidget *scope = m_scope;
     const QString name = scope->objectName();
     if (!name.isEmpty() && name != QLatin1String(scope->metaObject()->className()))
         return QStringLiteral("TarnScope/%1/setup").arg(name);
@@ -82,8 +77,8 @@ QString ScopeSetupActions::settingsKey() const
     return QStringLiteral("TarnScope/TarnPlugin_Scope/setup");
 }
 
-ScopeSetupActions::ScopeSetupActions(TarnPlugin_ScopePrivate *scope)
-    : QObject(scope->q), m_scope(scope)
+ScopeSetupActions::ScopeSetupActions(TarnPlugin_Scope *scope, Parts parts, Host &host)
+    : QObject(scope), m_scope(scope), m_parts(parts), m_host(host)
 {
     auto *save = new QAction(TarnPlugin_Scope::tr("Save set-up…"), this);
     save->setObjectName(QStringLiteral("ScopeAction_SaveSetup"));
@@ -92,32 +87,33 @@ ScopeSetupActions::ScopeSetupActions(TarnPlugin_ScopePrivate *scope)
     load->setObjectName(QStringLiteral("ScopeAction_LoadSetup"));
     connect(load, &QAction::triggered, this, &ScopeSetupActions::loadFromFile);
     m_actions = {save, load};
-    connect(scope->m_pScopeSetting, &QScopeSetting::userSetAxisInfo, this,
+    connect(&parts.channelDialog, &QScopeSetting::userSetAxisInfo, this,
             &ScopeSetupActions::rememberSetup);
 }
 
 ScopeSetup ScopeSetupActions::currentSetup() const
 {
-    const TarnPlugin_ScopePrivate &s = *m_scope;
+    const QScopeSetting &dialog = m_parts.channelDialog;
+    const TriggerControls &controls = m_parts.trigger;
     ScopeSetup setup;
-    setup.components = s.m_pScopeSetting->checkedIds(QScopeSetting::Tree::Components);
-    setup.links = s.m_pScopeSetting->checkedIds(QScopeSetting::Tree::Links);
-    setup.endEffectors = s.m_pScopeSetting->checkedIds(QScopeSetting::Tree::EndEffectors);
-    setup.periodMs = s.m_nPeriodTime;
-    const TriggerSettings &trigger = s.m_pTriggerControls->settings();
-    setup.triggerOn = s.m_pTriggerControls->isEnabled();
-    setup.triggerChannel = s.m_pTriggerControls->channelText();
-    setup.triggerCondition = s.ui->Kvel_Scope_cmb_TriggerCondition->currentText();
-    setup.triggerMode = s.ui->Kvel_Scope_cmb_TriggerFS->currentText();
+    setup.components = dialog.checkedIds(QScopeSetting::Tree::Components);
+    setup.links = dialog.checkedIds(QScopeSetting::Tree::Links);
+    setup.endEffectors = dialog.checkedIds(QScopeSetting::Tree::EndEffectors);
+    setup.periodMs = m_scope->period();
+    const TriggerSettings &trigger = controls.settings();
+    setup.triggerOn = controls.isEnabled();
+    setup.triggerChannel = controls.choiceText(TriggerControls::Choice::Channel);
+    setup.triggerCondition = controls.choiceText(TriggerControls::Choice::Condition);
+    setup.triggerMode = controls.choiceText(TriggerControls::Choice::Mode);
     setup.triggerThreshold = fileText(trigger.threshold);
     setup.triggerDelay = fileText(trigger.delay);
     setup.triggerAbsolute = trigger.absoluteValue;
-    setup.triggerOptions = s.m_pCaptures->options();
-    setup.stripView = s.q->isStripView();
-    setup.exactValues = s.q->exactValues();
-    setup.scaleToVisible = s.q->scalesToVisibleCurves();
-    setup.wallClockTime = s.q->wallClockTime();
-    setup.channelColours = s.m_pScope->channelColours().assignment();
+    setup.triggerOptions = m_parts.captures.options();
+    setup.stripView = m_scope->isStripView();
+    setup.exactValues = m_scope->exactValues();
+    setup.scaleToVisible = m_scope->scalesToVisibleCurves();
+    setup.wallClockTime = m_scope->wallClockTime();
+    setup.channelColours = m_parts.colours.assignment();
     return setup;
 }
 
@@ -126,53 +122,54 @@ ScopeSetup ScopeSetupActions::currentSetup() const
 // colours go first, so that the confirmed channels are shown in them.
 void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped)
 {
-    TarnPlugin_ScopePrivate &s = *m_scope;
-    for (const QString &title : s.m_pScope->channelColours().restore(setup.channelColours))
+    for (const QString &title : m_parts.colours.restore(setup.channelColours))
         skipped << tr("the colour of %1").arg(title);
-    s.ui->ScopePlugin_edit_PeriodTime->setText(QString::number(setup.periodMs));
-    s.m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Components, setup.components);
-    s.m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::Links, setup.links);
-    s.m_pScopeSetting->setCheckedIds(QScopeSetting::Tree::EndEffectors, setup.endEffectors);
-    s.setScopeSetting();
+    m_scope->setPeriod(setup.periodMs); // the file reader took only a valid one
+    QScopeSetting &dialog = m_parts.channelDialog;
+    dialog.setCheckedIds(QScopeSetting::Tree::Components, setup.components);
+    dialog.setCheckedIds(QScopeSetting::Tree::Links, setup.links);
+    dialog.setCheckedIds(QScopeSetting::Tree::EndEffectors, setup.endEffectors);
+    m_host.applyChannelChoice();
 
-    s.m_pTriggerControls->setEnabled(setup.triggerOn);
-    selectText(s.ui->Kvel_Scope_cmb_TriggerSel, setup.triggerChannel,
+    TriggerControls &controls = m_parts.trigger;
+    controls.setEnabled(setup.triggerOn);
+    selectText(controls, TriggerControls::Choice::Channel, setup.triggerChannel,
                QT_TRANSLATE_NOOP("ScopeSetupActions", "trigger channel"), skipped);
-    selectText(s.ui->Kvel_Scope_cmb_TriggerCondition, setup.triggerCondition,
+    selectText(controls, TriggerControls::Choice::Condition, setup.triggerCondition,
                QT_TRANSLATE_NOOP("ScopeSetupActions", "trigger condition"), skipped);
-    selectText(s.ui->Kvel_Scope_cmb_TriggerFS, setup.triggerMode,
+    selectText(controls, TriggerControls::Choice::Mode, setup.triggerMode,
                QT_TRANSLATE_NOOP("ScopeSetupActions", "trigger mode"), skipped);
-    applyThreshold(*s.m_pTriggerControls, setup.triggerThreshold, s.q->locale(), skipped);
-    applyDelay(*s.m_pTriggerControls, setup.triggerDelay, s.q->locale(), skipped);
-    s.m_pTriggerControls->setAbsoluteValue(setup.triggerAbsolute);
-    s.m_pCaptures->setOptions(setup.triggerOptions);
-    s.q->setStripView(setup.stripView);
-    s.q->setExactValues(setup.exactValues);
-    s.q->setScaleToVisibleCurves(setup.scaleToVisible);
-    s.q->setWallClockTime(setup.wallClockTime);
+    applyThreshold(controls, setup.triggerThreshold, m_scope->locale(), skipped);
+    applyDelay(controls, setup.triggerDelay, m_scope->locale(), skipped);
+    controls.setAbsoluteValue(setup.triggerAbsolute);
+    m_parts.captures.setOptions(setup.triggerOptions);
+    m_scope->setStripView(setup.stripView);
+    m_scope->setExactValues(setup.exactValues);
+    m_scope->setScaleToVisibleCurves(setup.scaleToVisible);
+    m_scope->setWallClockTime(setup.wallClockTime);
 }
 
 void ScopeSetupActions::saveToFile()
 {
-    const QString fileName = SaveDialog::askFileName(m_scope->q, tr("Save Set-up"),
-                                                     "Tarn_Scope_Setup", tr(kSetupFilter), "json");
+    const QString fileName = SaveDialog::askFileName(m_scope, tr("Save Set-up"), "Tarn_Scope_Setup",
+                                                     tr(kSetupFilter), "json");
     if (fileName.isEmpty())
         return;
     QString error;
     if (!currentSetup().save(fileName, &error))
-        SaveDialog::warnCannotWrite(m_scope->q, fileName, error);
+        SaveDialog::warnCannotWrite(m_scope, fileName, error);
 }
 
 void ScopeSetupActions::loadFromFile()
 {
     const QString fileName =
-        QFileDialog::getOpenFileName(m_scope->q, tr("Load Set-up"), ".", tr(kSetupFilter));
+        QFileDialog::getOpenFileName(m_scope, tr("Load Set-up"), ".", tr(kSetupFilter));
     if (fileName.isEmpty())
         return;
     QStringList skipped;
     ScopeSetup setup;
     if (ScopeSetup::load(fileName, setup, skipped)) {
-        if (!m_scope->mayLoseRecording(
+        if (!m_host.mayLoseRecording(
                 tr("The recording on the plot is not saved. Loading the set-up replaces it; "
                    "export the recording first to keep it.\n\nLoad the set-up anyway?")))
             return;
@@ -180,7 +177,7 @@ void ScopeSetupActions::loadFromFile()
         rememberSetup();
     }
     if (!skipped.isEmpty())
-        QMessageBox::warning(m_scope->q, tr("Warning"),
+        QMessageBox::warning(m_scope, tr("Warning"),
                              tr("ERROR:Set-up %1 loaded in part; skipped: %2")
                                  .arg(fileName, skipped.join(QStringLiteral("; "))),
                              QMessageBox::Ok);

@@ -4,20 +4,46 @@
 #include <QObject>
 #include <QStringList>
 
+class ChannelColours;
 class QAction;
-class TarnPlugin_ScopePrivate;
+class QScopeSetting;
+class ScopeCaptures;
 struct ScopeSetup;
+class TarnPlugin_Scope;
+class TriggerControls;
 
 // The operator's set-ups: the channel selection, period, trigger controls and channel colours
-// saved to and loaded from a JSON file (the plot menu's "Save set-up…" and "Load set-up…"), and, with
-// persistSetup on, remembered in QSettings under the scope's objectName. Owned by the scope
+// saved to and loaded from a JSON file (the plot menu's "Save set-up…" and "Load set-up…"), and,
+// with persistSetup on, remembered in QSettings under the scope's objectName. Owned by the scope
 // widget (a Qt child); GUI thread only.
 class ScopeSetupActions : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit ScopeSetupActions(TarnPlugin_ScopePrivate *scope);
+    // What the set-up actions ask of the scope beyond the objects they are given.
+    class Host
+    {
+    public:
+        // Whether an unsaved recording may be replaced; the operator is asked.
+        virtual bool mayLoseRecording(const QString &question) = 0;
+        // Takes the channel dialog's checks as confirmed.
+        virtual void applyChannelChoice() = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    struct Parts
+    {
+        QScopeSetting &channelDialog;
+        TriggerControls &trigger;
+        ScopeCaptures &captures;
+        ChannelColours &colours;
+    };
+
+    // `scope` is the widget: its period and view options, its name and its dialogs' parent.
+    ScopeSetupActions(TarnPlugin_Scope *scope, Parts parts, Host &host);
 
     // The menu entries, for the plot's context menu.
     QList<QAction *> actions() const { return m_actions; }
@@ -34,7 +60,9 @@ private:
     void restoreRememberedSetup();
     QString settingsKey() const;
 
-    TarnPlugin_ScopePrivate *m_scope;
+    TarnPlugin_Scope *m_scope;
+    Parts m_parts;
+    Host &m_host;
     QList<QAction *> m_actions;
     bool m_bPersistSetup = false;
     bool m_bSetupRestored = false;

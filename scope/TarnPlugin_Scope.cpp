@@ -25,8 +25,6 @@
 
 namespace {
 
-constexpr int kRefreshIntervalMs = 64;
-
 // The translations the library carries (translations/): tarnscope_<language>.qm.
 const char *const kTranslationFolder = ":/tarnscope/translations";
 
@@ -43,12 +41,11 @@ TarnPlugin_Scope::TarnPlugin_Scope(QWidget *parent)
     : QWidget(parent), d(std::make_unique<TarnPlugin_ScopePrivate>(this))
 {
     d->build();
-    d->m_nTimerId = startTimer(kRefreshIntervalMs, Qt::CoarseTimer);
 }
 
 TarnPlugin_Scope::~TarnPlugin_Scope()
 {
-    d->m_pSetupActions->rememberSetup();
+    d->setupActions().rememberSetup();
     d.reset();
 }
 
@@ -84,7 +81,7 @@ QList<TarnScopeChannelInfo> TarnPlugin_Scope::availableChannels() const
 
 QStringList TarnPlugin_Scope::channels() const
 {
-    return d->m_pScope->curveTitles();
+    return d->recording().titles();
 }
 
 bool TarnPlugin_Scope::setChannels(const QStringList &titles, QString *errorText)
@@ -94,7 +91,7 @@ bool TarnPlugin_Scope::setChannels(const QStringList &titles, QString *errorText
 
 int TarnPlugin_Scope::period() const
 {
-    return d->m_nPeriodTime;
+    return d->periodMs();
 }
 
 void TarnPlugin_Scope::setPeriod(int milliseconds)
@@ -104,73 +101,70 @@ void TarnPlugin_Scope::setPeriod(int milliseconds)
 
 bool TarnPlugin_Scope::stopWhenError() const
 {
-    return d->m_bStopWhenError;
+    return d->stopsWhenError();
 }
 
 void TarnPlugin_Scope::setStopWhenError(bool on)
 {
-    if (on == d->m_bStopWhenError)
-        return;
-    d->ui->cb_StopWhenError->setChecked(on);
-    slot_cb_StopWhenErrorClicked();
+    d->setStopWhenError(on);
 }
 
 bool TarnPlugin_Scope::triggerEnabled() const
 {
-    return d->m_pTriggerControls->isEnabled();
+    return d->triggerControls().isEnabled();
 }
 
 void TarnPlugin_Scope::setTriggerEnabled(bool on)
 {
-    d->m_pTriggerControls->setEnabled(on);
+    d->triggerControls().setEnabled(on);
 }
 
 QString TarnPlugin_Scope::triggerChannel() const
 {
-    return d->m_pTriggerControls->channelText();
+    return d->triggerControls().channelText();
 }
 
 void TarnPlugin_Scope::setTriggerChannel(const QString &title)
 {
-    if (!d->m_pTriggerControls->selectChannel(title))
+    if (!d->triggerControls().selectChannel(title))
         qWarning("TarnPlugin_Scope: \"%s\" is not a recorded channel; the trigger channel stays",
                  qUtf8Printable(title));
 }
 
 TarnPlugin_Scope::TriggerCondition TarnPlugin_Scope::triggerCondition() const
 {
-    return static_cast<TriggerCondition>(d->m_pTriggerControls->settings().condition);
+    return static_cast<TriggerCondition>(d->triggerControls().settings().condition);
 }
 
 void TarnPlugin_Scope::setTriggerCondition(TriggerCondition condition)
 {
-    d->m_pTriggerControls->setCondition(condition);
+    d->triggerControls().setCondition(condition);
 }
 
 TarnPlugin_Scope::TriggerMode TarnPlugin_Scope::triggerMode() const
 {
-    return static_cast<TriggerMode>(d->m_pTriggerControls->settings().mode);
+    return static_cast<TriggerMode>(d->triggerControls().settings().mode);
 }
 
 void TarnPlugin_Scope::setTriggerMode(TriggerMode mode)
 {
-    d->m_pTriggerControls->setMode(mode);
+    d->triggerControls().setMode(mode);
 }
 
 double TarnPlugin_Scope::triggerThreshold() const
 {
-    return d->m_pTriggerControls->settings().threshold;
+    return d->triggerControls().settings().threshold;
 }
 
 void TarnPlugin_Scope::setTriggerThreshold(double threshold)
 {
-    if (!d->m_pTriggerControls->setThreshold(threshold))
+    if (!d->triggerControls().setThreshold(threshold))
         qWarning("TarnPlugin_Scope: trigger threshold %g refused; the threshold stays", threshold);
 }
 
 QString TarnPlugin_Scope::triggerDelay() const
 {
-    const std::optional<double> delay = d->m_pTriggerControls->settings().delay;
+    const std::optional<double> delay = d->triggerControls().settings().delay;
     return delay ? TriggerControls::writeNumber(*delay, QLocale::c()) : QString();
 }
 
@@ -184,50 +178,50 @@ void TarnPlugin_Scope::setTriggerDelay(const QString &milliseconds)
                  qUtf8Printable(milliseconds));
         return;
     }
-    d->m_pTriggerControls->setDelay(delay);
+    d->triggerControls().setDelay(delay);
 }
 
 bool TarnPlugin_Scope::triggerAbsoluteValue() const
 {
-    return d->m_pTriggerControls->settings().absoluteValue;
+    return d->triggerControls().settings().absoluteValue;
 }
 
 void TarnPlugin_Scope::setTriggerAbsoluteValue(bool on)
 {
-    d->m_pTriggerControls->setAbsoluteValue(on);
+    d->triggerControls().setAbsoluteValue(on);
 }
 
 bool TarnPlugin_Scope::triggerRepeat() const
 {
-    return d->m_pCaptures->options().repeat;
+    return d->captures().options().repeat;
 }
 
 void TarnPlugin_Scope::setTriggerRepeat(bool on)
 {
-    changeTriggerOptions(d->m_pCaptures, [on](TriggerOptions &options) { options.repeat = on; });
+    changeTriggerOptions(&d->captures(), [on](TriggerOptions &options) { options.repeat = on; });
     emit triggerSettingsChanged();
 }
 
 int TarnPlugin_Scope::triggerKeep() const
 {
-    return d->m_pCaptures->options().keep;
+    return d->captures().options().keep;
 }
 
 void TarnPlugin_Scope::setTriggerKeep(int count)
 {
-    changeTriggerOptions(d->m_pCaptures,
+    changeTriggerOptions(&d->captures(),
                          [count](TriggerOptions &options) { options.keep = count; });
     emit triggerSettingsChanged();
 }
 
 QString TarnPlugin_Scope::triggerFolder() const
 {
-    return d->m_pCaptures->options().folder;
+    return d->captures().options().folder;
 }
 
 void TarnPlugin_Scope::setTriggerFolder(const QString &folder)
 {
-    changeTriggerOptions(d->m_pCaptures,
+    changeTriggerOptions(&d->captures(),
                          [&folder](TriggerOptions &options) { options.folder = folder; });
     emit triggerSettingsChanged();
 }
@@ -235,7 +229,7 @@ void TarnPlugin_Scope::setTriggerFolder(const QString &folder)
 QList<TarnScopeCapture> TarnPlugin_Scope::captures() const
 {
     QList<TarnScopeCapture> captures;
-    for (const ScopeCapture &kept : d->m_pCaptures->kept()) {
+    for (const ScopeCapture &kept : d->captures().kept()) {
         TarnScopeCapture capture{kept.triggerTime, kept.channel, kept.value, kept.fileName, {}};
         for (const ScopeFileCurve &line : kept.curves)
             capture.curves << TarnScopeCurveData{line.title, line.binding.unit, line.x, line.y};
@@ -246,44 +240,39 @@ QList<TarnScopeCapture> TarnPlugin_Scope::captures() const
 
 bool TarnPlugin_Scope::showCapture(int index, QString *errorText)
 {
-    const ScopeCapture *capture = d->keptCapture(index, errorText);
-    return capture && d->m_pFileActions->showCurves(capture->curves, capture->meta,
-                                                    d->captureLabel(*capture), errorText);
+    return d->showCapture(index, errorText);
 }
 
 bool TarnPlugin_Scope::compareCapture(int index, QString *errorText)
 {
-    const ScopeCapture *capture = d->keptCapture(index, errorText);
-    return capture &&
-           d->m_pFileActions->compareCurves(
-               capture->curves, TarnPlugin_ScopePrivate::captureLabel(*capture), errorText);
+    return d->compareCapture(index, errorText);
 }
 
 // ---- states --------------------------------------------------------------------------
 
 bool TarnPlugin_Scope::isSampling() const
 {
-    return d->m_pRecorder->isSampling();
+    return d->recorder().isSampling();
 }
 
 bool TarnPlugin_Scope::isCapturing() const
 {
-    return d->m_pRecorder->isCapturing();
+    return d->recorder().isCapturing();
 }
 
 bool TarnPlugin_Scope::isTriggerArmed() const
 {
-    return d->m_pRecorder->isTriggerArmed();
+    return d->recorder().isTriggerArmed();
 }
 
 bool TarnPlugin_Scope::isViewFrozen() const
 {
-    return d->m_bViewFrozen;
+    return d->isViewFrozen();
 }
 
 bool TarnPlugin_Scope::exactValues() const
 {
-    return d->m_bExactValues;
+    return d->exactValues();
 }
 
 void TarnPlugin_Scope::setExactValues(bool on)
@@ -293,7 +282,7 @@ void TarnPlugin_Scope::setExactValues(bool on)
 
 bool TarnPlugin_Scope::isStripView() const
 {
-    return d->m_pScope->isStripView();
+    return d->plot()->isStripView();
 }
 
 void TarnPlugin_Scope::setStripView(bool on)
@@ -303,7 +292,7 @@ void TarnPlugin_Scope::setStripView(bool on)
 
 bool TarnPlugin_Scope::scalesToVisibleCurves() const
 {
-    return d->m_pScope->scalesToVisible();
+    return d->plot()->scalesToVisible();
 }
 
 void TarnPlugin_Scope::setScaleToVisibleCurves(bool on)
@@ -313,7 +302,7 @@ void TarnPlugin_Scope::setScaleToVisibleCurves(bool on)
 
 bool TarnPlugin_Scope::wallClockTime() const
 {
-    return d->m_pScope->wallClockTime();
+    return d->plot()->wallClockTime();
 }
 
 void TarnPlugin_Scope::setWallClockTime(bool on)
@@ -323,17 +312,17 @@ void TarnPlugin_Scope::setWallClockTime(bool on)
 
 bool TarnPlugin_Scope::persistSetup() const
 {
-    return d->m_pSetupActions->persistSetup();
+    return d->setupActions().persistSetup();
 }
 
 void TarnPlugin_Scope::setPersistSetup(bool on)
 {
-    d->m_pSetupActions->setPersistSetup(on);
+    d->setupActions().setPersistSetup(on);
 }
 
 TarnPlugin_Scope::ControllerStatus TarnPlugin_Scope::controllerStatus() const
 {
-    return d->m_controllerStatus;
+    return d->controllerStatus();
 }
 
 QString TarnPlugin_Scope::controllerLibrary() const
@@ -344,12 +333,12 @@ QString TarnPlugin_Scope::controllerLibrary() const
 
 int TarnPlugin_Scope::controllerTimeout() const
 {
-    return d->m_nControllerTimeoutMs;
+    return d->controllerTimeoutMs();
 }
 
 void TarnPlugin_Scope::setControllerTimeout(int milliseconds)
 {
-    d->m_nControllerTimeoutMs = std::max(milliseconds, TarnPlugin_ScopePrivate::kSilenceMs);
+    d->setControllerTimeoutMs(milliseconds);
 }
 
 void TarnPlugin_Scope::start()
@@ -364,7 +353,7 @@ void TarnPlugin_Scope::stop()
 
 void TarnPlugin_Scope::resetView()
 {
-    d->m_pScope->resetZoom();
+    d->plot()->resetZoom();
 }
 
 void TarnPlugin_Scope::setViewFrozen(bool frozen)
@@ -381,61 +370,58 @@ void TarnPlugin_Scope::armTrigger()
 
 QList<TarnScopeCurveData> TarnPlugin_Scope::recordedCurves() const
 {
-    d->catchUpWhenHidden();
-    QVector<ScopeFileCurve> lines;
-    d->m_pScope->exportLines(lines);
     QList<TarnScopeCurveData> curves;
-    for (const ScopeFileCurve &line : lines)
+    for (const ScopeFileCurve &line : d->recordingNow().fileCurves())
         curves << TarnScopeCurveData{line.title, line.binding.unit, line.x, line.y};
     return curves;
 }
 
 bool TarnPlugin_Scope::exportToFile(const QString &path, QString *errorText) const
 {
-    return d->m_pFileActions->exportTo(path, errorText);
+    return d->fileActions().exportTo(path, errorText);
 }
 
 bool TarnPlugin_Scope::importFromFile(const QString &path, QString *errorText)
 {
-    return d->m_pFileActions->importFrom(path, errorText);
+    return d->fileActions().importFrom(path, errorText);
 }
 
 bool TarnPlugin_Scope::startRecordingToFile(const QString &path, QString *errorText)
 {
     FileRecordingOptions options;
     options.fileName = path;
-    return d->m_pRecordActions->start(options, errorText);
+    return d->recordActions().start(options, errorText);
 }
 
 void TarnPlugin_Scope::stopRecordingToFile()
 {
-    d->m_pRecordActions->stop();
+    d->recordActions().stop();
 }
 
 bool TarnPlugin_Scope::isRecordingToFile() const
 {
-    return d->m_pRecordActions->isRecording();
+    return d->recordActions().isRecording();
 }
 
 QString TarnPlugin_Scope::recordingFileName() const
 {
-    return d->m_pRecordActions->fileName();
+    return d->recordActions().fileName();
 }
 
 qint64 TarnPlugin_Scope::recordingLostRecords() const
 {
-    return d->m_pRecordActions->lostRecords();
+    return d->recordActions().lostRecords();
 }
 
 void TarnPlugin_Scope::setRecordingRotation(int minutes, int megabytes)
 {
-    d->m_pRecordActions->setRotation(minutes, megabytes);
+    d->recordActions().setRotation(minutes, megabytes);
 }
 
 bool TarnPlugin_Scope::saveImage(const QString &path, QString *errorText) const
 {
     QString error;
-    if (PlotImage::save(d->m_pScope, path, &error))
+    if (PlotImage::save(d->plot(), path, &error))
         return true;
     error = SaveDialog::cannotWrite(path, error);
     return d->fail(error, errorText);
@@ -485,12 +471,12 @@ void TarnPlugin_Scope::OnResetView()
 
 void TarnPlugin_Scope::slotImportScopeFile()
 {
-    d->m_pFileActions->importWithDialog();
+    d->fileActions().importWithDialog();
 }
 
 void TarnPlugin_Scope::slotExportScopeFile()
 {
-    d->m_pFileActions->exportWithDialog();
+    d->fileActions().exportWithDialog();
 }
 
 void TarnPlugin_Scope::slot_Disconnected2Mox()
@@ -500,11 +486,7 @@ void TarnPlugin_Scope::slot_Disconnected2Mox()
 
 void TarnPlugin_Scope::slot_cb_StopWhenErrorClicked()
 {
-    const bool on = d->ui->cb_StopWhenError->isChecked();
-    if (on == d->m_bStopWhenError)
-        return;
-    d->m_bStopWhenError = on;
-    emit stopWhenErrorChanged(on);
+    d->takeStopWhenErrorBox();
 }
 
 void TarnPlugin_Scope::CheckTriggerStatus()
@@ -514,7 +496,7 @@ void TarnPlugin_Scope::CheckTriggerStatus()
 
 void TarnPlugin_Scope::timerEvent(QTimerEvent *event)
 {
-    if (event->timerId() == d->m_nTimerId)
+    if (d->isRefreshTimer(event->timerId()))
         d->tick();
 }
 

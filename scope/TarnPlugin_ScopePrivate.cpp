@@ -37,6 +37,7 @@
 
 namespace {
 
+constexpr int kRefreshIntervalMs = 64;
 constexpr int kRefreshSkipTicks = 5; // curves are refreshed on every sixth tick
 constexpr int kPeriodPauseMs = 1000; // a typed period applies after this much quiet
 constexpr double kDialogScale = 0.8333333333333334;
@@ -49,30 +50,23 @@ const char *const kFormMaxWidth = "tarnFormMaximumWidth";
 constexpr QLatin1String kLongestPeriod("999999");
 constexpr QLatin1String kLongestSignedValue("-999999.999");
 
-// Times relative to the oldest sample, so every curve starts at 0; the value axis is
-// centred on the data's range. The window slides, so its curves draw on whole pixels.
-void showSamples(QwtScope *plot, const SampleSnapshot &snapshot)
+// The live value axis counts a first slot without values as 0, as it always has.
+bool firstSlotShowsValues(const ScopeRecording &recording)
 {
-    const double origin = snapshot.times.at(0);
-    plot->setTimeOrigin(origin);
-    double lo = 0.0;
-    double hi = 0.0;
-    for (int slot = 0; slot < ScopeLimits::kCurveSlots; ++slot) {
-        const ColumnSnapshot &y = snapshot.channels[static_cast<std::size_t>(slot)];
-        if (y.isEmpty())
-            continue;
-        double cmin = 0.0;
-        double cmax = 0.0;
-        plot->setCurveSamples(slot, snapshot.times, origin, y, cmin, cmax,
-                              ScopeSeriesData::TimeDrawing::OnWholePixels);
-        if (slot == 0) {
-            lo = cmin;
-            hi = cmax;
-        }
-        lo = std::min(lo, cmin);
-        hi = std::max(hi, cmax);
+    for (const RecordedCurve &curve : recording.curves()) {
+        if (curve.binding.slot == 0)
+            return curve.values.extremes(0, curve.values.size()).hasFinite();
     }
-    plot->setYScaleAround(lo, hi);
+    return false;
+}
+
+// The period that shows a loaded recording whole, within what the period edit accepts.
+int periodForRange(double range)
+{
+    const double period = std::trunc(range + 1.0);
+    if (!(period > ScopeLimits::kMinPeriodMs))
+        return ScopeLimits::kMinPeriodMs;
+    return static_cast<int>(std::min(period, double(ScopeLimits::kMaxPeriodMs)));
 }
 
 std::vector<int> indexesOf(const std::vector<ScopeChannel> &channels)
@@ -82,15 +76,6 @@ std::vector<int> indexesOf(const std::vector<ScopeChannel> &channels)
     for (const ScopeChannel &ch : channels)
         indexes.push_back(ch.binding.scopeIndex);
     return indexes;
-}
-
-// The recorded time of the recording's last sample; none when nothing was recorded.
-std::optional<double> lastRecordedTime(const ScopeRecorder &recorder)
-{
-    const SampleSnapshot snapshot = recorder.snapshot();
-    if (snapshot.times.isEmpty())
-        return std::nullopt;
-    return snapshot.times.at(snapshot.times.size() - 1);
 }
 
 // The form's widths were made for one font; with another (or at another scale) a label gets
@@ -156,11 +141,8 @@ void TarnPlugin_ScopePrivate::build()
     setUpPeriodEdit();
     m_pRecorder = std::make_unique<ScopeRecorder>();
     setUpTriggerControls();
-    m_pFileActions = new ScopeFileActions(this);
-    m_pRecordActions = new ScopeRecordActions(this);
-    m_pSetupActions = new ScopeSetupActions(this);
+    createParts();
     createOperatorTools();
-    m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
     QObject::connect(
         m_pTools, &ScopeContextMenu::imageSaved, m_pStateLine, [this](const QString &fileName) {
             m_pStateLine->showSavedTo(
@@ -173,6 +155,21 @@ void TarnPlugin_ScopePrivate::build()
     fitLabelsToText(false);
     fitEditsToText();
     stop(TarnPlugin_Scope::StoppedByOperator);
+    m_nTimerId = q->startTimer(kRefreshIntervalMs, Qt::CoarseTimer);
+}
+
+// The state line, the captures and the actions, each given what it works on.
+void TarnPlugin_ScopePrivate::createParts()
+{
+    m_pStateLine = new ScopeStateLine(ui->ScopePageFrame_Setting, m_pScope, q);
+    m_pCaptures = new ScopeCaptures(q);
+    QObject::connect(m_pCaptures, &ScopeCaptures::optionsChanged, q,
+                     [this] { m_pRecorder->setCaptureRepeat(m_pCaptures->options().repeat); });
+    m_pFileActions = new ScopeFileActions(q, *m_pRecorder, *m_pStateLine, *this);
+    m_pRecordActions = new ScopeRecordActions(q, *m_pRecorder, *m_pStateLine, *this);
+    m_pSetupActions = new ScopeSetupActions(
+        q, {*m_pScopeSetting, *m_pTriggerControls, *m_pCaptures, m_pScope->channelColours()},
+        *this);
 }
 
 void TarnPlugin_ScopePrivate::createPlot()
@@ -274,9 +271,6 @@ void TarnPlugin_ScopePrivate::createOperatorTools()
     QObject::connect(list, &QAction::triggered, q, [this] { openCaptureList(); });
     m_pTools->addActions({m_pFreezeAction, arm, options, list, m_pRecordActions->action()});
     createViewActions();
-    m_pCaptures = new ScopeCaptures(q);
-    QObject::connect(m_pCaptures, &ScopeCaptures::optionsChanged, q,
-                     [this] { m_pRecorder->setCaptureRepeat(m_pCaptures->options().repeat); });
     m_pTriggerMark = new TriggerMark(m_pScope);
     m_pTools->addActions(m_pSetupActions->actions());
 
@@ -425,7 +419,7 @@ void TarnPlugin_ScopePrivate::refuseStart(const QString &reason, bool fromButton
 // (starting at once would end the new run on the same error and leave nothing to look at).
 bool TarnPlugin_ScopePrivate::mayReplaceRecording()
 {
-    if (!m_pStateLine->recordingShowsRobotError() || m_pScope->hasNoData() ||
+    if (!m_pStateLine->recordingShowsRobotError() || !m_recording.hasSamples() ||
         !m_pRecorder->robotFlags().error)
         return true;
     return QMessageBox::question(
@@ -438,7 +432,7 @@ bool TarnPlugin_ScopePrivate::mayReplaceRecording()
 
 bool TarnPlugin_ScopePrivate::mayLoseRecording(const QString &question)
 {
-    if (!m_bRecordingUnsaved || m_pRecorder->isSampling() || m_pScope->hasNoData())
+    if (!m_bRecordingUnsaved || m_pRecorder->isSampling() || !m_recording.hasSamples())
         return true;
     return QMessageBox::question(q, TarnPlugin_Scope::tr("Unsaved recording"), question,
                                  QMessageBox::Yes | QMessageBox::No,
@@ -466,10 +460,10 @@ void TarnPlugin_ScopePrivate::stop(TarnPlugin_Scope::EndReason reason)
     collectCaptures();
     switch (reason) {
     case TarnPlugin_Scope::RobotError: {
-        const std::optional<double> last = lastRecordedTime(*m_pRecorder);
+        const std::optional<double> last = m_recording.lastTime();
         if (last)
-            m_pStateLine->showStoppedByRobotError(*last - m_pScope->timeOrigin(),
-                                                  m_pRecorder->clockOrigin().wallClockAt(*last));
+            m_pStateLine->showStoppedByRobotError(*last - m_recording.timeOrigin(),
+                                                  m_recording.clock().wallClockAt(*last));
         else
             m_pStateLine->showStoppedByRobotError(std::nullopt, QDateTime());
         break;
@@ -639,13 +633,13 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     for (const ScopeChannel &ch : channels)
         m_fileColumns.append(ScopeFileCurve{ch.title, ch.binding, {}, {}});
     m_pRecorder->setFileColumns(m_fileColumns);
-    m_loadedMeta.reset();
     m_pScope->clearCurves();
     m_pStateLine->forgetRecording();
     m_pTriggerMark->remove();
     m_pTimeStepMarks->clear();
     m_pTools->cursors()->setTriggerTime(std::nullopt);
-    m_pScope->addChannelCurves(channels);
+    m_recording = ScopeRecording::sampled(m_fileColumns, {}, {}, {});
+    m_pScope->attachCurvesOf(m_recording);
     m_pTriggerControls->listChannels(channels);
     m_pScope->showCommonUnit();
     m_pScope->replot();
@@ -657,39 +651,12 @@ bool TarnPlugin_ScopePrivate::setupChannels()
 void TarnPlugin_ScopePrivate::clearScopeData()
 {
     m_pRecorder->clear();
+    m_recording = ScopeRecording();
     m_pScope->clearCurves();
     m_pStateLine->forgetRecording();
     m_pTriggerMark->remove();
     m_pTimeStepMarks->clear();
     m_pTools->cursors()->setTriggerTime(std::nullopt);
-}
-
-// What an export of these curves says beside them: their channels and, as far as it is
-// known, where their first row lay in controller and wall-clock time, and the trigger of a
-// capture shown again.
-ScopeFileMeta TarnPlugin_ScopePrivate::recordingMeta(const QVector<ScopeFileCurve> &curves) const
-{
-    ScopeFileMeta meta;
-    meta.exactValues = m_bExactValues;
-    for (const ScopeFileCurve &curve : curves)
-        meta.channels.append({curve.title, curve.binding.unit});
-    if (curves.isEmpty() || curves.first().x.isEmpty())
-        return meta;
-    const double first = curves.first().x.first();
-    meta.firstRowTime = first;
-    if (!m_loadedMeta) {
-        meta.controllerTime = first + m_pScope->timeOrigin();
-        meta.started = m_pRecorder->clockOrigin().wallClockAt(*meta.controllerTime);
-        return meta;
-    }
-    meta.trigger = m_loadedMeta->trigger;
-    if (m_loadedMeta->firstRowTime && m_loadedMeta->controllerTime) {
-        const double shift = first - *m_loadedMeta->firstRowTime;
-        meta.controllerTime = *m_loadedMeta->controllerTime + shift;
-        if (m_loadedMeta->started.isValid())
-            meta.started = m_loadedMeta->started.addMSecs(qRound64(shift));
-    }
-    return meta;
 }
 
 // ---- trigger -----------------------------------------------------------------------
@@ -744,12 +711,6 @@ void TarnPlugin_ScopePrivate::catchUpWhenShown()
         refreshCurves();
 }
 
-void TarnPlugin_ScopePrivate::catchUpWhenHidden()
-{
-    if (m_pRecorder->isSampling() && !m_bViewFrozen && !q->isVisible())
-        refreshCurves();
-}
-
 void TarnPlugin_ScopePrivate::refreshStatus()
 {
     const ReadCycle cycle = m_pRecorder->readCycle();
@@ -763,24 +724,27 @@ void TarnPlugin_ScopePrivate::refreshStatus()
     fitLabelsToText(true);
 }
 
-// Snapshots the buffers under their lock (no values are copied) and feeds the plot outside
-// it, so the acquisition thread never waits for a replot.
+// The recorder's buffers are snapshot under their lock (no values are copied) and shown
+// outside it, so the acquisition thread never waits for a replot. The window slides, so
+// its curves draw on whole pixels; the value axis is centred on what they show.
 void TarnPlugin_ScopePrivate::refreshCurves()
 {
-    const SampleSnapshot snapshot = m_pRecorder->snapshot();
-    if (!snapshot.times.isEmpty())
-        showSamples(m_pScope, snapshot);
-    showLiveWallClock(snapshot);
+    m_recording = m_pRecorder->recording();
+    SampleExtremes shown =
+        m_pScope->showSamplesOf(m_recording, ScopeSeriesData::TimeDrawing::OnWholePixels);
+    if (!firstSlotShowsValues(m_recording))
+        shown.add(0.0, 0);
+    if (m_recording.hasSamples())
+        m_pScope->setYScaleAround(shown.least, shown.greatest);
+    // Until a sample is on the plot its times stand for nothing.
+    const ClockOrigin &clock = m_recording.clock();
+    m_pScope->setWallClock(clock.time, m_recording.hasSamples() ? clock.wallClock : QDateTime());
     m_pScope->replot();
 }
 
-// Known once the run's first records arrived; until a sample is on the plot its times stand
-// for nothing.
-void TarnPlugin_ScopePrivate::showLiveWallClock(const SampleSnapshot &snapshot)
+ScopeRecording TarnPlugin_ScopePrivate::recordingNow() const
 {
-    const ClockOrigin origin = m_pRecorder->clockOrigin();
-    m_pScope->setWallClock(origin.controllerTime,
-                           snapshot.times.isEmpty() ? QDateTime() : origin.wallClock);
+    return m_pRecorder->isSampling() ? m_pRecorder->recording() : m_recording;
 }
 
 void TarnPlugin_ScopePrivate::showSamplingState()
@@ -849,25 +813,84 @@ QString TarnPlugin_ScopePrivate::captureLabel(const ScopeCapture &capture)
     return TarnPlugin_Scope::tr("capture at %1 ms").arg(capture.triggerTime, 0, 'f', 1);
 }
 
-// A shown recording says what it is and when it was made, and where its trigger fired.
-void TarnPlugin_ScopePrivate::showLoadedRecording(const ScopeFileMeta &meta, const QString &label)
+// A loaded recording says what it is and when it was made, and where its trigger fired.
+void TarnPlugin_ScopePrivate::showLoadedRecording(const QString &label)
 {
-    m_loadedMeta = meta;
-    if (meta.firstRowTime)
-        m_pScope->setWallClock(*meta.firstRowTime, meta.started);
+    const ClockOrigin &clock = m_recording.clock();
+    m_pScope->setWallClock(clock.time, clock.wallClock);
     QString text = label;
-    if (meta.trigger && !meta.trigger->channel.isEmpty())
-        text += TarnPlugin_Scope::tr(", trigger on %1").arg(meta.trigger->channel);
-    if (meta.started.isValid())
+    const std::optional<ScopeFileTrigger> &trigger = m_recording.trigger();
+    if (trigger && !trigger->channel.isEmpty())
+        text += TarnPlugin_Scope::tr(", trigger on %1").arg(trigger->channel);
+    if (clock.isKnown())
         text += TarnPlugin_Scope::tr(", recorded %1")
-                    .arg(meta.started.toLocalTime().toString("yyyy-MM-dd hh:mm:ss.zzz"));
+                    .arg(clock.wallClock.toLocalTime().toString("yyyy-MM-dd hh:mm:ss.zzz"));
     m_pStateLine->showLoaded(text);
-    const std::optional<double> instant =
-        meta.trigger ? meta.fileTimeOf(meta.trigger->instant) : std::nullopt;
+    const std::optional<double> instant = m_recording.triggerTime();
     if (instant) {
         m_pTriggerMark->place(*instant);
         m_pTools->cursors()->setTriggerTime(*instant);
     }
+}
+
+// The loaded recording replaces the one on the plot, and the period shows it whole. The
+// channel selection stays the operator's: the next Start records what is chosen there.
+void TarnPlugin_ScopePrivate::showRecording(ScopeRecording recording, const QString &label)
+{
+    clearScopeData();
+    m_bRecordingUnsaved = false; // a file's or a kept capture's curves
+    m_recording = std::move(recording);
+    m_pScope->attachCurvesOf(m_recording);
+    m_pScope->showSamplesOf(m_recording, ScopeSeriesData::TimeDrawing::Exact);
+    // The time axis ends at the latest readable time.
+    const std::optional<double> latest = m_recording.latestShownTime();
+    if (latest)
+        m_pScope->setXScale(0.0, *latest, *latest / 10.0);
+    m_pScope->showCommonUnit();
+    const double range = m_pScope->xRange();
+    // The edit's handler runs only when the text changes.
+    ui->ScopePlugin_edit_PeriodTime->setText(QString::number(periodForRange(range)));
+    // A recording longer than the longest period is still shown whole.
+    if (range > m_pScope->xRange())
+        m_pScope->setXScale(0.0, range, range / 10.0);
+    showLoadedRecording(label);
+    m_pScope->replot();
+    emit q->channelsChanged();
+}
+
+bool TarnPlugin_ScopePrivate::showCapture(int index, QString *errorText)
+{
+    const ScopeCapture *capture = keptCapture(index, errorText);
+    return capture && m_pFileActions->showCurves(capture->curves, capture->meta,
+                                                 captureLabel(*capture), errorText);
+}
+
+bool TarnPlugin_ScopePrivate::compareCapture(int index, QString *errorText)
+{
+    const ScopeCapture *capture = keptCapture(index, errorText);
+    return capture && compareCurves(capture->curves, captureLabel(*capture), errorText);
+}
+
+// Curves kept earlier go beside those on the plot, dashed, their titles marked with `label`,
+// aligned at their starts.
+bool TarnPlugin_ScopePrivate::compareCurves(const QVector<ScopeFileCurve> &curves,
+                                            const QString &label, QString *errorText)
+{
+    if (m_pRecorder->isSampling())
+        return fail(TarnPlugin_Scope::tr("ERROR:Not while sampling: stop first"), errorText);
+    const QList<int> free = m_pScope->freeSlots();
+    if (free.size() < curves.size())
+        return fail(TarnPlugin_Scope::tr("ERROR:No room to compare: %1 curves, %2 free curve slots")
+                        .arg(curves.size())
+                        .arg(free.size()),
+                    errorText);
+    m_recording.addCompared(curves, label, free);
+    m_pScope->attachCurvesOf(m_recording);
+    m_pScope->showSamplesOf(m_recording, ScopeSeriesData::TimeDrawing::Exact);
+    m_pScope->showCommonUnit();
+    m_pScope->replot();
+    emit q->channelsChanged();
+    return true;
 }
 
 void TarnPlugin_ScopePrivate::openCaptureList()
@@ -875,13 +898,9 @@ void TarnPlugin_ScopePrivate::openCaptureList()
     CaptureListDialog dialog(*m_pCaptures, !m_pRecorder->isSampling(), q);
     if (dialog.exec() != QDialog::Accepted || dialog.chosen() < 0)
         return;
-    const ScopeCapture &capture = m_pCaptures->kept().at(std::size_t(dialog.chosen()));
     QString error;
-    const bool done =
-        dialog.compares()
-            ? m_pFileActions->compareCurves(capture.curves, captureLabel(capture), &error)
-            : m_pFileActions->showCurves(capture.curves, capture.meta, captureLabel(capture),
-                                         &error);
+    const bool done = dialog.compares() ? compareCapture(dialog.chosen(), &error)
+                                        : showCapture(dialog.chosen(), &error);
     if (!done)
         QMessageBox::warning(q, TarnPlugin_Scope::tr("Warning"), error, QMessageBox::Ok);
 }
@@ -1041,6 +1060,28 @@ void TarnPlugin_ScopePrivate::fitEditsToText()
 
 // Message boxes stay with the buttons; a call from code hears of a failure only here and
 // through `errorText`. Always false, for the caller to return.
+void TarnPlugin_ScopePrivate::setStopWhenError(bool on)
+{
+    if (on == m_bStopWhenError)
+        return;
+    ui->cb_StopWhenError->setChecked(on);
+    takeStopWhenErrorBox();
+}
+
+void TarnPlugin_ScopePrivate::takeStopWhenErrorBox()
+{
+    const bool on = ui->cb_StopWhenError->isChecked();
+    if (on == m_bStopWhenError)
+        return;
+    m_bStopWhenError = on;
+    emit q->stopWhenErrorChanged(on);
+}
+
+void TarnPlugin_ScopePrivate::setControllerTimeoutMs(int milliseconds)
+{
+    m_nControllerTimeoutMs = std::max(milliseconds, kSilenceMs);
+}
+
 bool TarnPlugin_ScopePrivate::fail(const QString &text, QString *errorText)
 {
     if (errorText)

@@ -2,7 +2,11 @@
 
 #include "ScopeChannel.h"
 #include "ScopeFile.h"
+#include "ScopeFileActions.h"
 #include "ScopeFileMeta.h"
+#include "ScopeRecordActions.h"
+#include "ScopeRecording.h"
+#include "ScopeSetupActions.h"
 #include "TarnPlugin_Scope.h"
 
 #include <cstdint>
@@ -12,7 +16,6 @@
 
 class QAction;
 struct CaptureState;
-struct SampleSnapshot;
 class QScopeSetting;
 class QTimer;
 class QwtPlotTextLabel;
@@ -20,10 +23,7 @@ class QwtScope;
 class ScopeCaptures;
 struct ScopeCapture;
 class ScopeContextMenu;
-class ScopeFileActions;
-class ScopeRecordActions;
 class ScopeRecorder;
-class ScopeSetupActions;
 class ScopeStateLine;
 class TimeStepMarks;
 class TriggerControls;
@@ -31,10 +31,13 @@ class TriggerMark;
 class Ui_TarnPlugin_Scope;
 
 // The scope widget's inside: the form, the plot, the channel dialog and the recorder, the
-// channel set-up, the sampling states and the refresh that feeds the plot. The file and
-// set-up actions are objects it owns. Owned by TarnPlugin_Scope (its `q`) through its one
+// channel set-up, the sampling states and the refresh that feeds the plot. The file, record
+// and set-up actions are objects it owns, each given only the parts it works on and this
+// class as their host for the rest. Owned by TarnPlugin_Scope (its `q`) through its one
 // pointer; GUI thread only, like the widget.
-class TarnPlugin_ScopePrivate
+class TarnPlugin_ScopePrivate final : private ScopeFileActions::Host,
+                                      private ScopeRecordActions::Host,
+                                      private ScopeSetupActions::Host
 {
 public:
     // After this long without data the state line says so and the status is NotAnswering.
@@ -44,52 +47,120 @@ public:
     explicit TarnPlugin_ScopePrivate(TarnPlugin_Scope *scope);
     ~TarnPlugin_ScopePrivate();
 
+    // Builds the form and the parts, and starts the refresh.
     void build();
+    bool isRefreshTimer(int timerId) const { return timerId == m_nTimerId; }
+
+    // The parts the widget's API reaches.
+    const ScopeRecorder &recorder() const { return *m_pRecorder; }
+    QwtScope *plot() const { return m_pScope; }
+    TriggerControls &triggerControls() const { return *m_pTriggerControls; }
+    ScopeCaptures &captures() const { return *m_pCaptures; }
+    ScopeFileActions &fileActions() const { return *m_pFileActions; }
+    ScopeRecordActions &recordActions() const { return *m_pRecordActions; }
+    ScopeSetupActions &setupActions() const { return *m_pSetupActions; }
+    // The recording on the plot: this scope's as last shown, or a loaded file's or capture's.
+    const ScopeRecording &recording() const override { return m_recording; }
+    // What code reads of the recording: the recorder's as it stands while sampling, also
+    // when the scope is hidden and its curves wait; the plot's otherwise.
+    ScopeRecording recordingNow() const;
 
     // Sampling states. Start asks before it replaces a recording of a robot error only when
     // the operator pressed Start (`fromButton`); code is never asked anything.
     void start(bool fromButton);
-    // Asks the operator before an import or set-up replaces a stopped recording that exists
-    // nowhere else; the default answer keeps it. `question` names what replaces it.
-    bool mayLoseRecording(const QString &question);
     void stop(TarnPlugin_Scope::EndReason reason);
+    bool isViewFrozen() const { return m_bViewFrozen; }
     void setViewFrozen(bool frozen);
     void setStripView(bool on);
     void setScaleToVisible(bool on);
     void setWallClockTime(bool on);
+    bool exactValues() const { return m_bExactValues; }
     void setExactValues(bool on);
+    bool stopsWhenError() const { return m_bStopWhenError; }
+    void setStopWhenError(bool on);
+    // The check box was clicked.
+    void takeStopWhenErrorBox();
+    TarnPlugin_Scope::ControllerStatus controllerStatus() const { return m_controllerStatus; }
+    int controllerTimeoutMs() const { return m_nControllerTimeoutMs; }
+    void setControllerTimeoutMs(int milliseconds);
 
     // Channel set-up.
     void setAxisInfo();
     void setScopeSetting();
     void onPeriodTextChanged(const QString &text);
     void openSettingDialog();
-    std::vector<ScopeChannel> selection() const;
     bool setChannels(const QStringList &titles, QString *errorText);
-    void clearScopeData();
+    int periodMs() const { return m_nPeriodTime; }
     void setPeriod(int milliseconds);
 
-    // Trigger.
+    // Trigger and captures.
     void checkTriggerStatus();
     void armTrigger();
     void openTriggerOptions();
     void openCaptureList();
-    static QString captureLabel(const ScopeCapture &capture);
-    void showLoadedRecording(const ScopeFileMeta &meta, const QString &label);
-    ScopeFileMeta recordingMeta(const QVector<ScopeFileCurve> &curves) const;
-    ScopeFile::NumberFormat numberFormat() const;
-    // The kept capture of that index; none, with the reason told, for another index.
-    const ScopeCapture *keptCapture(int index, QString *errorText);
+    // A kept capture on the plot in place of the recording, or beside it (dashed); refused
+    // for an index not kept, while sampling, or without free curve slots to compare.
+    bool showCapture(int index, QString *errorText);
+    bool compareCapture(int index, QString *errorText);
 
     void hideItem(const QVariant &itemInfo, bool on);
     void tick();
-    // A hidden scope leaves its curves and figures alone while it samples; these bring them
-    // up to date when it is shown, or when its curves are read from code meanwhile.
+    // A hidden scope leaves its curves and figures alone while it samples; this brings them
+    // up to date when it is shown.
     void catchUpWhenShown();
-    void catchUpWhenHidden();
     void fitLabelsToText(bool valuesOnly);
     void fitEditsToText();
-    bool fail(const QString &text, QString *errorText = nullptr);
+    bool fail(const QString &text, QString *errorText = nullptr) override;
+
+private:
+    // The hosts' side.
+    bool mayLoseRecording(const QString &question) override;
+    void noteRecordingSaved() override { m_bRecordingUnsaved = false; }
+    void noteRecordingUnsaved() override { m_bRecordingUnsaved = true; }
+    void showRecording(ScopeRecording recording, const QString &label) override;
+    void applyChannelChoice() override { setScopeSetting(); }
+
+    void createPlot();
+    void createLegend();
+    void createParts();
+    void connectControls();
+    void setUpPeriodEdit();
+    void applyTypedPeriod();
+    void setUpTriggerControls();
+    void createOperatorTools();
+    void createViewActions();
+
+    bool mayReplaceRecording();
+    void refuseStart(const QString &reason, bool fromButton);
+    void announceEnd(TarnPlugin_Scope::EndReason reason);
+    void updateTimeAxis();
+    std::vector<ScopeChannel> selection() const;
+    bool selectionFits();
+    bool setupChannels();
+    void clearScopeData();
+
+    void refreshStatus();
+    void showSamplingState();
+    void announceTriggerFirings();
+    void collectCaptures();
+    void showCaptureCount();
+    void refreshCurves();
+    void watchRobotError();
+    void watchController();
+    void controllerRefused(int code);
+    void noteController(const QString &text);
+    void setControllerStatus(TarnPlugin_Scope::ControllerStatus status);
+    void restoreDialogChannels();
+
+    static QString captureLabel(const ScopeCapture &capture);
+    // The kept capture of that index; none, with the reason told, for another index.
+    const ScopeCapture *keptCapture(int index, QString *errorText);
+    bool compareCurves(const QVector<ScopeFileCurve> &curves, const QString &label,
+                       QString *errorText);
+    // Says on the state line, the trigger mark and the time axis what the loaded recording
+    // says of itself.
+    void showLoadedRecording(const QString &label);
+    ScopeFile::NumberFormat numberFormat() const;
 
     TarnPlugin_Scope *const q;
     std::unique_ptr<Ui_TarnPlugin_Scope> ui;
@@ -121,8 +192,8 @@ public:
     unsigned m_nSeenFirings = 0;
     // The columns of the current set-up, as files and captures name them.
     QVector<ScopeFileCurve> m_fileColumns;
-    // What the file or capture on the plot said of itself; none for a recording of this scope.
-    std::optional<ScopeFileMeta> m_loadedMeta;
+    // This scope's recording as last shown, or a loaded file's or capture's.
+    ScopeRecording m_recording;
     bool m_bExactValues = false;   // files get the shortest exact text, not three decimals
     bool m_bRecordingEnded = true; // the current run's end was announced
     // The recording on the plot was sampled here and is neither exported nor wholly on disk.
@@ -134,35 +205,4 @@ public:
     // sampling waits for the controller: a refused list brings them back.
     QStringList m_channelTitles;
     QStringList m_previousTitles;
-
-private:
-    void createPlot();
-    void createLegend();
-    void connectControls();
-    void setUpPeriodEdit();
-    void applyTypedPeriod();
-    void setUpTriggerControls();
-    void createOperatorTools();
-    void createViewActions();
-
-    bool mayReplaceRecording();
-    void refuseStart(const QString &reason, bool fromButton);
-    void announceEnd(TarnPlugin_Scope::EndReason reason);
-    void updateTimeAxis();
-    bool selectionFits();
-    bool setupChannels();
-
-    void refreshStatus();
-    void showSamplingState();
-    void announceTriggerFirings();
-    void collectCaptures();
-    void showCaptureCount();
-    void refreshCurves();
-    void showLiveWallClock(const SampleSnapshot &snapshot);
-    void watchRobotError();
-    void watchController();
-    void controllerRefused(int code);
-    void noteController(const QString &text);
-    void setControllerStatus(TarnPlugin_Scope::ControllerStatus status);
-    void restoreDialogChannels();
 };

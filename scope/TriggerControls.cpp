@@ -144,9 +144,32 @@ void TriggerControls::listChannels(const std::vector<ScopeChannel> &channels)
     readChoices();
 }
 
-QString TriggerControls::channelText() const
+QComboBox *TriggerControls::listOf(Choice choice) const
 {
-    return ui.Kvel_Scope_cmb_TriggerSel->currentText();
+    switch (choice) {
+    case Choice::Channel:
+        return ui.Kvel_Scope_cmb_TriggerSel;
+    case Choice::Condition:
+        return ui.Kvel_Scope_cmb_TriggerCondition;
+    case Choice::Mode:
+        break;
+    }
+    return ui.Kvel_Scope_cmb_TriggerFS;
+}
+
+QString TriggerControls::choiceText(Choice choice) const
+{
+    return listOf(choice)->currentText();
+}
+
+bool TriggerControls::selectChoiceText(Choice choice, const QString &text)
+{
+    QComboBox *list = listOf(choice);
+    const int index = list->findText(text);
+    if (index < 0)
+        return false;
+    list->setCurrentIndex(index);
+    return true;
 }
 
 bool TriggerControls::selectChannel(const QString &title)

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+class QComboBox;
 class QLineEdit;
 class QLocale;
 class Ui_TarnPlugin_Scope;
@@ -36,8 +37,18 @@ public:
     // channel stays chosen while it is bound; one no longer recorded stays listed, marked as
     // such and pointing nowhere, so the trigger never fires on another channel in its place.
     void listChannels(const std::vector<ScopeChannel> &channels);
-    // The chosen channel as the list shows it.
-    QString channelText() const;
+    // The three lists of choices, as set-up files name their entries.
+    enum class Choice
+    {
+        Channel,
+        Condition,
+        Mode
+    };
+    // The chosen entry as its list shows it.
+    QString choiceText(Choice choice) const;
+    // False, changing nothing, for a text the list does not show.
+    bool selectChoiceText(Choice choice, const QString &text);
+    QString channelText() const { return choiceText(Choice::Channel); }
     // False, changing nothing, for a title the list does not hold as a recorded channel.
     bool selectChannel(const QString &title);
 
@@ -79,6 +90,7 @@ private:
     void showDelay();
     void readChoices();
     void update(const TriggerSettings &settings);
+    QComboBox *listOf(Choice choice) const;
 
     Ui_TarnPlugin_Scope &ui;
     TriggerSettings m_settings;

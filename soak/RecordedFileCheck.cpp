@@ -104,6 +104,15 @@ struct FileWalk
         return notes.isEmpty() ? QString("no epoch's channels") : notes.join("; ");
     }
 
+    QString rowFault(int row, double time, const QString &fault) const
+    {
+        return QString("row %1 of %2 (time %3) %4")
+            .arg(row + 2)
+            .arg(file)
+            .arg(time, 0, 'f', 3)
+            .arg(fault);
+    }
+
     // The rows, the file's times counting from `origin`, from delivered record `next` on;
     // `row` ends at the first that does not fit. What is wrong, or nothing.
     QString rows(double origin, std::size_t &next, int &row) const
@@ -114,25 +123,17 @@ struct FileWalk
             const double t = origin + content.times[row];
             next = reads.find(t, next);
             if (next == DeliveredReads::npos)
-                return QString("row %1 of %2 (time %3) is no delivered record after the rows "
-                               "before it")
-                    .arg(row + 2)
-                    .arg(file)
-                    .arg(t, 0, 'f', 3);
+                return rowFault(row, t, "is no delivered record after the rows before it");
             const bool isGap = isGapRow(content, row);
             if (!isGap && !rowMatches(content, row, history, next, sample))
-                return QString("row %1 of %2 (time %3, %4) differs from the delivered record: %5")
-                    .arg(row + 2)
-                    .arg(file)
-                    .arg(t, 0, 'f', 3)
-                    .arg(history.describe(next), differences(row, next));
+                return rowFault(row, t,
+                                QString("differs from the delivered record %1: %2")
+                                    .arg(history.describe(next), differences(row, next)));
             const std::size_t after = reads.nextInRun(next, isGap);
             if (after == DeliveredReads::npos)
-                return QString("row %1 of %2 (time %3) is a gap row where no read dropped for a "
-                               "rebuilt controller list began")
-                    .arg(row + 2)
-                    .arg(file)
-                    .arg(t, 0, 'f', 3);
+                return rowFault(
+                    row, t,
+                    "is a gap row where no read dropped for a rebuilt controller list began");
             if (fates) {
                 (*fates)[next] = Fate::InFile;
                 std::fill(fates->begin() + static_cast<std::ptrdiff_t>(next + 1),

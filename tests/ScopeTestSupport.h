@@ -183,4 +183,18 @@ inline bool waitForBatchesConsumed(int timeoutMs = 5000)
     return TarnSim::pendingBatches() == 0;
 }
 
+// The same while the GUI thread sleeps, so that no refresh runs meanwhile (a busy GUI).
+inline bool batchesConsumedWithoutEvents(int followingReads = 1, int timeoutMs = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (TarnSim::pendingBatches() > 0 && timer.elapsed() < timeoutMs)
+        QThread::msleep(5);
+    const uint64_t reads = TarnSim::callCounts().readScopeData;
+    while (TarnSim::callCounts().readScopeData < reads + followingReads &&
+           timer.elapsed() < timeoutMs)
+        QThread::msleep(5);
+    return timer.elapsed() < timeoutMs;
+}
+
 } // namespace ScopeTest

@@ -465,32 +465,6 @@ private slots:
         QVERIFY(plot.curveBinding(2) == CurveBinding());
     }
 
-    // Curves over one time column export one copy of it (an hour would take its memory
-    // again); a curve over other times exports its own.
-    void exportSharesTheTimeColumn()
-    {
-        QwtScope plot;
-        const ColumnSnapshot times = ColumnSnapshot::fromVector({10.0, 11.0, 12.0});
-        const ColumnSnapshot shorter = ColumnSnapshot::fromVector({5.0, 6.0});
-        double lo = 0.0, hi = 0.0;
-        for (int slot = 0; slot < 4; ++slot)
-            plot.addCurve(slot, QStringLiteral("C%1").arg(slot), CurveBinding());
-        plot.setCurveSamples(0, times, 10.0, ColumnSnapshot::fromVector({1, 2, 3}), lo, hi);
-        plot.setCurveSamples(1, times, 10.0, ColumnSnapshot::fromVector({4, 5, 6}), lo, hi);
-        plot.setCurveSamples(2, times, 10.0, ColumnSnapshot::fromVector({7, 8}), lo, hi);
-        plot.setCurveSamples(3, shorter, 5.0, ColumnSnapshot::fromVector({9, 9}), lo, hi);
-        QVector<ScopeFileCurve> exported;
-        plot.exportLines(exported);
-        QCOMPARE(exported.size(), 4);
-        QCOMPARE(exported.at(0).x, Values({0.0, 1.0, 2.0}));
-        QCOMPARE(exported.at(1).x.constData(), exported.at(0).x.constData());
-        QCOMPARE(exported.at(1).y, Values({4, 5, 6}));
-        QCOMPARE(exported.at(2).x, Values({0.0, 1.0}));
-        QCOMPARE(exported.at(2).y, Values({7, 8}));
-        QCOMPARE(exported.at(3).x, Values({0.0, 1.0}));
-        QCOMPARE(exported.at(3).y, Values({9, 9}));
-    }
-
     // A plot may read a curve's samples on another thread before it draws: the curve must
     // then draw what it draws reading them itself, and the draw must find nothing left to read.
     void curveReadElsewhereDrawsTheSame()
@@ -725,19 +699,13 @@ private slots:
         QVERIFY(old.expired());
     }
 
-    // Curves attached out of slot order keep their own channels: in the scope file, the
-    // statistics, the cursor read-out and the tracker's unit.
+    // Curves attached out of slot order keep their own channels: in the statistics, the
+    // cursor read-out and the tracker's unit.
     void curvesKnowTheirSlotWhateverTheListOrder()
     {
         QwtScope plot;
         addCurve(plot, 5, {0.0, 1.0}, {1.0, 2.0}, "deg");
         addCurve(plot, 2, {0.0, 1.0}, {3.0, 4.0}, "A");
-        QVector<ScopeFileCurve> exported;
-        plot.exportLines(exported);
-        QCOMPARE(exported.size(), 2);
-        QCOMPARE(exported.at(0).title + exported.at(0).binding.unit, QStringLiteral("C5deg"));
-        QCOMPARE(exported.at(1).title + exported.at(1).binding.unit, QStringLiteral("C2A"));
-
         double from = 0.0, to = 0.0;
         const QVector<CurveStatisticsRow> rows = CurveStatisticsTable::visibleRows(&plot, from, to);
         QCOMPARE(rows.size(), 2);
@@ -1167,10 +1135,22 @@ private slots:
         QVERIFY(old.expired());
     }
 
+    // A sample that is not finite, or a jump in time, leaves a gap, not a line across.
+    void gapsBreakTheLine_data()
+    {
+        QTest::addColumn<bool>("jump");
+        QTest::newRow("a value that is not a number") << false;
+        QTest::newRow("a jump in time") << true;
+    }
     void gapsBreakTheLine()
     {
+        QFETCH(bool, jump);
         ScopeCurve curve;
-        curve.setSamples(columns({{0, 0}, {1, 0}, {2, kNaN}, {3, 0}, {4, 0}}));
+        ScopeSeriesData *series = jump ? columns({{0, 0}, {1, 0}, {3, 0}, {4, 0}})
+                                       : columns({{0, 0}, {1, 0}, {2, kNaN}, {3, 0}, {4, 0}});
+        if (jump)
+            series->setTimeBreaks({2});
+        curve.setSamples(series);
         const QImage image = rendered(curve, 0.0, 4.0);
         const auto drawn = [&](double x) {
             return image.pixel(qRound(x * image.width() / 4), image.height() / 2) !=
@@ -1790,7 +1770,7 @@ private slots:
                 ScopeFileContent file;
                 for (const ScopeChannel &channel : channels)
                     file.curves.append({channel.title, channel.binding, {}, {}});
-                plot.importLines(file);
+                plot.attachCurvesOf(ScopeRecording::loaded(file, ScopeFileMeta()));
             } else {
                 plot.addChannelCurves(channels);
             }

@@ -74,19 +74,6 @@ void queueSignal(int count, const std::function<double(int)> &trigger)
     }
 }
 
-// Waits for the queued records to be read while the GUI runs no events: nothing is drawn.
-bool consumedWithoutEvents()
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (TarnSim::pendingBatches() > 0 && timer.elapsed() < 10000)
-        QThread::msleep(5);
-    const uint64_t reads = TarnSim::callCounts().readScopeData;
-    while (TarnSim::callCounts().readScopeData < reads + 2 && timer.elapsed() < 10000)
-        QThread::msleep(5);
-    return timer.elapsed() < 10000;
-}
-
 // "first..last (count)" of a capture's J2 curve, i.e. of its record times.
 QString spanOf(const TarnScopeCapture &capture)
 {
@@ -272,7 +259,7 @@ private slots:
         m_scope->setTriggerEnabled(true);
         QVERIFY(flushedAfter([this] { m_scope->start(); }));
         queueSignal(3000, [](int t) { return t >= 1500 && t < 1600 ? 100.0 : 0.0; });
-        QVERIFY(consumedWithoutEvents());
+        QVERIFY(batchesConsumedWithoutEvents(2));
         QTRY_COMPARE(completed.count(), 1);
         m_scope->stop();
         QCOMPARE(completed.count(), 1);
@@ -435,7 +422,7 @@ private slots:
         QVERIFY(flushedAfter([this] { m_scope->start(); }));
         // Beyond for 3 ms every 20 ms from 100 ms on: 45 crossings up to 999 ms.
         queueSignal(1000, [](int t) { return t >= 100 && t % 20 < 3 ? 100.0 : 0.0; });
-        QVERIFY(consumedWithoutEvents());
+        QVERIFY(batchesConsumedWithoutEvents(2));
         QTRY_COMPARE(completed.count(), 45);
         m_scope->stop();
         const QList<TarnScopeCapture> captures = m_scope->captures();

@@ -68,19 +68,6 @@ class tst_ScopeWidget : public QObject
     }
 
     QwtInterval axisInterval(int axis) const { return plot()->axisScaleDiv(axis).interval(); }
-    // Waits for the queued batches to be recorded while the GUI thread runs no events.
-    static bool batchesConsumedWithoutEvents()
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (TarnSim::pendingBatches() > 0 && timer.elapsed() < 5000)
-            QThread::msleep(5);
-        const uint64_t reads = TarnSim::callCounts().readScopeData;
-        while (TarnSim::callCounts().readScopeData < reads + 1 && timer.elapsed() < 5000)
-            QThread::msleep(5);
-        return timer.elapsed() < 5000;
-    }
-
     static int cursorX(QLineEdit *edit)
     {
         return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
