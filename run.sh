@@ -75,7 +75,7 @@ fuzz)
     CC=clang CXX=clang++ configure_and_build build-fuzz -S fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo
     passed=0
     failed=0
-    for target in scopefile_read scopefile_roundtrip treemodel; do
+    for target in scopefile_read scopefile_roundtrip setupfile_read treemodel; do
         # New inputs go to the build folder; the seeds in fuzz/corpus stay as checked in.
         mkdir -p "build-fuzz/corpus/$target" build-fuzz/artifacts
         echo "run.sh: fuzzing $target for ${seconds}s"

@@ -1,5 +1,6 @@
 #include "ScopeFileRecorder.h"
 
+#include "FileEntry.h"
 #include "ScopeCatalog.h"
 #include "ScopeFileMeta.h"
 #include "ScopeFileWriter.h"
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <new>
 
 namespace {
 
@@ -163,10 +165,14 @@ void ScopeFileRecorder::write(const Item &item)
 {
     if (!m_written.failure.isEmpty())
         return;
-    if (item.columns)
-        changeColumns(*item.columns);
-    else
-        writeRows(item);
+    try {
+        if (item.columns)
+            changeColumns(*item.columns);
+        else
+            writeRows(item);
+    } catch (const std::bad_alloc &) {
+        fail(QStringLiteral("not enough memory to format the rows"));
+    }
 }
 
 void ScopeFileRecorder::writeRows(const Item &item)
@@ -244,7 +250,9 @@ bool ScopeFileRecorder::openNext()
     m_writer->close();
     for (int tries = 0; tries < kMaxNumberedTries; ++tries) {
         const QString name = numberedName(m_options.fileName, m_nextNumber++);
-        if (QFileInfo::exists(name))
+        // Anything there takes the number, a link that leads nowhere too.
+        if (FileEntry::at(name).exists() ||
+            FileEntry::at(ScopeFileMeta::fileNameFor(name)).exists())
             continue;
         if (!m_writer->open(name, ScopeFileWriter::Existing::Refuse, m_columns,
                             columnsWithData(m_columns), numberFormat(m_options), &error)) {

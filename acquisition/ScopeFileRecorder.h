@@ -45,9 +45,10 @@ struct FileRecordingStatus
 // bounded queue, so neither the acquisition thread nor the GUI ever waits for the disk; a full
 // queue drops the rows offered and counts them. Data is synced to the disk at least once a
 // second; a failed write ends the recording with the system's reason and leaves the file with
-// its whole lines. A change of columns, and rotation, start a new numbered file with its own
-// header. Owned by the scope's recorder; push() from the acquisition thread, the rest from
-// the GUI thread; the writer thread is its own and ends with it.
+// its whole lines, and so does a file removed, moved or replaced (or its folder), as the sync
+// finds it. A change of columns, and rotation, start a new numbered file with its own header,
+// under the next number at which nothing stands. Owned by the scope's recorder; push() from the
+// acquisition thread, the rest from the GUI thread; the writer thread is its own and ends with it.
 class ScopeFileRecorder
 {
 public:

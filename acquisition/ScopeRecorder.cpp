@@ -316,18 +316,26 @@ void ScopeRecorder::stopRecordingToFile()
     }
     if (finishing) {
         finishing->finish();
-        m_finishingFiles.push_back(std::move(finishing));
+        const bool failed = !finishing->status().failure.isEmpty();
+        m_finishingFiles.push_back({std::move(finishing), failed});
     }
-    reapFinishedFiles();
 }
 
-void ScopeRecorder::reapFinishedFiles()
+QVector<FileRecordingStatus> ScopeRecorder::reapFinishedFiles()
 {
-    m_finishingFiles.erase(std::remove_if(m_finishingFiles.begin(), m_finishingFiles.end(),
-                                          [](const std::unique_ptr<ScopeFileRecorder> &r) {
-                                              return r->hasFinished();
-                                          }),
-                           m_finishingFiles.end());
+    QVector<FileRecordingStatus> failures;
+    const auto finished = [&failures](const FinishingFile &file) {
+        if (!file.recorder->hasFinished())
+            return false;
+        const FileRecordingStatus status = file.recorder->status();
+        if (!file.failedBefore && !status.failure.isEmpty())
+            failures << status;
+        return true;
+    };
+    m_finishingFiles.erase(
+        std::remove_if(m_finishingFiles.begin(), m_finishingFiles.end(), finished),
+        m_finishingFiles.end());
+    return failures;
 }
 
 FileRecordingStatus ScopeRecorder::fileRecordingStatus() const

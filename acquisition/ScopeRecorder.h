@@ -131,7 +131,9 @@ public:
     bool isRecordingToFile() const { return m_pFileRecorder != nullptr; }
     FileRecordingStatus fileRecordingStatus() const;
     // Lets go of stopped recordings whose writer has finished; the GUI never waits for one.
-    void reapFinishedFiles();
+    // Returns those that failed once stopped (their file removed just before, say): no status
+    // showed that yet.
+    QVector<FileRecordingStatus> reapFinishedFiles();
     bool isFinishingFiles() const { return !m_finishingFiles.empty(); }
     // The columns of the bound slots, as the file's header names them.
     void setFileColumns(const QVector<ScopeFileCurve> &columns);
@@ -198,8 +200,13 @@ private:
 
     // Set and reset by the GUI thread under m_lockData; fed by the acquisition thread under it.
     std::unique_ptr<ScopeFileRecorder> m_pFileRecorder;
-    std::vector<std::unique_ptr<ScopeFileRecorder>> m_finishingFiles; // GUI thread only
-    QVector<ScopeFileCurve> m_fileColumns;                            // GUI thread only
+    struct FinishingFile
+    {
+        std::unique_ptr<ScopeFileRecorder> recorder;
+        bool failedBefore; // its failure was shown while it recorded
+    };
+    std::vector<FinishingFile> m_finishingFiles; // GUI thread only
+    QVector<ScopeFileCurve> m_fileColumns;       // GUI thread only
     // Guarded by m_lockData: the newest record time gone to disk, the lag of the last batch
     // (see CaptureBounds) and how many slots a record feeds.
     double m_dTeedThrough = -std::numeric_limits<double>::infinity();

@@ -1,13 +1,13 @@
 #include "ScopeFile.h"
 
+#include "SafeFileReader.h"
+
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 #include <QVarLengthArray>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -17,12 +17,6 @@
 #include <new>
 #include <utility>
 #include <vector>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -34,6 +28,8 @@ constexpr qint64 kReadChunkBytes = qint64(4) << 20;
 // Longer lines are refused: a scope file's rows are a few kilobytes at most.
 constexpr std::size_t kMaxLineBytes = std::size_t(64) << 20;
 constexpr qint64 kBytesPerProgressStep = qint64(1) << 20;
+// Below this the system is not asked how much memory it has left.
+constexpr double kMemoryWorthAsking = double(qint64(64) << 20);
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // What a header column feeds: a kept curve (0..47), the time, or nothing.
@@ -123,31 +119,6 @@ int rowCount(const QVector<ScopeFileCurve> &curves)
     return rows;
 }
 
-// Qt reports a short write (a file size limit, a full disk) as "Unknown error" and may
-// even commit the truncated file; the system's reason is still in errno.
-bool writeAll(QFileDevice &file, const QByteArray &bytes, QString *error)
-{
-    errno = 0;
-    if (file.write(bytes) == bytes.size())
-        return true;
-    const int code = errno;
-    *error = code != 0 ? qt_error_string(code) : file.errorString();
-    return false;
-}
-
-// QSaveFile's commit ignores a failed sync, and some full disks show only there.
-bool syncToDisk(QFileDevice &file, QString *error)
-{
-#ifdef Q_OS_WIN
-    const bool synced = _commit(file.handle()) == 0;
-#else
-    const bool synced = ::fsync(file.handle()) == 0;
-#endif
-    if (!synced)
-        *error = qt_error_string(errno);
-    return synced;
-}
-
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -199,18 +170,28 @@ const char *findOrEnd(const char *begin, const char *end, char c)
 class GrowingColumn
 {
 public:
+    int size() const { return m_size; }
+
     void append(double value)
     {
         if (m_filled == m_blockSize)
             addBlock();
         m_blocks.back().second[m_filled++] = value;
+        ++m_size;
     }
 
-    // The first `count` values in one vector; each block is let go once copied.
-    QVector<double> take(int count)
+    void fillTo(int count, double value)
     {
-        QVector<double> values(count);
+        while (m_size < count)
+            append(value);
+    }
+
+    // The values in one vector; each block is let go once copied.
+    QVector<double> take()
+    {
+        QVector<double> values(m_size);
         double *out = values.data();
+        int count = m_size;
         for (auto &[size, block] : m_blocks) {
             const int n = std::min(count, size);
             std::memcpy(out, block.get(), static_cast<std::size_t>(n) * sizeof(double));
@@ -219,7 +200,7 @@ public:
             block.reset();
         }
         m_blocks.clear();
-        m_blockSize = m_filled = 0;
+        m_blockSize = m_filled = m_size = 0;
         return values;
     }
 
@@ -237,15 +218,17 @@ private:
     std::vector<std::pair<int, std::unique_ptr<double[]>>> m_blocks;
     int m_blockSize = 0;
     int m_filled = 0;
+    int m_size = 0;
 };
 
-// The data rows, row by row, each value appended to its column.
+// The data rows, row by row. A curve stores values only up to its last filled field, so the
+// memory follows the values the file holds, not its header's columns times its rows.
 class RowReader
 {
 public:
     RowReader(const QVector<int> &roles, ScopeFileContent &content)
-        : m_roles(roles), m_content(content), m_width(content.curves.size()), m_lengths(m_width, 0),
-          m_row(m_width), m_columns(m_width)
+        : m_roles(roles), m_content(content),
+          m_columns(static_cast<std::size_t>(content.curves.size()))
     {}
 
     void read(const char *begin, const char *end, int line)
@@ -253,7 +236,6 @@ public:
         if (begin == end)
             return; // a blank line carries nothing
         double time = kNaN;
-        std::fill(m_row.begin(), m_row.end(), kNaN);
         int column = 0;
         for (const char *field = begin;; ++column) {
             const char *comma = findOrEnd(field, end, ',');
@@ -266,16 +248,32 @@ public:
         if (column + 1 != m_roles.size())
             note(m_content.raggedRows, m_content.firstRaggedLine, line);
         m_times.append(time);
-        for (int k = 0; k < m_width; ++k)
-            m_columns[k].append(m_row[k]);
+        ++m_stored;
         ++m_rows;
     }
 
+    // Whether a last line without its line feed is whole: it has every field and ends in a
+    // number. One with fewer fields, or cut inside its last number, was cut while written.
+    bool isWhole(const char *begin, const char *end) const
+    {
+        int fields = 1;
+        const char *last = begin;
+        for (const char *comma = findOrEnd(begin, end, ','); comma != end;
+             comma = findOrEnd(comma + 1, end, ',')) {
+            ++fields;
+            last = comma + 1;
+        }
+        double value = 0.0;
+        return fields >= m_roles.size() && readCell(last, end, &value) == Cell::Number;
+    }
+
+    qint64 storedValues() const { return m_stored; }
+
     void finish()
     {
-        m_content.times = m_times.take(m_rows);
-        for (int k = 0; k < m_width; ++k)
-            m_content.curves[k].y = m_columns[k].take(m_lengths[k]);
+        m_content.times = m_times.take();
+        for (int k = 0; k < m_content.curves.size(); ++k)
+            m_content.curves[k].y = m_columns[static_cast<std::size_t>(k)].take();
     }
 
 private:
@@ -291,10 +289,13 @@ private:
             time = value;
             return;
         }
-        m_row[role] = value;
         // A column that runs out holds empty fields to the end: its curve ends there.
-        if (cell != Cell::Missing)
-            m_lengths[role] = m_rows + 1;
+        if (cell == Cell::Missing)
+            return;
+        GrowingColumn &column = m_columns[static_cast<std::size_t>(role)];
+        m_stored += m_rows + 1 - column.size();
+        column.fillTo(m_rows, kNaN);
+        column.append(value);
     }
 
     static void note(int &count, int &firstLine, int line)
@@ -305,10 +306,8 @@ private:
 
     const QVector<int> &m_roles;
     ScopeFileContent &m_content;
-    const int m_width;
     int m_rows = 0;
-    std::vector<int> m_lengths;
-    std::vector<double> m_row; // the kept curves' values of the row being read
+    qint64 m_stored = 0;
     GrowingColumn m_times;
     std::vector<GrowingColumn> m_columns;
 };
@@ -364,12 +363,15 @@ public:
         return begin;
     }
 
-    // The text after the last line feed; then the columns. A row without its line feed was
-    // cut off while it was written and may end inside a number: it is noted, not read.
+    qint64 storedValues() const { return m_rows ? m_rows->storedValues() : 0; }
+
+    // The text after the last line feed; then the columns. Editors often end a file without
+    // a line feed: a last row that is whole is read; one cut off while it was written is
+    // noted, not read.
     void finish(const char *begin, const char *end)
     {
         if (begin != end && wantsMore()) {
-            if (m_line == 0)
+            if (m_line == 0 || m_rows->isWhole(begin, contentEnd(begin, end)))
                 readLine(begin, end);
             else
                 m_content.lastLineCut = true;
@@ -408,9 +410,35 @@ private:
     bool m_tooManyLines = false;
 };
 
+QString tooLittleMemoryError()
+{
+    return QCoreApplication::translate("ScopeFile", "too large for the memory available");
+}
+
 QString tooManyLinesError()
 {
     return QCoreApplication::translate("ScopeFile", "more than %1 lines").arg(ScopeFile::kMaxLines);
+}
+
+// The values read so far, projected to the whole file, are held twice: by the content and by
+// the plot it is shown on. Nothing when that fits in the memory available (or the system
+// does not say); else why the file is not read.
+std::optional<QString> memoryShortage(qint64 storedValues, qint64 done, qint64 size)
+{
+    if (done <= 0 || done >= size)
+        return std::nullopt;
+    const double projected = double(storedValues) * double(size) / double(done);
+    const double needed = (2.0 * projected - double(storedValues)) * sizeof(double);
+    if (needed < kMemoryWorthAsking)
+        return std::nullopt;
+    const std::optional<qint64> available = SafeFileReader::availableMemory();
+    if (!available || needed <= double(*available))
+        return std::nullopt;
+    return QCoreApplication::translate("ScopeFile",
+                                       "reading it needs about %1 MiB of memory, %2 MiB are "
+                                       "available")
+        .arg(qint64(needed) >> 20)
+        .arg(*available >> 20);
 }
 
 // Reads the file piece by piece into `content`; only the unfinished last line is carried
@@ -447,6 +475,11 @@ ScopeFile::Outcome readStream(QFile &file, ScopeFileContent &content,
         std::memmove(buffer.data(), rest, kept);
         if (progress && !progress(done, std::max(size, done)))
             return ScopeFile::Outcome::Cancelled;
+        if (const std::optional<QString> shortage =
+                memoryShortage(reader.storedValues(), done, size)) {
+            *error = *shortage;
+            return ScopeFile::Outcome::Failed;
+        }
     }
     reader.finish(buffer.data(), buffer.data() + kept);
     if (reader.tooManyLines()) {
@@ -475,24 +508,31 @@ QString ScopeFile::headerField(const QString &title, const CurveBinding &binding
                        .arg(QString::number(binding.axis), QString::number(item), binding.unit);
 }
 
+// Read from the right: a title may hold '_' itself and is kept as written. A field that does
+// not end in _axis_item_unit with whole numbers is a title alone.
 CurveBinding ScopeFile::parseHeaderField(const QString &field, int slot, QString *title)
 {
     const QStringList parts = field.split(QLatin1Char('_'));
+    const int n = parts.size();
+    bool axisRead = false;
+    bool itemRead = false;
+    const int axis = n >= 4 ? parts.at(n - 3).toInt(&axisRead) : 0;
+    const int item = n >= 4 ? parts.at(n - 2).toInt(&itemRead) : 0;
     CurveBinding binding;
     binding.slot = slot;
-    *title = parts.at(0);
-    if (parts.size() < 4) {
+    if (!axisRead || !itemRead) {
+        *title = field;
         binding.axis = 0;
         binding.unit = QStringLiteral("Unit");
         return binding;
     }
-    binding.axis = parts.at(1).toInt();
-    const int item = parts.at(2).toInt();
-    if (binding.axis >= kAxisWithEndEffectorItem)
+    *title = parts.mid(0, n - 3).join(QLatin1Char('_'));
+    binding.axis = axis;
+    if (axis >= kAxisWithEndEffectorItem)
         binding.endEffItem = item;
     else
         binding.linkItem = item;
-    binding.unit = parts.at(3);
+    binding.unit = parts.at(n - 1);
     return binding;
 }
 
@@ -572,61 +612,50 @@ std::optional<ScopeFileContent> ScopeFile::fromBytes(const QByteArray &bytes,
 }
 
 ScopeFile::Outcome ScopeFile::save(const QString &fileName, const QVector<ScopeFileCurve> &curves,
-                                   const Progress &progress, QString *error, NumberFormat format)
+                                   const Progress &progress, QString *error, NumberFormat format,
+                                   SafeFileWriter::Mode mode)
 {
-    QSaveFile file(fileName);
-    // Unbuffered, so a failed write is seen while errno still tells why.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        *error = file.errorString();
+    SafeFileWriter file; // what is not committed is removed when it goes
+    if (!file.open(fileName, mode, error))
         return Outcome::Failed;
-    }
-    const int rows = rowCount(curves);
-    QByteArray chunk;
-    chunk.reserve(kRowsPerChunk * (curves.size() + 1) * 12); // kept across truncate(0)
-    if (!curves.isEmpty())
-        chunk.append(header(curves));
-    for (int row = 0;;) {
-        const int last = std::min(rows, row + kRowsPerChunk);
-        appendRows(curves, row, last, format, chunk);
-        if (!writeAll(file, chunk, error)) {
-            file.cancelWriting();
-            return Outcome::Failed;
+    try {
+        const int rows = rowCount(curves);
+        QByteArray chunk;
+        chunk.reserve(kRowsPerChunk * (curves.size() + 1) * 12); // kept across truncate(0)
+        if (!curves.isEmpty())
+            chunk.append(header(curves));
+        for (int row = 0;;) {
+            const int last = std::min(rows, row + kRowsPerChunk);
+            appendRows(curves, row, last, format, chunk);
+            if (!file.write(chunk, error))
+                return Outcome::Failed;
+            chunk.truncate(0);
+            row = last;
+            if (progress && !progress(row, rows))
+                return Outcome::Cancelled;
+            if (row >= rows)
+                break;
         }
-        chunk.truncate(0);
-        row = last;
-        if (progress && !progress(row, rows)) {
-            file.cancelWriting();
-            return Outcome::Cancelled;
-        }
-        if (row >= rows)
-            break;
-    }
-    if (!syncToDisk(file, error)) {
-        file.cancelWriting();
+    } catch (const std::bad_alloc &) {
+        *error = tooLittleMemoryError();
         return Outcome::Failed;
     }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return Outcome::Failed;
-    }
-    return Outcome::Done;
+    return file.commit(error) ? Outcome::Done : Outcome::Failed;
 }
 
 ScopeFile::Outcome ScopeFile::load(const QString &fileName, ScopeFileContent *content,
                                    const Progress &progress, QString *error)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    SafeFileReader file;
+    if (!file.open(fileName, error))
         return Outcome::Failed;
-    }
     ScopeFileContent read;
     try {
-        const Outcome outcome = readStream(file, read, progress, error);
+        const Outcome outcome = readStream(file.device(), read, progress, error);
         if (outcome != Outcome::Done)
             return outcome;
     } catch (const std::bad_alloc &) {
-        *error = QCoreApplication::translate("ScopeFile", "too large for the memory available");
+        *error = tooLittleMemoryError();
         return Outcome::Failed;
     }
     *content = std::move(read);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CurveBinding.h"
+#include "SafeFileWriter.h"
 #include "ScopeLimits.h"
 
 #include <QByteArray>
@@ -24,7 +25,7 @@ struct ScopeFileCurve
 // only the first ScopeLimits::kCurveSlots of them are kept in curves, since the plot has no more
 // slots. Every data row gives one time (NaN when the row has none that reads as a number); a
 // curve's values are paired with the times index by index and end with its last filled
-// field, and a cell that is missing or not a number is NaN, a gap.
+// field, and a cell that is missing or not a number as a whole is NaN, a gap.
 struct ScopeFileContent
 {
     QVector<ScopeFileCurve> curves;
@@ -37,8 +38,8 @@ struct ScopeFileContent
     int firstRaggedLine = 0;
     int unreadableFields = 0;
     int firstUnreadableLine = 0;
-    // The last data line has no line feed (a recording cut off by a crash): it is left out,
-    // as it may end inside a number.
+    // The last data line has no line feed and fewer fields than the header, or does not end
+    // in a number (a recording cut off by a crash): it is left out.
     bool lastLineCut = false;
 };
 
@@ -78,11 +79,14 @@ public:
     static std::optional<ScopeFileContent> fromBytes(const QByteArray &bytes,
                                                      const Progress &progress = Progress());
 
-    // Writes through a temporary file that replaces fileName only when complete; on
-    // failure *error holds the system's reason.
+    // Writes through SafeFileWriter: replacing, through a temporary file that takes the name
+    // only when complete. On failure *error holds the reason, and nothing is left behind.
     static Outcome save(const QString &fileName, const QVector<ScopeFileCurve> &curves,
                         const Progress &progress, QString *error,
-                        NumberFormat format = NumberFormat::ThreeDecimals);
+                        NumberFormat format = NumberFormat::ThreeDecimals,
+                        SafeFileWriter::Mode mode = SafeFileWriter::Mode::Replace);
+    // Reads through SafeFileReader; refuses a file whose values would not fit in the memory
+    // available.
     static Outcome load(const QString &fileName, ScopeFileContent *content,
                         const Progress &progress, QString *error);
 

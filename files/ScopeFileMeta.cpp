@@ -1,11 +1,11 @@
 #include "ScopeFileMeta.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "SafeFileReader.h"
+#include "SafeFileWriter.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -116,24 +116,16 @@ std::optional<ScopeFileMeta> ScopeFileMeta::fromJson(const QByteArray &bytes, QS
 
 bool ScopeFileMeta::saveBeside(const QString &scopeFileName, QString *error) const
 {
-    QSaveFile file(fileNameFor(scopeFileName));
-    if (!file.open(QIODevice::WriteOnly) || file.write(toJson()) < 0 || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return SafeFileWriter::writeWhole(fileNameFor(scopeFileName), toJson(),
+                                      SafeFileWriter::Mode::Replace, error);
 }
 
 std::optional<ScopeFileMeta> ScopeFileMeta::loadBeside(const QString &scopeFileName)
 {
-    const QFileInfo info(fileNameFor(scopeFileName));
-    if (!info.isFile() || info.size() > kMaxBytes)
-        return std::nullopt;
-    QFile file(info.filePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
     QString error;
-    return fromJson(file.readAll(), &error);
+    const std::optional<QByteArray> bytes =
+        SafeFileReader::readAll(fileNameFor(scopeFileName), kMaxBytes, &error);
+    return bytes ? fromJson(*bytes, &error) : std::nullopt;
 }
 
 std::optional<double> ScopeFileMeta::fileTimeOf(double controllerTimeMs) const

@@ -50,9 +50,10 @@ struct ScopeFileMeta
     // Nothing, with the reason, for bytes that are not this metadata.
     static std::optional<ScopeFileMeta> fromJson(const QByteArray &bytes, QString *error);
 
-    // Written beside the scope file through a temporary file; false with the reason.
+    // Written beside the scope file through SafeFileWriter, replacing; false with the reason.
     bool saveBeside(const QString &scopeFileName, QString *error) const;
-    // The metadata beside a scope file; nothing when there is none or it does not read.
+    // The metadata beside a scope file, read through SafeFileReader; nothing when there is
+    // none or it does not read.
     static std::optional<ScopeFileMeta> loadBeside(const QString &scopeFileName);
 
     // Where a controller time lies in the file's own times; nothing when unknown.

@@ -1,63 +1,30 @@
 #include "ScopeFileWriter.h"
 
-#include <QFileInfo>
-
 #include <cerrno>
 
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
-#include <fcntl.h>
 #include <unistd.h>
 #endif
-
-namespace {
-
-QString systemReason(const QFileDevice &file)
-{
-    const int code = errno;
-    return code != 0 ? qt_error_string(code) : file.errorString();
-}
-
-// A new file's name is on the disk only once its folder is synced: without it, a power cut
-// could lose the whole file, not just its last second.
-void syncFolderOf(const QString &fileName)
-{
-#ifndef Q_OS_WIN
-    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-#else
-    Q_UNUSED(fileName);
-#endif
-}
-
-} // namespace
 
 ScopeFileWriter::~ScopeFileWriter()
 {
     close();
 }
 
+// The header is at the file's name, on the disk, before the first row: replacing, the old
+// file stays until then.
 bool ScopeFileWriter::open(const QString &fileName, Existing existing,
                            const QVector<ScopeFileCurve> &columns, const std::vector<bool> &hasData,
                            ScopeFile::NumberFormat format, QString *error)
 {
     close();
     m_format = format;
-    m_file.setFileName(fileName);
-    // NewOnly refuses a file that exists at the moment of opening, not just when asked.
-    QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
-    mode |= existing == Existing::Refuse ? QIODevice::NewOnly : QIODevice::Truncate;
-    if (!m_file.open(mode)) {
-        *error = m_file.exists() && existing == Existing::Refuse
-                     ? QStringLiteral("the file exists already")
-                     : m_file.errorString();
+    const auto mode = existing == Existing::Refuse ? SafeFileWriter::Mode::CreateNew
+                                                   : SafeFileWriter::Mode::Replace;
+    if (!m_file.open(fileName, mode, error))
         return false;
-    }
     m_hasData = hasData;
     m_hasData.resize(static_cast<std::size_t>(columns.size()), false);
     m_written = 0;
@@ -67,10 +34,8 @@ bool ScopeFileWriter::open(const QString &fileName, Existing existing,
         header += QLatin1Char(',') + ScopeFile::headerField(column.title, column.binding);
     header += QLatin1Char('\n');
     m_pending = header.toUtf8();
-    if (writePending(error)) {
-        syncFolderOf(fileName);
+    if (writePending(error) && m_file.commit(error))
         return true;
-    }
     close();
     return false;
 }
@@ -101,16 +66,13 @@ bool ScopeFileWriter::writePending(QString *error)
 {
     if (m_pending.isEmpty())
         return true;
-    errno = 0;
-    const qint64 done = m_file.write(m_pending);
-    if (done == m_pending.size()) {
-        m_written += done;
+    if (m_file.write(m_pending, error)) {
+        m_written += m_pending.size();
         m_pending.truncate(0);
         return true;
     }
-    *error = systemReason(m_file);
     m_pending.clear();
-    m_file.resize(m_written);
+    m_file.device().resize(m_written);
     return false;
 }
 
@@ -118,21 +80,23 @@ bool ScopeFileWriter::sync(QString *error)
 {
     if (!writePending(error))
         return false;
+    const int handle = m_file.device().handle();
 #ifdef Q_OS_WIN
-    const bool synced = _commit(m_file.handle()) == 0;
+    const bool synced = _commit(handle) == 0;
 #elif defined(Q_OS_MACOS)
-    const bool synced = ::fsync(m_file.handle()) == 0;
+    const bool synced = ::fsync(handle) == 0;
 #else
-    const bool synced = ::fdatasync(m_file.handle()) == 0;
+    const bool synced = ::fdatasync(handle) == 0;
 #endif
-    if (!synced)
+    if (!synced) {
         *error = qt_error_string(errno);
-    return synced;
+        return false;
+    }
+    return m_file.isStillAtItsName(error);
 }
 
 void ScopeFileWriter::close()
 {
     m_pending.clear();
-    if (m_file.isOpen())
-        m_file.close();
+    m_file.close();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "SafeFileWriter.h"
 #include "ScopeFile.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QVector>
 
@@ -12,14 +12,17 @@
 // Writes a scope file row by row as a recording goes on: the header of its columns, then one
 // line per record, times in ms from the file's first row. Lines reach the file whole: after a
 // failed write the file is cut back to its last whole line, so what is on disk always reads
-// back. Plain and single-threaded; owned by whoever writes (the file recorder's thread).
+// back. Written through SafeFileWriter, so a recording never writes through a link or into a
+// device, and a sync fails once the file is no longer at its name (removed, moved, replaced,
+// its folder gone). Plain and single-threaded; owned by whoever writes (the file recorder's
+// thread).
 class ScopeFileWriter
 {
 public:
     enum class Existing
     {
-        Refuse, // an existing file is never replaced
-        Replace
+        Refuse, // nothing at the name is ever replaced
+        Replace // a regular file is, once the new one has its header
     };
 
     ScopeFileWriter() = default;
@@ -38,7 +41,8 @@ public:
     // Hands the pending lines to the system; on failure the file keeps its whole lines and
     // *error holds the system's reason.
     bool flush(QString *error);
-    // flush, then waits until the data is on the disk.
+    // flush, then waits until the data is on the disk; fails too when the file is no longer
+    // at its name.
     bool sync(QString *error);
     void close();
 
@@ -51,7 +55,7 @@ public:
 private:
     bool writePending(QString *error);
 
-    QFile m_file;
+    SafeFileWriter m_file;
     std::vector<bool> m_hasData;
     QByteArray m_pending;
     qint64 m_written = 0; // whole lines on the file

@@ -1,5 +1,7 @@
 #include "ScopeSetupFile.h"
 
+#include "SafeFileReader.h"
+#include "SafeFileWriter.h"
 #include "ScopeCatalog.h"
 #include "ScopeLimits.h"
 
@@ -13,6 +15,8 @@
 namespace {
 
 const char *const kFormat = "tarn-scope-setup";
+// Larger files are not set-ups: one with every row checked takes a few kB.
+constexpr qint64 kMaxSetupBytes = 1 << 20;
 
 struct TreeRows
 {
@@ -160,7 +164,7 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
     const QJsonValue period = root.value("periodMs");
     if (period.isDouble() && period.toDouble() >= ScopeLimits::kMinPeriodMs &&
         period.toDouble() <= ScopeLimits::kMaxPeriodMs)
-        setup.periodMs = period.toInt();
+        setup.periodMs = qRound(period.toDouble()); // the period edit takes whole ms
     else if (!period.isUndefined())
         skipped << QCoreApplication::translate("ScopeSetup", "period %1")
                        .arg(period.toVariant().toString());
@@ -188,4 +192,21 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
     setup.exactValues = root.value("files").toObject().value("exactValues").toBool(false);
     setup.channelColours = coloursFromJson(root.value("colours"), skipped);
     return true;
+}
+
+bool ScopeSetup::save(const QString &fileName, QString *error) const
+{
+    return SafeFileWriter::writeWhole(fileName, toJson(), SafeFileWriter::Mode::Replace, error);
+}
+
+bool ScopeSetup::load(const QString &fileName, ScopeSetup &setup, QStringList &skipped)
+{
+    QString error;
+    const std::optional<QByteArray> json =
+        SafeFileReader::readAll(fileName, kMaxSetupBytes, &error);
+    if (json)
+        return fromJson(*json, setup, skipped);
+    skipped << QCoreApplication::translate("ScopeSetup", "everything: cannot read %1: %2")
+                   .arg(fileName, error);
+    return false;
 }

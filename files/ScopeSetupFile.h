@@ -43,4 +43,10 @@ struct ScopeSetup
     // another name), fields of the wrong type, and another format version. False, with
     // `skipped` saying why, when the text is no set-up at all.
     static bool fromJson(const QByteArray &json, ScopeSetup &setup, QStringList &skipped);
+
+    // Through SafeFileWriter, replacing; false with the reason.
+    bool save(const QString &fileName, QString *error) const;
+    // fromJson on a file read through SafeFileReader; false, with `skipped` saying why, also
+    // when the file cannot be read.
+    static bool load(const QString &fileName, ScopeSetup &setup, QStringList &skipped);
 };

@@ -1,10 +1,10 @@
 #include "ScopeCaptures.h"
 
+#include "FileEntry.h"
 #include "ScopeLimits.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -92,8 +92,20 @@ void ScopeCaptures::clear()
     m_nDropped = 0;
 }
 
-// Named from the moment it completed, to the millisecond; an existing file is never
-// replaced: the name gets a number instead.
+namespace {
+
+// Anything at the name, a link that leads nowhere included, or at its metadata's name, takes
+// the name: a link there would lead the capture out of its folder.
+bool isTaken(const QString &fileName)
+{
+    return FileEntry::at(fileName).exists() ||
+           FileEntry::at(ScopeFileMeta::fileNameFor(fileName)).exists();
+}
+
+} // namespace
+
+// Named from the moment it completed, to the millisecond; nothing at the name is ever
+// replaced: the name gets a number instead, and the file is created as new.
 bool ScopeCaptures::save(ScopeCapture &capture, QString *error) const
 {
     const QDir folder(m_options.folder);
@@ -104,12 +116,12 @@ bool ScopeCaptures::save(ScopeCapture &capture, QString *error) const
     const QString stem =
         "Tarn_Scope_Capture_" + QDateTime::currentDateTime().toString("yyyy_MM_dd_hh_mm_ss_zzz");
     QString fileName = folder.filePath(stem + ".csv");
-    for (int n = 2; QFileInfo::exists(fileName); ++n)
+    for (int n = 2; isTaken(fileName); ++n)
         fileName = folder.filePath(QString("%1_%2.csv").arg(stem).arg(n));
     QString reason;
     capture.meta.exactValues = m_format == ScopeFile::NumberFormat::Exact;
-    if (ScopeFile::save(fileName, capture.curves, ScopeFile::Progress(), &reason, m_format) !=
-        ScopeFile::Outcome::Done) {
+    if (ScopeFile::save(fileName, capture.curves, ScopeFile::Progress(), &reason, m_format,
+                        SafeFileWriter::Mode::CreateNew) != ScopeFile::Outcome::Done) {
         *error = tr("ERROR:Cannot write %1: %2").arg(fileName, reason);
         return false;
     }

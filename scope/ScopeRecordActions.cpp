@@ -144,24 +144,18 @@ void ScopeRecordActions::poll()
 {
     ScopeRecorder &recorder = m_recorder;
     const bool finishing = recorder.isFinishingFiles();
-    recorder.reapFinishedFiles();
-    if (finishing && !recorder.isFinishingFiles())
+    const QVector<FileRecordingStatus> failures = recorder.reapFinishedFiles();
+    for (const FileRecordingStatus &failed : failures)
+        reportFailure(failed);
+    if (finishing && !recorder.isFinishingFiles() && failures.isEmpty())
         announceFileChange(); // the file is complete
     if (!isRecording())
         return;
     const FileRecordingStatus status = m_recorder.fileRecordingStatus();
     if (!status.failure.isEmpty()) {
         m_recorder.stopRecordingToFile();
-        markRunNotOnDisk();
         m_action->setText(TarnPlugin_Scope::tr("Record to file…"));
-        const QString text =
-            TarnPlugin_Scope::tr("Recording to %1 stopped: %2; the file keeps what was written")
-                .arg(QFileInfo(status.fileName).fileName(), status.failure);
-        showOnStrip(text, true);
-        m_announcer.announce([scope = m_scope, failure = status.failure] {
-            emit scope->recordingToFileFailed(failure);
-        });
-        m_host.fail(TarnPlugin_Scope::tr("ERROR:%1").arg(text));
+        reportFailure(status);
         return;
     }
     QString text = TarnPlugin_Scope::tr("Recording to %1: %2, %3")
@@ -183,6 +177,19 @@ void ScopeRecordActions::poll()
 void ScopeRecordActions::announceFileChange()
 {
     m_announcer.announce([scope = m_scope] { emit scope->recordingToFileChanged(); });
+}
+
+void ScopeRecordActions::reportFailure(const FileRecordingStatus &status)
+{
+    markRunNotOnDisk();
+    const QString text =
+        TarnPlugin_Scope::tr("Recording to %1 stopped: %2; the file keeps what was written")
+            .arg(QFileInfo(status.fileName).fileName(), status.failure);
+    showOnStrip(text, true);
+    m_announcer.announce([scope = m_scope, failure = status.failure] {
+        emit scope->recordingToFileFailed(failure);
+    });
+    m_host.fail(TarnPlugin_Scope::tr("ERROR:%1").arg(text));
 }
 
 void ScopeRecordActions::showOnStrip(const QString &text, bool alarm)

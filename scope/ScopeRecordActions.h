@@ -9,6 +9,7 @@ class ScopeAnnouncer;
 class ScopeRecorder;
 class ScopeStateLine;
 class TarnPlugin_Scope;
+struct FileRecordingStatus;
 struct FileRecordingOptions;
 
 // Recording to disk from the plot's menu and from code: the "Record to file…" action with its
@@ -51,6 +52,7 @@ private:
     void toggleFromMenu();
     void startWithDialog();
     QString proposedFile() const;
+    void reportFailure(const FileRecordingStatus &status);
     void showOnStrip(const QString &text, bool alarm);
     void announceFileChange();
     QString recordedFilesText() const;

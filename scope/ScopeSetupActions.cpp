@@ -10,18 +10,15 @@
 #include "TriggerControls.h"
 
 #include <QAction>
-#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
-#include <QSaveFile>
 #include <QSettings>
 
 namespace {
 
 const char *const kSetupFilter = QT_TRANSLATE_NOOP("ScopeSetupActions", "Scope set-up (*.json)");
 const char *const kRefusedSetupKey = "tarnRefusedSetupKey";
-constexpr qint64 kMaxSetupBytes = 1 << 20;
 
 void selectText(TriggerControls &controls, TriggerControls::Choice choice, const QString &text,
                 const char *what, QStringList &skipped)
@@ -161,11 +158,9 @@ void ScopeSetupActions::saveToFile()
                                                      tr(kSetupFilter), "json");
     if (fileName.isEmpty())
         return;
-    const QByteArray json = currentSetup().toJson();
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.flush() ||
-        !file.commit())
-        SaveDialog::warnCannotWrite(m_scope, fileName, file.errorString());
+    QString error;
+    if (!currentSetup().save(fileName, &error))
+        SaveDialog::warnCannotWrite(m_scope, fileName, error);
 }
 
 void ScopeSetupActions::loadFromFile()
@@ -175,12 +170,9 @@ void ScopeSetupActions::loadFromFile()
         QFileDialog::getOpenFileName(m_scope, tr("Load Set-up"), ".", tr(kSetupFilter));
     if (fileName.isEmpty())
         return;
-    QFile file(fileName);
     QStringList skipped;
     ScopeSetup setup;
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSetupBytes) {
-        skipped << tr("everything: cannot read %1").arg(fileName);
-    } else if (ScopeSetup::fromJson(file.readAll(), setup, skipped)) {
+    if (ScopeSetup::load(fileName, setup, skipped)) {
         if (!m_host.mayLoseRecording(
                 tr("The recording on the plot is not saved. Loading the set-up replaces it; "
                    "export the recording first to keep it.\n\nLoad the set-up anyway?")))

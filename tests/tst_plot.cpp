@@ -4,6 +4,7 @@
 #include "ColumnSpans.h"
 #include "CurveColours.h"
 #include "CurveStatisticsTable.h"
+#include "FileEntry.h"
 #include "JoinedSpans.h"
 #include "MeasurementCursors.h"
 #include "PixelColumnReduction.h"
@@ -29,6 +30,8 @@
 #include <qwt_scale_div.h>
 #include <qwt_scale_draw.h>
 #include <qwt_text.h>
+
+#include <sys/stat.h>
 
 #include <array>
 #include <cstdlib>
@@ -1873,6 +1876,15 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->image().size(), image.size());
         QVERIFY(!PlotImage::save(plot.get(), dir.filePath("no/plot.png"), &error) &&
                 !error.isEmpty());
+        // A pipe or a link at the name is refused and stays as it was.
+        const QString pipe = dir.filePath("pipe.png");
+        const QString link = dir.filePath("link.png");
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0644) == 0);
+        QVERIFY(QFile::link(dir.filePath("plot.png"), link));
+        QVERIFY(!PlotImage::save(plot.get(), pipe, &error) && error.contains("not a regular file"));
+        QVERIFY(!PlotImage::save(plot.get(), link, &error) && error.contains("symbolic link"));
+        QCOMPARE(FileEntry::at(pipe).kind, FileEntry::Kind::Special);
+        QCOMPARE(FileEntry::at(link).kind, FileEntry::Kind::SymbolicLink);
     }
 };
 

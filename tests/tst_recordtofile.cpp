@@ -1,6 +1,8 @@
-// Recording to disk: the writer's lines, a full disk, a file size limit while the scope
-// samples, and a recording process killed mid-write.
+// Recording to disk: the writer's lines, a file size limit while the scope samples, a file
+// removed while recording, taken names, and a recording process killed mid-write; where
+// captures are saved.
 #include "RecordToFileDialog.h"
+#include "ScopeCaptures.h"
 #include "ScopeFileRecorder.h"
 #include "ScopeFileWriter.h"
 #include "ScopeTestSupport.h"
@@ -14,6 +16,8 @@
 #include <QtTest>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -104,7 +108,11 @@ private slots:
     void writerLinesReadBack();
     void cutLastLine_data();
     void cutLastLine();
-    void fullDiskSaysWhy();
+    void removedWhileRecording_data();
+    void removedWhileRecording();
+    void removedJustBeforeStop();
+    void nextFileSkipsTakenNames();
+    void captureNeverFollowsALink();
     void fileSizeLimitWhileSampling();
     void killedMidWrite();
     void refusesExistingFile();
@@ -142,15 +150,16 @@ void TestRecordToFile::cutLastLine_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("rows");
     QTest::addColumn<bool>("cut");
-    QTest::newRow("whole") << QByteArray("time,a_0_1_u\n0.000,1.000\n1.000,2.000\n") << 2 << false;
-    QTest::newRow("cut inside a number")
-        << QByteArray("time,a_0_1_u\n0.000,1.000\n1.000,2.0") << 1 << true;
-    QTest::newRow("cut after the time")
-        << QByteArray("time,a_0_1_u\n0.000,1.000\n1.0") << 1 << true;
+    const QByteArray head = "time,a_0_1_u\n0.000,1.000\n";
+    QTest::newRow("whole") << head + "1.000,2.000\n" << 2 << false;
+    QTest::newRow("last row whole, without its line feed") << head + "1.000,2.000" << 2 << false;
+    QTest::newRow("cut after the time") << head + "1.0" << 1 << true;
+    QTest::newRow("cut after a comma") << head + "1.000," << 1 << true;
+    QTest::newRow("cut inside an exponent") << head + "1.000,1e-" << 1 << true;
 }
 
 // A crash leaves a line without its line feed: the file reads to its last whole line and
-// says so.
+// says so. A last row with every field, ending in a number, is whole.
 void TestRecordToFile::cutLastLine()
 {
     QFETCH(QByteArray, bytes);
@@ -164,15 +173,106 @@ void TestRecordToFile::cutLastLine()
     QCOMPARE(content->raggedRows + content->unreadableFields, 0);
 }
 
-void TestRecordToFile::fullDiskSaysWhy()
+void TestRecordToFile::removedWhileRecording_data()
 {
-    if (!QFile::exists("/dev/full"))
-        QSKIP("no /dev/full here");
-    ScopeFileWriter writer;
+    QTest::addColumn<QString>("what");
+    QTest::newRow("file removed") << "file";
+    QTest::newRow("folder removed") << "folder";
+    QTest::newRow("folder moved") << "move";
+    QTest::newRow("file replaced") << "replace";
+}
+
+// Noticed at the next sync, within about a second, as a failure: never "complete".
+void TestRecordToFile::removedWhileRecording()
+{
+    QFETCH(QString, what);
+    const QString folder = m_dir.filePath(what);
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + "/rec.csv";
+    FileRecordingOptions options;
+    options.fileName = path;
     QString error;
-    QVERIFY(!writer.open("/dev/full", ScopeFileWriter::Existing::Replace, columns(1), {true},
-                         ScopeFile::NumberFormat::ThreeDecimals, &error));
-    QCOMPARE(error, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    auto recorder = ScopeFileRecorder::start(options, columns(1), &error);
+    QVERIFY(recorder);
+    recorder->push({0.0, 1.0}, 1, ClockOrigin());
+    QTRY_COMPARE(recorder->status().records, qint64(1));
+    if (what == "file")
+        QVERIFY(QFile::remove(path));
+    else if (what == "folder")
+        QVERIFY(QDir(folder).removeRecursively());
+    else if (what == "move")
+        QVERIFY(QDir().rename(folder, folder + "_moved"));
+    else
+        QVERIFY(QFile::remove(path) && QFile(path).open(QIODevice::WriteOnly));
+    QTRY_VERIFY_WITH_TIMEOUT(!recorder->status().failure.isEmpty(), 2000);
+    QVERIFY(recorder->status().failure.contains("removed, moved or replaced"));
+}
+
+// Removed and stopped at once: the last sync finds it, and the scope says it failed.
+void TestRecordToFile::removedJustBeforeStop()
+{
+    auto scope = ScopeTest::freshScope();
+    const QString folder = m_dir.filePath("stopped");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(scope->startRecordingToFile(folder + "/rec.csv"));
+    QSignalSpy failed(scope.get(), &TarnPlugin_Scope::recordingToFileFailed);
+    QVERIFY(QDir(folder).removeRecursively());
+    scope->stopRecordingToFile();
+    QTRY_COMPARE(failed.size(), 1);
+    QVERIFY(failed.at(0).at(0).toString().contains("removed, moved or replaced"));
+}
+
+// Any entry at a numbered name takes the number: a link that leads nowhere, a pipe at its
+// metadata's name.
+void TestRecordToFile::nextFileSkipsTakenNames()
+{
+    const QString folder = m_dir.filePath("taken");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(::symlink("outside/new.csv", QFile::encodeName(folder + "/rec_002.csv")) == 0);
+    QVERIFY(::mkfifo(QFile::encodeName(folder + "/rec_003.csv.json"), 0644) == 0);
+    FileRecordingOptions options;
+    options.fileName = folder + "/rec.csv";
+    QString error;
+    auto recorder = ScopeFileRecorder::start(options, columns(1), &error);
+    QVERIFY(recorder);
+    recorder->push({0.0, 1.0}, 1, ClockOrigin());
+    recorder->setColumns(columns(2)); // a new file
+    recorder->push({1.0, 2.0, 3.0}, 2, ClockOrigin());
+    QTRY_COMPARE(recorder->status().files, 2);
+    QCOMPARE(recorder->status().fileName, folder + "/rec_004.csv");
+    QTRY_COMPARE(recorder->status().records, qint64(2));
+    QVERIFY(recorder->status().failure.isEmpty());
+    QVERIFY(!QDir(folder + "/outside").exists());
+}
+
+// The next capture's name can be foreseen: links put there that lead out of the folder are
+// passed over, and nothing is written outside it.
+void TestRecordToFile::captureNeverFollowsALink()
+{
+    const QString folder = m_dir.filePath("captures");
+    const QString outside = m_dir.filePath("outside");
+    QVERIFY(QDir().mkpath(folder) && QDir().mkpath(outside));
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int ms = 0; ms < 3000; ++ms) {
+        const QString stem =
+            "Tarn_Scope_Capture_" + now.addMSecs(ms).toString("yyyy_MM_dd_hh_mm_ss_zzz");
+        QVERIFY(::symlink(QFile::encodeName(outside + '/' + stem).constData(),
+                          QFile::encodeName(folder + '/' + stem + ".csv").constData()) == 0);
+    }
+    ScopeCaptures captures(nullptr);
+    TriggerOptions options;
+    options.folder = folder;
+    captures.setOptions(options);
+    ScopeCapture capture;
+    capture.curves = columns(1);
+    capture.curves[0].x = {0.0, 1.0};
+    capture.curves[0].y = {2.0, 3.0};
+    QString error;
+    QVERIFY2(captures.add(capture, &error), qPrintable(error));
+    const QFileInfo saved(captures.kept().back().fileName);
+    QCOMPARE(saved.absolutePath(), QFileInfo(folder).absoluteFilePath());
+    QVERIFY(saved.isFile() && !saved.isSymLink());
+    QVERIFY(QDir(outside).isEmpty());
 }
 
 // The disk "fills" mid-recording: the reason is the system's, the file imports whole, and

@@ -1,10 +1,18 @@
+#include "FileEntry.h"
 #include "ScopeFile.h"
+#include "ScopeFileMeta.h"
+#include "ScopeFileWriter.h"
+#include "ScopeSetupFile.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -79,6 +87,125 @@ QString described(const ScopeFileContent &c)
     return parts.join(" | ");
 }
 
+qint64 residentBytes()
+{
+    QFile statm("/proc/self/statm");
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+qint64 peakResidentBytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_maxrss) * 1024;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A small scope file as a wider encoding writes it, with its byte-order mark.
+QByteArray wideText(const QByteArray &bom, int width, bool bigEndian)
+{
+    QByteArray bytes = bom;
+    for (char c : QByteArray("time,A_0_1_u\n0,1\n")) {
+        QByteArray unit(width, '\0');
+        unit[bigEndian ? width - 1 : 0] = c;
+        bytes += unit;
+    }
+    return bytes;
+}
+
+// Puts at `path` what a test row names; false where this system cannot make it.
+bool makeEntry(const QString &kind, const QString &path, const QTemporaryDir &dir)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray device = QFile::encodeName(dir.filePath("full"));
+    const QByteArray real = QFile::encodeName(dir.filePath("real.csv"));
+    if (kind == "fifo")
+        return ::mkfifo(name.constData(), 0644) == 0;
+    if (kind == "device") // as /dev/full, made here so that nothing of the system is at stake
+        return ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 7)) == 0;
+    if (kind == "link to a device")
+        return ::mknod(device.constData(), S_IFCHR | 0666, makedev(1, 7)) == 0 &&
+               ::symlink(device.constData(), name.constData()) == 0;
+    if (kind == "folder")
+        return QDir().mkdir(path);
+    if (kind == "dangling link")
+        return ::symlink(QFile::encodeName(dir.filePath("outside/new")).constData(),
+                         name.constData()) == 0;
+    if (kind == "link to a file")
+        return writeFile(dir.filePath("real.csv"), "time,A_0_1_u\n0,1\n") &&
+               ::symlink(real.constData(), name.constData()) == 0;
+    if (kind == "file")
+        return writeFile(path, "old\n");
+    if (kind == "utf-16le")
+        return writeFile(path, wideText("\xFF\xFE", 2, false));
+    if (kind == "utf-16be")
+        return writeFile(path, wideText("\xFE\xFF", 2, true));
+    return kind == "utf-32le" && writeFile(path, wideText(QByteArray("\xFF\xFE\0\0", 4), 4, false));
+}
+
+// Every entry under `folder`, hidden ones included, with the size of each regular file.
+QStringList everything(const QString &folder)
+{
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        entries << info.fileName() + (info.isSymLink() ? QString("@")
+                                      : info.isFile()  ? QString::number(info.size())
+                                                       : QString());
+    }
+    entries.sort();
+    return entries;
+}
+
+// Each writer of the files layer, and whether it only ever creates a new file.
+struct Writer
+{
+    QString name;
+    bool createsNew;
+    std::function<bool(const QString &, QString *)> write;
+};
+
+QVector<Writer> writers()
+{
+    const Curves curves{curve("A", {0}, {1})};
+    const auto exported = [curves](SafeFileWriter::Mode mode) {
+        return [curves, mode](const QString &path, QString *error) {
+            return ScopeFile::save(path, curves, {}, error, ScopeFile::NumberFormat::Exact, mode) ==
+                   ScopeFile::Outcome::Done;
+        };
+    };
+    const auto recorded = [curves](ScopeFileWriter::Existing existing) {
+        return [curves, existing](const QString &path, QString *error) {
+            ScopeFileWriter writer;
+            return writer.open(path, existing, curves, {true},
+                               ScopeFile::NumberFormat::ThreeDecimals, error);
+        };
+    };
+    return {
+        {"export", false, exported(SafeFileWriter::Mode::Replace)},
+        {"capture", true, exported(SafeFileWriter::Mode::CreateNew)},
+        {"metadata", false,
+         [](const QString &path, QString *error) {
+             return ScopeFileMeta().saveBeside(path.chopped(5), error); // without ".json"
+         }},
+        {"set-up", false,
+         [](const QString &path, QString *error) {
+             return ScopeSetup().save(path, error);
+         }},
+        {"recording, replacing", false, recorded(ScopeFileWriter::Existing::Replace)},
+        {"recording, new", true, recorded(ScopeFileWriter::Existing::Refuse)},
+    };
+}
+
 } // namespace
 
 class tst_ScopeFile : public QObject
@@ -115,9 +242,15 @@ private slots:
         const QByteArray h = "time,A_0_1_u,B_0_2_v\n";
         QTest::newRow("byte-order mark and CRLF are not part of the fields")
             << QByteArray("\xEF\xBB\xBFtime,A_0_1_u\r\n1,2\r\n") << "time 1 | A 0/1/9 u: 2";
-        QTest::newRow("no _ gives unit Unit; from axis 6 on the item is the end effector's")
-            << QByteArray("time,Speed,B_6_4_v,C_x_3_w_more\n")
-            << "time | Speed 0/23/9 Unit: | B 6/23/4 v: | C 0/3/9 w:";
+        QTest::newRow("no _axis_item_unit: the field is the title, unit Unit; from axis 6 on "
+                      "the item is the end effector's")
+            << QByteArray("time,Speed,B_6_4_v,C_x_3_w\n")
+            << "time | Speed 0/23/9 Unit: | B 6/23/4 v: | C_x_3_w 0/23/9 Unit:";
+        QTest::newRow("a title with _ is kept as written")
+            << QByteArray("time,My_Weird_Title_0_1_U\n0,1\n")
+            << "time 0 | My_Weird_Title 0/1/9 U: 1";
+        QTest::newRow("a decimal comma splits the field")
+            << QByteArray("time,A_0_1_u\n0,1,5\n") << "time 0 | A 0/1/9 u: 1 | ragged 1@2";
         QTest::newRow("only time: no curve") << QByteArray("time\n1\n") << "time";
         QTest::newRow("no time column: no rows")
             << QByteArray("A_0_1_u\n1\n") << "no time | A 0/1/9 u:";
@@ -158,6 +291,57 @@ private slots:
         QString error;
         QCOMPARE(ScopeFile::load(file.fileName(), &loaded, {}, &error), ScopeFile::Outcome::Done);
         QTEST(described(loaded), "content");
+    }
+
+    void numberFields_data()
+    {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QString>("value"); // empty: unreadable, a gap
+        QTest::newRow("decimals") << QByteArray("-1.5") << "-1.5";
+        QTest::newRow("blanks and a plus") << QByteArray(" +7 ") << "7";
+        QTest::newRow("exponent") << QByteArray("2e3") << "2000";
+        QTest::newRow("no leading digit") << QByteArray(".5") << "0.5";
+        QTest::newRow("infinity") << QByteArray("-inf") << "-inf";
+        QTest::newRow("trailing text") << QByteArray("12abc") << "";
+        QTest::newRow("second point") << QByteArray("1.2.3") << "";
+        QTest::newRow("two numbers") << QByteArray("1 2") << "";
+        QTest::newRow("hex") << QByteArray("0x1A") << "";
+        QTest::newRow("two signs") << QByteArray("+-1") << "";
+        QTest::newRow("exponent without digits") << QByteArray("1e") << "";
+        QTest::newRow("out of range") << QByteArray("1e400") << "";
+    }
+
+    // A field is a number only as a whole.
+    void numberFields()
+    {
+        QFETCH(QByteArray, field);
+        QFETCH(QString, value);
+        const ScopeFileContent content = parsed("time,A_0_1_u\n0," + field + "\n");
+        QCOMPARE(shown(content.curves.at(0).y), value.isEmpty() ? " nan" : ' ' + value);
+        QCOMPARE(content.unreadableFields, value.isEmpty() ? 1 : 0);
+    }
+
+    // A header of many curves over rows of one value: nothing is stored for a column that
+    // holds no value, and a column stores up to its last value only, also while reading (a
+    // NaN per kept column and row would take 48 x 8 bytes a row).
+    void valuesAreStoredOnlyWhereTheFileHasThem()
+    {
+        QByteArray bytes = "time";
+        for (int k = 0; k < 60; ++k)
+            bytes += QByteArray(",C_0_1_u");
+        bytes += '\n';
+        const int rows = 2000000;
+        for (int row = 0; row < rows; ++row)
+            bytes += row == 50 ? QByteArray("50,,,7\n") : QByteArray::number(row) + '\n';
+        const qint64 residentBefore = residentBytes();
+        const ScopeFileContent content = parsed(bytes);
+        QVERIFY(peakResidentBytes() - residentBefore < qint64(256) << 20);
+        QCOMPARE(content.curveCount, 60);
+        QCOMPARE(content.times.size(), rows);
+        QCOMPARE(content.raggedRows, rows);
+        for (int k = 0; k < content.curves.size(); ++k)
+            QCOMPARE(content.curves[k].y.size(), k == 2 ? 51 : 0);
+        QCOMPARE(content.curves[2].y.last(), 7.0);
     }
 
     // Written as QString::number(v, 'f', 3) writes it, but with the sign of a negative zero
@@ -219,7 +403,8 @@ private slots:
             y[3] = -kInf;
             y[4] = -0.0004;  // "-0.000", which reads back as -0.0
             y[n - 1] = kNaN; // a curve may end in a gap
-            curves << curve(QString("J%1 Cur").arg(k % 6 + 1), x, y, k % 8 == 7 ? 31 : k % 6, 13);
+            const QString title = k % 3 ? "J%1 Cur" : "My_J%1_0_1_U"; // '_' kept as written
+            curves << curve(title.arg(k % 6 + 1), x, y, k % 8 == 7 ? 31 : k % 6, 13);
         }
         curves << curve("Empty", {}, {});
         const QByteArray first = ScopeFile::toBytes(curves);
@@ -298,7 +483,96 @@ private slots:
         QCOMPARE(error, reason);
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("old\n"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.csv"});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
+    }
+
+    void writersNeverReplaceWhatIsNoRegularFile_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("replacing"); // what a writer that replaces says; empty: done
+        QTest::addColumn<QString>("creating");  // what one that only creates says
+        const QString special = "not a regular file";
+        QTest::newRow("named pipe") << "fifo" << special << special;
+        QTest::newRow("device") << "device" << special << special;
+        QTest::newRow("folder") << "folder"
+                                << "folder"
+                                << "folder";
+        QTest::newRow("link that leads nowhere") << "dangling link"
+                                                 << "symbolic link"
+                                                 << "symbolic link";
+        QTest::newRow("link to a file") << "link to a file"
+                                        << "symbolic link"
+                                        << "symbolic link";
+        QTest::newRow("regular file") << "file" << QString() << "exists";
+    }
+
+    // Refused at once, and nothing in the folder changes: no temporary file is left, no link
+    // is followed, no device or pipe is replaced.
+    void writersNeverReplaceWhatIsNoRegularFile()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, replacing);
+        QFETCH(QString, creating);
+        for (const Writer &writer : writers()) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath("x.csv.json");
+            if (!makeEntry(entry, path, dir))
+                QSKIP("this system cannot make it here");
+            const QStringList before = everything(dir.path());
+            const FileEntry was = FileEntry::at(path);
+            QString error;
+            const bool written = writer.write(path, &error);
+            const QString reason = writer.createsNew ? creating : replacing;
+            QVERIFY2(written == reason.isEmpty() && error.contains(reason),
+                     qPrintable(writer.name + ": " + error));
+            if (written) {
+                QCOMPARE(everything(dir.path()).size(), 1);
+                continue;
+            }
+            QCOMPARE(everything(dir.path()), before);
+            QVERIFY(FileEntry::at(path).isSameFileAs(was));
+        }
+    }
+
+    void readersRefuseWhatIsNoRegularFile_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("reason"); // empty: read
+        QTest::newRow("named pipe without a writer: no wait") << "fifo"
+                                                              << "not a regular file";
+        QTest::newRow("link to a device") << "link to a device"
+                                          << "not a regular file";
+        QTest::newRow("folder") << "folder"
+                                << "folder";
+        QTest::newRow("UTF-16, little-endian") << "utf-16le"
+                                               << "UTF-16 text is not read";
+        QTest::newRow("UTF-16, big-endian") << "utf-16be"
+                                            << "UTF-16 text is not read";
+        QTest::newRow("UTF-32") << "utf-32le"
+                                << "UTF-32 text is not read";
+        QTest::newRow("link to a file") << "link to a file" << QString();
+    }
+
+    void readersRefuseWhatIsNoRegularFile()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("x.csv.json");
+        if (!makeEntry(entry, path, dir))
+            QSKIP("this system cannot make it here");
+        ScopeFileContent content;
+        QString error;
+        QCOMPARE(ScopeFile::load(path, &content, {}, &error),
+                 reason.isEmpty() ? ScopeFile::Outcome::Done : ScopeFile::Outcome::Failed);
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        if (reason.isEmpty())
+            return;
+        ScopeSetup setup;
+        QStringList skipped;
+        QVERIFY(!ScopeSetup::load(path, setup, skipped));
+        QVERIFY2(skipped.join(' ').contains(reason), qPrintable(skipped.join(' ')));
+        QVERIFY(!ScopeFileMeta::loadBeside(path.chopped(5)));
     }
 
     void loadThatFailsOrIsCancelledGivesNothing()

@@ -1,12 +1,12 @@
 #include "PlotImage.h"
 
 #include "QwtScope.h"
+#include "SafeFileWriter.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <qwt_abstract_legend.h>
 #include <qwt_graphic.h>
@@ -131,24 +131,22 @@ bool isSvgName(const QString &fileName)
 #ifdef SCOPE_HAVE_SVG
 bool saveSvg(QwtPlot *plot, const QString &fileName, QString *error)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
+    SafeFileWriter file;
+    if (!file.open(fileName, SafeFileWriter::Mode::Replace, error))
         return false;
-    }
     {
         QSvgGenerator generator;
-        generator.setOutputDevice(&file);
+        generator.setOutputDevice(&file.device());
         generator.setSize(plot->size());
         generator.setViewBox(QRect(QPoint(0, 0), plot->size()));
         generator.setTitle(plot->windowTitle());
         renderInto(plot, generator, QRectF(QPointF(0, 0), plot->size()));
     }
-    if (!file.flush() || !file.commit()) {
-        *error = file.errorString();
+    if (file.device().error() != QFileDevice::NoError) {
+        *error = file.device().errorString();
         return false;
     }
-    return true;
+    return file.commit(error);
 }
 #endif
 
@@ -183,14 +181,12 @@ bool PlotImage::save(QwtPlot *plot, const QString &fileName, QString *error)
         return false;
 #endif
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
+    SafeFileWriter file;
+    if (!file.open(fileName, SafeFileWriter::Mode::Replace, error))
+        return false;
+    if (!render(plot).save(&file.device(), "PNG")) {
+        *error = file.device().errorString();
         return false;
     }
-    if (!render(plot).save(&file, "PNG") || !file.flush() || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return file.commit(error);
 }

@@ -18,7 +18,8 @@ QImage render(QwtPlot *plot);
 // File dialog filters for saving, PNG first; SVG when the build has Qt's SVG module.
 QStringList saveFilters();
 
-// Writes PNG, or SVG for a ".svg" name when available; false with `error` set otherwise.
+// Writes PNG, or SVG for a ".svg" name when available, through SafeFileWriter (replacing);
+// false with `error` set otherwise.
 bool save(QwtPlot *plot, const QString &fileName, QString *error);
 
 } // namespace PlotImage
