@@ -227,7 +227,7 @@ void ScopeFileActions::importWithDialog()
         warn(m_scope, notes);
 }
 
-bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText)
+bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText, QString *notes)
 {
     QString error = refusal();
     std::optional<ScopeFileContent> content;
@@ -236,6 +236,8 @@ bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText)
     if (!content) {
         return m_host.fail(error, errorText);
     }
+    if (notes)
+        *notes = loadNotes(*content, fileName);
     show(std::move(*content), metaBeside(fileName), QFileInfo(fileName).fileName());
     return true;
 }

@@ -230,7 +230,10 @@ public:
     // reason in `errorText`, when nothing was written or loaded. Export and import refuse
     // while sampling; export refuses an empty recording.
     bool exportToFile(const QString &path, QString *errorText = nullptr) const;
-    bool importFromFile(const QString &path, QString *errorText = nullptr);
+    // `notes` receives what the Import button would warn of in a file that loads all the
+    // same (a cut last line, ragged rows, unreadable fields, curves beyond 48); empty if none.
+    bool importFromFile(const QString &path, QString *errorText = nullptr,
+                        QString *notes = nullptr);
     bool saveImage(const QString &path, QString *errorText = nullptr) const;
 
     // Recording to disk: from now on every record the curves receive (after the trigger
