@@ -181,10 +181,13 @@ ScopeFile::Outcome ScopeFileActions::save(const QString &fileName,
                                           const ScopeFile::Progress &progress, QString *error) const
 {
     const ScopeRecording &recording = m_host.recording();
-    const ScopeFile::Outcome outcome =
-        ScopeFile::save(fileName, recording.fileCurves(), progress, error,
-                        m_scope->exactValues() ? ScopeFile::NumberFormat::Exact
-                                               : ScopeFile::NumberFormat::ThreeDecimals);
+    // Written a stretch of rows at a time: the recording is never copied whole.
+    const ScopeFile::Outcome outcome = ScopeFile::save(
+        fileName, recording.fileRowCount(),
+        [&recording](int first, int last) { return recording.fileCurves(first, last); }, progress,
+        error,
+        m_scope->exactValues() ? ScopeFile::NumberFormat::Exact
+                               : ScopeFile::NumberFormat::ThreeDecimals);
     if (outcome != ScopeFile::Outcome::Done)
         return outcome;
     QString reason;
