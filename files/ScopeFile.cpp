@@ -615,18 +615,37 @@ ScopeFile::Outcome ScopeFile::save(const QString &fileName, const QVector<ScopeF
                                    const Progress &progress, QString *error, NumberFormat format,
                                    SafeFileWriter::Mode mode)
 {
+    if (curves.isEmpty())
+        return save(fileName, 0, RowStretch(), progress, error, format, mode);
+    const RowStretch stretch = [&curves](int first, int last) {
+        QVector<ScopeFileCurve> rows;
+        for (const ScopeFileCurve &curve : curves) {
+            const int count = std::max(0, std::min(sampleCount(curve), last) - first);
+            rows.append(
+                {curve.title, curve.binding, curve.x.mid(first, count), curve.y.mid(first, count)});
+        }
+        return rows;
+    };
+    return save(fileName, rowCount(curves), stretch, progress, error, format, mode);
+}
+
+ScopeFile::Outcome ScopeFile::save(const QString &fileName, int rows, const RowStretch &stretch,
+                                   const Progress &progress, QString *error, NumberFormat format,
+                                   SafeFileWriter::Mode mode)
+{
     SafeFileWriter file; // what is not committed is removed when it goes
     if (!file.open(fileName, mode, error))
         return Outcome::Failed;
     try {
-        const int rows = rowCount(curves);
+        const QVector<ScopeFileCurve> curves = stretch ? stretch(0, 0) : QVector<ScopeFileCurve>();
         QByteArray chunk;
         chunk.reserve(kRowsPerChunk * (curves.size() + 1) * 12); // kept across truncate(0)
         if (!curves.isEmpty())
             chunk.append(header(curves));
         for (int row = 0;;) {
             const int last = std::min(rows, row + kRowsPerChunk);
-            appendRows(curves, row, last, format, chunk);
+            if (last > row)
+                appendRows(stretch(row, last), 0, last - row, format, chunk);
             if (!file.write(chunk, error))
                 return Outcome::Failed;
             chunk.truncate(0);

@@ -85,6 +85,15 @@ public:
                         const Progress &progress, QString *error,
                         NumberFormat format = NumberFormat::ThreeDecimals,
                         SafeFileWriter::Mode mode = SafeFileWriter::Mode::Replace);
+    // The curves' rows [first, last), each curve with the samples it has there; with first
+    // equal to last, the curves without samples, for the header.
+    using RowStretch = std::function<QVector<ScopeFileCurve>(int first, int last)>;
+    // The same, asking for the rows a stretch at a time, so that a long recording is never
+    // held a second time whole.
+    static Outcome save(const QString &fileName, int rows, const RowStretch &stretch,
+                        const Progress &progress, QString *error,
+                        NumberFormat format = NumberFormat::ThreeDecimals,
+                        SafeFileWriter::Mode mode = SafeFileWriter::Mode::Replace);
     // Reads through SafeFileReader; refuses a file whose values would not fit in the memory
     // available.
     static Outcome load(const QString &fileName, ScopeFileContent *content,

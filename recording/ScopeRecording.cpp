@@ -156,7 +156,20 @@ std::optional<double> ScopeRecording::triggerTime() const
     return m_trigger->instant - *m_controllerOffset;
 }
 
+int ScopeRecording::fileRowCount() const
+{
+    int rows = 0;
+    for (const RecordedCurve &curve : m_curves)
+        rows = std::max(rows, std::min(curve.times.size(), curve.values.size()));
+    return rows;
+}
+
 QVector<ScopeFileCurve> ScopeRecording::fileCurves() const
+{
+    return fileCurves(0, fileRowCount());
+}
+
+QVector<ScopeFileCurve> ScopeRecording::fileCurves(int first, int last) const
 {
     QVector<ScopeFileCurve> curves;
     // Curves over the same times export one shared copy of them: an hour of 36 channels
@@ -164,15 +177,17 @@ QVector<ScopeFileCurve> ScopeRecording::fileCurves() const
     const RecordedCurve *timesOf = nullptr;
     QVector<double> times;
     for (const RecordedCurve &recorded : m_curves) {
-        ScopeFileCurve curve{recorded.title, recorded.binding, {}, recorded.values.toVector()};
-        const int count = std::min(recorded.times.size(), recorded.values.size());
-        curve.y.resize(count);
+        const int end = std::min({recorded.times.size(), recorded.values.size(), last});
+        const int count = std::max(0, end - first);
+        ScopeFileCurve curve{recorded.title, recorded.binding, {}, QVector<double>(count)};
+        for (int i = 0; i < count; ++i)
+            curve.y[i] = recorded.values.at(first + i);
         if (!timesOf || !recorded.times.isSameView(timesOf->times) ||
             recorded.compared != timesOf->compared || times.size() != count) {
             timesOf = &recorded;
             times.resize(count);
             for (int i = 0; i < count; ++i)
-                times[i] = shownTimeOf(recorded, i);
+                times[i] = shownTimeOf(recorded, first + i);
         }
         curve.x = times;
         curves << curve;

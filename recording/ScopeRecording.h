@@ -68,8 +68,10 @@ public:
     bool isLoaded() const { return m_bLoaded; }
 
     // The curves as a scope file carries them, times from the origin; curves over the same
-    // times share one copy of them.
+    // times share one copy of them. Whole, or its rows [first, last) (see ScopeFile::save).
     QVector<ScopeFileCurve> fileCurves() const;
+    QVector<ScopeFileCurve> fileCurves(int first, int last) const;
+    int fileRowCount() const;
     // What the metadata beside that file says.
     ScopeFileMeta fileMeta(bool exactValues) const;
 

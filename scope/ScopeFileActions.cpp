@@ -181,10 +181,13 @@ ScopeFile::Outcome ScopeFileActions::save(const QString &fileName,
                                           const ScopeFile::Progress &progress, QString *error) const
 {
     const ScopeRecording &recording = m_host.recording();
-    const ScopeFile::Outcome outcome =
-        ScopeFile::save(fileName, recording.fileCurves(), progress, error,
-                        m_scope->exactValues() ? ScopeFile::NumberFormat::Exact
-                                               : ScopeFile::NumberFormat::ThreeDecimals);
+    // Written a stretch of rows at a time: the recording is never copied whole.
+    const ScopeFile::Outcome outcome = ScopeFile::save(
+        fileName, recording.fileRowCount(),
+        [&recording](int first, int last) { return recording.fileCurves(first, last); }, progress,
+        error,
+        m_scope->exactValues() ? ScopeFile::NumberFormat::Exact
+                               : ScopeFile::NumberFormat::ThreeDecimals);
     if (outcome != ScopeFile::Outcome::Done)
         return outcome;
     QString reason;
@@ -227,7 +230,7 @@ void ScopeFileActions::importWithDialog()
         warn(m_scope, notes);
 }
 
-bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText)
+bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText, QString *notes)
 {
     QString error = refusal();
     std::optional<ScopeFileContent> content;
@@ -236,6 +239,8 @@ bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText)
     if (!content) {
         return m_host.fail(error, errorText);
     }
+    if (notes)
+        *notes = loadNotes(*content, fileName);
     show(std::move(*content), metaBeside(fileName), QFileInfo(fileName).fileName());
     return true;
 }

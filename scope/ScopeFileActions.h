@@ -46,7 +46,9 @@ public:
     void exportWithDialog();
     void importWithDialog();
     bool exportTo(const QString &fileName, QString *errorText) const;
-    bool importFrom(const QString &fileName, QString *errorText);
+    // `notes` receives what the Import button warns of in a file that still loads (cut or
+    // ragged lines, fields that are not numbers, curves beyond the plot's); empty if none.
+    bool importFrom(const QString &fileName, QString *errorText, QString *notes = nullptr);
     // Puts curves kept earlier (a capture) on the plot, as an import does, with what their
     // metadata says (the trigger mark, when they were recorded); not while sampling.
     bool showCurves(const QVector<ScopeFileCurve> &curves, const ScopeFileMeta &meta,

@@ -131,7 +131,9 @@ void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped
     dialog.setCheckedIds(QScopeSetting::Tree::Components, setup.components);
     dialog.setCheckedIds(QScopeSetting::Tree::Links, setup.links);
     dialog.setCheckedIds(QScopeSetting::Tree::EndEffectors, setup.endEffectors);
-    m_host.applyChannelChoice();
+    const QString refused = m_host.applyChannelChoice();
+    if (!refused.isEmpty())
+        skipped << refused;
 
     TriggerControls &controls = m_parts.trigger;
     controls.setEnabled(setup.triggerOn);
@@ -199,9 +201,10 @@ void ScopeSetupActions::setPersistSetup(bool on)
     }
 }
 
+// Only a set-up the scope can record is remembered: the last one stays until then.
 void ScopeSetupActions::rememberSetup()
 {
-    const QString key = m_bPersistSetup ? settingsKey() : QString();
+    const QString key = m_bPersistSetup && m_host.channelChoiceFits() ? settingsKey() : QString();
     if (!key.isEmpty())
         QSettings().setValue(key, QString::fromUtf8(currentSetup().toJson()));
 }

@@ -28,8 +28,11 @@ public:
     public:
         // Whether an unsaved recording may be replaced; the operator is asked.
         virtual bool mayLoseRecording(const QString &question) = 0;
-        // Takes the channel dialog's checks as confirmed.
-        virtual void applyChannelChoice() = 0;
+        // Takes the channel dialog's checks as confirmed, without asking anyone; a choice
+        // the scope cannot record is taken back and its reason returned.
+        virtual QString applyChannelChoice() = 0;
+        // Whether the dialog's checks are a choice the scope can record.
+        virtual bool channelChoiceFits() const = 0;
 
     protected:
         ~Host() = default;

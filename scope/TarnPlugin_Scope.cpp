@@ -142,8 +142,7 @@ void TarnPlugin_Scope::setTriggerChannel(const QString &title)
     if (!call)
         return;
     if (!d->triggerControls().selectChannel(title))
-        qWarning("TarnPlugin_Scope: \"%s\" is not a recorded channel; the trigger channel stays",
-                 qUtf8Printable(title));
+        d->fail(tr("ERROR:Trigger channel refused: %1 is not a recorded channel").arg(title));
 }
 
 TarnPlugin_Scope::TriggerCondition TarnPlugin_Scope::triggerCondition() const
@@ -183,7 +182,7 @@ void TarnPlugin_Scope::setTriggerThreshold(double threshold)
     if (!call)
         return;
     if (!d->triggerControls().setThreshold(threshold))
-        qWarning("TarnPlugin_Scope: trigger threshold %g refused; the threshold stays", threshold);
+        d->fail(tr("ERROR:Trigger threshold refused: %1 is not a finite number").arg(threshold));
 }
 
 QString TarnPlugin_Scope::triggerDelay() const
@@ -201,8 +200,7 @@ void TarnPlugin_Scope::setTriggerDelay(const QString &milliseconds)
         milliseconds.isEmpty() ? std::nullopt
                                : TriggerControls::readNumber(milliseconds, QLocale::c());
     if (!milliseconds.isEmpty() && !delay) {
-        qWarning("TarnPlugin_Scope: trigger delay \"%s\" is no number; the delay stays",
-                 qUtf8Printable(milliseconds));
+        d->fail(tr("ERROR:Trigger delay refused: \"%1\" is not a number of ms").arg(milliseconds));
         return;
     }
     d->triggerControls().setDelay(delay);
@@ -462,12 +460,12 @@ bool TarnPlugin_Scope::exportToFile(const QString &path, QString *errorText) con
     return d->fileActions().exportTo(path, errorText);
 }
 
-bool TarnPlugin_Scope::importFromFile(const QString &path, QString *errorText)
+bool TarnPlugin_Scope::importFromFile(const QString &path, QString *errorText, QString *notes)
 {
     const ScopeAnnouncer::Call call = d->enter(__func__);
     if (!call)
         return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
-    return d->fileActions().importFrom(path, errorText);
+    return d->fileActions().importFrom(path, errorText, notes);
 }
 
 bool TarnPlugin_Scope::startRecordingToFile(const QString &path, QString *errorText)

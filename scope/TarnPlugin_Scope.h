@@ -71,12 +71,15 @@ struct TarnScopeCapture
 /// starts sampling and watches the curves live; a host does the same from code through the
 /// functions, properties and signals below, without any dialog.
 ///
+/// A refused call changes nothing and says why: a `bool` call returns false with the reason in
+/// `errorText`, and errorOccurred() carries the reason, a refused setter's too.
+///
 /// Created by the Designer plug-in, a form (uic or QUiLoader) or any host with the host's
-/// parent, on the GUI thread, and used there only: a call from another thread is refused (a
-/// `bool` call returns false with the reason in `errorText`, the others do nothing) and the
-/// log says so. Signals raised during a call are emitted as the call returns, so a slot sees
-/// the scope whole and may delete it. Every scope of the process samples through one link to
-/// the controller, on a thread of its own; the GUI thread never calls the controller.
+/// parent, on the GUI thread, and used there only: a call from another thread is refused with
+/// a warning in the log (and false with the reason where it returns `bool`). Signals raised
+/// during a call are emitted as the call returns, so a slot sees the scope whole and may
+/// delete it. Every scope of the process samples through one link to the controller, on a
+/// thread of its own; the GUI thread never calls the controller.
 class TARNSCOPE_EXPORT TarnPlugin_Scope : public QWidget
 {
     Q_OBJECT
@@ -219,8 +222,8 @@ public:
 
     /// The time window in ms.
     int period() const;
-    /// Sets the time window, 10 to 999999 ms; other values are refused with a warning in the
-    /// log. Emits periodChanged() when it changes.
+    /// Sets the time window, 10 to 999999 ms; other values are refused with errorOccurred().
+    /// Emits periodChanged() when it changes.
     void setPeriod(int milliseconds);
     /// Whether a robot error stops sampling.
     bool stopWhenError() const;
@@ -235,7 +238,7 @@ public:
     /// "(not recorded)" and never fires.
     QString triggerChannel() const;
     /// Chooses the trigger channel by title; a title that is not a recorded channel is refused
-    /// with a warning in the log.
+    /// with errorOccurred().
     void setTriggerChannel(const QString &title);
     /// Above or below the threshold.
     TriggerCondition triggerCondition() const;
@@ -247,14 +250,14 @@ public:
     void setTriggerMode(TriggerMode mode);
     /// The threshold in the trigger channel's unit.
     double triggerThreshold() const;
-    /// A threshold that is not finite is refused with a warning in the log.
+    /// A threshold that is not finite is refused with errorOccurred().
     void setTriggerThreshold(double threshold);
     /// The delay in ms as text with a point ("-500", "2.5"); empty when none is set.
     QString triggerDelay() const;
     /// The ms after the trigger's instant at which the recording starts (open grab) or ends
     /// (end grab), negative for before it, written with a point ("-500", "2.5"). Empty keeps
-    /// whole controller batches; text that is no number (a comma too) is refused with a
-    /// warning in the log.
+    /// whole controller batches; text that is no number (a comma too) is refused with
+    /// errorOccurred().
     void setTriggerDelay(const QString &milliseconds);
     /// Whether the trigger compares absolute values.
     bool triggerAbsoluteValue() const;
@@ -314,8 +317,9 @@ public:
     void setExactValues(bool on);
     /// Whether the set-up is remembered in QSettings.
     bool persistSetup() const;
-    /// Remembers the set-up from now on; the first time it is turned on it restores the one
-    /// remembered (what cannot be restored is named in the log).
+    /// Remembers the set-up from now on, one the scope can record only; the first time it is
+    /// turned on it restores the one remembered, showing no box (what cannot be restored is
+    /// named in the log).
     void setPersistSetup(bool on);
     /// The controller's status now.
     ControllerStatus controllerStatus() const;
@@ -336,8 +340,11 @@ public:
     bool exportToFile(const QString &path, QString *errorText = nullptr) const;
     /// Shows the scope file at `path` in place of the recording on the plot, without asking,
     /// and sets the period to show it whole. Refused while sampling; false, and `errorText`
-    /// says why, also for a file that cannot be read.
-    bool importFromFile(const QString &path, QString *errorText = nullptr);
+    /// says why, also for a file that cannot be read. `notes` receives what the Import button
+    /// would warn of in a file that loads all the same (a cut last line, ragged rows,
+    /// unreadable fields, curves beyond 48); empty if none.
+    bool importFromFile(const QString &path, QString *errorText = nullptr,
+                        QString *notes = nullptr);
     /// Saves the plot as the operator sees it to `path`: PNG, or SVG for a ".svg" name where
     /// Qt's SVG module is there; replaces a file there. False, and `errorText` says why, when
     /// it cannot be written.

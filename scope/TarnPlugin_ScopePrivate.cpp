@@ -554,8 +554,10 @@ void TarnPlugin_ScopePrivate::onPeriodTextChanged(const QString &text)
 void TarnPlugin_ScopePrivate::setPeriod(int milliseconds)
 {
     if (milliseconds < ScopeLimits::kMinPeriodMs || milliseconds > ScopeLimits::kMaxPeriodMs) {
-        qWarning("TarnPlugin_Scope: period %d ms refused; it lies in %d..%d ms", milliseconds,
-                 ScopeLimits::kMinPeriodMs, ScopeLimits::kMaxPeriodMs);
+        fail(TarnPlugin_Scope::tr("ERROR:Period %1 ms refused: it lies in %2..%3 ms")
+                 .arg(milliseconds)
+                 .arg(ScopeLimits::kMinPeriodMs)
+                 .arg(ScopeLimits::kMaxPeriodMs));
         return;
     }
     ui->ScopePlugin_edit_PeriodTime->setText(QString::number(milliseconds));
@@ -587,6 +589,24 @@ std::vector<ScopeChannel> TarnPlugin_ScopePrivate::selection() const
 }
 
 // Shows the refusal when the dialog's selection has more channels than a record carries.
+bool TarnPlugin_ScopePrivate::channelChoiceFits() const
+{
+    return selection().size() <= static_cast<std::size_t>(ScopeLimits::kMaxChannels);
+}
+
+QString TarnPlugin_ScopePrivate::applyChannelChoice()
+{
+    if (!channelChoiceFits()) {
+        const QString refused = TarnPlugin_Scope::tr("the channels: %1 chosen, at most %2")
+                                    .arg(selection().size())
+                                    .arg(ScopeLimits::kMaxChannels);
+        restoreDialogChannels();
+        return refused;
+    }
+    setAxisInfo();
+    return QString();
+}
+
 bool TarnPlugin_ScopePrivate::selectionFits()
 {
     const std::size_t count = selection().size();

@@ -134,7 +134,8 @@ private:
     void noteRecordingSaved() override { m_bRecordingUnsaved = false; }
     void noteRecordingUnsaved() override { m_bRecordingUnsaved = true; }
     void showRecording(ScopeRecording recording, const QString &label) override;
-    void applyChannelChoice() override { setScopeSetting(); }
+    QString applyChannelChoice() override;
+    bool channelChoiceFits() const override;
 
     void createPlot();
     void createLegend();

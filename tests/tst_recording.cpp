@@ -51,6 +51,45 @@ private slots:
         QCOMPARE(curves.at(3).binding.slot, 7);
     }
 
+    // Export asks for the rows a stretch at a time: joined, the stretches are the whole,
+    // whatever their length, with a shorter curve and a compared one among the curves.
+    void stretchesMakeTheWhole_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::newRow("one row") << 1;
+        QTest::newRow("two rows") << 2;
+        QTest::newRow("all at once") << 10;
+    }
+    void stretchesMakeTheWhole()
+    {
+        QFETCH(int, length);
+        std::vector<ColumnSnapshot> slotValues = {ColumnSnapshot::fromVector({1, 2, 3, 4, 5}),
+                                                  ColumnSnapshot::fromVector({6, 7})};
+        ScopeRecording recording = ScopeRecording::sampled(
+            {column("A", 0), column("B", 1)}, ColumnSnapshot::fromVector({10, 11, 12, 13, 14}),
+            slotValues, ClockOrigin());
+        ScopeFileCurve other = column("C", 0);
+        other.x = {0.0, 5.0, 9.0};
+        other.y = {8.0, 8.5, 9.0};
+        recording.addCompared({other}, "old", {2});
+        const QVector<ScopeFileCurve> whole = recording.fileCurves();
+        QCOMPARE(recording.fileRowCount(), 5);
+        QVector<ScopeFileCurve> joined = recording.fileCurves(0, 0);
+        for (int first = 0; first < recording.fileRowCount(); first += length) {
+            const QVector<ScopeFileCurve> stretch = recording.fileCurves(first, first + length);
+            for (int k = 0; k < joined.size(); ++k) {
+                joined[k].x += stretch.at(k).x;
+                joined[k].y += stretch.at(k).y;
+            }
+        }
+        for (int k = 0; k < whole.size(); ++k) {
+            QCOMPARE(joined.at(k).x, whole.at(k).x);
+            QCOMPARE(joined.at(k).y, whole.at(k).y);
+        }
+        QCOMPARE(whole.at(1).y, Values({6, 7}));
+        QCOMPARE(whole.at(2).x, Values({0.0, 5.0, 9.0}));
+    }
+
     // An export of a recording says where its first row lay on the controller's clock and
     // the wall clock; a loaded file keeps saying so when exported again, cut or not, and
     // places its trigger in its own time.

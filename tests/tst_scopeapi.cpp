@@ -14,6 +14,7 @@
 #include <QThread>
 
 #include <functional>
+#include <limits>
 
 #include <qwt_scale_div.h>
 #include <qwt_scale_draw.h>
@@ -190,7 +191,6 @@ private slots:
         QVERIFY(m_scope->setChannels({kJ2, kJ1}));
         QCOMPARE(m_scope->channels(), (QStringList{kJ1, kJ2}));
         m_scope->setPeriod(2000);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("period 5 ms refused"));
         m_scope->setPeriod(5);
         QCOMPARE(m_scope->period(), 2000);
         QCOMPARE(period.count(), 1);
@@ -704,6 +704,74 @@ private slots:
         QVERIFY(!exported);
         QVERIFY(error.contains("thread"));
         QVERIFY(!m_scope->isSampling());
+    }
+
+    // A setter that refuses a value says why through errorOccurred and keeps the old one.
+    void setterRefusalsSayWhy_data()
+    {
+        QTest::addColumn<QString>("setter");
+        QTest::addColumn<QString>("because");
+        QTest::newRow("period below 10 ms") << "period"
+                                            << "Period 5 ms refused";
+        QTest::newRow("threshold not a number") << "threshold"
+                                                << "not a finite number";
+        QTest::newRow("delay not a number") << "delay"
+                                            << "not a number of ms";
+        QTest::newRow("trigger on a channel not recorded") << "channel"
+                                                           << "not a recorded";
+    }
+    void setterRefusalsSayWhy()
+    {
+        QFETCH(QString, setter);
+        QVERIFY(m_scope->setChannels({kJ1}));
+        m_scope->setTriggerDelay("-5");
+        const QVariantList before = {m_scope->period(), m_scope->triggerThreshold(),
+                                     m_scope->triggerDelay(), m_scope->triggerChannel()};
+        QSignalSpy errors(m_scope.get(), &TarnPlugin_Scope::errorOccurred);
+        if (setter == "period")
+            m_scope->setPeriod(5);
+        else if (setter == "threshold")
+            m_scope->setTriggerThreshold(std::numeric_limits<double>::quiet_NaN());
+        else if (setter == "delay")
+            m_scope->setTriggerDelay("abc");
+        else
+            m_scope->setTriggerChannel(kJ2);
+        QCOMPARE(errors.count(), 1);
+        QFETCH(QString, because);
+        QVERIFY2(errors.first().first().toString().contains(because),
+                 qPrintable(errors.first().first().toString()));
+        const QVariantList after = {m_scope->period(), m_scope->triggerThreshold(),
+                                    m_scope->triggerDelay(), m_scope->triggerChannel()};
+        QCOMPARE(after, before);
+    }
+
+    // A file that loads with something amiss says so from code as the Import button does.
+    void importNotesMatchTheButton_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("whole") << QByteArray("0,1,2\n1,3,4\n") << QString();
+        QTest::newRow("a row with more fields")
+            << QByteArray("0,1,2\n1,3,4,5\n") << "number of fields other";
+        QTest::newRow("a field that is no number")
+            << QByteArray("0,1,x\n1,3,4\n") << "are not numbers";
+        QTest::newRow("a last line cut short") << QByteArray("0,1,2\n1,3") << "was cut off";
+    }
+    void importNotesMatchTheButton()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, note);
+        const QString fileName = m_dir.filePath(QString("%1.csv").arg(QTest::currentDataTag()));
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("time,A_0_0_U,B_0_0_U\n" + body);
+        file.close();
+        QString notes = "not told";
+        QVERIFY(m_scope->importFromFile(fileName, nullptr, &notes));
+        if (note.isEmpty())
+            QCOMPARE(notes, QString());
+        else
+            QVERIFY2(notes.contains(note), qPrintable(notes));
     }
 };
 
