@@ -382,12 +382,17 @@ void ScopeRecorder::armTrigger(bool armed, int mode, bool again)
 // sample inside the threshold. Without one a level fires at once, as it always did.
 void ScopeRecorder::armTriggerLocked(bool armed, int mode, bool again)
 {
+    const bool waitedToOpen = m_bTriggerArmed && !m_bCapture;
     m_bTriggerArmed = armed;
     m_bounds = CaptureBounds();
     m_bInside = !again && !m_triggerSettings.delay;
     m_bCutting = armed || m_cutter.isOpen();
-    if (!armed)
+    if (!armed) {
+        // A trigger given up while it waited to open leaves the scope recording, not held.
+        if (waitedToOpen)
+            m_bCapture = true;
         return;
+    }
     if (mode == TriggerSettings::OpenGrab)
         m_bCapture = m_triggerSettings.delay.has_value();
     else if (mode == TriggerSettings::EndGrab)

@@ -773,6 +773,24 @@ private slots:
         else
             QVERIFY2(notes.contains(note), qPrintable(notes));
     }
+
+    // A trigger turned off while it waits to open gives the recording back, not a held scope.
+    void disarmingAWaitingTriggerRecordsOn()
+    {
+        QVERIFY(m_scope->setChannels({kJ1}));
+        m_scope->setTriggerChannel(kJ1);
+        m_scope->setTriggerThreshold(50.0);
+        m_scope->setTriggerMode(TarnPlugin_Scope::OpenGrab);
+        m_scope->setTriggerEnabled(true);
+        QSignalSpy ended(m_scope.get(), &TarnPlugin_Scope::recordingEnded);
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+        QVERIFY(m_scope->isTriggerArmed() && !m_scope->isCapturing());
+        m_scope->setTriggerEnabled(false);
+        QVERIFY(QMetaObject::invokeMethod(m_scope.get(), "CheckTriggerStatus"));
+        QVERIFY(!m_scope->isTriggerArmed() && m_scope->isCapturing());
+        QTest::qWait(300);
+        QCOMPARE(ended.count(), 0);
+    }
 };
 
 QTEST_MAIN(tst_ScopeApi)
