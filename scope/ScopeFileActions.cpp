@@ -151,7 +151,8 @@ void ScopeFileActions::exportWithDialog()
     ScopeFile::Outcome outcome;
     {
         FileProgress progress(m_scope, tr("Exporting scope file..."));
-        outcome = save(fileName, progress.callback(), &error);
+        outcome = save(fileName, progress.callback(), &error,
+                       SafeFileWriter::Mode::Replace); // the dialog asked
     }
     if (outcome == ScopeFile::Outcome::Failed)
         SaveDialog::warnCannotWrite(m_scope, fileName, error);
@@ -161,13 +162,15 @@ void ScopeFileActions::exportWithDialog()
     m_stateLine.showSavedTo(tr("Exported to %1").arg(SaveDialog::wholePath(fileName)));
 }
 
-bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) const
+bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText, bool replace) const
 {
     QString error = refusal();
     if (error.isEmpty() && !m_host.recording().hasSamples())
         error = tr("ERROR:Empty ScopeData!");
     if (error.isEmpty()) {
-        if (save(fileName, ScopeFile::Progress(), &error) == ScopeFile::Outcome::Done) {
+        const SafeFileWriter::Mode mode =
+            replace ? SafeFileWriter::Mode::Replace : SafeFileWriter::Mode::CreateNew;
+        if (save(fileName, ScopeFile::Progress(), &error, mode) == ScopeFile::Outcome::Done) {
             m_host.noteRecordingSaved();
             return true;
         }
@@ -178,7 +181,8 @@ bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText) con
 
 // The recording in the scope's number format, with its metadata beside it.
 ScopeFile::Outcome ScopeFileActions::save(const QString &fileName,
-                                          const ScopeFile::Progress &progress, QString *error) const
+                                          const ScopeFile::Progress &progress, QString *error,
+                                          SafeFileWriter::Mode mode) const
 {
     const ScopeRecording &recording = m_host.recording();
     // Written a stretch of rows at a time: the recording is never copied whole.
@@ -187,7 +191,8 @@ ScopeFile::Outcome ScopeFileActions::save(const QString &fileName,
         [&recording](int first, int last) { return recording.fileCurves(first, last); }, progress,
         error,
         m_scope->exactValues() ? ScopeFile::NumberFormat::Exact
-                               : ScopeFile::NumberFormat::ThreeDecimals);
+                               : ScopeFile::NumberFormat::ThreeDecimals,
+        mode);
     if (outcome != ScopeFile::Outcome::Done)
         return outcome;
     QString reason;

@@ -45,7 +45,8 @@ public:
 
     void exportWithDialog();
     void importWithDialog();
-    bool exportTo(const QString &fileName, QString *errorText) const;
+    // A file at the name is replaced only when `replace` is true.
+    bool exportTo(const QString &fileName, QString *errorText, bool replace) const;
     // `notes` receives what the Import button warns of in a file that still loads (cut or
     // ragged lines, fields that are not numbers, curves beyond the plot's); empty if none.
     bool importFrom(const QString &fileName, QString *errorText, QString *notes = nullptr);
@@ -57,7 +58,7 @@ public:
 private:
     QString refusal() const;
     ScopeFile::Outcome save(const QString &fileName, const ScopeFile::Progress &progress,
-                            QString *error) const;
+                            QString *error, SafeFileWriter::Mode mode) const;
     void show(ScopeFileContent content, const ScopeFileMeta &meta, const QString &label);
 
     TarnPlugin_Scope *m_scope;

@@ -452,12 +452,13 @@ QList<TarnScopeCurveData> TarnPlugin_Scope::recordedCurves() const
     return curves;
 }
 
-bool TarnPlugin_Scope::exportToFile(const QString &path, QString *errorText) const
+bool TarnPlugin_Scope::exportToFile(const QString &path, QString *errorText,
+                                    ExistingFile existing) const
 {
     const ScopeAnnouncer::Call call = d->enter(__func__);
     if (!call)
         return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
-    return d->fileActions().exportTo(path, errorText);
+    return d->fileActions().exportTo(path, errorText, existing == ReplaceExisting);
 }
 
 bool TarnPlugin_Scope::importFromFile(const QString &path, QString *errorText, QString *notes)

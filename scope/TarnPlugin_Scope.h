@@ -196,6 +196,13 @@ public:
         NotAnswering ///< reads fail or do not return while sampling (for a second or more)
     };
     Q_ENUM(ControllerStatus)
+    /// What exportToFile() does where a file stands at the path already.
+    enum ExistingFile
+    {
+        KeepExisting,   ///< refuse, as recording to file does: nothing is replaced unasked
+        ReplaceExisting ///< replace a regular file, once the new one is complete
+    };
+    Q_ENUM(ExistingFile)
 
     /// Builds the form and starts the refresh; the scope starts stopped, with no channel.
     explicit TarnPlugin_Scope(QWidget *parent = nullptr);
@@ -334,10 +341,12 @@ public:
     /// The recording on the plot (what an export writes): every attached curve. While
     /// sampling, the recording as it stands, also when the scope is hidden.
     QList<TarnScopeCurveData> recordedCurves() const;
-    /// Writes the recording on the plot to `path` as a scope file (CSV, replacing a file
-    /// there), with its metadata file beside it. Refused while sampling or for an empty
+    /// Writes the recording on the plot to `path` as a scope file (CSV), with its metadata
+    /// file beside it. A file at `path` is replaced only with `ReplaceExisting`; a device, a
+    /// pipe or a link is never written through. Refused while sampling or for an empty
     /// recording; false, and `errorText` says why, also when the write fails.
-    bool exportToFile(const QString &path, QString *errorText = nullptr) const;
+    bool exportToFile(const QString &path, QString *errorText = nullptr,
+                      ExistingFile existing = KeepExisting) const;
     /// Shows the scope file at `path` in place of the recording on the plot, without asking,
     /// and sets the period to show it whole. Refused while sampling; false, and `errorText`
     /// says why, also for a file that cannot be read. `notes` receives what the Import button

@@ -123,6 +123,8 @@ private slots:
                                                         << "No curve";
         QTest::newRow("export while sampling") << "export sampling"
                                                << "Not while sampling";
+        QTest::newRow("export over a file not to be replaced") << "export existing"
+                                                               << "exists";
     }
     void refusalsChangeNothing()
     {
@@ -156,6 +158,12 @@ private slots:
             QVERIFY(empty.open(QIODevice::WriteOnly));
             empty.close();
             done = m_scope->importFromFile(empty.fileName(), &error);
+        } else if (call == "export existing") {
+            const QString taken = writeScopeFile(m_dir.filePath("taken.csv"));
+            QVERIFY(m_scope->importFromFile(writeScopeFile(m_dir.filePath("data.csv"))));
+            done = m_scope->exportToFile(taken, &error);
+            QVERIFY(m_scope->exportToFile(m_dir.filePath("taken.csv"), nullptr,
+                                          TarnPlugin_Scope::ReplaceExisting));
         } else if (call == "export sampling") {
             m_scope->start();
             QVERIFY(m_scope->isSampling());

@@ -47,7 +47,8 @@ bool run(TarnPlugin_Scope &scope, const QString &file)
     scope.setTriggerEnabled(true);
 
     double firedAt = -1.0;
-    QObject::connect(&scope, &TarnPlugin_Scope::triggerFired, [&firedAt](double t) { firedAt = t; });
+    QObject::connect(&scope, &TarnPlugin_Scope::triggerFired,
+                     [&firedAt](double t) { firedAt = t; });
     scope.start();
     if (!scope.isSampling())
         return fail("start");
@@ -63,7 +64,7 @@ bool run(TarnPlugin_Scope &scope, const QString &file)
         return fail("nothing recorded");
     std::printf("%s: %d samples in %s\n", qPrintable(recorded.first().title),
                 int(recorded.first().times.size()), qPrintable(recorded.first().unit));
-    if (!scope.exportToFile(file, &error))
+    if (!scope.exportToFile(file, &error, TarnPlugin_Scope::ReplaceExisting))
         return fail("export", error);
     if (!scope.importFromFile(file, &error))
         return fail("import", error);
