@@ -47,7 +47,8 @@ bool run(TarnPlugin_Scope &scope, const QString &file)
     scope.setTriggerEnabled(true);
 
     double firedAt = -1.0;
-    QObject::connect(&scope, &TarnPlugin_Scope::triggerFired, [&firedAt](double t) { firedAt = t; });
+    QObject::connect(&scope, &TarnPlugin_Scope::triggerFired,
+                     [&firedAt](double t) { firedAt = t; });
     scope.start();
     if (!scope.isSampling())
         return fail("start");
