@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake make g++ pkg-config python3
+PACKAGES=(cmake make g++ pkg-config python3 clang-format
           qtbase5-dev libqwt-qt5-dev qttools5-dev qttools5-dev-tools libbenchmark-dev
           fonts-wqy-microhei doxygen)
 

@@ -6,7 +6,6 @@
 #include "ProcessStatus.h"
 #include <QApplication>
 
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -76,7 +76,7 @@ def run_demo(build, selection=None, scopes=1):
         before = resource.getrusage(resource.RUSAGE_CHILDREN)
         start = time.monotonic()
         subprocess.run([os.path.join(build, "bin", "scope-demo"), "--offscreen",
-                        "--plugin", os.path.join(build, "plugins", "designer",
+                        "--plugin", os.path.join(build, "lib", "qt5", "plugins", "designer",
                                                  "libTarnPlugin_Scope.so"),
                         "--seconds", str(DEMO_SECONDS), "--period", "10000", "--cycle-ms", "1",
                         "--select", selection or DEMO_SELECTION, "--scopes", str(scopes),

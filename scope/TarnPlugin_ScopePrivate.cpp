@@ -2,6 +2,7 @@
 
 #include "CaptureListDialog.h"
 #include "ControllerLibrary.h"
+#include "FlowLayout.h"
 #include "MeasurementCursors.h"
 #include "QScopeSetting.h"
 #include "QwtScope.h"
@@ -137,6 +138,9 @@ TarnPlugin_ScopePrivate::~TarnPlugin_ScopePrivate()
 void TarnPlugin_ScopePrivate::build()
 {
     ui->setupUi(q);
+    for (QWidget *row :
+         QWidgetList{ui->ScopeFigures, ui->ScopePageFrame_CtlPanel, ui->ScopePageFrame_Trigger})
+        FlowLayout::replaceRowOf(row); // wraps in a narrow panel
     createPlot();
     m_pScopeSetting = new QScopeSetting(q);
     connectControls();

@@ -51,6 +51,7 @@ for file in "$prefix"/lib/libTarnScope.so.* "$prefix"/lib/qt5/plugins/designer/*
         exit 1
     fi
 done
+python3 "$(dirname "$0")/check_runpath.py" "$prefix"
 
 # The English translation ships beside the library for hosts that load translations themselves.
 if [ ! -s "$prefix/share/tarnscope/translations/tarnscope_en.qm" ]; then

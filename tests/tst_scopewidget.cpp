@@ -72,6 +72,20 @@ class tst_ScopeWidget : public QObject
     {
         return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
     }
+    // The labels, buttons, fields and boxes an operator sees, where they are on the widget.
+    static QVector<QPair<QString, QRect>> shownControls(QWidget *widget)
+    {
+        QVector<QPair<QString, QRect>> shown;
+        for (QWidget *w : widget->findChildren<QWidget *>()) {
+            const bool control = qobject_cast<QLabel *>(w) || qobject_cast<QPushButton *>(w) ||
+                                 qobject_cast<QCheckBox *>(w) || qobject_cast<QRadioButton *>(w) ||
+                                 qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w);
+            // A combo box's own field is part of the box.
+            if (control && w->isVisibleTo(widget) && !qobject_cast<QComboBox *>(w->parentWidget()))
+                shown.append({w->objectName(), QRect(w->mapTo(widget, QPoint()), w->size())});
+        }
+        return shown;
+    }
 
     QString stateLine() const { return label("Kvel_Scope_lb_State"); }
     // The marks on the plot that show, as "label@time".
@@ -537,6 +551,53 @@ private slots:
                                 .arg(shown)
                                 .arg(edit->fontMetrics().horizontalAdvance(text))
                                 .arg(edit->width())));
+    }
+
+    // Dropped on a host's form the scope fits a 1024 x 768 window beside the host's own
+    // controls, wraps its strips rather than scroll sideways at 640 px, and on a 400 x 300
+    // form scrolls; no two controls overlap at any of these sizes.
+    void fitsAHostsPanel_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("fitsWidth");
+        QTest::addColumn<bool>("fitsHeight");
+        QTest::newRow("size hint") << QSize() << true << true;
+        QTest::newRow("1000 x 600") << QSize(1000, 600) << true << true;
+        QTest::newRow("640 x 480") << QSize(640, 480) << true << false;
+        QTest::newRow("400 x 300") << QSize(400, 300) << false << false;
+    }
+    void fitsAHostsPanel()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, fitsWidth);
+        QFETCH(bool, fitsHeight);
+        QWidget form;
+        auto *scope = new TarnPlugin_Scope(&form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCoreApplication::processEvents(); // the hints once fonts and plot are polished
+        scope->resize(size.isValid() ? size : scope->sizeHint());
+        form.resize(scope->size());
+        QCoreApplication::processEvents();
+
+        const auto shown = shownControls(scope);
+        QVERIFY(shown.size() > 20);
+        for (auto a = shown.cbegin(); a != shown.cend(); ++a) {
+            for (auto b = std::next(a); b != shown.cend(); ++b)
+                QVERIFY2(!a->second.intersects(b->second),
+                         qPrintable(a->first + " overlaps " + b->first));
+            const QRect &r = a->second;
+            QVERIFY2(!fitsWidth || (r.left() >= 0 && r.right() < scope->width()),
+                     qPrintable(a->first + " is cut off at the side"));
+            QVERIFY2(!fitsHeight || (r.top() >= 0 && r.bottom() < scope->height()),
+                     qPrintable(a->first + " is cut off below"));
+        }
+        QVERIFY2(scope->sizeHint().width() <= 1000 && scope->sizeHint().height() <= 600,
+                 qPrintable(QString("size hint %1 x %2")
+                                .arg(scope->sizeHint().width())
+                                .arg(scope->sizeHint().height())));
+        QVERIFY2(scope->minimumSizeHint().width() <= 640,
+                 qPrintable(QString("minimum width %1").arg(scope->minimumSizeHint().width())));
     }
 
     // What an operator types or pastes in the threshold field, in three locales: the point

@@ -38,8 +38,8 @@ ScopeContextMenu::ScopeContextMenu(QwtScope *plot, QWidget *dialogParent)
                                  QKeySequence(Qt::Key_2), &ScopeContextMenu::placeCursor2)};
     for (QObject *action : m_cursorActions)
         action->installEventFilter(this);
-    addAction(tr("Remove cursors"), "ScopeAction_RemoveCursors",
-              QKeySequence(Qt::Key_Delete), &ScopeContextMenu::removeCursors);
+    addAction(tr("Remove cursors"), "ScopeAction_RemoveCursors", QKeySequence(Qt::Key_Delete),
+              &ScopeContextMenu::removeCursors);
     addAction(tr("Statistics…"), "ScopeAction_Statistics", QKeySequence(Qt::Key_S),
               &ScopeContextMenu::showStatistics);
     m_canvas->installEventFilter(this);

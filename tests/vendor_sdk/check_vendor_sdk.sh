@@ -6,6 +6,7 @@
 #   - the product configures and builds with -DSCOPE_VENDOR_SDK=ON and installs a kit;
 #   - nothing of the kit links the library (the scope opens it at run time), the kit ships
 #     no copy of it and has no run path to it, and ldd finds everything;
+#   - no library or plug-in, built or installed, looks for libraries in the working folder;
 #   - examples/consumer builds against the kit and runs on the fake SDK, not the simulator,
 #     which the scope opens from the SDK folder the kit was built against;
 #   - with the fake SDK moved away, the consumer still starts, says it has no controller
@@ -78,6 +79,8 @@ for file in "$prefix"/lib/libTarnScope.so.1.0 "$prefix"/lib/qt5/plugins/designer
         fail "$file has libraries ldd cannot find"
     fi
 done
+
+python3 "$root/tests/check_runpath.py" "$work/build/lib" "$prefix"
 
 echo "== the consumer example against the kit, on the fake SDK"
 cmake -S "$root/examples/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" \
