@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The project's C++ sources are formatted as its .clang-format says (clang-format --dry-run
---Werror). Build folders (any folder holding a CMakeCache.txt), .git and the fuzz corpora are
-left out. Usage: check_format.py SOURCE_DIR"""
+--Werror). In a git checkout, the files git tracks; elsewhere every file below SOURCE_DIR but
+build folders (any folder holding a CMakeCache.txt), .git and the fuzz corpora. Usage:
+check_format.py SOURCE_DIR"""
 import os
 import shutil
 import subprocess
@@ -12,7 +13,24 @@ SUFFIXES = (".cpp", ".h")
 BATCH = 100  # files per clang-format call
 
 
+def tracked_sources(root):
+    """What git tracks; None outside a checkout. Installed kits and generated headers that
+    a build leaves in the tree are no sources of ours."""
+    try:
+        listed = subprocess.run(["git", "ls-files", "-z", "--", *(f"*{s}" for s in SUFFIXES)],
+                                cwd=root, capture_output=True)
+    except OSError:
+        return None
+    if listed.returncode != 0:
+        return None
+    names = [name for name in listed.stdout.decode().split("\0") if name]
+    return [root / name for name in names if not name.startswith("fuzz/corpus/")]
+
+
 def sources(root):
+    tracked = tracked_sources(root)
+    if tracked is not None:
+        return tracked
     found = []
     for folder, dirs, files in os.walk(root):
         here = Path(folder)
