@@ -86,7 +86,9 @@ std::shared_ptr<ControllerLink> ControllerLink::acquire(QString *error)
 ControllerLink::ControllerLink()
     : m_lastData(Clock::now().time_since_epoch().count()),
       m_pCollector(std::make_unique<DataCollector>(static_cast<ScopeReadClient *>(this), nullptr))
-{}
+{
+    DataCollector::reapAbandoned();
+}
 
 ControllerLink::~ControllerLink()
 {

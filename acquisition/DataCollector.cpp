@@ -3,10 +3,20 @@
 #include "ControllerLibrary.h"
 #include "Tarn_LockGurad.h"
 
+#include <vector>
+
 namespace {
 
 // What no library answers: every call fails with this code.
 constexpr int kNoLibrary = -1;
+
+// Collectors left to a read that hangs, until it returns. Never destroyed: one may still
+// run at exit. GUI thread only.
+std::vector<DataCollector *> &abandonedCollectors()
+{
+    static auto *abandoned = new std::vector<DataCollector *>();
+    return *abandoned;
+}
 
 ControllerAnswer callController(ControllerRequest request)
 {
@@ -69,9 +79,23 @@ void DataCollector::abandon()
     }
     stop();
     setParent(nullptr);
-    connect(this, &QThread::finished, this, &QObject::deleteLater);
-    if (hasFinished())
-        deleteLater();
+    // Looked at again from the GUI thread: a signal from the ending thread would post an
+    // event across threads for nothing.
+    abandonedCollectors().push_back(this);
+    reapAbandoned();
+}
+
+void DataCollector::reapAbandoned()
+{
+    std::vector<DataCollector *> &abandoned = abandonedCollectors();
+    for (auto it = abandoned.begin(); it != abandoned.end();) {
+        if ((*it)->hasFinished()) {
+            (*it)->deleteLater();
+            it = abandoned.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void DataCollector::run()

@@ -34,10 +34,13 @@ public:
     void stop();
     // For an owner that cannot wait any longer for the thread (a controller read that
     // hangs): no call reaches the client any more, the pending batch is dropped, and
-    // the object deletes itself once its thread has ended. The caller gives up
+    // the object is let go once its thread has ended (reapAbandoned). The caller gives up
     // ownership. Until then the thread runs code of this library, so a host must not
     // unload the library while a controller read hangs.
     void abandon();
+    // Lets go of abandoned collectors whose hung read has returned at last. GUI thread; the
+    // others stay listed (and reachable) until then or until the process ends.
+    static void reapAbandoned();
 
 protected:
     void run() override;
