@@ -13,7 +13,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(cmake make g++ pkg-config python3 clang-format
           qtbase5-dev libqwt-qt5-dev qttools5-dev qttools5-dev-tools libbenchmark-dev
-          fonts-wqy-microhei doxygen)
+          libmuparser-dev libfftw3-dev fonts-wqy-microhei doxygen)
 
 usage() {
     sed -n '2,/^set -euo/p' "$0" | grep '^#' | sed 's/^# \{0,1\}//'
