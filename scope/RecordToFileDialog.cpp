@@ -1,5 +1,7 @@
 #include "RecordToFileDialog.h"
 
+#include "GuardedDialog.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -8,7 +10,6 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -33,6 +34,7 @@ RecordToFileDialog::RecordToFileDialog(const QString &proposedFile, bool exactVa
     m_file->setObjectName(QStringLiteral("RecordToFile_edit_File"));
     m_file->setMinimumWidth(360);
     auto *browse = new QPushButton(tr("Browse…"), this);
+    browse->setObjectName(QStringLiteral("RecordToFile_btn_Browse"));
     connect(browse, &QPushButton::clicked, this, &RecordToFileDialog::browse);
     auto *fileRow = new QHBoxLayout;
     fileRow->addWidget(m_file, 1);
@@ -84,10 +86,12 @@ bool RecordToFileDialog::exactValues() const
 
 void RecordToFileDialog::browse()
 {
-    const QString chosen =
-        QFileDialog::getSaveFileName(this, tr("Record to file"), fileName(), "csv(*.csv)");
-    if (chosen.isEmpty())
-        return;
+    GuardedDialog<QFileDialog> dialog(this, tr("Record to file"), fileName(), "csv(*.csv)");
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    const std::optional<int> result = dialog.exec();
+    if (!result || *result != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return; // cancelled, or this dialog went with the scope
+    const QString chosen = dialog->selectedFiles().first();
     m_file->setText(chosen);
     m_confirmed = chosen; // the file dialog asked before an existing file is replaced
 }
@@ -97,10 +101,12 @@ void RecordToFileDialog::accept()
     if (fileName().isEmpty())
         return;
     m_replace = QFileInfo::exists(fileName());
-    if (m_replace && fileName() != m_confirmed &&
-        QMessageBox::question(
-            this, tr("Record to file"), tr("%1 exists already. Replace it?").arg(fileName()),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
-        return;
+    if (m_replace && fileName() != m_confirmed) {
+        const auto answer = askGuarded(this, QMessageBox::Question, tr("Record to file"),
+                                       tr("%1 exists already. Replace it?").arg(fileName()),
+                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return; // kept, or this dialog went with the scope
+    }
     QDialog::accept();
 }

@@ -1,5 +1,6 @@
 #include "ScopeFileActions.h"
 
+#include "GuardedDialog.h"
 #include "SaveDialog.h"
 #include "ScopeChannel.h"
 #include "ScopeFile.h"
@@ -8,9 +9,8 @@
 #include "ScopeStateLine.h"
 #include "TarnPlugin_Scope.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
+#include <QPointer>
 #include <QProgressDialog>
 
 #include <algorithm>
@@ -26,7 +26,7 @@ constexpr int kProgressSteps = 1000;
 
 void warn(QWidget *parent, const QString &text)
 {
-    QMessageBox::warning(parent, ScopeFileActions::tr("Warning"), text, QMessageBox::Ok);
+    askGuarded(parent, QMessageBox::Warning, ScopeFileActions::tr("Warning"), text);
 }
 
 // A progress dialog that shows only when the work runs longer than half a second; while
@@ -35,24 +35,33 @@ class FileProgress
 {
 public:
     FileProgress(QWidget *parent, const QString &label)
-        : m_dialog(label, ScopeFileActions::tr("Cancel"), 0, kProgressSteps, parent)
+        : m_dialog(
+              new QProgressDialog(label, ScopeFileActions::tr("Cancel"), 0, kProgressSteps, parent))
     {
-        m_dialog.setWindowModality(Qt::WindowModal);
-        m_dialog.setMinimumDuration(kProgressShowMs);
-        m_dialog.setValue(0);
+        m_dialog->setWindowModality(Qt::WindowModal);
+        m_dialog->setMinimumDuration(kProgressShowMs);
+        m_dialog->setValue(0);
     }
+    ~FileProgress() { delete m_dialog.data(); }
+    FileProgress(const FileProgress &) = delete;
+    FileProgress &operator=(const FileProgress &) = delete;
 
+    // A scope deleted while the dialog ran events took the dialog with it: the work is
+    // cancelled and the caller returns at once.
     ScopeFile::Progress callback()
     {
         return [this](qint64 done, qint64 total) {
+            if (scopeGone())
+                return false;
             const qint64 step = total > 0 ? done * kProgressSteps / total : kProgressSteps;
-            m_dialog.setValue(static_cast<int>(std::min<qint64>(step, kProgressSteps - 1)));
-            return !m_dialog.wasCanceled();
+            m_dialog->setValue(static_cast<int>(std::min<qint64>(step, kProgressSteps - 1)));
+            return m_dialog && !m_dialog->wasCanceled();
         };
     }
+    bool scopeGone() const { return !m_dialog; }
 
 private:
-    QProgressDialog m_dialog;
+    QPointer<QProgressDialog> m_dialog;
 };
 
 // Files of earlier versions carry some channels' units as they were then; their curves get
@@ -143,23 +152,25 @@ void ScopeFileActions::exportWithDialog()
         warn(m_scope, tr("ERROR:Empty ScopeData!"));
         return;
     }
-    const QString fileName = SaveDialog::askFileName(
+    const std::optional<QString> fileName = SaveDialog::askFileName(
         m_scope, tr("Save File"), SaveDialog::timestampedName(), tr(kFileFilter), "csv");
-    if (fileName.isEmpty())
-        return;
+    if (!fileName || fileName->isEmpty())
+        return; // cancelled, or the scope went with the dialog
     QString error;
     ScopeFile::Outcome outcome;
     {
         FileProgress progress(m_scope, tr("Exporting scope file..."));
-        outcome = save(fileName, progress.callback(), &error,
+        outcome = save(*fileName, progress.callback(), &error,
                        SafeFileWriter::Mode::Replace); // the dialog asked
+        if (progress.scopeGone())
+            return;
     }
     if (outcome == ScopeFile::Outcome::Failed)
-        SaveDialog::warnCannotWrite(m_scope, fileName, error);
+        SaveDialog::warnCannotWrite(m_scope, *fileName, error);
     if (outcome != ScopeFile::Outcome::Done)
         return;
     m_host.noteRecordingSaved();
-    m_stateLine.showSavedTo(tr("Exported to %1").arg(SaveDialog::wholePath(fileName)));
+    m_stateLine.showSavedTo(tr("Exported to %1").arg(SaveDialog::wholePath(*fileName)));
 }
 
 bool ScopeFileActions::exportTo(const QString &fileName, QString *errorText, bool replace) const
@@ -206,10 +217,11 @@ void ScopeFileActions::importWithDialog()
 {
     if (m_recorder.isSampling())
         return;
-    const QString fileName =
-        QFileDialog::getOpenFileName(m_scope, tr("Open File"), ".", tr(kFileFilter));
-    if (fileName.isEmpty())
-        return;
+    const std::optional<QString> chosen =
+        SaveDialog::askOpenFileName(m_scope, tr("Open File"), tr(kFileFilter));
+    if (!chosen || chosen->isEmpty())
+        return; // cancelled, or the scope went with the dialog
+    const QString fileName = *chosen;
     if (QFileInfo(fileName).suffix() != "csv") {
         warn(m_scope, tr("ERROR:Unsupported file formats !"));
         return;
@@ -217,12 +229,14 @@ void ScopeFileActions::importWithDialog()
     if (!m_host.mayLoseRecording(
             tr("The recording on the plot is not saved. The import replaces it; export the "
                "recording first to keep it.\n\nImport anyway?")))
-        return;
+        return; // kept, or the scope went with the question
     QString error;
     std::optional<ScopeFileContent> content;
     {
         FileProgress progress(m_scope, tr("Importing scope file..."));
         content = readScopeFile(fileName, progress.callback(), error);
+        if (progress.scopeGone())
+            return;
     }
     if (!content) {
         if (!error.isEmpty())

@@ -27,7 +27,8 @@ public:
     public:
         // Says why, to the caller and as the widget's error; returns false.
         virtual bool fail(const QString &text, QString *errorText = nullptr) = 0;
-        // Whether an unsaved recording may be replaced; the operator is asked.
+        // Whether an unsaved recording may be replaced; the operator is asked. False also
+        // when the scope was deleted while the question was open: return at once then.
         virtual bool mayLoseRecording(const QString &question) = 0;
         virtual const ScopeRecording &recording() const = 0;
         // The recording on the plot is in a file now.

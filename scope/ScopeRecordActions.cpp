@@ -1,5 +1,6 @@
 #include "ScopeRecordActions.h"
 
+#include "GuardedDialog.h"
 #include "RecordToFileDialog.h"
 #include "SaveDialog.h"
 #include "ScopeAnnouncer.h"
@@ -10,7 +11,6 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QTime>
 
 namespace {
@@ -120,17 +120,17 @@ void ScopeRecordActions::toggleFromMenu()
 
 void ScopeRecordActions::startWithDialog()
 {
-    RecordToFileDialog dialog(proposedFile(), m_scope->exactValues(), m_scope);
+    GuardedDialog<RecordToFileDialog> dialog(proposedFile(), m_scope->exactValues(), m_scope);
     if (dialog.exec() != QDialog::Accepted)
-        return;
-    m_scope->setExactValues(dialog.exactValues());
-    setRotation(dialog.rotateMinutes(), dialog.rotateMegabytes());
+        return; // cancelled, or the scope went with the dialog
+    m_scope->setExactValues(dialog->exactValues());
+    setRotation(dialog->rotateMinutes(), dialog->rotateMegabytes());
     FileRecordingOptions options;
-    options.fileName = dialog.fileName();
-    options.replace = dialog.replaceExisting();
+    options.fileName = dialog->fileName();
+    options.replace = dialog->replaceExisting();
     QString error;
     if (!start(options, &error))
-        QMessageBox::warning(m_scope, "Warning", error, QMessageBox::Ok);
+        askGuarded(m_scope, QMessageBox::Warning, tr("Warning"), error);
 }
 
 // A name with date and time, in the folder recorded to last.

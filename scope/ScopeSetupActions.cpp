@@ -1,6 +1,7 @@
 #include "ScopeSetupActions.h"
 
 #include "ChannelColours.h"
+#include "GuardedDialog.h"
 #include "QScopeSetting.h"
 #include "SaveDialog.h"
 #include "ScopeAnnouncer.h"
@@ -10,8 +11,6 @@
 #include "TriggerControls.h"
 
 #include <QAction>
-#include <QFileDialog>
-#include <QMessageBox>
 #include <QPointer>
 #include <QSettings>
 
@@ -156,37 +155,36 @@ void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped
 void ScopeSetupActions::saveToFile()
 {
     const ScopeAnnouncer::Call call(m_announcer, __func__);
-    const QString fileName = SaveDialog::askFileName(m_scope, tr("Save Set-up"), "Tarn_Scope_Setup",
-                                                     tr(kSetupFilter), "json");
-    if (fileName.isEmpty())
-        return;
+    const std::optional<QString> fileName = SaveDialog::askFileName(
+        m_scope, tr("Save Set-up"), "Tarn_Scope_Setup", tr(kSetupFilter), "json");
+    if (!fileName || fileName->isEmpty())
+        return; // cancelled, or the scope went with the dialog
     QString error;
-    if (!currentSetup().save(fileName, &error))
-        SaveDialog::warnCannotWrite(m_scope, fileName, error);
+    if (!currentSetup().save(*fileName, &error))
+        SaveDialog::warnCannotWrite(m_scope, *fileName, error);
 }
 
 void ScopeSetupActions::loadFromFile()
 {
     const ScopeAnnouncer::Call call(m_announcer, __func__);
-    const QString fileName =
-        QFileDialog::getOpenFileName(m_scope, tr("Load Set-up"), ".", tr(kSetupFilter));
-    if (fileName.isEmpty())
-        return;
+    const std::optional<QString> fileName =
+        SaveDialog::askOpenFileName(m_scope, tr("Load Set-up"), tr(kSetupFilter));
+    if (!fileName || fileName->isEmpty())
+        return; // cancelled, or the scope went with the dialog
     QStringList skipped;
     ScopeSetup setup;
-    if (ScopeSetup::load(fileName, setup, skipped)) {
+    if (ScopeSetup::load(*fileName, setup, skipped)) {
         if (!m_host.mayLoseRecording(
                 tr("The recording on the plot is not saved. Loading the set-up replaces it; "
                    "export the recording first to keep it.\n\nLoad the set-up anyway?")))
-            return;
+            return; // kept, or the scope went with the question
         applySetup(setup, skipped);
         rememberSetup();
     }
     if (!skipped.isEmpty())
-        QMessageBox::warning(m_scope, tr("Warning"),
-                             tr("ERROR:Set-up %1 loaded in part; skipped: %2")
-                                 .arg(fileName, skipped.join(QStringLiteral("; "))),
-                             QMessageBox::Ok);
+        askGuarded(m_scope, QMessageBox::Warning, tr("Warning"),
+                   tr("ERROR:Set-up %1 loaded in part; skipped: %2")
+                       .arg(*fileName, skipped.join(QStringLiteral("; "))));
 }
 
 void ScopeSetupActions::setPersistSetup(bool on)

@@ -26,7 +26,8 @@ public:
     class Host
     {
     public:
-        // Whether an unsaved recording may be replaced; the operator is asked.
+        // Whether an unsaved recording may be replaced; the operator is asked. False also
+        // when the scope was deleted while the question was open: return at once then.
         virtual bool mayLoseRecording(const QString &question) = 0;
         // Takes the channel dialog's checks as confirmed, without asking anyone; a choice
         // the scope cannot record is taken back and its reason returned.

@@ -3,6 +3,7 @@
 #include "CaptureListDialog.h"
 #include "ControllerLibrary.h"
 #include "FlowLayout.h"
+#include "GuardedDialog.h"
 #include "MeasurementCursors.h"
 #include "QScopeSetting.h"
 #include "QwtScope.h"
@@ -22,7 +23,6 @@
 #include "ui_TarnPlugin_Scope.h"
 
 #include <QAction>
-#include <QMessageBox>
 #include <QRegExpValidator>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -381,14 +381,16 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
         return;
     }
     m_pRecorder->resetReadCycle();
-    const bool fits =
-        fromButton ? selectionFits() : selection().size() <= std::size_t(ScopeLimits::kMaxChannels);
-    if (!fits) {
-        if (!fromButton)
+    if (!channelChoiceFits()) {
+        if (fromButton)
+            announce(&TarnPlugin_Scope::errorOccurred, overLimitText());
+        else
             fail(TarnPlugin_Scope::tr("ERROR:The channel selection holds more than %1 "
                                       "channels; nothing was started.")
                      .arg(ScopeLimits::kMaxChannels));
         announce(&TarnPlugin_Scope::recordingEnded, TarnPlugin_Scope::SetupRefused);
+        if (fromButton)
+            showOverLimit(overLimitText());
         return;
     }
     QString refusal;
@@ -420,12 +422,13 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
     announce(&TarnPlugin_Scope::samplingChanged, true);
 }
 
+// The box comes last: the host may delete the scope while it is open.
 void TarnPlugin_ScopePrivate::refuseStart(const QString &reason, bool fromButton)
 {
     fail(TarnPlugin_Scope::tr("ERROR:%1; nothing was started.").arg(reason));
-    if (fromButton)
-        QMessageBox::warning(q, TarnPlugin_Scope::tr("Warning"), reason, QMessageBox::Ok);
     announce(&TarnPlugin_Scope::recordingEnded, TarnPlugin_Scope::SetupRefused);
+    if (fromButton)
+        askGuarded(q, QMessageBox::Warning, TarnPlugin_Scope::tr("Warning"), reason);
 }
 
 // Start replaces the recording on the plot. One made while the robot reported an error is
@@ -436,21 +439,19 @@ bool TarnPlugin_ScopePrivate::mayReplaceRecording()
     if (!m_pStateLine->recordingShowsRobotError() || !m_recording.hasSamples() ||
         !m_pRecorder->robotFlags().error)
         return true;
-    return QMessageBox::question(
-               q, TarnPlugin_Scope::tr("Robot error"),
-               TarnPlugin_Scope::tr("The robot still reports an error. Start replaces the "
-                                    "recording that shows it; export the recording first to "
-                                    "keep it.\n\nStart anyway?"),
-               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    return askGuarded(q, QMessageBox::Question, TarnPlugin_Scope::tr("Robot error"),
+                      TarnPlugin_Scope::tr("The robot still reports an error. Start replaces the "
+                                           "recording that shows it; export the recording first "
+                                           "to keep it.\n\nStart anyway?"),
+                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 bool TarnPlugin_ScopePrivate::mayLoseRecording(const QString &question)
 {
     if (!m_bRecordingUnsaved || m_pRecorder->isSampling() || !m_recording.hasSamples())
         return true;
-    return QMessageBox::question(q, TarnPlugin_Scope::tr("Unsaved recording"), question,
-                                 QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return askGuarded(q, QMessageBox::Question, TarnPlugin_Scope::tr("Unsaved recording"), question,
+                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 // The curves get every record buffered up to the stop, so the last moments before it are
@@ -519,8 +520,8 @@ void TarnPlugin_ScopePrivate::setViewFrozen(bool frozen)
 void TarnPlugin_ScopePrivate::setAxisInfo()
 {
     updateTimeAxis();
-    setupChannels();
-    m_pScope->resetZoom();
+    if (setupChannels())
+        m_pScope->resetZoom();
 }
 
 void TarnPlugin_ScopePrivate::setScopeSetting()
@@ -613,14 +614,23 @@ QString TarnPlugin_ScopePrivate::applyChannelChoice()
 
 bool TarnPlugin_ScopePrivate::selectionFits()
 {
-    const std::size_t count = selection().size();
-    if (count <= static_cast<std::size_t>(ScopeLimits::kMaxChannels))
+    if (channelChoiceFits())
         return true;
-    const QString text = TarnPlugin_Scope::tr("当前设置通道数 %1 ,超出最大通道数 36 !").arg(count);
+    const QString text = overLimitText();
     announce(&TarnPlugin_Scope::errorOccurred, text);
-    QMessageBox::critical(q, TarnPlugin_Scope::tr("当前设置通道超出最大通道数"), text,
-                          QMessageBox::Ok, QMessageBox::NoButton);
-    return false;
+    showOverLimit(text);
+    return false; // also when the scope went with the box: nothing may follow
+}
+
+QString TarnPlugin_ScopePrivate::overLimitText() const
+{
+    return TarnPlugin_Scope::tr("当前设置通道数 %1 ,超出最大通道数 36 !").arg(selection().size());
+}
+
+// The box is the last thing a caller does: the host may delete the scope while it is open.
+void TarnPlugin_ScopePrivate::showOverLimit(const QString &text)
+{
+    askGuarded(q, QMessageBox::Critical, TarnPlugin_Scope::tr("当前设置通道超出最大通道数"), text);
 }
 
 bool TarnPlugin_ScopePrivate::setChannels(const QStringList &titles, QString *errorText)
@@ -929,22 +939,22 @@ bool TarnPlugin_ScopePrivate::compareCurves(const QVector<ScopeFileCurve> &curve
 
 void TarnPlugin_ScopePrivate::openCaptureList()
 {
-    CaptureListDialog dialog(*m_pCaptures, !m_pRecorder->isSampling(), q);
-    if (dialog.exec() != QDialog::Accepted || dialog.chosen() < 0)
-        return;
+    GuardedDialog<CaptureListDialog> dialog(*m_pCaptures, !m_pRecorder->isSampling(), q);
+    if (dialog.exec() != QDialog::Accepted || dialog->chosen() < 0)
+        return; // cancelled, or the scope went with the dialog
     QString error;
-    const bool done = dialog.compares() ? compareCapture(dialog.chosen(), &error)
-                                        : showCapture(dialog.chosen(), &error);
+    const bool done = dialog->compares() ? compareCapture(dialog->chosen(), &error)
+                                         : showCapture(dialog->chosen(), &error);
     if (!done)
-        QMessageBox::warning(q, TarnPlugin_Scope::tr("Warning"), error, QMessageBox::Ok);
+        askGuarded(q, QMessageBox::Warning, TarnPlugin_Scope::tr("Warning"), error);
 }
 
 void TarnPlugin_ScopePrivate::openTriggerOptions()
 {
-    TriggerOptionsDialog dialog(m_pCaptures->options(), q);
+    GuardedDialog<TriggerOptionsDialog> dialog(m_pCaptures->options(), q);
     if (dialog.exec() != QDialog::Accepted)
-        return;
-    m_pCaptures->setOptions(dialog.options());
+        return; // cancelled, or the scope went with the dialog
+    m_pCaptures->setOptions(dialog->options());
     announce(&TarnPlugin_Scope::triggerSettingsChanged);
 }
 

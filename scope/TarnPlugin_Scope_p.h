@@ -152,7 +152,11 @@ private:
     void announceEnd(TarnPlugin_Scope::EndReason reason);
     void updateTimeAxis();
     std::vector<ScopeChannel> selection() const;
+    // Says in a box when the selection is over the limit; false then, and also when the
+    // scope went with the box: the caller returns at once.
     bool selectionFits();
+    QString overLimitText() const;
+    void showOverLimit(const QString &text);
     bool setupChannels();
     void clearScopeData();
 

@@ -1,8 +1,9 @@
 #include "TriggerOptionsDialog.h"
 
+#include "SaveDialog.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -28,6 +29,7 @@ TriggerOptionsDialog::TriggerOptionsDialog(const TriggerOptions &options, QWidge
                             "an existing file is never replaced."));
 
     auto *browse = new QPushButton(tr("Browse…"), this);
+    browse->setObjectName(QStringLiteral("TriggerOptions_btn_Browse"));
     connect(browse, &QPushButton::clicked, this, &TriggerOptionsDialog::browse);
     auto *folderRow = new QHBoxLayout;
     folderRow->addWidget(m_folder, 1);
@@ -55,8 +57,8 @@ TriggerOptions TriggerOptionsDialog::options() const
 
 void TriggerOptionsDialog::browse()
 {
-    const QString folder =
-        QFileDialog::getExistingDirectory(this, tr("Save captures to"), m_folder->text());
-    if (!folder.isEmpty())
-        m_folder->setText(folder);
+    const std::optional<QString> folder =
+        SaveDialog::askFolder(this, tr("Save captures to"), m_folder->text());
+    if (folder && !folder->isEmpty()) // nothing: this dialog went with the scope
+        m_folder->setText(*folder);
 }

@@ -5,8 +5,11 @@
 #include "ScopeTestSupport.h"
 #include "TriggerMark.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -689,6 +692,108 @@ private slots:
             QVERIFY(batchesConsumedWithoutEvents(2));
         }
         m_scope.reset();
+        QTest::qWait(50);
+    }
+
+    // A host may delete the scope while one of its dialogs is open (a timer, a controller
+    // event): the dialog goes with it and nothing of the scope runs on.
+    void destroyingTheScopeUnderItsDialogIsSafe_data()
+    {
+        QTest::addColumn<QString>("opener");   // a button or an action of the scope
+        QTest::addColumn<QString>("browse");   // pressed in the first dialog, if any
+        QTest::addColumn<QString>("answer");   // a file name typed into the first file dialog
+        QTest::addColumn<QString>("deleteAt"); // the kind of dialog the scope goes under
+        QTest::newRow("import") << "ScopePlugin_btn_ImportScope"
+                                << ""
+                                << ""
+                                << "QFileDialog";
+        QTest::newRow("import's warning") << "ScopePlugin_btn_ImportScope"
+                                          << ""
+                                          << "not-a-scope-file.txt"
+                                          << "QMessageBox";
+        QTest::newRow("export") << "ScopePlugin_btn_ExportScope"
+                                << ""
+                                << ""
+                                << "QFileDialog";
+        QTest::newRow("save image") << "ScopeAction_SaveImage"
+                                    << ""
+                                    << ""
+                                    << "QFileDialog";
+        QTest::newRow("save set-up") << "ScopeAction_SaveSetup"
+                                     << ""
+                                     << ""
+                                     << "QFileDialog";
+        QTest::newRow("load set-up") << "ScopeAction_LoadSetup"
+                                     << ""
+                                     << ""
+                                     << "QFileDialog";
+        QTest::newRow("record to file") << "ScopeAction_RecordToFile"
+                                        << ""
+                                        << ""
+                                        << "RecordToFileDialog";
+        QTest::newRow("record to file, browsing") << "ScopeAction_RecordToFile"
+                                                  << "RecordToFile_btn_Browse"
+                                                  << ""
+                                                  << "QFileDialog";
+        QTest::newRow("trigger options") << "ScopeAction_TriggerOptions"
+                                         << ""
+                                         << ""
+                                         << "TriggerOptionsDialog";
+        QTest::newRow("trigger options, browsing") << "ScopeAction_TriggerOptions"
+                                                   << "TriggerOptions_btn_Browse"
+                                                   << ""
+                                                   << "QFileDialog";
+        QTest::newRow("captures") << "ScopeAction_Captures"
+                                  << ""
+                                  << ""
+                                  << "CaptureListDialog";
+    }
+    void destroyingTheScopeUnderItsDialogIsSafe()
+    {
+        QFETCH(QString, opener);
+        QFETCH(QString, browse);
+        QFETCH(QString, answer);
+        QFETCH(QString, deleteAt);
+        QVERIFY(m_scope->importFromFile(writeScopeFile(m_dir.filePath("shown.csv"))));
+        if (!answer.isEmpty())
+            writeScopeFile(m_dir.filePath(answer));
+        m_scope->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_scope.get()));
+        QPointer<QAbstractButton> pressed;
+        QPointer<QWidget> answered;
+        QTimer host;
+        connect(&host, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            if (modal->inherits(deleteAt.toLatin1()) && modal != answered) {
+                host.stop();
+                deleteScope();
+            } else if (!browse.isEmpty() && !pressed) {
+                pressed = child<QAbstractButton>(modal, browse.toLatin1());
+                QTimer::singleShot(0, pressed.data(), [pressed] { pressed->click(); });
+            } else if (auto *files = qobject_cast<QFileDialog *>(modal); files && !answered) {
+                answered = files;
+                child<QLineEdit>(files, "fileNameEdit")->setText(m_dir.filePath(answer));
+                QTimer::singleShot(0, files, [files] { static_cast<QDialog *>(files)->accept(); });
+            }
+        });
+        host.start(20);
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        connect(&giveUp, &QTimer::timeout, this, [] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        giveUp.start(10000);
+        QWidget *scope = m_scope.get();
+        if (auto *button = scope->findChild<QAbstractButton *>(opener))
+            button->click();
+        else if (auto *action = scope->findChild<QAction *>(opener))
+            action->trigger();
+        else
+            QFAIL("no such button or action");
+        QVERIFY2(!m_scope, "the scope was not deleted under its dialog");
         QTest::qWait(50);
     }
 

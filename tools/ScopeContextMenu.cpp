@@ -131,16 +131,16 @@ bool ScopeContextMenu::openFromEvent(QEvent *event)
 
 void ScopeContextMenu::saveImage()
 {
-    const QString fileName = SaveDialog::askFileName(
+    const std::optional<QString> fileName = SaveDialog::askFileName(
         m_dialogParent, tr("Save Image"), SaveDialog::timestampedName(),
         PlotImage::saveFilters().join(QStringLiteral(";;")), QStringLiteral("png"));
-    if (fileName.isEmpty())
-        return;
+    if (!fileName || fileName->isEmpty())
+        return; // cancelled, or the scope went with the dialog
     QString error;
-    if (PlotImage::save(m_plot, fileName, &error))
-        emit imageSaved(fileName);
+    if (PlotImage::save(m_plot, *fileName, &error))
+        emit imageSaved(*fileName);
     else
-        SaveDialog::warnCannotWrite(m_dialogParent, fileName, error);
+        SaveDialog::warnCannotWrite(m_dialogParent, *fileName, error);
 }
 
 void ScopeContextMenu::copyImage()
