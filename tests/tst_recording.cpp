@@ -1,6 +1,10 @@
+#include "ScopeFile.h"
 #include "ScopeRecording.h"
 
 #include <QtTest>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 using Values = QVector<double>;
 
@@ -13,6 +17,32 @@ ScopeFileCurve column(const QString &title, int slot)
     binding.unit = "deg";
     return {title, binding, {}, {}};
 }
+
+// The address space this process holds now.
+rlim_t addressSpaceInUse()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(0).toULongLong() * sysconf(_SC_PAGESIZE);
+}
+
+// The soft limit on the address space, lowered for one scope and given back after.
+class AddressSpaceLimit
+{
+public:
+    explicit AddressSpaceLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_AS, &m_before);
+        rlimit limited = m_before;
+        limited.rlim_cur = std::min(bytes, m_before.rlim_max);
+        setrlimit(RLIMIT_AS, &limited);
+    }
+    ~AddressSpaceLimit() { setrlimit(RLIMIT_AS, &m_before); }
+
+private:
+    rlimit m_before{};
+};
 
 } // namespace
 
@@ -49,6 +79,56 @@ private slots:
         QCOMPARE(curves.at(2).y, Values({7, 8}));
         QCOMPARE(curves.at(3).x, Values({5.0, 6.0}));
         QCOMPARE(curves.at(3).binding.slot, 7);
+    }
+
+    // Export writes the rows a stretch at a time: under a memory limit a whole copy of the
+    // recording would break, it completes; under one too tight for that, it fails and says
+    // so, and the process and the recording are whole.
+    void exportUnderAMemoryLimit_data()
+    {
+        QTest::addColumn<int>("headroomMiB");
+        QTest::addColumn<bool>("done");
+        QTest::newRow("room for a stretch, not for a copy") << 24 << true;
+        QTest::newRow("no room for a stretch") << 0 << false;
+    }
+    void exportUnderAMemoryLimit()
+    {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        QSKIP("a sanitizer reserves more address space than any limit leaves");
+#endif
+        QFETCH(int, headroomMiB);
+        QFETCH(bool, done);
+        constexpr int kRows = 1000000;
+        constexpr int kCurves = 8; // a copy: 8 × 8 MB of values and the times
+        QVector<double> times(kRows);
+        std::iota(times.begin(), times.end(), 0.0);
+        std::vector<ScopeFileCurve> columns;
+        std::vector<ColumnSnapshot> slotValues;
+        for (int k = 0; k < kCurves; ++k) {
+            columns.push_back(column(QStringLiteral("C%1").arg(k), k));
+            slotValues.push_back(ColumnSnapshot::fromVector(times));
+        }
+        const ScopeRecording recording = ScopeRecording::sampled(
+            QVector<ScopeFileCurve>(columns.begin(), columns.end()), ColumnSnapshot::fromVector(times),
+            slotValues,
+            ClockOrigin());
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath("limited.csv");
+        QString error;
+        ScopeFile::Outcome outcome;
+        {
+            const AddressSpaceLimit limit(addressSpaceInUse() + rlim_t(headroomMiB) * 1024 * 1024);
+            outcome = ScopeFile::save(
+                fileName, recording.fileRowCount(),
+                [&recording](int first, int last) { return recording.fileCurves(first, last); },
+                ScopeFile::Progress(), &error);
+        }
+        QCOMPARE(outcome == ScopeFile::Outcome::Done, done);
+        QCOMPARE(QFileInfo::exists(fileName), done);
+        if (!done)
+            QVERIFY2(error.contains("memory"), qPrintable(error));
+        QCOMPARE(recording.fileRowCount(), kRows);
+        QCOMPARE(recording.curves().back().values.size(), kRows);
     }
 
     // Export asks for the rows a stretch at a time: joined, the stretches are the whole,
