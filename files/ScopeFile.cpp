@@ -680,3 +680,38 @@ ScopeFile::Outcome ScopeFile::load(const QString &fileName, ScopeFileContent *co
     *content = std::move(read);
     return Outcome::Done;
 }
+
+// Worded for the import that tells them; their translations live there.
+QString ScopeFileContent::notes(const QString &fileName) const
+{
+    QStringList notes;
+    if (curveCount > ScopeLimits::kCurveSlots)
+        notes << QCoreApplication::translate(
+                     "ScopeFileActions", "ERROR:%1 holds %2 curves; only the first %3 are shown.")
+                     .arg(fileName)
+                     .arg(curveCount)
+                     .arg(ScopeLimits::kCurveSlots);
+    if (raggedRows > 0)
+        notes << QCoreApplication::translate(
+                     "ScopeFileActions",
+                     "ERROR:%1 rows of %2 have a number of fields other than the "
+                     "header's (first at line %3); missing values are left as gaps.")
+                     .arg(raggedRows)
+                     .arg(fileName)
+                     .arg(firstRaggedLine);
+    if (unreadableFields > 0)
+        notes << QCoreApplication::translate(
+                     "ScopeFileActions",
+                     "ERROR:%1 fields of %2 are not numbers (first at line %3); they are "
+                     "left as gaps.")
+                     .arg(unreadableFields)
+                     .arg(fileName)
+                     .arg(firstUnreadableLine);
+    if (lastLineCut)
+        notes << QCoreApplication::translate(
+                     "TarnPlugin_Scope",
+                     "The last line of %1 was cut off, as by a crash while recording; the "
+                     "file is shown up to its last whole line.")
+                     .arg(fileName);
+    return notes.join('\n');
+}

@@ -41,6 +41,10 @@ struct ScopeFileContent
     // The last data line has no line feed and fewer fields than the header, or does not end
     // in a number (a recording cut off by a crash): it is left out.
     bool lastLineCut = false;
+
+    // What of the file named so cannot be shown as it stands, one line per kind; empty for
+    // a file read whole. What an import tells the operator, from the button or from code.
+    QString notes(const QString &fileName) const;
 };
 
 // The text form of a recording: a "time" column and one column per curve, header fields

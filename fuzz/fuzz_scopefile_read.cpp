@@ -1,5 +1,5 @@
 // Any bytes as a scope file, read through to the plot's curves: no crash, no undefined
-// behaviour, the content keeps its invariants, and what the plot then exports reads back
+// behaviour, the content keeps its invariants, the import's notes tell what it counted, and what the plot then exports reads back
 // to the same file.
 #include "FuzzSupport.h"
 #include "QwtScope.h"
@@ -21,6 +21,24 @@ QwtScope *plot()
     return scope;
 }
 
+// The import tells every kind of fault the read counted, one line each, naming the file,
+// and is silent about a file read whole.
+void checkNotes(const ScopeFileContent &content)
+{
+    const int kinds = int(content.curveCount > ScopeLimits::kCurveSlots) +
+                      int(content.raggedRows > 0) + int(content.unreadableFields > 0) +
+                      int(content.lastLineCut);
+    const QString notes = content.notes(QStringLiteral("f.csv"));
+    if (kinds == 0) {
+        check(notes.isEmpty(), "no note on a file read whole");
+        return;
+    }
+    const QStringList lines = notes.split('\n');
+    check(lines.size() == kinds, "one note per kind of fault");
+    for (const QString &line : lines)
+        check(line.contains(QStringLiteral("f.csv")), "each note names the file");
+}
+
 void checkContent(const ScopeFileContent &content)
 {
     check(content.curves.size() == std::min(content.curveCount, ScopeLimits::kCurveSlots),
@@ -35,6 +53,7 @@ void checkContent(const ScopeFileContent &content)
     check((content.raggedRows == 0) == (content.firstRaggedLine == 0), "first ragged line");
     check((content.unreadableFields == 0) == (content.firstUnreadableLine == 0),
           "first unreadable line");
+    checkNotes(content);
 }
 
 } // namespace

@@ -94,36 +94,6 @@ std::optional<ScopeFileContent> readScopeFile(const QString &fileName,
     return std::nullopt;
 }
 
-// What of a loaded file could not be shown as it stands, one line per kind.
-QString loadNotes(const ScopeFileContent &content, const QString &fileName)
-{
-    QStringList notes;
-    if (content.curveCount > ScopeLimits::kCurveSlots)
-        notes << ScopeFileActions::tr("ERROR:%1 holds %2 curves; only the first %3 are shown.")
-                     .arg(fileName)
-                     .arg(content.curveCount)
-                     .arg(ScopeLimits::kCurveSlots);
-    if (content.raggedRows > 0)
-        notes << ScopeFileActions::tr(
-                     "ERROR:%1 rows of %2 have a number of fields other than the "
-                     "header's (first at line %3); missing values are left as gaps.")
-                     .arg(content.raggedRows)
-                     .arg(fileName)
-                     .arg(content.firstRaggedLine);
-    if (content.unreadableFields > 0)
-        notes << ScopeFileActions::tr(
-                     "ERROR:%1 fields of %2 are not numbers (first at line %3); they are "
-                     "left as gaps.")
-                     .arg(content.unreadableFields)
-                     .arg(fileName)
-                     .arg(content.firstUnreadableLine);
-    if (content.lastLineCut)
-        notes << TarnPlugin_Scope::tr("The last line of %1 was cut off, as by a crash while "
-                                      "recording; the file is shown up to its last whole line.")
-                     .arg(fileName);
-    return notes.join('\n');
-}
-
 // A file's metadata, or none: a file without it reads as it always did.
 ScopeFileMeta metaBeside(const QString &fileName)
 {
@@ -243,7 +213,7 @@ void ScopeFileActions::importWithDialog()
             warn(m_scope, error);
         return;
     }
-    const QString notes = loadNotes(*content, fileName);
+    const QString notes = content->notes(fileName);
     show(std::move(*content), metaBeside(fileName), QFileInfo(fileName).fileName());
     if (!notes.isEmpty())
         warn(m_scope, notes);
@@ -259,7 +229,7 @@ bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText, Q
         return m_host.fail(error, errorText);
     }
     if (notes)
-        *notes = loadNotes(*content, fileName);
+        *notes = content->notes(fileName);
     show(std::move(*content), metaBeside(fileName), QFileInfo(fileName).fileName());
     return true;
 }
