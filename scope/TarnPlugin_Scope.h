@@ -78,7 +78,8 @@ struct TarnScopeCapture
 /// parent, on the GUI thread, and used there only: a call from another thread is refused with
 /// a warning in the log (and false with the reason where it returns `bool`). Signals raised
 /// during a call are emitted as the call returns, so a slot sees the scope whole and may
-/// delete it. Every scope of the process samples through one link to the controller, on a
+/// delete it; so may a host at any other moment, one of the scope's dialogs open included.
+/// Every scope of the process samples through one link to the controller, on a
 /// thread of its own; the GUI thread never calls the controller.
 class TARNSCOPE_EXPORT TarnPlugin_Scope : public QWidget
 {
