@@ -141,13 +141,14 @@ double windowResponse(const Coefficients &a, double offset)
     return std::abs(sum) / a[0];
 }
 
-// Fills the transform's input with the windowed values; returns the window's sum.
-double fillWindowed(FftwRealTransform &transform, const ColumnSnapshot &values, int first,
+// Fills the transform's input with the windowed values of [first, first + n), zeros after
+// them; returns the window's sum.
+double fillWindowed(FftwRealTransform &transform, const ColumnSnapshot &values, int first, int n,
                     SpectrumWindow window)
 {
     const Coefficients coefficients = coefficientsOf(window);
-    const int n = transform.length();
     double *input = transform.input();
+    std::fill(input + n, input + transform.length(), 0.0);
     const double angle = 2.0 * kPi / n;
     double sum = 0.0;
     // w[i] == w[n - i]: each cosine serves two samples.
@@ -163,6 +164,23 @@ double fillWindowed(FftwRealTransform &transform, const ColumnSnapshot &values, 
         }
     }
     return sum;
+}
+
+// The shortest length from n on whose only factors are 2 to 13, which FFTW transforms fast: a
+// prime length near a million takes it eight times as long. Pads by 0.6 % at most from
+// 100 000 samples on, by 0.3 % from a million.
+int smoothLengthFrom(int n)
+{
+    const auto isSmooth = [](int length) {
+        for (const int factor : {2, 3, 5, 7, 11, 13}) {
+            while (length % factor == 0)
+                length /= factor;
+        }
+        return length == 1;
+    };
+    while (!isSmooth(n) && n < std::numeric_limits<int>::max())
+        ++n;
+    return n;
 }
 
 // A sine's amplitude is split between bins k and n - k, except at 0 Hz and Nyquist.
@@ -202,19 +220,21 @@ AmplitudeSpectrum::compute(const ColumnSnapshot &times, const ColumnSnapshot &va
     const std::optional<double> period = evenPeriod(times, first, last, error);
     if (!period)
         return std::nullopt;
-    const std::unique_ptr<FftwRealTransform> transform = FftwRealTransform::create(n);
+    const int length = smoothLengthFrom(n);
+    const std::unique_ptr<FftwRealTransform> transform = FftwRealTransform::create(length);
     if (!transform) {
         *error = tr("There is not enough memory for the spectrum of %1 samples.").arg(n);
         return std::nullopt;
     }
-    const double windowSum = fillWindowed(*transform, values, first, options.window);
+    const double windowSum = fillWindowed(*transform, values, first, n, options.window);
     transform->execute();
 
     AmplitudeSpectrum spectrum;
     spectrum.m_sampleCount = n;
     spectrum.m_window = options.window;
-    spectrum.m_binWidth = 1000.0 / (n * *period);
-    const int bins = n / 2 + 1;
+    spectrum.m_transformLength = length;
+    spectrum.m_binWidth = 1000.0 / (length * *period);
+    const int bins = length / 2 + 1;
     spectrum.m_frequencies.resize(static_cast<std::size_t>(bins));
     spectrum.m_amplitudes.resize(static_cast<std::size_t>(bins));
     const fftw_complex *output = transform->output();
@@ -222,7 +242,8 @@ AmplitudeSpectrum::compute(const ColumnSnapshot &times, const ColumnSnapshot &va
         const double magnitude =
             std::sqrt(output[k][0] * output[k][0] + output[k][1] * output[k][1]);
         spectrum.m_frequencies[static_cast<std::size_t>(k)] = k * spectrum.m_binWidth;
-        spectrum.m_amplitudes[static_cast<std::size_t>(k)] = sidesOf(k, n) * magnitude / windowSum;
+        spectrum.m_amplitudes[static_cast<std::size_t>(k)] =
+            sidesOf(k, length) * magnitude / windowSum;
     }
     spectrum.findPeaks(options.peakCount, options.interpolation);
     spectrum.m_scale = options.scale;
@@ -237,7 +258,7 @@ void AmplitudeSpectrum::findPeaks(int count, PeakInterpolation interpolation)
     // Compared as the two-sided spectrum has them, where no bin is doubled: else the lobe of
     // 0 Hz, doubled past bin 0, would rise into a peak at bin 1.
     const auto level = [&a, this](std::size_t k) {
-        return a[k] / sidesOf(static_cast<int>(k), m_sampleCount);
+        return a[k] / sidesOf(static_cast<int>(k), m_transformLength);
     };
     std::vector<std::size_t> maxima;
     for (std::size_t k = 1; k < bins; ++k) {
@@ -255,7 +276,8 @@ void AmplitudeSpectrum::findPeaks(int count, PeakInterpolation interpolation)
             a[k + 1] > 0.0) {
             const double offset = parabolicOffset(level(k - 1), level(k), level(k + 1));
             peak = {(k + offset) * m_binWidth,
-                    a[k] / windowResponse(coefficientsOf(m_window), offset)};
+                    a[k] / windowResponse(coefficientsOf(m_window),
+                                          offset * m_sampleCount / m_transformLength)};
         }
         m_peaks.push_back(peak);
     }

@@ -84,7 +84,6 @@ private slots:
         QFETCH(int, n);
         const AmplitudeSpectrum spectrum =
             spectrumOf(sinesAt1kHz(n, 1.0, {{50.0, 2.0}, {120.0, 0.5}}), SpectrumWindow::FlatTop);
-        QCOMPARE(spectrum.binWidth(), 1000.0 / n);
         QVERIFY(std::abs(spectrum.amplitudes().front() - 1.0) < 0.01);
         QVERIFY(spectrum.peaks().size() >= 2);
         const Sine expected[] = {{50.0, 2.0}, {120.0, 0.5}};
