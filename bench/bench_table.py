@@ -148,6 +148,12 @@ def main():
         1.0)
     row("channels() getter, 36 curves", "1M", channels["BM_Channels/1000000"], "same at 1k",
         channels["BM_Channels/1000"], 1.5)
+    spectrum = run_benchmark(binary("bench_spectrum"), ".")
+    row("amplitude spectrum, flat top", "1M", spectrum["BM_Spectrum/1000000"],
+        "summing the values", spectrum["BM_SumValues/1000000"])
+    row("amplitude spectrum, flat top", "1M", spectrum["BM_Spectrum/1000000"], "100 ms", 0.1, 1.0)
+    row("amplitude spectrum, flat top, prime n", "999983", spectrum["BM_Spectrum/999983"],
+        "100 ms", 0.1, 1.0)
     memory = {n: run_memory(binary("bench_memory"), n) for n in SIZES}
     for kind, target in (("steady", None), ("peak", 2.2)):
         for n in SIZES:
