@@ -9,9 +9,8 @@ void CaptureCutter::reset()
     m_open.reset();
 }
 
-void CaptureCutter::open(const TriggerSettings &trigger,
-                         const std::vector<_ST_ReadScopeData> &batch, std::size_t stretch,
-                         std::size_t firing)
+void CaptureCutter::open(const TriggerSettings &trigger, const std::vector<ScopeRecord> &batch,
+                         std::size_t stretch, std::size_t firing)
 {
     if (m_open)
         complete(false); // armed again by hand before it was full
@@ -26,13 +25,13 @@ void CaptureCutter::open(const TriggerSettings &trigger,
     capture.until = openGrab ? edge + m_dPeriod : edge;
     m_bUntilInclusive = openGrab || trigger.delay.has_value();
     m_open = std::move(capture);
-    for (const _ST_ReadScopeData &record : m_history) {
+    for (const ScopeRecord &record : m_history) {
         if (record.dTime >= m_open->from && !pastWindow(record.dTime))
             m_open->records.push_back(record);
     }
 }
 
-std::optional<std::size_t> CaptureCutter::feed(const std::vector<_ST_ReadScopeData> &batch,
+std::optional<std::size_t> CaptureCutter::feed(const std::vector<ScopeRecord> &batch,
                                                std::size_t first, std::size_t last,
                                                const TriggerSettings &current)
 {
@@ -41,7 +40,7 @@ std::optional<std::size_t> CaptureCutter::feed(const std::vector<_ST_ReadScopeDa
         return first;
     }
     for (std::size_t i = first; i < last; ++i) {
-        const _ST_ReadScopeData &record = batch[i];
+        const ScopeRecord &record = batch[i];
         keepHistory(record, current);
         if (!m_open)
             continue;
@@ -80,7 +79,7 @@ void CaptureCutter::complete(bool whole)
 
 // A window reaches back at most one period before the moment the delay names, or before the
 // firing batch.
-void CaptureCutter::keepHistory(const _ST_ReadScopeData &record, const TriggerSettings &current)
+void CaptureCutter::keepHistory(const ScopeRecord &record, const TriggerSettings &current)
 {
     const double reach = m_dPeriod + std::max(0.0, -current.delay.value_or(0.0));
     m_history.push_back(record);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tarn_Prod.h"
+#include "ScopeRecord.h"
 #include "TriggerSettings.h"
 
 #include <deque>
@@ -18,7 +18,7 @@ struct CutCapture
     double until = 0.0;
     // False when the recording ended before the window was full.
     bool whole = true;
-    std::vector<_ST_ReadScopeData> records;
+    std::vector<ScopeRecord> records;
 };
 
 // Cuts capture windows out of the records as they arrive, so a capture holds exactly the
@@ -37,13 +37,13 @@ public:
     // Opens a window for a trigger that fired at batch[firing], in the stretch of the batch
     // that began at `stretch` (after a re-arm, the rest of the batch); the records before the
     // firing must have been fed already.
-    void open(const TriggerSettings &trigger, const std::vector<_ST_ReadScopeData> &batch,
+    void open(const TriggerSettings &trigger, const std::vector<ScopeRecord> &batch,
               std::size_t stretch, std::size_t firing);
     bool isOpen() const { return m_open.has_value(); }
     // Feeds batch[first..last) as history and to the open window. Returns where feeding
     // stopped because the window completed (the records before that position were fed), or
     // nothing when all were fed. The completed capture waits in takeCompleted().
-    std::optional<std::size_t> feed(const std::vector<_ST_ReadScopeData> &batch, std::size_t first,
+    std::optional<std::size_t> feed(const std::vector<ScopeRecord> &batch, std::size_t first,
                                     std::size_t last, const TriggerSettings &current);
     // Completes the open window with what it holds (the recording ended).
     void closeEarly();
@@ -52,10 +52,10 @@ public:
 private:
     bool pastWindow(double time) const;
     void complete(bool whole);
-    void keepHistory(const _ST_ReadScopeData &record, const TriggerSettings &current);
+    void keepHistory(const ScopeRecord &record, const TriggerSettings &current);
 
     double m_dPeriod = 1000.0;
-    std::deque<_ST_ReadScopeData> m_history;
+    std::deque<ScopeRecord> m_history;
     std::optional<CutCapture> m_open;
     bool m_bUntilInclusive = true;
     std::vector<CutCapture> m_completed;

@@ -9,20 +9,26 @@ SampleBuffer::SampleBuffer() = default;
 void SampleBuffer::setSlotIndex(int slot, int scopeIndex)
 {
     if (slot >= 0 && slot < ScopeLimits::kMaxChannels)
-        m_slotIndex[static_cast<std::size_t>(slot)] = scopeIndex;
+        m_receives[static_cast<std::size_t>(slot)] = ScopeCatalog::carriesData(scopeIndex);
+}
+
+void SampleBuffer::setComputedSlot(int slot)
+{
+    if (slot >= 0 && slot < ScopeLimits::kCurveSlots)
+        m_receives[static_cast<std::size_t>(slot)] = true;
 }
 
 void SampleBuffer::clearSlotIndexes()
 {
-    m_slotIndex.fill(0);
+    m_receives.fill(false);
 }
 
-void SampleBuffer::appendRecord(const _ST_ReadScopeData &record)
+void SampleBuffer::appendRecord(const ScopeRecord &record)
 {
     if (!std::isfinite(record.dTime))
         return;
-    for (std::size_t slot = 0; slot < m_slotIndex.size(); ++slot) {
-        if (ScopeCatalog::carriesData(m_slotIndex[slot]))
+    for (std::size_t slot = 0; slot < m_receives.size(); ++slot) {
+        if (m_receives[slot])
             m_vecChannel[slot].append(record.dValue[slot]);
     }
     m_vecTime.append(record.dTime);

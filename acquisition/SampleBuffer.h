@@ -3,7 +3,7 @@
 #include "SampleColumn.h"
 #include "SampleSnapshot.h"
 #include "ScopeLimits.h"
-#include "Tarn_Prod.h"
+#include "ScopeRecord.h"
 
 #include <array>
 
@@ -19,6 +19,8 @@ public:
     // The controller index bound to each slot; only slots with an index in 1..182
     // receive values. Record value k feeds slot k.
     void setSlotIndex(int slot, int scopeIndex);
+    // A slot past the controller's channels that receives the values the scope computes.
+    void setComputedSlot(int slot);
     void clearSlotIndexes();
     // Width of the time window in ms: how far the newest time stamp may be from the oldest.
     void setWindow(double widthMs) { m_window = widthMs; }
@@ -26,7 +28,7 @@ public:
     // A record without a finite time stamp cannot be placed in the window and is dropped.
     // Stamps come in rising order (the controller link keeps them so): trimming walks from
     // the oldest.
-    void appendRecord(const _ST_ReadScopeData &record);
+    void appendRecord(const ScopeRecord &record);
     // Empties every column; the slot indexes and the window stay.
     void clear();
     // Drops the records stamped before `time`, or after it; the record at `time` stays.
@@ -47,6 +49,6 @@ private:
 
     SampleColumn m_vecTime;
     std::array<SampleColumn, ScopeLimits::kCurveSlots> m_vecChannel;
-    std::array<int, ScopeLimits::kMaxChannels> m_slotIndex{};
+    std::array<bool, ScopeLimits::kCurveSlots> m_receives{};
     double m_window = ScopeLimits::kDefaultPeriodMs;
 };

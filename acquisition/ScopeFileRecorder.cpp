@@ -27,7 +27,7 @@ std::vector<bool> columnsWithData(const QVector<ScopeFileCurve> &columns)
 {
     std::vector<bool> hasData;
     for (const ScopeFileCurve &column : columns)
-        hasData.push_back(ScopeCatalog::carriesData(column.binding.scopeIndex));
+        hasData.push_back(column.binding.carriesData());
     return hasData;
 }
 

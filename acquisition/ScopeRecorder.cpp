@@ -8,22 +8,15 @@
 #include <limits>
 #include <utility>
 
-static_assert(sizeof(_ST_ReadScopeData::dValue) / sizeof(double) == ScopeLimits::kMaxChannels,
-              "a controller record carries one value per channel");
-
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // A stretch the controller's records were dropped from: one record of no values, which the
 // curves draw as a gap and the files keep as such.
-_ST_ReadScopeData gapRecord(double time)
+ScopeRecord gapRecord(double time)
 {
-    _ST_ReadScopeData gap{};
-    gap.dTime = time;
-    std::fill(std::begin(gap.dValue), std::end(gap.dValue),
-              std::numeric_limits<double>::quiet_NaN());
-    return gap;
+    return ScopeRecord(time);
 }
 
 } // namespace
@@ -80,7 +73,8 @@ bool ScopeRecorder::channelsFit(const std::vector<int> &scopeIndexes, QString *e
     return !m_pLink || m_pLink->fits(this, scopeIndexes, error);
 }
 
-void ScopeRecorder::bindSlots(const std::vector<int> &scopeIndexes)
+void ScopeRecorder::bindSlots(const std::vector<int> &scopeIndexes,
+                              std::vector<DerivedExpression> derived)
 {
     unsigned generation = 0;
     {
@@ -88,7 +82,14 @@ void ScopeRecorder::bindSlots(const std::vector<int> &scopeIndexes)
         clearLocked();
         for (std::size_t slot = 0; slot < scopeIndexes.size(); ++slot)
             m_buffer.setSlotIndex(static_cast<int>(slot), scopeIndexes[slot]);
-        m_nBoundSlots = static_cast<int>(scopeIndexes.size());
+        m_nChannelSlots = static_cast<int>(scopeIndexes.size());
+        const std::size_t room = std::size_t(ScopeLimits::kCurveSlots - m_nChannelSlots);
+        if (derived.size() > room)
+            derived.erase(derived.begin() + std::ptrdiff_t(room), derived.end());
+        for (std::size_t k = 0; k < derived.size(); ++k)
+            m_buffer.setComputedSlot(m_nChannelSlots + static_cast<int>(k));
+        m_nRecordedSlots = m_nChannelSlots + static_cast<int>(derived.size());
+        m_pDerived = std::make_shared<std::vector<DerivedExpression>>(std::move(derived));
         generation = ++m_nSetupGeneration;
         m_news.refusedCode.reset();
     }
@@ -117,7 +118,9 @@ void ScopeRecorder::clearLocked()
 {
     m_buffer.clear();
     m_buffer.clearSlotIndexes();
-    m_nBoundSlots = 0;
+    m_nChannelSlots = 0;
+    m_nRecordedSlots = 0;
+    m_pDerived.reset();
     m_dTeedThrough = -kInfinity;
     m_dTeeLag = 0.0;
 }
@@ -160,9 +163,10 @@ void ScopeRecorder::deliver(const LinkDelivery &delivery)
     setControllerLoad(delivery.cpuLoad, delivery.memKB);
     if (!m_bSampling || delivery.generation != m_nSetupGeneration)
         return;
+    const std::vector<ScopeRecord> records = widened(delivery);
     if (delivery.gapAt)
         checkTrigger({gapRecord(*delivery.gapAt)});
-    checkTrigger(delivery.records);
+    checkTrigger(records);
     const CaptureBounds bounds = captureBounds();
     Tarn_LockGurad guard(&m_lockData);
     if (delivery.generation != m_nSetupGeneration || !m_bSampling)
@@ -175,7 +179,32 @@ void ScopeRecorder::deliver(const LinkDelivery &delivery)
         appendGapLocked(*delivery.gapAt);
         ++m_news.gaps;
     }
-    appendBatchLocked(delivery.records, bounds);
+    appendBatchLocked(records, bounds);
+}
+
+// The controller's values and those the scope computes from them, record by record; none
+// when the set-up changed since the delivery was read. Each expression reads the record as
+// far as it is filled: the channels and the derived channels before it.
+std::vector<ScopeRecord> ScopeRecorder::widened(const LinkDelivery &delivery) const
+{
+    std::shared_ptr<std::vector<DerivedExpression>> derived;
+    int first = 0;
+    {
+        Tarn_LockGurad guard(&m_lockData);
+        if (delivery.generation != m_nSetupGeneration)
+            return {};
+        derived = m_pDerived;
+        first = m_nChannelSlots;
+    }
+    std::vector<ScopeRecord> wide;
+    wide.reserve(delivery.records.size());
+    for (const _ST_ReadScopeData &record : delivery.records) {
+        wide.emplace_back(record);
+        ScopeRecord &row = wide.back();
+        for (std::size_t k = 0; derived && k < derived->size(); ++k)
+            row.dValue[first + int(k)] = (*derived)[k].evaluate(row.dValue);
+    }
+    return wide;
 }
 
 void ScopeRecorder::refuse(unsigned generation, int code)
@@ -218,13 +247,13 @@ LinkHealth ScopeRecorder::controllerHealth() const
 
 // A recording bounded by a fired trigger is cut exactly at its bounds: an end before what is
 // buffered cuts the buffers back, and the first record past it ends the capture.
-void ScopeRecorder::appendBatchLocked(const std::vector<_ST_ReadScopeData> &records,
+void ScopeRecorder::appendBatchLocked(const std::vector<ScopeRecord> &records,
                                       const CaptureBounds &bounds)
 {
     if (bounds.until)
         m_buffer.dropAfter(*bounds.until);
     std::size_t appended = 0;
-    for (const _ST_ReadScopeData &record : records) {
+    for (const ScopeRecord &record : records) {
         if (!m_bCapture)
             break;
         if (bounds.until && record.dTime > *bounds.until) {
@@ -242,24 +271,24 @@ void ScopeRecorder::appendBatchLocked(const std::vector<_ST_ReadScopeData> &reco
 // Settled records go to disk straight from the batch; while a trigger may still cut some,
 // they wait in the buffer and go from there once settled, so the file holds what the curves
 // keep. Only the values of bound slots are copied.
-void ScopeRecorder::teeToFileLocked(const std::vector<_ST_ReadScopeData> &records,
-                                    std::size_t appended, const CaptureBounds &bounds)
+void ScopeRecorder::teeToFileLocked(const std::vector<ScopeRecord> &records, std::size_t appended,
+                                    const CaptureBounds &bounds)
 {
     if (!m_pFileRecorder)
         return;
     if (bounds.settledBehind == 0.0 && m_dTeeLag == 0.0) {
-        const std::size_t width = static_cast<std::size_t>(m_nBoundSlots);
+        const std::size_t width = static_cast<std::size_t>(m_nRecordedSlots);
         std::vector<double> rows;
         rows.reserve(appended * (width + 1));
         for (std::size_t i = 0; i < appended; ++i) {
-            const _ST_ReadScopeData &record = records[i];
+            const ScopeRecord &record = records[i];
             if (!std::isfinite(record.dTime) || (bounds.from && record.dTime < *bounds.from))
                 continue;
             rows.push_back(record.dTime);
             rows.insert(rows.end(), record.dValue, record.dValue + width);
             m_dTeedThrough = record.dTime;
         }
-        m_pFileRecorder->push(std::move(rows), m_nBoundSlots, m_clockOrigin);
+        m_pFileRecorder->push(std::move(rows), m_nRecordedSlots, m_clockOrigin);
         return;
     }
     if (!m_buffer.times().isEmpty())
@@ -281,13 +310,13 @@ void ScopeRecorder::teeBufferLocked(double limit)
     std::vector<double> rows;
     for (int i = first; i < times.size() && times.at(i) <= limit; ++i) {
         rows.push_back(times.at(i));
-        for (int slot = 0; slot < m_nBoundSlots; ++slot) {
+        for (int slot = 0; slot < m_nRecordedSlots; ++slot) {
             const SampleColumn &column = m_buffer.channel(slot);
             rows.push_back(column.size() == times.size() ? column.at(i) : 0.0);
         }
         m_dTeedThrough = times.at(i);
     }
-    m_pFileRecorder->push(std::move(rows), m_nBoundSlots, m_clockOrigin);
+    m_pFileRecorder->push(std::move(rows), m_nRecordedSlots, m_clockOrigin);
 }
 
 bool ScopeRecorder::startRecordingToFile(const FileRecordingOptions &options, QString *error)
@@ -428,7 +457,7 @@ void ScopeRecorder::fireTriggerLocked(int mode)
 // has disarmed the trigger, and firing then would undo the stop's capture. The batch is
 // walked in stretches: in repeat mode a completed capture arms the trigger again at once,
 // so a later crossing in the same batch is captured too.
-void ScopeRecorder::checkTrigger(const std::vector<_ST_ReadScopeData> &records)
+void ScopeRecorder::checkTrigger(const std::vector<ScopeRecord> &records)
 {
     if (records.empty() || (!m_bTriggerArmed && !m_bCutting))
         return;
@@ -462,10 +491,10 @@ void ScopeRecorder::checkTrigger(const std::vector<_ST_ReadScopeData> &records)
     }
 }
 
-void ScopeRecorder::fireAtLocked(const std::vector<_ST_ReadScopeData> &records, std::size_t stretch,
+void ScopeRecorder::fireAtLocked(const std::vector<ScopeRecord> &records, std::size_t stretch,
                                  std::size_t firing)
 {
-    const _ST_ReadScopeData &record = records[firing];
+    const ScopeRecord &record = records[firing];
     m_dLastFiring = record.dTime;
     m_dLastFiringValue = record.dValue[m_triggerSettings.channel];
     ++m_nFirings;

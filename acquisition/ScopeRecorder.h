@@ -3,6 +3,7 @@
 #include "CaptureCutter.h"
 #include "ClockOrigin.h"
 #include "ControllerLink.h"
+#include "DerivedExpression.h"
 #include "LinkSubscriber.h"
 #include "ReadCycleMeter.h"
 #include "SampleBuffer.h"
@@ -93,9 +94,12 @@ public:
     // reason when not. Always true while not sampling.
     bool channelsFit(const std::vector<int> &scopeIndexes, QString *error) const;
     // Channel set-up: empties the buffers and routes record value k to the slot of the k-th
-    // index in one locked step (index 0 routes nothing). While sampling, the link is asked
-    // for the new channels; records arrive again once the controller carries them.
-    void bindSlots(const std::vector<int> &scopeIndexes);
+    // index in one locked step (index 0 routes nothing); the derived channels, compiled
+    // against the channels' titles in that order and their own before them, fill the slots
+    // after those. While sampling, the link is asked for the new channels; records arrive
+    // again once the controller carries them.
+    void bindSlots(const std::vector<int> &scopeIndexes,
+                   std::vector<DerivedExpression> derived = {});
     // Empties the buffers and routes nothing.
     void clear();
     void setWindow(double widthMs);
@@ -154,16 +158,16 @@ private:
 
     void setControllerLoad(double cpu, uint32_t memKB);
 
-    void checkTrigger(const std::vector<_ST_ReadScopeData> &records);
-    void fireAtLocked(const std::vector<_ST_ReadScopeData> &records, std::size_t stretch,
+    std::vector<ScopeRecord> widened(const LinkDelivery &delivery) const;
+    void checkTrigger(const std::vector<ScopeRecord> &records);
+    void fireAtLocked(const std::vector<ScopeRecord> &records, std::size_t stretch,
                       std::size_t firing);
     void armTriggerLocked(bool armed, int mode, bool again);
     void fireTriggerLocked(int mode);
     void forgetCaptureHistory();
-    void appendBatchLocked(const std::vector<_ST_ReadScopeData> &records,
-                           const CaptureBounds &bounds);
+    void appendBatchLocked(const std::vector<ScopeRecord> &records, const CaptureBounds &bounds);
     CaptureBounds captureBounds() const;
-    void teeToFileLocked(const std::vector<_ST_ReadScopeData> &records, std::size_t appended,
+    void teeToFileLocked(const std::vector<ScopeRecord> &records, std::size_t appended,
                          const CaptureBounds &bounds);
     void teeBufferLocked(double limit);
     void clearLocked();
@@ -211,5 +215,8 @@ private:
     // (see CaptureBounds) and how many slots a record feeds.
     double m_dTeedThrough = -std::numeric_limits<double>::infinity();
     double m_dTeeLag = 0.0;
-    int m_nBoundSlots = 0;
+    int m_nChannelSlots = 0;  // the controller's values in each record
+    int m_nRecordedSlots = 0; // and the derived ones after them
+    // Handed to the acquisition thread whole; only that thread evaluates them.
+    std::shared_ptr<std::vector<DerivedExpression>> m_pDerived;
 };

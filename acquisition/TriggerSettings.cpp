@@ -21,8 +21,8 @@ bool beyond(const TriggerSettings &settings, double value)
 } // namespace
 
 std::optional<std::size_t> firingPosition(const TriggerSettings &settings,
-                                          const std::vector<_ST_ReadScopeData> &batch,
-                                          std::size_t first, bool *inside)
+                                          const std::vector<ScopeRecord> &batch, std::size_t first,
+                                          bool *inside)
 {
     if (settings.channel < 0 || settings.channel >= ScopeLimits::kMaxChannels)
         return std::nullopt;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tarn_Prod.h"
+#include "ScopeRecord.h"
 
 #include <cstdint>
 #include <optional>
@@ -38,5 +38,5 @@ struct TriggerSettings
 // never fire. With `inside`, a trigger fires only once the signal has been back inside the
 // threshold: the flag, kept across batches, notes that it has.
 std::optional<std::size_t> firingPosition(const TriggerSettings &settings,
-                                          const std::vector<_ST_ReadScopeData> &batch,
+                                          const std::vector<ScopeRecord> &batch,
                                           std::size_t first = 0, bool *inside = nullptr);

@@ -39,7 +39,7 @@ public:
 
     void append(int records)
     {
-        _ST_ReadScopeData record{};
+        ScopeRecord record;
         for (int i = 0; i < records; ++i, ++m_time) {
             record.dTime = m_time;
             for (int k = 0; k < kChannels; ++k)

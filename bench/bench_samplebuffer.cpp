@@ -15,7 +15,7 @@ void BM_AppendFullWindow(benchmark::State &state)
     buffer.setWindow(samples - 1.0);
     for (int slot = 0; slot < ScopeLimits::kMaxChannels; ++slot)
         buffer.setSlotIndex(slot, 43 + slot);
-    _ST_ReadScopeData record{};
+    ScopeRecord record;
     for (double t = 0; t < samples; ++t) {
         record.dTime = t;
         buffer.appendRecord(record);
@@ -31,7 +31,7 @@ BENCHMARK(BM_AppendFullWindow)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)
 
 void BM_TriggerBatch(benchmark::State &state)
 {
-    std::vector<_ST_ReadScopeData> batch(static_cast<std::size_t>(state.range(0)));
+    std::vector<ScopeRecord> batch(static_cast<std::size_t>(state.range(0)));
     for (std::size_t i = 0; i < batch.size(); ++i)
         batch[i].dValue[3] = static_cast<double>(i % 17) - 8.0;
     TriggerSettings settings;

@@ -27,7 +27,8 @@ bool DerivedChannelSet::add(const DerivedChannel &channel, const QStringList &re
     const QString title = channel.title.trimmed();
     QString reason;
     if (title.isEmpty())
-        reason = QCoreApplication::translate("DerivedChannelSet", "a derived channel needs a title");
+        reason =
+            QCoreApplication::translate("DerivedChannelSet", "a derived channel needs a title");
     else if (recorded.contains(title))
         reason = QCoreApplication::translate("DerivedChannelSet",
                                              "\"%1\" is the title of a recorded channel")
@@ -41,8 +42,7 @@ bool DerivedChannelSet::add(const DerivedChannel &channel, const QStringList &re
         *same = added;
     else
         next.push_back(added);
-    if (reason.isEmpty() &&
-        recorded.size() + int(next.size()) > ScopeLimits::kCurveSlots)
+    if (reason.isEmpty() && recorded.size() + int(next.size()) > ScopeLimits::kCurveSlots)
         reason = QCoreApplication::translate("DerivedChannelSet",
                                              "no curve slot left: %1 channels and %2 derived "
                                              "ones, at most %3 curves")

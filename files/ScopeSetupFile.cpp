@@ -110,6 +110,43 @@ QMap<QString, QColor> coloursFromJson(const QJsonValue &value, QStringList &skip
     return colours;
 }
 
+QJsonArray derivedToJson(const std::vector<DerivedChannel> &channels)
+{
+    QJsonArray array;
+    for (const DerivedChannel &channel : channels)
+        array.append(QJsonObject{
+            {"title", channel.title}, {"unit", channel.unit}, {"expression", channel.expression}});
+    return array;
+}
+
+// A row without a title or an expression, or with a title taken already, is skipped; whether
+// an expression reads channels the set-up records is for the scope to say when it applies it.
+std::vector<DerivedChannel> derivedFromJson(const QJsonValue &value, QStringList &skipped)
+{
+    std::vector<DerivedChannel> channels;
+    if (value.isUndefined())
+        return channels;
+    QStringList titles;
+    for (const QJsonValue &row : value.toArray()) {
+        const QJsonObject object = row.toObject();
+        DerivedChannel channel{object.value("title").toString().trimmed(),
+                               object.value("unit").toString(),
+                               object.value("expression").toString()};
+        if (channel.title.isEmpty() || channel.expression.trimmed().isEmpty() ||
+            titles.contains(channel.title) ||
+            channels.size() >= std::size_t(ScopeLimits::kCurveSlots)) {
+            skipped << QCoreApplication::translate("ScopeSetup", "derived channel \"%1\"")
+                           .arg(channel.title);
+            continue;
+        }
+        titles << channel.title;
+        channels.push_back(channel);
+    }
+    if (!value.isArray())
+        skipped << QCoreApplication::translate("ScopeSetup", "the derived channels");
+    return channels;
+}
+
 } // namespace
 
 QByteArray ScopeSetup::toJson() const
@@ -135,7 +172,8 @@ QByteArray ScopeSetup::toJson() const
                                                 {"scaleToVisible", scaleToVisible},
                                                 {"wallClockTime", wallClockTime}}},
                            {"files", QJsonObject{{"exactValues", exactValues}}},
-                           {"colours", coloursToJson(channelColours)}};
+                           {"colours", coloursToJson(channelColours)},
+                           {"derivedChannels", derivedToJson(derivedChannels)}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -191,6 +229,7 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
     setup.wallClockTime = view.value("wallClockTime").toBool(false);
     setup.exactValues = root.value("files").toObject().value("exactValues").toBool(false);
     setup.channelColours = coloursFromJson(root.value("colours"), skipped);
+    setup.derivedChannels = derivedFromJson(root.value("derivedChannels"), skipped);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DerivedChannel.h"
 #include "ScopeLimits.h"
 #include "TriggerOptions.h"
 
@@ -9,6 +10,8 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 // An operator's set-up as a small JSON document: the checked rows of the channel dialog's
 // three trees (by catalogue key, with the row's name so that a file from another catalogue is
@@ -36,6 +39,7 @@ struct ScopeSetup
     bool wallClockTime = false;           // the time axis in time of day; older files: in ms
     bool exactValues = false;             // files with exact values; older files: three decimals
     QMap<QString, QColor> channelColours; // by channel title; older files: none
+    std::vector<DerivedChannel> derivedChannels; // computed after the channels; older: none
 
     QByteArray toJson() const;
 

@@ -1,6 +1,6 @@
 // Any bytes as a scope file, read through to the plot's curves: no crash, no undefined
-// behaviour, the content keeps its invariants, the import's notes tell what it counted, and what the plot then exports reads back
-// to the same file.
+// behaviour, the content keeps its invariants, the import's notes tell what it counted, and what
+// the plot then exports reads back to the same file.
 #include "FuzzSupport.h"
 #include "QwtScope.h"
 #include "ScopeLimits.h"

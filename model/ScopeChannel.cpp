@@ -201,17 +201,12 @@ bool isOfferedChannel(const QString &title)
     return unitsByTitle().contains(title);
 }
 
-bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &error)
+namespace {
+
+// The rows that choose each of `wanted`, and perhaps more; false for an unknown title.
+bool rowsChoosing(const QSet<QString> &wanted, ChannelRows &rows, QString &error)
 {
     rows = ChannelRows();
-    const QSet<QString> wanted(titles.begin(), titles.end());
-    if (wanted.size() > ScopeLimits::kMaxChannels) {
-        error = QCoreApplication::translate("ScopeChannel",
-                                            "%1 channels asked for; a recording holds at most %2")
-                    .arg(wanted.size())
-                    .arg(ScopeLimits::kMaxChannels);
-        return false;
-    }
     const std::vector<OfferedChannel> offered = offeredChannels();
     for (const QString &title : wanted) {
         const auto found =
@@ -229,6 +224,11 @@ bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &erro
         if (binding.endEffItem != ENDEFF_NONE)
             addOnce(rows.endEffectors, binding.endEffItem);
     }
+    return true;
+}
+
+std::vector<ScopeChannel> channelsOf(const ChannelRows &rows)
+{
     ComponentSelection components;
     for (int key : rows.components)
         components[static_cast<emAXIS>(key)] = key;
@@ -238,8 +238,26 @@ bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &erro
     EndEffSelection endEffectors;
     for (int key : rows.endEffectors)
         endEffectors[static_cast<emENDEFF>(key)] = ScopeCatalog::instance().endEffBase(key);
+    return selectedChannels(components, links, endEffectors);
+}
+
+} // namespace
+
+bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &error)
+{
+    const QSet<QString> wanted(titles.begin(), titles.end());
+    if (wanted.size() > ScopeLimits::kMaxChannels) {
+        rows = ChannelRows();
+        error = QCoreApplication::translate("ScopeChannel",
+                                            "%1 channels asked for; a recording holds at most %2")
+                    .arg(wanted.size())
+                    .arg(ScopeLimits::kMaxChannels);
+        return false;
+    }
+    if (!rowsChoosing(wanted, rows, error))
+        return false;
     QStringList extra;
-    for (const ScopeChannel &channel : selectedChannels(components, links, endEffectors)) {
+    for (const ScopeChannel &channel : channelsOf(rows)) {
         if (!wanted.contains(channel.title))
             extra << channel.title;
     }
@@ -252,4 +270,19 @@ bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &erro
         return false;
     }
     return true;
+}
+
+QStringList channelsChoosing(const QStringList &titles)
+{
+    QSet<QString> known;
+    for (const QString &title : titles)
+        if (isOfferedChannel(title))
+            known.insert(title);
+    ChannelRows rows;
+    QString error;
+    QStringList chosen;
+    if (rowsChoosing(known, rows, error))
+        for (const ScopeChannel &channel : channelsOf(rows))
+            chosen << channel.title;
+    return chosen;
 }

@@ -55,3 +55,7 @@ struct ChannelRows
 // an unknown title, more channels than a record carries, or a set the trees cannot choose
 // alone (they record each chosen quantity for each chosen joint or component).
 bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &error);
+// The channels the trees record when they choose every one titled: those, and those the same
+// rows bring along (each chosen quantity for each chosen joint or component), in curve order.
+// Titles no tree offers are left out.
+QStringList channelsChoosing(const QStringList &titles);

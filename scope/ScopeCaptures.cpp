@@ -23,13 +23,13 @@ ScopeCapture ScopeCaptures::fromCut(const CutCapture &cut, const QVector<ScopeFi
         capture.channel = columns.at(cut.trigger.channel).title;
     QVector<double> times;
     times.reserve(int(cut.records.size()));
-    for (const _ST_ReadScopeData &record : cut.records)
+    for (const ScopeRecord &record : cut.records)
         times.append(record.dTime);
-    const int width = std::min(columns.size(), ScopeLimits::kMaxChannels);
+    const int width = std::min(columns.size(), ScopeLimits::kCurveSlots);
     for (int k = 0; k < width; ++k) {
         ScopeFileCurve curve{columns.at(k).title, columns.at(k).binding, times, {}};
         curve.y.reserve(times.size());
-        for (const _ST_ReadScopeData &record : cut.records)
+        for (const ScopeRecord &record : cut.records)
             curve.y.append(record.dValue[k]);
         capture.curves.append(std::move(curve));
     }

@@ -1,6 +1,7 @@
 #include "ScopeSetupActions.h"
 
 #include "ChannelColours.h"
+#include "DerivedChannelSet.h"
 #include "GuardedDialog.h"
 #include "QScopeSetting.h"
 #include "SaveDialog.h"
@@ -115,6 +116,7 @@ ScopeSetup ScopeSetupActions::currentSetup() const
     setup.scaleToVisible = m_scope->scalesToVisibleCurves();
     setup.wallClockTime = m_scope->wallClockTime();
     setup.channelColours = m_parts.colours.assignment();
+    setup.derivedChannels = m_parts.derived.channels();
     return setup;
 }
 
@@ -130,9 +132,12 @@ void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped
     dialog.setCheckedIds(QScopeSetting::Tree::Components, setup.components);
     dialog.setCheckedIds(QScopeSetting::Tree::Links, setup.links);
     dialog.setCheckedIds(QScopeSetting::Tree::EndEffectors, setup.endEffectors);
+    m_parts.derived.setChannels(setup.derivedChannels);
     const QString refused = m_host.applyChannelChoice();
     if (!refused.isEmpty())
         skipped << refused;
+    for (const QString &leftOut : m_host.derivedChannelsLeftOut())
+        skipped << tr("derived channel %1").arg(leftOut);
 
     TriggerControls &controls = m_parts.trigger;
     controls.setEnabled(setup.triggerOn);

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class ChannelColours;
+class DerivedChannelSet;
 class QAction;
 class QScopeSetting;
 class ScopeAnnouncer;
@@ -13,10 +14,10 @@ struct ScopeSetup;
 class TarnPlugin_Scope;
 class TriggerControls;
 
-// The operator's set-ups: the channel selection, period, trigger controls and channel colours
-// saved to and loaded from a JSON file (the plot menu's "Save set-up…" and "Load set-up…"), and,
-// with persistSetup on, remembered in QSettings under the scope's objectName. Owned by the scope
-// widget (a Qt child); GUI thread only.
+// The operator's set-ups: the channel selection and derived channels, period, trigger controls
+// and channel colours saved to and loaded from a JSON file (the plot menu's "Save set-up…" and
+// "Load set-up…"), and, with persistSetup on, remembered in QSettings under the scope's objectName.
+// Owned by the scope widget (a Qt child); GUI thread only.
 class ScopeSetupActions : public QObject
 {
     Q_OBJECT
@@ -34,6 +35,8 @@ public:
         virtual QString applyChannelChoice() = 0;
         // Whether the dialog's checks are a choice the scope can record.
         virtual bool channelChoiceFits() const = 0;
+        // The derived channels the last choice could not compute, with the reasons.
+        virtual QStringList derivedChannelsLeftOut() const = 0;
 
     protected:
         ~Host() = default;
@@ -45,6 +48,7 @@ public:
         TriggerControls &trigger;
         ScopeCaptures &captures;
         ChannelColours &colours;
+        DerivedChannelSet &derived;
     };
 
     // `scope` is the widget: its period and view options, its name and its dialogs' parent.

@@ -92,6 +92,46 @@ bool TarnPlugin_Scope::setChannels(const QStringList &titles, QString *errorText
     return d->setChannels(titles, errorText);
 }
 
+bool TarnPlugin_Scope::addDerivedChannel(const QString &title, const QString &expression,
+                                         const QString &unit, QString *errorText)
+{
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
+    return d->addDerivedChannel(DerivedChannel{title, unit, expression}, errorText);
+}
+
+bool TarnPlugin_Scope::removeDerivedChannel(const QString &title)
+{
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    return call && d->removeDerivedChannel(title);
+}
+
+QStringList TarnPlugin_Scope::derivedChannels() const
+{
+    return d->derivedChannels().titles();
+}
+
+QString TarnPlugin_Scope::derivedChannelExpression(const QString &title) const
+{
+    const DerivedChannel *channel = d->derivedChannels().find(title);
+    return channel ? channel->expression : QString();
+}
+
+QString TarnPlugin_Scope::derivedChannelUnit(const QString &title) const
+{
+    const DerivedChannel *channel = d->derivedChannels().find(title);
+    return channel ? channel->unit : QString();
+}
+
+bool TarnPlugin_Scope::addRobotPreset(RobotPreset preset, QString *errorText)
+{
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
+    return d->addRobotPreset(static_cast<::RobotPreset>(preset), errorText);
+}
+
 int TarnPlugin_Scope::period() const
 {
     return d->periodMs();

@@ -204,6 +204,15 @@ public:
         ReplaceExisting ///< replace a regular file, once the new one is complete
     };
     Q_ENUM(ExistingFile)
+    /// Ready-made derived channels for the robot (addRobotPreset()).
+    enum RobotPreset
+    {
+        FollowingError,  ///< "Jn Following error": target − actual position, each joint
+        VelocityError,   ///< "Jn Velocity error": target − actual joint velocity, each joint
+        MechanicalPower, ///< "Jn Mechanical power": torque × velocity in rad/s, in W
+        TcpSpeed         ///< "TCP speed": the norm of the TCP's X, Y and Z velocities
+    };
+    Q_ENUM(RobotPreset)
 
     /// Builds the form and starts the refresh; the scope starts stopped, with no channel.
     explicit TarnPlugin_Scope(QWidget *parent = nullptr);
@@ -227,6 +236,30 @@ public:
     /// choose alone (it records each chosen quantity for each chosen joint or component), or
     /// one the controller's list has no room for; false, and `errorText` says why.
     bool setChannels(const QStringList &titles, QString *errorText = nullptr);
+
+    /// Adds a channel the scope computes from the recorded ones, record by record, or
+    /// replaces the one of that title. `expression` writes channels as their quoted titles
+    /// and may read derived channels added before: `"J3 Target ACS" - "J3 Actual ACS"`,
+    /// `abs(...)`, `sqrt("X Actual Vel"^2 + "Y Actual Vel"^2)`, `_pi`. A gap in an input and a
+    /// result that is not finite (a division by zero) are gaps. A derived channel is drawn,
+    /// exported, recorded to file and offered to the trigger like any channel; it takes a
+    /// curve slot (48 in all) but none of the controller's 36 channels. Refused, with
+    /// nothing changed, for an empty or taken title, no slot left, or an expression that
+    /// does not read (`errorText` says where and why). The curves start empty, as after
+    /// setChannels().
+    bool addDerivedChannel(const QString &title, const QString &expression,
+                           const QString &unit = QString(), QString *errorText = nullptr);
+    /// Removes the derived channel of that title; false when there is none.
+    bool removeDerivedChannel(const QString &title);
+    /// The derived channels' titles, in the order added.
+    QStringList derivedChannels() const;
+    /// A derived channel's expression; empty for an unknown title.
+    QString derivedChannelExpression(const QString &title) const;
+    /// A derived channel's unit; empty for an unknown title or a channel without one.
+    QString derivedChannelUnit(const QString &title) const;
+    /// Adds a preset's derived channels and chooses the channels they read beside those
+    /// chosen. Refused as setChannels() refuses, with nothing changed.
+    bool addRobotPreset(RobotPreset preset, QString *errorText = nullptr);
 
     /// The time window in ms.
     int period() const;

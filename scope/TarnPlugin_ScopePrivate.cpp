@@ -2,6 +2,7 @@
 
 #include "CaptureListDialog.h"
 #include "ControllerLibrary.h"
+#include "DerivedChannelsDialog.h"
 #include "FlowLayout.h"
 #include "GuardedDialog.h"
 #include "MeasurementCursors.h"
@@ -23,6 +24,7 @@
 #include "ui_TarnPlugin_Scope.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QRegExpValidator>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -174,9 +176,10 @@ void TarnPlugin_ScopePrivate::createParts()
                      [this] { m_pRecorder->setCaptureRepeat(m_pCaptures->options().repeat); });
     m_pFileActions = new ScopeFileActions(q, *m_pRecorder, *m_pStateLine, *this);
     m_pRecordActions = new ScopeRecordActions(q, *m_pRecorder, *m_pStateLine, m_announcer, *this);
-    m_pSetupActions = new ScopeSetupActions(
-        q, {*m_pScopeSetting, *m_pTriggerControls, *m_pCaptures, m_pScope->channelColours()},
-        m_announcer, *this);
+    m_pSetupActions = new ScopeSetupActions(q,
+                                            {*m_pScopeSetting, *m_pTriggerControls, *m_pCaptures,
+                                             m_pScope->channelColours(), m_derivedChannels},
+                                            m_announcer, *this);
 }
 
 void TarnPlugin_ScopePrivate::createPlot()
@@ -284,6 +287,7 @@ void TarnPlugin_ScopePrivate::createOperatorTools()
         openCaptureList();
     });
     m_pTools->addActions({m_pFreezeAction, arm, options, list, m_pRecordActions->action()});
+    m_pTools->addActions(createDerivedActions());
     createViewActions();
     m_pTriggerMark = new TriggerMark(m_pScope);
     m_pTools->addActions(m_pSetupActions->actions());
@@ -672,9 +676,10 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     if (m_pRecorder->isSampling() && titles != m_channelTitles)
         m_previousTitles = m_channelTitles;
     m_channelTitles = titles;
-    m_pRecorder->bindSlots(indexes);
+    std::vector<ScopeChannel> recorded = channels;
+    m_pRecorder->bindSlots(indexes, compileDerivedChannels(recorded));
     m_fileColumns.clear();
-    for (const ScopeChannel &ch : channels)
+    for (const ScopeChannel &ch : recorded)
         m_fileColumns.append(ScopeFileCurve{ch.title, ch.binding, {}, {}});
     m_pRecorder->setFileColumns(m_fileColumns);
     m_pScope->clearCurves();
@@ -684,11 +689,81 @@ bool TarnPlugin_ScopePrivate::setupChannels()
     m_pTools->cursors()->setTriggerTime(std::nullopt);
     m_recording = ScopeRecording::sampled(m_fileColumns, {}, {}, {});
     m_pScope->attachCurvesOf(m_recording);
-    m_pTriggerControls->listChannels(channels);
+    m_pTriggerControls->listChannels(recorded);
     m_pScope->showCommonUnit();
     m_pScope->replot();
     m_pScope->refreshZoom();
     announce(&TarnPlugin_Scope::channelsChanged);
+    return true;
+}
+
+// The derived channels that read the chosen ones, as channels after them; each left out
+// is said.
+std::vector<DerivedExpression>
+TarnPlugin_ScopePrivate::compileDerivedChannels(std::vector<ScopeChannel> &channels)
+{
+    QStringList titles;
+    for (const ScopeChannel &ch : channels)
+        titles << ch.title;
+    std::vector<DerivedChannel> kept;
+    m_derivedLeftOut.clear();
+    std::vector<DerivedExpression> expressions =
+        m_derivedChannels.compile(titles, &kept, &m_derivedLeftOut);
+    for (const QString &line : m_derivedLeftOut)
+        announce(&TarnPlugin_Scope::errorOccurred,
+                 TarnPlugin_Scope::tr("ERROR:Derived channel left out: %1").arg(line));
+    for (const DerivedChannel &derived : kept) {
+        ScopeChannel ch;
+        ch.title = derived.title;
+        ch.binding.slot = static_cast<int>(channels.size());
+        ch.binding.axis = 0;
+        ch.binding.unit = derived.unit;
+        ch.binding.computed = true;
+        channels.push_back(ch);
+    }
+    return expressions;
+}
+
+bool TarnPlugin_ScopePrivate::addDerivedChannel(const DerivedChannel &channel, QString *errorText)
+{
+    QString error;
+    if (!m_derivedChannels.add(channel, m_channelTitles, &error))
+        return fail(TarnPlugin_Scope::tr("ERROR:Derived channel refused: %1").arg(error),
+                    errorText);
+    setAxisInfo();
+    m_pSetupActions->rememberSetup();
+    return true;
+}
+
+bool TarnPlugin_ScopePrivate::removeDerivedChannel(const QString &title)
+{
+    if (!m_derivedChannels.remove(title))
+        return false;
+    setAxisInfo();
+    m_pSetupActions->rememberSetup();
+    return true;
+}
+
+// The channels a preset reads join the chosen ones; its derived channels replace any of
+// their titles.
+bool TarnPlugin_ScopePrivate::addRobotPreset(RobotPreset preset, QString *errorText)
+{
+    const QStringList wanted =
+        channelsChoosing(m_channelTitles + RobotPresets::requiredChannels(preset));
+    const DerivedChannelSet before = m_derivedChannels;
+    if (wanted != m_channelTitles && !setChannels(wanted, errorText))
+        return false;
+    for (const DerivedChannel &channel : RobotPresets::channels(preset)) {
+        QString error;
+        if (!m_derivedChannels.add(channel, m_channelTitles, &error)) {
+            m_derivedChannels = before;
+            setAxisInfo();
+            return fail(TarnPlugin_Scope::tr("ERROR:Derived channel refused: %1").arg(error),
+                        errorText);
+        }
+    }
+    setAxisInfo();
+    m_pSetupActions->rememberSetup();
     return true;
 }
 
@@ -947,6 +1022,41 @@ void TarnPlugin_ScopePrivate::openCaptureList()
                                          : showCapture(dialog->chosen(), &error);
     if (!done)
         askGuarded(q, QMessageBox::Warning, TarnPlugin_Scope::tr("Warning"), error);
+}
+
+// "Derived channels…" and the robot's presets, one click for every joint.
+QList<QAction *> TarnPlugin_ScopePrivate::createDerivedActions()
+{
+    auto *edit = new QAction(TarnPlugin_Scope::tr("Derived channels…"), q);
+    edit->setObjectName(QStringLiteral("ScopeAction_DerivedChannels"));
+    QObject::connect(edit, &QAction::triggered, q, [this] {
+        const ScopeAnnouncer::Call call = enter("openDerivedChannels");
+        openDerivedChannels();
+    });
+    auto *presets = new QAction(TarnPlugin_Scope::tr("Robot presets"), q);
+    auto *menu = new QMenu(q);
+    for (const RobotPreset preset : RobotPresets::all()) {
+        QAction *action = menu->addAction(RobotPresets::name(preset));
+        action->setObjectName(QStringLiteral("ScopeAction_Preset%1").arg(int(preset)));
+        QObject::connect(action, &QAction::triggered, q, [this, preset] {
+            const ScopeAnnouncer::Call call = enter("addRobotPreset");
+            QString error;
+            if (!addRobotPreset(preset, &error))
+                askGuarded(q, QMessageBox::Warning, TarnPlugin_Scope::tr("Warning"), error);
+        });
+    }
+    presets->setMenu(menu);
+    return {edit, presets};
+}
+
+void TarnPlugin_ScopePrivate::openDerivedChannels()
+{
+    GuardedDialog<DerivedChannelsDialog> dialog(m_derivedChannels, m_channelTitles, q);
+    if (dialog.exec() != QDialog::Accepted)
+        return; // cancelled, or the scope went with the dialog
+    m_derivedChannels = dialog->channels();
+    setAxisInfo();
+    m_pSetupActions->rememberSetup();
 }
 
 void TarnPlugin_ScopePrivate::openTriggerOptions()

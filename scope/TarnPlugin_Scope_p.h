@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DerivedChannelSet.h"
+#include "RobotPresets.h"
 #include "ScopeAnnouncer.h"
 #include "ScopeChannel.h"
 #include "ScopeFile.h"
@@ -106,6 +108,10 @@ public:
     void onPeriodTextChanged(const QString &text);
     void openSettingDialog();
     bool setChannels(const QStringList &titles, QString *errorText);
+    const DerivedChannelSet &derivedChannels() const { return m_derivedChannels; }
+    bool addDerivedChannel(const DerivedChannel &channel, QString *errorText);
+    bool removeDerivedChannel(const QString &title);
+    bool addRobotPreset(RobotPreset preset, QString *errorText);
     int periodMs() const { return m_nPeriodTime; }
     void setPeriod(int milliseconds);
 
@@ -114,6 +120,7 @@ public:
     void armTrigger();
     void openTriggerOptions();
     void openCaptureList();
+    void openDerivedChannels();
     // A kept capture on the plot in place of the recording, or beside it (dashed); refused
     // for an index not kept, while sampling, or without free curve slots to compare.
     bool showCapture(int index, QString *errorText);
@@ -136,6 +143,7 @@ private:
     void showRecording(ScopeRecording recording, const QString &label) override;
     QString applyChannelChoice() override;
     bool channelChoiceFits() const override;
+    QStringList derivedChannelsLeftOut() const override { return m_derivedLeftOut; }
 
     void createPlot();
     void createLegend();
@@ -146,6 +154,7 @@ private:
     void setUpTriggerControls();
     void createOperatorTools();
     void createViewActions();
+    QList<QAction *> createDerivedActions();
 
     bool mayReplaceRecording();
     void refuseStart(const QString &reason, bool fromButton);
@@ -158,6 +167,7 @@ private:
     QString overLimitText() const;
     void showOverLimit(const QString &text);
     bool setupChannels();
+    std::vector<DerivedExpression> compileDerivedChannels(std::vector<ScopeChannel> &channels);
     void clearScopeData();
 
     void refreshStatus();
@@ -226,5 +236,7 @@ private:
     // The channels of the last set-up, and those before it while a set-up made during
     // sampling waits for the controller: a refused list brings them back.
     QStringList m_channelTitles;
+    DerivedChannelSet m_derivedChannels;
+    QStringList m_derivedLeftOut; // by the last set-up, with the reasons
     QStringList m_previousTitles;
 };

@@ -16,15 +16,14 @@
 
 namespace {
 
-_ST_ReadScopeData record(double time, double value = 0.0)
+ScopeRecord record(double time, double value = 0.0)
 {
-    _ST_ReadScopeData r{};
-    r.dTime = time;
+    ScopeRecord r(time);
     std::fill(std::begin(r.dValue), std::end(r.dValue), value);
     return r;
 }
 
-using Records = std::vector<_ST_ReadScopeData>;
+using Records = std::vector<ScopeRecord>;
 
 // One record per value, channel `channel` carrying it.
 Records onChannel(int channel, std::initializer_list<double> values)
@@ -143,7 +142,7 @@ private slots:
         buffer.setSlotIndex(2, 183);
         buffer.setSlotIndex(35, 43);
         buffer.setSlotIndex(36, 43);
-        _ST_ReadScopeData r = record(7.0);
+        ScopeRecord r = record(7.0);
         for (int k = 0; k < ScopeLimits::kMaxChannels; ++k)
             r.dValue[k] = k + 0.5;
         buffer.appendRecord(r);

@@ -108,10 +108,9 @@ private slots:
             columns.push_back(column(QStringLiteral("C%1").arg(k), k));
             slotValues.push_back(ColumnSnapshot::fromVector(times));
         }
-        const ScopeRecording recording = ScopeRecording::sampled(
-            QVector<ScopeFileCurve>(columns.begin(), columns.end()), ColumnSnapshot::fromVector(times),
-            slotValues,
-            ClockOrigin());
+        const ScopeRecording recording =
+            ScopeRecording::sampled(QVector<ScopeFileCurve>(columns.begin(), columns.end()),
+                                    ColumnSnapshot::fromVector(times), slotValues, ClockOrigin());
         QTemporaryDir dir;
         const QString fileName = dir.filePath("limited.csv");
         QString error;

@@ -1,0 +1,253 @@
+// Channels the scope computes from recorded ones, on a live run: per record against a hand
+// computation, through the file, the recording to disk and the trigger, the robot presets,
+// and what is refused.
+#include "DerivedChannelsDialog.h"
+#include "ScopeFile.h"
+#include "ScopeTestSupport.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <limits>
+
+using namespace ScopeTest;
+
+namespace {
+
+const QString kJ1 = QStringLiteral("J1 Target ACS");
+const QString kJ2 = QStringLiteral("J2 Target ACS");
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// J1 and J2 of record t: J2 is zero at t = 5 (a division by zero there) and J1 a gap at 7.
+double j1(int t)
+{
+    return t == 7 ? kNaN : 10.0 + t;
+}
+double j2(int t)
+{
+    return t == 5 ? 0.0 : 0.5 * t - 2.0;
+}
+
+void queueRecords(int count)
+{
+    TarnSim::Batch batch;
+    for (int t = 0; t < count; ++t) {
+        _ST_ReadScopeData r = record(100.0 + t, 0.0);
+        r.dValue[0] = j1(t);
+        r.dValue[1] = j2(t);
+        batch.records.push_back(r);
+    }
+    TarnSim::queueBatch(batch);
+}
+
+TarnScopeCurveData curveOf(const QList<TarnScopeCurveData> &curves, const QString &title)
+{
+    for (const TarnScopeCurveData &curve : curves)
+        if (curve.title == title)
+            return curve;
+    return {};
+}
+
+// Equal, or both gaps.
+bool same(double a, double b)
+{
+    return (std::isnan(a) && std::isnan(b)) || std::abs(a - b) < 1e-9;
+}
+
+} // namespace
+
+class TestDerivedChannels : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TarnPlugin_Scope> m_scope;
+    QTemporaryDir m_dir;
+
+private slots:
+    void init() { m_scope = freshScope(); }
+    void cleanup() { m_scope.reset(); }
+
+    // Each record's derived value is the hand computation on its recorded values; a gap in
+    // an input and a division by zero are gaps. The curve, the exported file and the file
+    // recorded to disk all hold it, and a derived channel may read one before it.
+    void derivedValuesFollowEachRecord()
+    {
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        QVERIFY(m_scope->addDerivedChannel("ratio", QString("\"%1\" / \"%2\"").arg(kJ1, kJ2),
+                                           "deg/deg"));
+        QVERIFY(m_scope->addDerivedChannel(
+            "error", QString("abs(\"%1\" - \"%2\") + 0 * \"ratio\"").arg(kJ1, kJ2)));
+        QCOMPARE(m_scope->channels(), (QStringList{kJ1, kJ2, "ratio", "error"}));
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+        const QString disk = m_dir.filePath("disk.csv");
+        QVERIFY(m_scope->startRecordingToFile(disk));
+        constexpr int kRecords = 12;
+        queueRecords(kRecords);
+        QVERIFY(waitForBatchesConsumed());
+        m_scope->stopRecordingToFile();
+        m_scope->stop();
+
+        const QList<TarnScopeCurveData> curves = m_scope->recordedCurves();
+        const TarnScopeCurveData ratio = curveOf(curves, "ratio");
+        const TarnScopeCurveData error = curveOf(curves, "error");
+        QCOMPARE(ratio.unit, QString("deg/deg"));
+        QCOMPARE(ratio.values.size(), kRecords);
+        QCOMPARE(error.values.size(), kRecords);
+        for (int t = 0; t < kRecords; ++t) {
+            const double expected = std::isfinite(j1(t) / j2(t)) ? j1(t) / j2(t) : kNaN;
+            QVERIFY2(same(ratio.values[t], expected), qPrintable(QString::number(t)));
+            QVERIFY2(same(error.values[t], std::isnan(expected) ? kNaN : std::abs(j1(t) - j2(t))),
+                     qPrintable(QString::number(t)));
+        }
+
+        const QString exported = m_dir.filePath("exported.csv");
+        QVERIFY(m_scope->exportToFile(exported));
+        QTRY_VERIFY(!m_scope->isRecordingToFile());
+        for (const QString &file : {exported, disk}) {
+            ScopeFileContent content;
+            QString why;
+            QCOMPARE(ScopeFile::load(file, &content, ScopeFile::Progress(), &why),
+                     ScopeFile::Outcome::Done);
+            QCOMPARE(content.curves.size(), 4);
+            QCOMPARE(content.curves.at(2).title, QString("ratio"));
+            QCOMPARE(content.curves.at(2).binding.unit, QString("deg/deg"));
+            QCOMPARE(content.curves.at(2).y.value(3), std::round(ratio.values[3] * 1000) / 1000);
+            QVERIFY(std::isnan(content.curves.at(2).y.value(5)));
+        }
+    }
+
+    // The trigger fires on a derived channel at the record where it crosses.
+    void triggerFiresOnADerivedChannel()
+    {
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        QVERIFY(m_scope->addDerivedChannel("sum", QString("\"%1\" + \"%2\"").arg(kJ1, kJ2)));
+        m_scope->setTriggerChannel("sum");
+        m_scope->setTriggerThreshold(20.0); // j1 + j2 = 8 + 1.5 t: first above at t = 9
+        m_scope->setTriggerEnabled(true);
+        QSignalSpy fired(m_scope.get(), &TarnPlugin_Scope::triggerFired);
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+        queueRecords(12);
+        QTRY_COMPARE(fired.count(), 1);
+        QCOMPARE(fired.first().first().toDouble(), 109.0);
+    }
+
+    // A preset chooses the channels it reads beside those chosen and adds one derived
+    // channel per joint, with its unit.
+    void presetsChooseWhatTheyRead_data()
+    {
+        QTest::addColumn<int>("preset");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("reads");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<int>("count");
+        QTest::newRow("following error")
+            << int(TarnPlugin_Scope::FollowingError) << "J3 Following error"
+            << "J3 Actual ACS"
+            << "ACS(deg)" << 6;
+        QTest::newRow("mechanical power")
+            << int(TarnPlugin_Scope::MechanicalPower) << "J6 Mechanical power"
+            << "J6 FilSensedTor"
+            << "W" << 6;
+        QTest::newRow("TCP speed") << int(TarnPlugin_Scope::TcpSpeed) << "TCP speed"
+                                   << "Z Actual Vel"
+                                   << "VEL(mm/s)" << 1;
+    }
+    void presetsChooseWhatTheyRead()
+    {
+        QFETCH(int, preset);
+        QFETCH(QString, title);
+        QFETCH(QString, reads);
+        QFETCH(QString, unit);
+        QFETCH(int, count);
+        QVERIFY(m_scope->setChannels({kJ1}));
+        QString error;
+        QVERIFY2(m_scope->addRobotPreset(TarnPlugin_Scope::RobotPreset(preset), &error),
+                 qPrintable(error));
+        QCOMPARE(m_scope->derivedChannels().size(), count);
+        QVERIFY(m_scope->derivedChannels().contains(title));
+        QCOMPARE(m_scope->derivedChannelUnit(title), unit);
+        QVERIFY(m_scope->channels().contains(kJ1));
+        QVERIFY(m_scope->channels().contains(reads));
+        QVERIFY(m_scope->channels().contains(title));
+    }
+
+    // A refused derived channel says why and changes nothing.
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("because");
+        QTest::newRow("no title") << " " << QString("\"%1\"").arg(kJ1) << "title";
+        QTest::newRow("a recorded channel's title") << kJ2 << "1"
+                                                    << "recorded channel";
+        QTest::newRow("empty") << "e"
+                               << ""
+                               << "e:";
+        QTest::newRow("unknown channel") << "e"
+                                         << "\"J9 Target ACS\" - 1"
+                                         << "J9 Target ACS";
+        QTest::newRow("unbalanced") << "e" << QString("(\"%1\" - 1").arg(kJ1) << "e:";
+    }
+    void refusals()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, expression);
+        QFETCH(QString, because);
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        QVERIFY(m_scope->addDerivedChannel("kept", "1"));
+        QSignalSpy errors(m_scope.get(), &TarnPlugin_Scope::errorOccurred);
+        QString error;
+        QVERIFY(!m_scope->addDerivedChannel(title, expression, QString(), &error));
+        QVERIFY2(error.contains(because), qPrintable(error));
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(m_scope->derivedChannels(), QStringList{"kept"});
+        QCOMPARE(m_scope->channels(), (QStringList{kJ1, kJ2, "kept"}));
+    }
+
+    // The dialog checks an expression as it is typed, character by character, and offers
+    // Add only for one that reads; what it adds is what the scope then records.
+    void theDialogChecksWhileTyping()
+    {
+        DerivedChannelSet none;
+        DerivedChannelsDialog dialog(none, {kJ1, kJ2}, nullptr);
+        auto *expression = child<QLineEdit>(&dialog, "Derived_edit_Expression");
+        auto *add = child<QPushButton>(&dialog, "Derived_btn_Add");
+        auto *check = child<QLabel>(&dialog, "Derived_label_Check");
+        QTest::keyClicks(child<QLineEdit>(&dialog, "Derived_edit_Title"), "e");
+        const QString typed = QString("sqrt(\"%1\"^2 + (\"%2\" - 1)").arg(kJ1, kJ2);
+        for (const QChar c : typed) {
+            QTest::keyClicks(expression, QString(c));
+            QVERIFY(!check->text().isEmpty());
+        }
+        QVERIFY(!add->isEnabled());
+        QVERIFY2(check->text().contains("at 5"), qPrintable(check->text()));
+        QTest::keyClicks(expression, ")");
+        QVERIFY2(add->isEnabled(), qPrintable(check->text()));
+        add->click();
+        QCOMPARE(dialog.channels().titles(), QStringList{"e"});
+        QVERIFY(!add->isEnabled()); // the row is empty again
+    }
+
+    // A derived channel whose channel is no longer chosen is kept, left out of the curves and
+    // said; it comes back with its channel.
+    void aChannelGoneLeavesItsDerivedOut()
+    {
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        QVERIFY(m_scope->addDerivedChannel("d", QString("\"%1\" * 2").arg(kJ2)));
+        QSignalSpy errors(m_scope.get(), &TarnPlugin_Scope::errorOccurred);
+        QVERIFY(m_scope->setChannels({kJ1}));
+        QCOMPARE(m_scope->channels(), QStringList{kJ1});
+        QCOMPARE(errors.count(), 1);
+        QVERIFY(errors.first().first().toString().contains("d:"));
+        QCOMPARE(m_scope->derivedChannels(), QStringList{"d"});
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        QCOMPARE(m_scope->channels(), (QStringList{kJ1, kJ2, "d"}));
+    }
+};
+
+QTEST_MAIN(TestDerivedChannels)
+#include "tst_derivedchannels.moc"
