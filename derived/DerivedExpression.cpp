@@ -1,5 +1,7 @@
 #include "DerivedExpression.h"
 
+#include "StatusBits.h"
+
 #include <QCoreApplication>
 #include <QRegularExpression>
 
@@ -12,6 +14,14 @@
 namespace {
 
 constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
+
+// bit(word, n): bit n of a status word, 0 or 1; a gap where the word or n does not say.
+double bitOfWord(double word, double bit)
+{
+    return std::trunc(bit) == bit && std::abs(bit) < StatusBits::kBitCount
+               ? StatusBits::bitOf(word, static_cast<int>(bit))
+               : kGap;
+}
 
 // The parser's variables are named with a character refused outside quotes, so no name the
 // operator types can reach a channel's variable.
@@ -210,6 +220,7 @@ void DerivedExpression::buildParser()
 {
     m_parser = std::make_unique<mu::Parser>();
     m_parser->DefineNameChars(kNameChars);
+    m_parser->DefineFun("bit", &bitOfWord);
     for (std::size_t input = 0; input < m_inputs.size(); ++input)
         m_parser->DefineVar(variableName(input), &m_values[input]);
     m_parser->SetExpr(m_parserText);

@@ -124,6 +124,15 @@ QString TarnPlugin_Scope::derivedChannelUnit(const QString &title) const
     return channel ? channel->unit : QString();
 }
 
+bool TarnPlugin_Scope::addBitLanes(const QString &channel, const QList<int> &bits,
+                                   const QStringList &names, QString *errorText)
+{
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
+    return d->addBitLanes(channel, bits, names, errorText);
+}
+
 bool TarnPlugin_Scope::addRobotPreset(RobotPreset preset, QString *errorText)
 {
     const ScopeAnnouncer::Call call = d->enter(__func__);

@@ -257,6 +257,14 @@ public:
     QString derivedChannelExpression(const QString &title) const;
     /// A derived channel's unit; empty for an unknown title or a channel without one.
     QString derivedChannelUnit(const QString &title) const;
+    /// Shows chosen bits of a status-word channel as lanes of 0/1 steps: one derived channel
+    /// per bit, `bit("<channel>", n)`, titled "<channel> bit n" (or "<channel> <name>" with
+    /// names[i]), with the unit "bit", so that the strip view gives the lanes a strip of
+    /// their own. A trigger on a lane at threshold 0.5 fires on the bit's edge: rising with
+    /// Above, falling with Below. Refused as addDerivedChannel() refuses, and for a bit
+    /// outside 0..63, with nothing changed.
+    bool addBitLanes(const QString &channel, const QList<int> &bits,
+                     const QStringList &names = QStringList(), QString *errorText = nullptr);
     /// Adds a preset's derived channels and chooses the channels they read beside those
     /// chosen. Refused as setChannels() refuses, with nothing changed.
     bool addRobotPreset(RobotPreset preset, QString *errorText = nullptr);

@@ -17,6 +17,7 @@
 #include "ScopeRecorder.h"
 #include "ScopeSetupActions.h"
 #include "ScopeStateLine.h"
+#include "StatusBits.h"
 #include "TimeStepMarks.h"
 #include "TriggerControls.h"
 #include "TriggerMark.h"
@@ -739,6 +740,29 @@ bool TarnPlugin_ScopePrivate::removeDerivedChannel(const QString &title)
 {
     if (!m_derivedChannels.remove(title))
         return false;
+    setAxisInfo();
+    m_pSetupActions->rememberSetup();
+    return true;
+}
+
+// All lanes or none.
+bool TarnPlugin_ScopePrivate::addBitLanes(const QString &channel, const QList<int> &bits,
+                                          const QStringList &names, QString *errorText)
+{
+    DerivedChannelSet lanes = m_derivedChannels;
+    for (int k = 0; k < bits.size(); ++k) {
+        QString error;
+        if (bits[k] < 0 || bits[k] >= StatusBits::kBitCount)
+            error = TarnPlugin_Scope::tr("a status word has bits 0 to %1; there is no bit %2")
+                        .arg(StatusBits::kBitCount - 1)
+                        .arg(bits[k]);
+        else
+            lanes.add(StatusBits::lane(channel, bits[k], names.value(k)), m_channelTitles, &error);
+        if (!error.isEmpty())
+            return fail(TarnPlugin_Scope::tr("ERROR:Derived channel refused: %1").arg(error),
+                        errorText);
+    }
+    m_derivedChannels = lanes;
     setAxisInfo();
     m_pSetupActions->rememberSetup();
     return true;

@@ -112,6 +112,8 @@ public:
     bool addDerivedChannel(const DerivedChannel &channel, QString *errorText);
     bool removeDerivedChannel(const QString &title);
     bool addRobotPreset(RobotPreset preset, QString *errorText);
+    bool addBitLanes(const QString &channel, const QList<int> &bits, const QStringList &names,
+                     QString *errorText);
     int periodMs() const { return m_nPeriodTime; }
     void setPeriod(int milliseconds);
 

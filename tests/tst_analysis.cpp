@@ -1,5 +1,4 @@
 #include "AmplitudeSpectrum.h"
-#include "BitLanes.h"
 #include "XyPath.h"
 
 #include <QtTest>
@@ -169,53 +168,6 @@ private slots:
                                        ColumnSnapshot::fromVector(values), first, last, {}, &error);
         QCOMPARE(spectrum.has_value(), refusal.isEmpty());
         QVERIFY2(error.contains(refusal), qPrintable(error));
-    }
-
-    void bitsOfAStatusWord_data()
-    {
-        QTest::addColumn<double>("word");
-        QTest::addColumn<int>("bit");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("5, bit 0") << 5.0 << 0 << 1.0;
-        QTest::newRow("5, bit 1") << 5.0 << 1 << 0.0;
-        QTest::newRow("5, bit 2") << 5.0 << 2 << 1.0;
-        QTest::newRow("gap") << kNaN << 0 << kNaN;
-        QTest::newRow("fraction") << 2.5 << 1 << kNaN;
-        QTest::newRow("signed 32-bit word, bit 31") << -2147483648.0 << 31 << 1.0;
-        QTest::newRow("-1, bit 63") << -1.0 << 63 << 1.0;
-        QTest::newRow("2^40 + 8, bit 40") << std::ldexp(1.0, 40) + 8.0 << 40 << 1.0;
-        QTest::newRow("2^63, bit 63") << std::ldexp(1.0, 63) << 63 << 1.0;
-        QTest::newRow("2^60, rounded-away bit") << std::ldexp(1.0, 60) << 3 << kNaN;
-        QTest::newRow("2^64, out of range") << std::ldexp(1.0, 64) << 0 << kNaN;
-    }
-    void bitsOfAStatusWord()
-    {
-        QFETCH(double, word);
-        QFETCH(int, bit);
-        QFETCH(double, expected);
-        const double read = BitLanes::bitOf(word, bit);
-        QVERIFY2(std::isnan(expected) ? std::isnan(read) : read == expected,
-                 qPrintable(QString::number(read)));
-    }
-
-    void lanesAreLabelledAndNeverEdgeAcrossAGap()
-    {
-        const auto lanes = BitLanes::of(ColumnSnapshot::fromVector({4, 5, kNaN, 5, 2.5, 4}), {0, 7},
-                                        {QString(), "Enable"}, nullptr);
-        QVERIFY(lanes);
-        QCOMPARE(lanes->lanes()[0].label, QString("bit 0"));
-        QCOMPARE(lanes->lanes()[1].label, QString("Enable"));
-        const std::vector<double> steps = lanes->values(0, 0, 6);
-        QCOMPARE(steps[1], 1.0);
-        QVERIFY(std::isnan(steps[2]) && std::isnan(steps[4]));
-        QVERIFY(BitLanes::isEdge(4, 5, 0, BitEdge::Rising));
-        QVERIFY(!BitLanes::isEdge(4, 5, 0, BitEdge::Falling));
-        QVERIFY(BitLanes::isEdge(5, 4, 0, BitEdge::Falling));
-        QVERIFY(!BitLanes::isEdge(kNaN, 5, 0, BitEdge::Rising));
-        QVERIFY(!BitLanes::isEdge(5, 2.5, 0, BitEdge::Falling));
-        QString error;
-        QVERIFY(!BitLanes::of(ColumnSnapshot(), {64}, {}, &error));
-        QVERIFY(error.contains("no bit 64"));
     }
 
     void xyPairsByTimeAndBreaksAtMissingPairs_data()

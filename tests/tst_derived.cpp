@@ -1,6 +1,7 @@
 #include "DerivedExpression.h"
 #include "RobotPresets.h"
 #include "ScopeChannel.h"
+#include "StatusBits.h"
 
 #include <QtTest>
 
@@ -49,6 +50,33 @@ class TestDerived : public QObject
     Q_OBJECT
 
 private slots:
+    void bitsOfAStatusWord_data()
+    {
+        QTest::addColumn<double>("word");
+        QTest::addColumn<int>("bit");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("5, bit 0") << 5.0 << 0 << 1.0;
+        QTest::newRow("5, bit 1") << 5.0 << 1 << 0.0;
+        QTest::newRow("5, bit 2") << 5.0 << 2 << 1.0;
+        QTest::newRow("gap") << kNaN << 0 << kNaN;
+        QTest::newRow("fraction") << 2.5 << 1 << kNaN;
+        QTest::newRow("signed 32-bit word, bit 31") << -2147483648.0 << 31 << 1.0;
+        QTest::newRow("-1, bit 63") << -1.0 << 63 << 1.0;
+        QTest::newRow("2^40 + 8, bit 40") << std::ldexp(1.0, 40) + 8.0 << 40 << 1.0;
+        QTest::newRow("2^63, bit 63") << std::ldexp(1.0, 63) << 63 << 1.0;
+        QTest::newRow("2^60, rounded-away bit") << std::ldexp(1.0, 60) << 3 << kNaN;
+        QTest::newRow("2^64, out of range") << std::ldexp(1.0, 64) << 0 << kNaN;
+    }
+    void bitsOfAStatusWord()
+    {
+        QFETCH(double, word);
+        QFETCH(int, bit);
+        QFETCH(double, expected);
+        const double read = StatusBits::bitOf(word, bit);
+        QVERIFY2(std::isnan(expected) ? std::isnan(read) : read == expected,
+                 qPrintable(QString::number(read)));
+    }
+
     void evaluatesRecordedColumns_data();
     void evaluatesRecordedColumns();
     void refusesInvalidExpressions_data();
@@ -79,6 +107,10 @@ void TestDerived::evaluatesRecordedColumns_data()
     QTest::newRow("condition on a gap")
         << R"("J3 Actual ACS" > 20 ? 1 : 0)" << QVector<int>{1} << Values{0, 1, 1, kNaN};
     QTest::newRow("no channel") << "2 * 3" << QVector<int>{} << Values{6, 6, 6, 6};
+    QTest::newRow("a status word's bit") << R"(bit("J3 Target ACS", 1) + bit(5, 2.5))"
+                                         << QVector<int>{0} << Values{kNaN, kNaN, kNaN, kNaN};
+    QTest::newRow("a status word's bit, whole")
+        << R"(bit("J3 Target ACS", 1))" << QVector<int>{0} << Values{1, 0, kNaN, 0};
 }
 
 void TestDerived::evaluatesRecordedColumns()
