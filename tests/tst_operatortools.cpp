@@ -136,14 +136,17 @@ private slots:
         TarnSim::setScripted(true);
     }
 
-    // Kept when the widget goes, brought back by the next one: channels, period, trigger, view.
+    // Kept when the widget goes, brought back by the next one: channels and the colours they
+    // were shown in (where a new scope would draw others), period, trigger, view.
     void setupComesBack()
     {
+        QList<QColor> shown;
         {
             TarnPlugin_Scope first;
             first.setPersistSetup(true);
             child<QLineEdit>(&first, "ScopePlugin_edit_PeriodTime")->setText("2500");
             selectTargetAcs(&first, {AXIS_J1, AXIS_J2});
+            shown = pensOf(plotOf(&first));
             child<QComboBox>(&first, "Kvel_Scope_cmb_TriggerSel")->setCurrentIndex(1);
             child<QComboBox>(&first, "Kvel_Scope_cmb_TriggerCondition")->setCurrentIndex(1);
             child<QLineEdit>(&first, "Kvel_Scope_edit_TriggerThreshold")->setText("1.5");
@@ -155,7 +158,8 @@ private slots:
         QwtScope *plot = plotOf(&scope);
         QVERIFY(plot->itemList(QwtPlotItem::Rtti_PlotCurve).isEmpty());
         scope.setProperty("persistSetup", true);
-        QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 2);
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(pensOf(plot), shown);
         QCOMPARE(plot->xRange(), 2500.0);
         QVERIFY(scope.isStripView());
         QVERIFY(scope.property("wallClockTime").toBool());
@@ -300,34 +304,21 @@ private slots:
         QVERIFY(remembered.contains("1234") && !remembered.contains("4321"));
     }
 
-    // The colours the channels were shown in come back with a set-up, saved to a file or
-    // remembered, where a new scope would draw others.
-    void setupKeepsChannelColours_data()
+    // The colours the channels were shown in come back with a set-up saved to a file.
+    void setupFileKeepsChannelColours()
     {
-        QTest::addColumn<bool>("throughFile");
-        QTest::newRow("Save set-up and Load set-up") << true;
-        QTest::newRow("persistSetup") << false;
-    }
-    void setupKeepsChannelColours()
-    {
-        QFETCH(bool, throughFile);
         QTemporaryDir dir;
         const QString path = dir.filePath("setup.json");
         QList<QColor> shown;
         {
             TarnPlugin_Scope first;
-            first.setPersistSetup(!throughFile);
             selectTargetAcs(&first, {AXIS_J1, AXIS_J2});
             shown = pensOf(plotOf(&first));
             auto *save = first.findChild<QAction *>("ScopeAction_SaveSetup");
-            if (throughFile)
-                ScopeTest::runAnswering([save] { save->trigger(); }, path);
+            ScopeTest::runAnswering([save] { save->trigger(); }, path);
         }
         TarnPlugin_Scope scope;
-        if (throughFile)
-            QCOMPARE(loadSetup(&scope, path), QStringList());
-        else
-            scope.setPersistSetup(true);
+        QCOMPARE(loadSetup(&scope, path), QStringList());
         QCOMPARE(shown.size(), 2);
         QCOMPARE(pensOf(plotOf(&scope)), shown);
     }
