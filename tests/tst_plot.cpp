@@ -1502,30 +1502,22 @@ private slots:
         QTest::addColumn<bool>("strips");
         QTest::addColumn<QString>("live");
         QTest::addColumn<QString>("image");
+        const auto row = [](const char *name, const QStringList &units, const QList<int> &hidden,
+                            int hovered, bool strips, const char *live, const char *image) {
+            QTest::newRow(name) << units << hidden << hovered << strips << QString(live)
+                                << QString(image);
+        };
+        const QStringList one{"deg", "deg"};
         const QStringList mixed{"CUR(A)", "deg", "CUR(A)"};
-        QTest::newRow("one unit") << QStringList{"deg", "deg"} << QList<int>{} << -1 << false
-                                  << "deg"
-                                  << "deg";
-        QTest::newRow("one unit, hovering")
-            << QStringList{"deg", "deg"} << QList<int>{} << 1 << false << "deg"
-            << "deg";
-        QTest::newRow("mixed") << mixed << QList<int>{} << -1 << false << ""
-                               << "";
-        QTest::newRow("mixed, hovering") << mixed << QList<int>{} << 2 << false << "C2: CUR(A)"
-                                         << "";
-        QTest::newRow("mixed, the odd one hidden")
-            << mixed << QList<int>{1} << 1 << false << "CUR(A)"
-            << "CUR(A)";
-        QTest::newRow("mixed, hovering a hidden one")
-            << QStringList{"CUR(A)", "deg", "V"} << QList<int>{1} << 1 << false << ""
-            << "";
-        QTest::newRow("none shown") << QStringList{"deg"} << QList<int>{0} << -1 << false << ""
-                                    << "";
-        QTest::newRow("strips, hovering") << mixed << QList<int>{} << 1 << true << ""
-                                          << "";
-        QTest::newRow("strips of one unit")
-            << QStringList{"deg", "deg"} << QList<int>{} << 0 << true << ""
-            << "";
+        row("one unit", one, {}, -1, false, "deg", "deg");
+        row("one unit, hovering", one, {}, 1, false, "deg", "deg");
+        row("mixed", mixed, {}, -1, false, "", "");
+        row("mixed, hovering", mixed, {}, 2, false, "C2: CUR(A)", "");
+        row("mixed, the odd one hidden", mixed, {1}, 1, false, "CUR(A)", "CUR(A)");
+        row("mixed, hovering a hidden one", {"CUR(A)", "deg", "V"}, {1}, 1, false, "", "");
+        row("none shown", {"deg"}, {0}, -1, false, "", "");
+        row("strips, hovering", mixed, {}, 1, true, "", "");
+        row("strips of one unit", one, {}, 0, true, "", "");
     }
     void valueAxisTitle()
     {

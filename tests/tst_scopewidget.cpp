@@ -388,24 +388,18 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("period");
         QTest::addColumn<int>("step");
-        QTest::newRow("below the minimum is used as 10, as typed") << "7"
-                                                                   << "Enter"
-                                                                   << "7" << 10 << 1;
-        QTest::newRow("11 on leaving the field") << "11"
-                                                 << "leave"
-                                                 << "11" << 11 << 1;
-        QTest::newRow("999999 after a pause") << "999999"
-                                              << "pause"
-                                              << "999999" << 999999 << 99999;
-        QTest::newRow("a seventh digit and letters are refused") << "12345678x"
-                                                                 << "Enter"
-                                                                 << "123456" << 123456 << 12345;
-        QTest::newRow("an empty field applies nothing") << ""
-                                                        << "Enter"
-                                                        << "" << 10000 << 1000;
-        QTest::newRow("the slot by name takes an empty text as 10") << ""
-                                                                    << "slot"
-                                                                    << "10000" << 10 << 1;
+        const auto row = [](const char *name, const char *typed, const char *finish,
+                            const char *shown, int period, int step) {
+            QTest::newRow(name) << QString(typed) << QString(finish) << QString(shown) << period
+                                << step;
+        };
+        row("below the minimum is used as 10, as typed", "7", "Enter", "7", 10, 1);
+        row("11 on leaving the field", "11", "leave", "11", 11, 1);
+        row("999999 after a pause", "999999", "pause", "999999", 999999, 99999);
+        row("a seventh digit and letters are refused", "12345678x", "Enter", "123456", 123456,
+            12345);
+        row("an empty field applies nothing", "", "Enter", "", 10000, 1000);
+        row("the slot by name takes an empty text as 10", "", "slot", "10000", 10, 1);
     }
     void periodEdit()
     {
@@ -803,24 +797,18 @@ private slots:
         QTest::addColumn<QString>("kept"); // first..last time recorded
         const int open = TriggerSettings::OpenGrab;
         const int end = TriggerSettings::EndGrab;
-        QTest::newRow("open, no delay: the firing batch on") << open << ""
-                                                             << "10..29";
-        QTest::newRow("open, 0: from the instant") << open << "0"
-                                                   << "14..29";
-        QTest::newRow("open, -3: three ms of history") << open << "-3"
-                                                       << "11..29";
-        QTest::newRow("open, -100: all the history held") << open << "-100"
-                                                          << "0..29";
-        QTest::newRow("open, 5: from five ms after") << open << "5"
-                                                     << "19..29";
-        QTest::newRow("end, no delay: up to the firing batch") << end << ""
-                                                               << "0..9";
-        QTest::newRow("end, 0: up to the instant") << end << "0"
-                                                   << "0..14";
-        QTest::newRow("end, 3: three ms after") << end << "3"
-                                                << "0..17";
-        QTest::newRow("end, -2: cut back before it") << end << "-2"
-                                                     << "0..12";
+        const auto row = [](const char *name, int mode, const char *delay, const char *kept) {
+            QTest::newRow(name) << mode << QString(delay) << QString(kept);
+        };
+        row("open, no delay: the firing batch on", open, "", "10..29");
+        row("open, 0: from the instant", open, "0", "14..29");
+        row("open, -3: three ms of history", open, "-3", "11..29");
+        row("open, -100: all the history held", open, "-100", "0..29");
+        row("open, 5: from five ms after", open, "5", "19..29");
+        row("end, no delay: up to the firing batch", end, "", "0..9");
+        row("end, 0: up to the instant", end, "0", "0..14");
+        row("end, 3: three ms after", end, "3", "0..17");
+        row("end, -2: cut back before it", end, "-2", "0..12");
     }
     void triggerDelayBoundsTheRecording()
     {
