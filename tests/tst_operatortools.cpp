@@ -136,14 +136,17 @@ private slots:
         TarnSim::setScripted(true);
     }
 
-    // Kept when the widget goes, brought back by the next one: channels, period, trigger, view.
+    // Kept when the widget goes, brought back by the next one: channels and the colours they
+    // were shown in (where a new scope would draw others), period, trigger, view.
     void setupComesBack()
     {
+        QList<QColor> shown;
         {
             TarnPlugin_Scope first;
             first.setPersistSetup(true);
             child<QLineEdit>(&first, "ScopePlugin_edit_PeriodTime")->setText("2500");
             selectTargetAcs(&first, {AXIS_J1, AXIS_J2});
+            shown = pensOf(plotOf(&first));
             child<QComboBox>(&first, "Kvel_Scope_cmb_TriggerSel")->setCurrentIndex(1);
             child<QComboBox>(&first, "Kvel_Scope_cmb_TriggerCondition")->setCurrentIndex(1);
             child<QLineEdit>(&first, "Kvel_Scope_edit_TriggerThreshold")->setText("1.5");
@@ -155,7 +158,8 @@ private slots:
         QwtScope *plot = plotOf(&scope);
         QVERIFY(plot->itemList(QwtPlotItem::Rtti_PlotCurve).isEmpty());
         scope.setProperty("persistSetup", true);
-        QCOMPARE(plot->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 2);
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(pensOf(plot), shown);
         QCOMPARE(plot->xRange(), 2500.0);
         QVERIFY(scope.isStripView());
         QVERIFY(scope.property("wallClockTime").toBool());
@@ -167,89 +171,64 @@ private slots:
     }
 
     // Threshold and delay come back exactly, whichever locale typed them and whichever loads
-    // them: a set-up holds them as code writes them, with a point.
-    void setupKeepsTriggerNumbersExactly_data()
+    // them: a set-up holds them as code writes them, with a point. Older set-ups hold the
+    // field's text as it was typed: it reads as typing does, an empty threshold is 0 as it
+    // was, and text that does not read is named and changes nothing.
+    void setupNumbersComeBack_data()
     {
+        QTest::addColumn<bool>("older"); // the texts stored by an older scope, not typed
         QTest::addColumn<QLocale>("typedIn");
         QTest::addColumn<QLocale>("loadedIn");
-        QTest::addColumn<QString>("typedThreshold");
-        QTest::addColumn<double>("threshold");
-        QTest::addColumn<QString>("typedDelay");
-        QTest::addColumn<QString>("delay"); // as code reads it; empty for none
-        const QLocale english(QLocale::English, QLocale::UnitedStates);
-        const QLocale german(QLocale::German, QLocale::Germany);
-        const QLocale french(QLocale::French, QLocale::France);
-        QTest::newRow("German to English") << german << english << "40,5" << 40.5 << "-2,5"
-                                           << "-2.5";
-        QTest::newRow("French to German") << french << german << "0,1" << 0.1 << ""
-                                          << "";
-        QTest::newRow("English to French") << english << french << "-1e-7" << -1e-7 << "1000"
-                                           << "1000";
-    }
-    void setupKeepsTriggerNumbersExactly()
-    {
-        QFETCH(QLocale, typedIn);
-        QFETCH(QLocale, loadedIn);
-        QFETCH(double, threshold);
-        QFETCH(QString, delay);
-        {
-            TarnPlugin_Scope first;
-            first.setObjectName("numbers");
-            first.setLocale(typedIn);
-            first.setPersistSetup(true);
-            QFETCH(QString, typedThreshold);
-            QFETCH(QString, typedDelay);
-            child<QLineEdit>(&first, "Kvel_Scope_edit_TriggerThreshold")->setText(typedThreshold);
-            child<QLineEdit>(&first, "Kvel_Scope_edit_TriggerDelay")->setText(typedDelay);
-        }
-        TarnPlugin_Scope scope;
-        scope.setObjectName("numbers");
-        scope.setLocale(loadedIn);
-        scope.setPersistSetup(true);
-        QVERIFY(scope.triggerThreshold() == threshold);
-        QCOMPARE(scope.triggerDelay(), delay);
-    }
-
-    // Older set-ups hold the field's text as it was typed: it reads as typing does, an empty
-    // threshold is 0 as it was, and text that does not read is named and changes nothing.
-    void olderSetupNumbers_data()
-    {
         QTest::addColumn<QString>("threshold");
         QTest::addColumn<QString>("delay");
         QTest::addColumn<double>("thresholdRead");
-        QTest::addColumn<QString>("delayRead");
-        QTest::addColumn<QString>("skipped"); // empty when all of it was taken
-        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("delayRead"); // as code reads it; empty for none
+        QTest::addColumn<QString>("skipped");   // empty when all of it was taken
         const QLocale english(QLocale::English, QLocale::UnitedStates);
         const QLocale german(QLocale::German, QLocale::Germany);
-        QTest::newRow("empty fields") << ""
-                                      << "" << 0.0 << ""
-                                      << "" << english;
-        QTest::newRow("decimal comma in German") << "12,5"
-                                                 << "-3,25" << 12.5 << "-3.25"
-                                                 << "" << german;
+        const QLocale french(QLocale::French, QLocale::France);
+        const auto row = [](const char *name, bool older, const QLocale &typedIn,
+                            const QLocale &loadedIn, const char *threshold, const char *delay,
+                            double thresholdRead, const char *delayRead, const char *skipped = "") {
+            QTest::newRow(name) << older << typedIn << loadedIn << QString(threshold)
+                                << QString(delay) << thresholdRead << QString(delayRead)
+                                << QString(skipped);
+        };
+        row("German to English", false, german, english, "40,5", "-2,5", 40.5, "-2.5");
+        row("French to German", false, french, german, "0,1", "", 0.1, "");
+        row("English to French", false, english, french, "-1e-7", "1000", -1e-7, "1000");
+        row("older, empty fields", true, english, english, "", "", 0.0, "");
+        row("older, decimal comma in German", true, german, german, "12,5", "-3,25", 12.5, "-3.25");
         // Where the comma groups thousands it is named, never read as 12.5 or 125.
-        QTest::newRow("comma in English") << "12,5"
-                                          << "-3" << 9.0 << "-3"
-                                          << "trigger threshold \"12,5\"" << english;
-        QTest::newRow("no numbers")
-            << "abc"
-            << "1.000,5" << 9.0 << "4"
-            << "trigger threshold \"abc\"; trigger delay \"1.000,5\"" << german;
+        row("older, comma in English", true, english, english, "12,5", "-3", 9.0, "-3",
+            "trigger threshold \"12,5\"");
+        row("older, no numbers", true, german, german, "abc", "1.000,5", 9.0, "4",
+            "trigger threshold \"abc\"; trigger delay \"1.000,5\"");
     }
-    void olderSetupNumbers()
+    void setupNumbersComeBack()
     {
+        QFETCH(bool, older);
         QFETCH(QString, threshold);
         QFETCH(QString, delay);
         QFETCH(QString, skipped);
-        ScopeSetup setup;
-        setup.triggerThreshold = threshold;
-        setup.triggerDelay = delay;
-        QSettings().setValue("TarnScope/numbers/setup", QString::fromUtf8(setup.toJson()));
+        if (older) {
+            ScopeSetup setup;
+            setup.triggerThreshold = threshold;
+            setup.triggerDelay = delay;
+            QSettings().setValue("TarnScope/numbers/setup", QString::fromUtf8(setup.toJson()));
+        } else {
+            TarnPlugin_Scope first;
+            first.setObjectName("numbers");
+            QFETCH(QLocale, typedIn);
+            first.setLocale(typedIn);
+            first.setPersistSetup(true);
+            child<QLineEdit>(&first, "Kvel_Scope_edit_TriggerThreshold")->setText(threshold);
+            child<QLineEdit>(&first, "Kvel_Scope_edit_TriggerDelay")->setText(delay);
+        }
         TarnPlugin_Scope scope;
         scope.setObjectName("numbers");
-        QFETCH(QLocale, locale);
-        scope.setLocale(locale);
+        QFETCH(QLocale, loadedIn);
+        scope.setLocale(loadedIn);
         scope.setTriggerThreshold(9.0);
         scope.setTriggerDelay("4");
         if (!skipped.isEmpty())
@@ -300,34 +279,21 @@ private slots:
         QVERIFY(remembered.contains("1234") && !remembered.contains("4321"));
     }
 
-    // The colours the channels were shown in come back with a set-up, saved to a file or
-    // remembered, where a new scope would draw others.
-    void setupKeepsChannelColours_data()
+    // The colours the channels were shown in come back with a set-up saved to a file.
+    void setupFileKeepsChannelColours()
     {
-        QTest::addColumn<bool>("throughFile");
-        QTest::newRow("Save set-up and Load set-up") << true;
-        QTest::newRow("persistSetup") << false;
-    }
-    void setupKeepsChannelColours()
-    {
-        QFETCH(bool, throughFile);
         QTemporaryDir dir;
         const QString path = dir.filePath("setup.json");
         QList<QColor> shown;
         {
             TarnPlugin_Scope first;
-            first.setPersistSetup(!throughFile);
             selectTargetAcs(&first, {AXIS_J1, AXIS_J2});
             shown = pensOf(plotOf(&first));
             auto *save = first.findChild<QAction *>("ScopeAction_SaveSetup");
-            if (throughFile)
-                ScopeTest::runAnswering([save] { save->trigger(); }, path);
+            ScopeTest::runAnswering([save] { save->trigger(); }, path);
         }
         TarnPlugin_Scope scope;
-        if (throughFile)
-            QCOMPARE(loadSetup(&scope, path), QStringList());
-        else
-            scope.setPersistSetup(true);
+        QCOMPARE(loadSetup(&scope, path), QStringList());
         QCOMPARE(shown.size(), 2);
         QCOMPARE(pensOf(plotOf(&scope)), shown);
     }
