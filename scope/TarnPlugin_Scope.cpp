@@ -501,6 +501,43 @@ QList<TarnScopeCurveData> TarnPlugin_Scope::recordedCurves() const
     return curves;
 }
 
+bool TarnPlugin_Scope::spectrum(const QString &title, TarnScopeSpectrum *result,
+                                SpectrumWindow window, bool decibel, QString *errorText) const
+{
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
+    SpectrumOptions options;
+    options.window = window == HannWindow ? ::SpectrumWindow::Hann
+                     : window == NoWindow ? ::SpectrumWindow::None
+                                          : ::SpectrumWindow::FlatTop;
+    options.scale = decibel ? SpectrumScale::Decibel : SpectrumScale::Linear;
+    QString error;
+    const std::optional<AmplitudeSpectrum> computed = d->spectrumOf(title, options, &error);
+    if (!computed)
+        return d->fail(error, errorText);
+    if (result) {
+        const std::vector<double> &f = computed->frequencies();
+        const std::vector<double> &a = computed->amplitudes();
+        *result = TarnScopeSpectrum();
+        result->frequencies = QVector<double>(f.begin(), f.end());
+        result->amplitudes = QVector<double>(a.begin(), a.end());
+        for (const SpectrumPeak &peak : computed->peaks())
+            result->peaks << QPointF(peak.frequency, peak.amplitude);
+        result->binWidth = computed->binWidth();
+        result->sampleCount = computed->sampleCount();
+    }
+    return true;
+}
+
+QList<QPointF> TarnPlugin_Scope::xyPath(const QString &xTitle, const QString &yTitle) const
+{
+    const std::optional<XyPath> path = d->xyPathOf(xTitle, yTitle);
+    if (!path)
+        return {};
+    return QList<QPointF>(path->points().begin(), path->points().end());
+}
+
 bool TarnPlugin_Scope::exportToFile(const QString &path, QString *errorText,
                                     ExistingFile existing) const
 {

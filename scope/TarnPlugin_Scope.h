@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QLocale>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -65,6 +66,23 @@ struct TarnScopeCapture
     QString fileName;
     /// Every recorded channel over the capture's window.
     QList<TarnScopeCurveData> curves;
+};
+
+/// The amplitude spectrum of a stretch of one curve (TarnPlugin_Scope::spectrum()).
+struct TarnScopeSpectrum
+{
+    /// Frequencies in Hz, from 0 in steps of #binWidth.
+    QVector<double> frequencies;
+    /// The amplitude at each frequency: a sine of amplitude A reads A, in the curve's unit
+    /// (or in dB of one unit).
+    QVector<double> amplitudes;
+    /// The largest peaks, largest first, 0 Hz never among them: x the frequency in Hz, y the
+    /// amplitude.
+    QList<QPointF> peaks;
+    /// The width of one frequency bin in Hz.
+    double binWidth = 0.0;
+    /// How many samples were analysed.
+    int sampleCount = 0;
 };
 
 /// The oscilloscope widget for a six-joint robot controller: the operator picks channels,
@@ -213,6 +231,14 @@ public:
         TcpSpeed         ///< "TCP speed": the norm of the TCP's X, Y and Z velocities
     };
     Q_ENUM(RobotPreset)
+    /// The window a spectrum is taken through (spectrum()).
+    enum SpectrumWindow
+    {
+        FlatTopWindow, ///< amplitudes true to 0.01 dB between bins; the peaks widest
+        HannWindow,    ///< narrower peaks, amplitudes within 1 % at a peak
+        NoWindow       ///< the samples as they are: sharpest, but leaks between bins
+    };
+    Q_ENUM(SpectrumWindow)
 
     /// Builds the form and starts the refresh; the scope starts stopped, with no channel.
     explicit TarnPlugin_Scope(QWidget *parent = nullptr);
@@ -383,6 +409,17 @@ public:
     /// The recording on the plot (what an export writes): every attached curve. While
     /// sampling, the recording as it stands, also when the scope is hidden.
     QList<TarnScopeCurveData> recordedCurves() const;
+    /// The amplitude spectrum of the curve titled so over the visible time range, or between
+    /// the two measurement cursors when both are placed, as the "Spectrum…" window shows it.
+    /// Refused, false with `errorText` saying why and where, for an unknown curve, fewer
+    /// than 8 samples, a gap, or samples not evenly spaced (a pause in sampling included).
+    bool spectrum(const QString &title, TarnScopeSpectrum *result,
+                  SpectrumWindow window = FlatTopWindow, bool decibel = false,
+                  QString *errorText = nullptr) const;
+    /// One curve against another, paired by time over the whole recording (a TCP path as
+    /// "Y Actual PCS" over "X Actual PCS"), as the "XY view…" window draws it; pairs where
+    /// either curve has a gap are left out. Empty for an unknown title.
+    QList<QPointF> xyPath(const QString &xTitle, const QString &yTitle) const;
     /// Writes the recording on the plot to `path` as a scope file (CSV), with its metadata
     /// file beside it. A file at `path` is replaced only with `ReplaceExisting`; a device, a
     /// pipe or a link is never written through. Refused while sampling or for an empty

@@ -17,11 +17,13 @@
 #include "ScopeRecorder.h"
 #include "ScopeSetupActions.h"
 #include "ScopeStateLine.h"
+#include "SpectrumView.h"
 #include "StatusBits.h"
 #include "TimeStepMarks.h"
 #include "TriggerControls.h"
 #include "TriggerMark.h"
 #include "TriggerOptionsDialog.h"
+#include "XyView.h"
 #include "ui_TarnPlugin_Scope.h"
 
 #include <QAction>
@@ -288,7 +290,7 @@ void TarnPlugin_ScopePrivate::createOperatorTools()
         openCaptureList();
     });
     m_pTools->addActions({m_pFreezeAction, arm, options, list, m_pRecordActions->action()});
-    m_pTools->addActions(createDerivedActions());
+    m_pTools->addActions(createAnalysisActions());
     createViewActions();
     m_pTriggerMark = new TriggerMark(m_pScope);
     m_pTools->addActions(m_pSetupActions->actions());
@@ -825,6 +827,7 @@ void TarnPlugin_ScopePrivate::armTrigger()
 void TarnPlugin_ScopePrivate::tick()
 {
     m_pRecordActions->poll();
+    refreshXyView();
     if (!m_pRecorder->isSampling())
         return;
     const bool shown = q->isVisible();
@@ -1048,8 +1051,9 @@ void TarnPlugin_ScopePrivate::openCaptureList()
         askGuarded(q, QMessageBox::Warning, TarnPlugin_Scope::tr("Warning"), error);
 }
 
-// "Derived channels…" and the robot's presets, one click for every joint.
-QList<QAction *> TarnPlugin_ScopePrivate::createDerivedActions()
+// "Derived channels…", the robot's presets (one click for every joint), "Spectrum…" and
+// "XY view…".
+QList<QAction *> TarnPlugin_ScopePrivate::createAnalysisActions()
 {
     auto *edit = new QAction(TarnPlugin_Scope::tr("Derived channels…"), q);
     edit->setObjectName(QStringLiteral("ScopeAction_DerivedChannels"));
@@ -1070,7 +1074,146 @@ QList<QAction *> TarnPlugin_ScopePrivate::createDerivedActions()
         });
     }
     presets->setMenu(menu);
-    return {edit, presets};
+    auto *spectrum = new QAction(TarnPlugin_Scope::tr("Spectrum…"), q);
+    spectrum->setObjectName(QStringLiteral("ScopeAction_Spectrum"));
+    QObject::connect(spectrum, &QAction::triggered, q, [this] {
+        const ScopeAnnouncer::Call call = enter("openSpectrum");
+        openSpectrum();
+    });
+    auto *xy = new QAction(TarnPlugin_Scope::tr("XY view…"), q);
+    xy->setObjectName(QStringLiteral("ScopeAction_XyView"));
+    QObject::connect(xy, &QAction::triggered, q, [this] {
+        const ScopeAnnouncer::Call call = enter("openXyView");
+        openXyView();
+    });
+    return {edit, presets, spectrum, xy};
+}
+
+namespace {
+
+const RecordedCurve *curveTitled(const ScopeRecording &recording, const QString &title)
+{
+    for (const RecordedCurve &curve : recording.curves())
+        if (curve.title == title)
+            return &curve;
+    return nullptr;
+}
+
+// The first sample at or after `shownTime` (times rise, but for a stepped clock).
+int firstIndexFrom(const ScopeRecording &recording, const RecordedCurve &curve, double shownTime)
+{
+    int low = 0;
+    int high = std::min(curve.times.size(), curve.values.size());
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (recording.shownTimeOf(curve, middle) < shownTime)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+} // namespace
+
+std::optional<AmplitudeSpectrum> TarnPlugin_ScopePrivate::spectrumOf(const QString &title,
+                                                                     const SpectrumOptions &options,
+                                                                     QString *error) const
+{
+    const ScopeRecording recording = recordingNow();
+    const RecordedCurve *curve = curveTitled(recording, title);
+    if (!curve) {
+        *error = TarnPlugin_Scope::tr("ERROR:No curve is titled \"%1\"").arg(title);
+        return std::nullopt;
+    }
+    const MeasurementCursors *cursors = m_pTools->cursors();
+    double from = m_pScope->axisInterval(QwtPlot::xBottom).minValue();
+    double to = m_pScope->axisInterval(QwtPlot::xBottom).maxValue();
+    if (cursors->isPlaced(0) && cursors->isPlaced(1))
+        std::tie(from, to) = std::minmax(cursors->shownTime(0), cursors->shownTime(1));
+    const int first = firstIndexFrom(recording, *curve, from);
+    const int last = firstIndexFrom(recording, *curve, std::nextafter(to, HUGE_VAL));
+    return AmplitudeSpectrum::compute(curve->times, curve->values, first, last, options, error);
+}
+
+std::optional<XyPath> TarnPlugin_ScopePrivate::xyPathOf(const QString &xTitle,
+                                                        const QString &yTitle) const
+{
+    const ScopeRecording recording = recordingNow();
+    const RecordedCurve *x = curveTitled(recording, xTitle);
+    const RecordedCurve *y = curveTitled(recording, yTitle);
+    if (!x || !y)
+        return std::nullopt;
+    return XyPath::paired(*x, *y);
+}
+
+// Where the first cursor stands, or at the newest sample without one.
+std::optional<QPointF> TarnPlugin_ScopePrivate::xyPointAtCursor(const QString &xTitle,
+                                                                const QString &yTitle) const
+{
+    const ScopeRecording recording = recordingNow();
+    const RecordedCurve *x = curveTitled(recording, xTitle);
+    const RecordedCurve *y = curveTitled(recording, yTitle);
+    if (!x || !y || x->times.size() != y->times.size())
+        return std::nullopt;
+    const int count = std::min({x->values.size(), y->values.size(), x->times.size()});
+    if (count == 0)
+        return std::nullopt;
+    const MeasurementCursors *cursors = m_pTools->cursors();
+    const int index =
+        cursors->isPlaced(0)
+            ? std::min(count - 1, firstIndexFrom(recording, *x, cursors->shownTime(0)))
+            : count - 1;
+    const QPointF point(x->values.at(index), y->values.at(index));
+    if (!std::isfinite(point.x()) || !std::isfinite(point.y()))
+        return std::nullopt;
+    return point;
+}
+
+void TarnPlugin_ScopePrivate::openSpectrum()
+{
+    if (!m_pSpectrumView)
+        m_pSpectrumView =
+            new SpectrumView([this](const QString &title, const SpectrumOptions &options,
+                                    QString *error) { return spectrumOf(title, options, error); },
+                             q);
+    m_pSpectrumView->setWindowFlag(Qt::Window);
+    m_pSpectrumView->setChannels(recordingNow().titles());
+    m_pSpectrumView->show();
+    m_pSpectrumView->raise();
+    m_pSpectrumView->refresh();
+}
+
+void TarnPlugin_ScopePrivate::openXyView()
+{
+    if (!m_pXyView)
+        m_pXyView = new XyView(
+            [this](const QString &x, const QString &y) { return xyPathOf(x, y); },
+            [this](const QString &x, const QString &y) { return xyPointAtCursor(x, y); }, q);
+    m_pXyView->setWindowFlag(Qt::Window);
+    m_pXyView->setChannels(recordingNow().titles());
+    m_pXyView->show();
+    m_pXyView->raise();
+    refreshXyView();
+}
+
+// The path follows the recording while the view is shown, a few times a second.
+void TarnPlugin_ScopePrivate::refreshXyView()
+{
+    if (!m_pXyView || !m_pXyView->isVisible())
+        return;
+    if (m_xyRefreshed.isValid() && m_xyRefreshed.elapsed() < kXyRefreshMs)
+        return;
+    m_xyRefreshed.start();
+    const ScopeRecording recording = recordingNow();
+    const std::optional<double> newest = recording.lastTime();
+    int samples = 0;
+    for (const RecordedCurve &curve : recording.curves())
+        samples = std::max(samples, curve.times.size());
+    m_pXyView->refresh(QStringLiteral("%1 %2 %3")
+                           .arg(samples)
+                           .arg(newest.value_or(0.0), 0, 'g', 17)
+                           .arg(recording.titles().join('|')));
 }
 
 void TarnPlugin_ScopePrivate::openDerivedChannels()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AmplitudeSpectrum.h"
 #include "DerivedChannelSet.h"
 #include "RobotPresets.h"
 #include "ScopeAnnouncer.h"
@@ -11,6 +12,9 @@
 #include "ScopeRecording.h"
 #include "ScopeSetupActions.h"
 #include "TarnPlugin_Scope.h"
+#include "XyPath.h"
+
+#include <QElapsedTimer>
 
 #include <cstdint>
 #include <memory>
@@ -28,6 +32,8 @@ struct ScopeCapture;
 class ScopeContextMenu;
 class ScopeRecorder;
 class ScopeStateLine;
+class SpectrumView;
+class XyView;
 class TimeStepMarks;
 class TriggerControls;
 class TriggerMark;
@@ -112,6 +118,14 @@ public:
     bool addDerivedChannel(const DerivedChannel &channel, QString *errorText);
     bool removeDerivedChannel(const QString &title);
     bool addRobotPreset(RobotPreset preset, QString *errorText);
+
+    // Analysis of the recording as it stands. The spectrum is taken over the visible range,
+    // or between the cursors when both are placed; refused with the reason.
+    std::optional<AmplitudeSpectrum>
+    spectrumOf(const QString &title, const SpectrumOptions &options, QString *error) const;
+    std::optional<XyPath> xyPathOf(const QString &xTitle, const QString &yTitle) const;
+    void openSpectrum();
+    void openXyView();
     bool addBitLanes(const QString &channel, const QList<int> &bits, const QStringList &names,
                      QString *errorText);
     int periodMs() const { return m_nPeriodTime; }
@@ -156,7 +170,9 @@ private:
     void setUpTriggerControls();
     void createOperatorTools();
     void createViewActions();
-    QList<QAction *> createDerivedActions();
+    QList<QAction *> createAnalysisActions();
+    std::optional<QPointF> xyPointAtCursor(const QString &xTitle, const QString &yTitle) const;
+    void refreshXyView();
 
     bool mayReplaceRecording();
     void refuseStart(const QString &reason, bool fromButton);
@@ -239,6 +255,10 @@ private:
     // sampling waits for the controller: a refused list brings them back.
     QStringList m_channelTitles;
     DerivedChannelSet m_derivedChannels;
-    QStringList m_derivedLeftOut; // by the last set-up, with the reasons
+    QStringList m_derivedLeftOut;            // by the last set-up, with the reasons
+    SpectrumView *m_pSpectrumView = nullptr; // made when first opened; a child of q
+    XyView *m_pXyView = nullptr;             // made when first opened; a child of q
+    static constexpr int kXyRefreshMs = 250;
+    QElapsedTimer m_xyRefreshed;
     QStringList m_previousTitles;
 };

@@ -1,10 +1,13 @@
-// Channels the scope computes from recorded ones, on a live run: per record against a hand
-// computation, through the file, the recording to disk and the trigger, the robot presets,
-// and what is refused.
+// Analysis on a live scope. Channels it computes from recorded ones: per record against a
+// hand computation, through the file, the recording to disk and the trigger, the robot
+// presets, bit lanes, and what is refused. The spectrum of a sum of sines and an XY path.
 #include "DerivedChannelsDialog.h"
 #include "ScopeFile.h"
 #include "ScopeTestSupport.h"
+#include "SpectrumView.h"
+#include "XyView.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,7 +63,7 @@ bool same(double a, double b)
 
 } // namespace
 
-class TestDerivedChannels : public QObject
+class TestScopeAnalysis : public QObject
 {
     Q_OBJECT
 
@@ -267,6 +270,70 @@ private slots:
         QVERIFY(!add->isEnabled()); // the row is empty again
     }
 
+    // The spectrum of a sum of sines over the visible range finds their frequencies within
+    // a bin and their amplitudes within 1 %; a stretch with a gap is refused with the reason.
+    // The Spectrum window reads out the same peaks.
+    void spectrumOfARecordedCurve_data()
+    {
+        QTest::addColumn<bool>("withGap");
+        QTest::newRow("even stretch") << false;
+        QTest::newRow("a gap") << true;
+    }
+    void spectrumOfARecordedCurve()
+    {
+        QFETCH(bool, withGap);
+        QVERIFY(m_scope->setChannels({kJ1}));
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+        TarnSim::Batch batch;
+        for (int t = 0; t < 2000; ++t) {
+            const double s = t / 1000.0;
+            batch.records.push_back(record(t, withGap && t == 900
+                                                  ? kNaN
+                                                  : 1.0 + 2.0 * std::sin(2 * M_PI * 50 * s) +
+                                                        0.5 * std::sin(2 * M_PI * 120 * s)));
+        }
+        TarnSim::queueBatch(batch);
+        QVERIFY(waitForBatchesConsumed());
+        m_scope->stop();
+        TarnScopeSpectrum spectrum;
+        QString error;
+        const bool done =
+            m_scope->spectrum(kJ1, &spectrum, TarnPlugin_Scope::FlatTopWindow, false, &error);
+        QCOMPARE(done, !withGap);
+        if (withGap) {
+            QVERIFY2(error.contains("gap"), qPrintable(error));
+            return;
+        }
+        QCOMPARE(spectrum.sampleCount, 2000);
+        QVERIFY(spectrum.peaks.size() >= 2);
+        QVERIFY(std::abs(spectrum.peaks[0].x() - 50.0) <= spectrum.binWidth);
+        QVERIFY(std::abs(spectrum.peaks[0].y() - 2.0) <= 0.02);
+        QVERIFY(std::abs(spectrum.peaks[1].x() - 120.0) <= spectrum.binWidth);
+        QVERIFY(std::abs(spectrum.peaks[1].y() - 0.5) <= 0.005);
+        m_scope->findChild<QAction *>("ScopeAction_Spectrum")->trigger();
+        auto *view = m_scope->findChild<SpectrumView *>();
+        QVERIFY(view && view->isVisible());
+        QVERIFY2(view->peaksText().contains("50.00 Hz: 2"), qPrintable(view->peaksText()));
+    }
+
+    // Two curves against each other pair by record; a gap in either leaves its pair out.
+    void xyPathPairsByRecord()
+    {
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+        queueRecords(12);
+        QVERIFY(waitForBatchesConsumed());
+        m_scope->stop();
+        const QList<QPointF> path = m_scope->xyPath(kJ1, kJ2);
+        QCOMPARE(path.size(), 11); // record 7 has a gap in J1
+        QCOMPARE(path.at(7), QPointF(j1(8), j2(8)));
+        QVERIFY(m_scope->xyPath(kJ1, "J9 nowhere").isEmpty());
+        m_scope->findChild<QAction *>("ScopeAction_XyView")->trigger();
+        auto *view = m_scope->findChild<XyView *>();
+        QVERIFY(view && view->isVisible());
+        QCOMPARE(view->pointCount(), 11);
+    }
+
     // A derived channel whose channel is no longer chosen is kept, left out of the curves and
     // said; it comes back with its channel.
     void aChannelGoneLeavesItsDerivedOut()
@@ -284,5 +351,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDerivedChannels)
-#include "tst_derivedchannels.moc"
+QTEST_MAIN(TestScopeAnalysis)
+#include "tst_scopeanalysis.moc"
