@@ -1,5 +1,6 @@
 #include "DemoHost.h"
 
+#include "AnalysisShots.h"
 #include "ModalDialogAnswerer.h"
 #include "ScopeFigures.h"
 #include "TarnSim.h"
@@ -82,8 +83,8 @@ bool DemoHost::start()
         return false;
     configureController();
     if (!loadPlugin() || !loadTranslation() || !createScope() || !setPeriod() ||
-        !selectChannels() || !armTrigger() || !recordToFile() || !startSampling() ||
-        !addSharingScopes())
+        !selectChannels() || !addDerivedChannels() || !armTrigger() || !recordToFile() ||
+        !startSampling() || !addSharingScopes())
         return false;
     m_scope->setProperty("stripView", m_options.strips);
     m_clock.start();
@@ -225,6 +226,18 @@ bool DemoHost::checkRows(QWidget *scope, const QString &row)
     return true;
 }
 
+// Through the plot menu's preset, as an operator adds it.
+bool DemoHost::addDerivedChannels()
+{
+    if (m_options.derivedPreset.isEmpty())
+        return true;
+    QString error;
+    if (AnalysisShots::addPreset(m_scope, m_options.derivedPreset, error))
+        return true;
+    fail(error);
+    return false;
+}
+
 // Through the scope's properties, as any host that loads the plug-in can.
 bool DemoHost::armTrigger()
 {
@@ -352,6 +365,7 @@ void DemoHost::finishOffscreenRun()
     const QDir dir(m_options.outputDir);
     const QString png = dir.filePath(QStringLiteral("scope.png"));
     const QString csv = dir.filePath(QStringLiteral("scope.csv"));
+    AnalysisShots::showOnlyPreset(m_scope, m_options.derivedPreset);
     const bool pngWritten = writeScreenshot(png);
     QString csvOutcome;
     const bool csvAsExpected = exportScopeFile(csv, csvOutcome);
@@ -360,11 +374,31 @@ void DemoHost::finishOffscreenRun()
                                                                     m_options.outputDir, toolError);
     if (!toolsShot)
         fail(toolError);
+    const bool analysisShot = writeAnalysisShots();
     printSummary(seconds, stoppedByScope, pngWritten ? png : QStringLiteral("not written"),
                  csvOutcome);
 
-    m_exitCode = pngWritten && csvAsExpected && toolsShot ? 0 : 1;
+    m_exitCode = pngWritten && csvAsExpected && toolsShot && analysisShot ? 0 : 1;
     QCoreApplication::exit(m_exitCode);
+}
+
+bool DemoHost::writeAnalysisShots()
+{
+    const QDir dir(m_options.outputDir);
+    QString error;
+    if (!m_options.spectrumChannel.isEmpty() &&
+        !AnalysisShots::writeSpectrum(m_scope, m_options.spectrumChannel,
+                                      dir.filePath(QStringLiteral("scope-spectrum.png")), error)) {
+        fail(error);
+        return false;
+    }
+    if (!m_options.xyX.isEmpty() &&
+        !AnalysisShots::writeXy(m_scope, m_options.xyX, m_options.xyY,
+                                dir.filePath(QStringLiteral("scope-xy.png")), error)) {
+        fail(error);
+        return false;
+    }
+    return true;
 }
 
 bool DemoHost::writeScreenshot(const QString &path)

@@ -43,6 +43,7 @@ private:
     bool checkRows(QWidget *scope, const QString &row);
     bool addSharingScopes();
     bool setPeriod();
+    bool addDerivedChannels();
     bool armTrigger();
     bool recordToFile();
     bool startSampling();
@@ -50,6 +51,7 @@ private:
     bool clickAnswering(QWidget *scope, const char *objectName);
 
     bool writeScreenshot(const QString &path);
+    bool writeAnalysisShots();
     bool exportScopeFile(const QString &path, QString &outcome);
     void printSummary(double seconds, bool stoppedByScope, const QString &png,
                       const QString &csvOutcome);

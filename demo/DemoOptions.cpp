@@ -93,6 +93,21 @@ struct OptionTable
         QStringLiteral("source-texts"),
         QStringLiteral("Show the widget's source texts (some are Chinese) instead of loading "
                        "its English translation.")};
+    QCommandLineOption derived{
+        QStringLiteral("derived"),
+        QStringLiteral("Add a robot preset of derived channels before Start: following-error, "
+                       "velocity-error, mechanical-power or tcp-speed (it chooses the channels "
+                       "it reads)."),
+        QStringLiteral("preset")};
+    QCommandLineOption spectrum{
+        QStringLiteral("spectrum"),
+        QStringLiteral("Offscreen, after the run also write scope-spectrum.png: the Spectrum "
+                       "window on this curve."),
+        QStringLiteral("curve")};
+    QCommandLineOption xy{QStringLiteral("xy"),
+                          QStringLiteral("Offscreen, after the run also write scope-xy.png: the "
+                                         "XY view of \"X curve,Y curve\" with equal scales."),
+                          QStringLiteral("x,y")};
     QCommandLineOption offscreen{QStringLiteral("offscreen"),
                                  QStringLiteral("Run without a window even when a display is "
                                                 "available (the default when there is none).")};
@@ -172,10 +187,26 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays this help."));
     const OptionTable options;
-    parser.addOptions({help, options.plugin, options.select, options.scopes, options.seconds,
-                       options.cycleMs, options.seed, options.errorAfter, options.period,
-                       options.output, options.toolShots, options.trigger, options.captures,
-                       options.strips, options.recordTo, options.sourceTexts, options.offscreen});
+    parser.addOptions({help,
+                       options.plugin,
+                       options.select,
+                       options.scopes,
+                       options.seconds,
+                       options.cycleMs,
+                       options.seed,
+                       options.errorAfter,
+                       options.period,
+                       options.output,
+                       options.toolShots,
+                       options.trigger,
+                       options.captures,
+                       options.strips,
+                       options.recordTo,
+                       options.sourceTexts,
+                       options.derived,
+                       options.spectrum,
+                       options.xy,
+                       options.offscreen});
 
     if (!parser.parse(arguments)) {
         message = parser.errorText();
@@ -237,6 +268,18 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
             return Outcome::Error;
         }
         capturesDir = QDir(parser.value(options.captures)).absolutePath();
+    }
+    derivedPreset = parser.value(options.derived);
+    spectrumChannel = parser.value(options.spectrum);
+    if (parser.isSet(options.xy)) {
+        const QStringList pair = parser.value(options.xy).split(QLatin1Char(','));
+        if (pair.size() != 2) {
+            message = QStringLiteral("--xy wants \"X curve,Y curve\", not \"%1\"")
+                          .arg(parser.value(options.xy));
+            return Outcome::Error;
+        }
+        xyX = pair.at(0).trimmed();
+        xyY = pair.at(1).trimmed();
     }
     return Outcome::Run;
 }

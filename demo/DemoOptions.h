@@ -37,7 +37,10 @@ struct DemoOptions
     QString triggerCondition;
     double triggerThreshold = 0.0;
     QString triggerDelay;
-    QString capturesDir; // with a trigger: capture again after each one, saving each here
+    QString capturesDir;     // with a trigger: capture again after each one, saving each here
+    QString derivedPreset;   // a robot preset added before Start; empty: none
+    QString spectrumChannel; // offscreen: after the run, scope-spectrum.png of this curve
+    QString xyX, xyY;        // offscreen: after the run, scope-xy.png of y over x
 
     bool injectsError() const { return errorAfterSeconds >= 0.0; }
 

@@ -16,6 +16,9 @@ constexpr double kGravityA[6] = {0.0, 4.5, 2.2, 0.0, 0.4, 0.0};
 constexpr double kTorqueConst[6] = {1.8, 2.4, 1.6, 0.9, 0.7, 0.5}; // N per A, as the unit says
 constexpr double kCountsPerDeg = 131072.0 / 360.0;
 constexpr double kActualLagMs = 4.0;
+// A lightly damped mode of the third axis' drive train, which its actual current carries.
+constexpr double kResonanceHz = 37.0;
+constexpr double kResonanceA[6] = {0.0, 0.0, 0.12, 0.0, 0.0, 0.0};
 constexpr double kFilterLagMs = 6.0;
 
 // Arm model, in mm.
@@ -151,7 +154,8 @@ double RobotSignals::jointQuantity(int base, int j, double t) const
     case 67:
         return targetCurrent(j, t);
     case 73:
-        return targetCurrent(j, t - kActualLagMs) + 0.05 * noise(1200 + j, t);
+        return targetCurrent(j, t - kActualLagMs) + 0.05 * noise(1200 + j, t) +
+               kResonanceA[j] * std::sin(2.0 * kPi * kResonanceHz * t / 1000.0);
     case 97:
         return targetCurrent(j, t - kFilterLagMs);
     case 103:

@@ -141,8 +141,6 @@ void SpectrumView::markPeaks(const std::vector<SpectrumPeak> &peaks)
         mark->setSymbol(
             new QwtSymbol(QwtSymbol::Diamond, QColor(200, 60, 0), QPen(Qt::NoPen), QSize(9, 9)));
         mark->setValue(peak.frequency, peak.amplitude);
-        mark->setLabel(QwtText(QString::number(peak.frequency, 'f', 1)));
-        mark->setLabelAlignment(Qt::AlignTop | Qt::AlignHCenter);
         mark->attach(m_plot);
         m_marks.push_back(mark);
     }
