@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DerivedExpression.h"
 #include "QwtScope.h"
 #include "RobotSignals.h"
 #include "SampleBuffer.h"
@@ -7,10 +8,13 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <vector>
 
 // A scope as the widget drives it, for measuring: the simulated robot's six quantities of
 // six joints (controller indexes 43 to 78) at 1 kHz filling a window of a given number of
-// samples, the plot shown offscreen at the size of a typical screen.
+// samples, the plot shown offscreen at the size of a typical screen; optionally with derived
+// channels after them (one quantity minus the next, as a following error is), computed as
+// the records arrive.
 class RefreshFixture
 {
 public:
@@ -20,15 +24,27 @@ public:
     // What arrives between two curve refreshes: six ticks of 64 ms at 1 kHz.
     static constexpr int kRecordsPerRefresh = 384;
 
-    explicit RefreshFixture(int samples)
+    explicit RefreshFixture(int samples, int derived = 0)
     {
         m_buffer.setWindow(samples - 1.0);
+        QStringList titles;
         for (int slot = 0; slot < kChannels; ++slot) {
             m_buffer.setSlotIndex(slot, 43 + slot);
             CurveBinding binding;
             binding.scopeIndex = 43 + slot;
             binding.slot = slot;
-            m_plot.addCurve(slot, QStringLiteral("C%1").arg(slot), binding);
+            titles << QStringLiteral("C%1").arg(slot);
+            m_plot.addCurve(slot, titles.last(), binding);
+        }
+        for (int k = 0; k < derived; ++k) {
+            const int slot = kChannels + k;
+            m_derived.push_back(*DerivedExpression::compile(
+                QStringLiteral("\"C%1\" - \"C%2\"").arg(k).arg(k + 1), titles));
+            m_buffer.setComputedSlot(slot);
+            CurveBinding binding;
+            binding.computed = true;
+            binding.slot = slot;
+            m_plot.addCurve(slot, QStringLiteral("D%1").arg(k), binding);
         }
         m_plot.setXScale(0.0, samples - 1.0, (samples - 1.0) / 10.0);
         m_plot.resize(kWidth, kHeight);
@@ -44,6 +60,8 @@ public:
             record.dTime = m_time;
             for (int k = 0; k < kChannels; ++k)
                 record.dValue[k] = m_signals.value(43 + k, m_time);
+            for (std::size_t k = 0; k < m_derived.size(); ++k)
+                record.dValue[kChannels + k] = m_derived[k].evaluate(record.dValue);
             m_buffer.appendRecord(record);
         }
     }
@@ -55,7 +73,7 @@ public:
         const double origin = snapshot.times.at(0);
         double lo = 0.0;
         double hi = 0.0;
-        for (int slot = 0; slot < kChannels; ++slot) {
+        for (int slot = 0; slot < kChannels + int(m_derived.size()); ++slot) {
             double cmin = 0.0;
             double cmax = 0.0;
             m_plot.setCurveSamples(slot, snapshot.times, origin,
@@ -78,4 +96,5 @@ private:
     QwtScope m_plot;
     double m_time = 0.0;
     RobotSignals m_signals;
+    std::vector<DerivedExpression> m_derived;
 };

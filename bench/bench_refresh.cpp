@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr int kDerivedCurves = 12;
+
 void BM_RefreshTick(benchmark::State &state)
 {
     RefreshFixture fixture(static_cast<int>(state.range(0)));
@@ -24,6 +26,19 @@ void BM_RefreshTick(benchmark::State &state)
         fixture.refresh();
     }
 }
+// Derived channels are twelve more curves to draw; their values come with the records.
+void BM_RefreshTickDerived(benchmark::State &state)
+{
+    RefreshFixture fixture(static_cast<int>(state.range(0)), kDerivedCurves);
+    for (auto _ : state) {
+        state.PauseTiming();
+        fixture.append(RefreshFixture::kRecordsPerRefresh);
+        state.ResumeTiming();
+        fixture.refresh();
+    }
+}
+BENCHMARK(BM_RefreshTickDerived)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 BENCHMARK(BM_RefreshTick)
     ->Arg(10000)
     ->Arg(100000)

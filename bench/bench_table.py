@@ -142,6 +142,11 @@ def main():
     for n in SIZES:
         row("tracker lookup", label(n), refresh[f"BM_TrackerLookup/{n}"], "lookup at 10k",
             refresh["BM_TrackerLookup/10000"], 3 if n == SIZES[-1] else None)
+    row("refresh tick, 12 derived channels", "1M", refresh["BM_RefreshTickDerived/1000000"],
+        "tick without them", refresh["BM_RefreshTick/1000000"], 1.5)
+    derived = run_benchmark(binary("bench_derived"), "BM_DerivedByRecord")
+    row("36 derived channels, 1 s at 1 kHz", "36k values", derived["BM_DerivedByRecord"],
+        "1 s of one core", 1.0, 0.05)
     # A property getter over 36 x 1M samples: at most 1 us, and no dearer than over 36 x 1k.
     channels = run_benchmark(binary("bench_channels"), ".")
     row("channels() getter, 36 curves", "1M", channels["BM_Channels/1000000"], "1 us", 1e-6,
@@ -152,6 +157,8 @@ def main():
     row("amplitude spectrum, flat top", "1M", spectrum["BM_Spectrum/1000000"],
         "summing the values", spectrum["BM_SumValues/1000000"])
     row("amplitude spectrum, flat top", "1M", spectrum["BM_Spectrum/1000000"], "100 ms", 0.1, 1.0)
+    row("amplitude spectrum, computed and drawn", "1M", spectrum["BM_SpectrumShown/1000000"],
+        "100 ms", 0.1, 1.0)
     row("amplitude spectrum, flat top, prime n", "999983", spectrum["BM_Spectrum/999983"],
         "100 ms", 0.1, 1.0)
     memory = {n: run_memory(binary("bench_memory"), n) for n in SIZES}
