@@ -50,6 +50,9 @@ public:
     void addCompared(const QVector<ScopeFileCurve> &curves, const QString &label,
                      const QList<int> &inSlots);
 
+    // A curve computed from the others (a derived channel), in a slot of its own.
+    void addComputed(RecordedCurve curve) { append(std::move(curve)); }
+
     const std::vector<RecordedCurve> &curves() const { return m_curves; }
     // The curves' titles in order, kept as curves come, so reading them copies no sample.
     const QStringList &titles() const { return m_titles; }

@@ -986,6 +986,7 @@ void TarnPlugin_ScopePrivate::showRecording(ScopeRecording recording, const QStr
     clearScopeData();
     m_bRecordingUnsaved = false; // a file's or a kept capture's curves
     m_recording = std::move(recording);
+    deriveLoadedCurves();
     m_pScope->attachCurvesOf(m_recording);
     m_pScope->showSamplesOf(m_recording, ScopeSeriesData::TimeDrawing::Exact);
     // The time axis ends at the latest readable time.
@@ -1002,6 +1003,48 @@ void TarnPlugin_ScopePrivate::showRecording(ScopeRecording recording, const QStr
     showLoadedRecording(label);
     m_pScope->replot();
     announce(&TarnPlugin_Scope::channelsChanged);
+}
+
+// A loaded recording gets the derived channels it lacks and can compute: record by record
+// over the curves they read, which share one time column in a file.
+void TarnPlugin_ScopePrivate::deriveLoadedCurves()
+{
+    for (const DerivedChannel &channel : m_derivedChannels.channels()) {
+        const QStringList titles = m_recording.titles();
+        if (titles.contains(channel.title) || titles.size() >= ScopeLimits::kCurveSlots)
+            continue;
+        const std::optional<DerivedExpression> expression =
+            DerivedExpression::compile(channel.expression, titles);
+        if (!expression)
+            continue;
+        const std::vector<RecordedCurve> &curves = m_recording.curves();
+        const std::vector<int> &inputs = expression->inputs();
+        const RecordedCurve &first = curves.at(std::size_t(inputs.empty() ? 0 : inputs.front()));
+        const bool oneColumn = std::all_of(inputs.begin(), inputs.end(), [&](int k) {
+            return curves.at(std::size_t(k)).times.isSameView(first.times) &&
+                   !curves.at(std::size_t(k)).compared;
+        });
+        if (inputs.empty() || !oneColumn)
+            continue;
+        std::vector<double> record(std::size_t(titles.size()), 0.0);
+        QVector<double> values(first.times.size());
+        for (int row = 0; row < values.size(); ++row) {
+            for (int k : inputs) {
+                const ColumnSnapshot &column = curves.at(std::size_t(k)).values;
+                record[std::size_t(k)] =
+                    row < column.size() ? column.at(row) : std::numeric_limits<double>::quiet_NaN();
+            }
+            values[row] = expression->evaluate(record.data());
+        }
+        RecordedCurve derived{channel.title, CurveBinding(),
+                              first.times,   ColumnSnapshot::fromVector(values),
+                              false,         first.timeBreaks};
+        derived.binding.slot = titles.size();
+        derived.binding.axis = 0;
+        derived.binding.unit = channel.unit;
+        derived.binding.computed = true;
+        m_recording.addComputed(std::move(derived));
+    }
 }
 
 bool TarnPlugin_ScopePrivate::showCapture(int index, QString *errorText)

@@ -171,6 +171,7 @@ private:
     void createOperatorTools();
     void createViewActions();
     QList<QAction *> createAnalysisActions();
+    void deriveLoadedCurves();
     std::optional<QPointF> xyPointAtCursor(const QString &xTitle, const QString &yTitle) const;
     void refreshXyView();
 

@@ -123,6 +123,36 @@ private slots:
         }
     }
 
+    // An imported file gets the derived channels it lacks, computed over its rows, and keeps
+    // one it carries as it stands.
+    void derivedChannelsOfAnImportedFile()
+    {
+        QVector<ScopeFileCurve> curves;
+        for (const QString &title : {kJ1, kJ2, QString("kept")}) {
+            ScopeFileCurve curve{title, CurveBinding(), {0, 1, 2, 3}, {}};
+            curve.binding.slot = curves.size();
+            curve.binding.unit = "ACS(deg)";
+            curves << curve;
+        }
+        curves[0].y = {5, 7, kNaN, 1};
+        curves[1].y = {1, 2, 3, 4};
+        curves[2].y = {9, 9, 9, 9};
+        const QString file = m_dir.filePath("two.csv");
+        QString error;
+        QCOMPARE(ScopeFile::save(file, curves, ScopeFile::Progress(), &error),
+                 ScopeFile::Outcome::Done);
+        QVERIFY(m_scope->setChannels({kJ1, kJ2}));
+        QVERIFY(m_scope->addDerivedChannel("diff", QString("\"%1\" - \"%2\"").arg(kJ1, kJ2)));
+        QVERIFY(m_scope->addDerivedChannel("kept", "0"));
+        QVERIFY(m_scope->importFromFile(file, &error));
+        QCOMPARE(m_scope->channels(), (QStringList{kJ1, kJ2, "kept", "diff"}));
+        const QList<TarnScopeCurveData> read = m_scope->recordedCurves();
+        const QVector<double> diff = curveOf(read, "diff").values;
+        QCOMPARE(diff.size(), 4);
+        QVERIFY(same(diff[0], 4) && same(diff[1], 5) && same(diff[2], kNaN) && same(diff[3], -3));
+        QCOMPARE(curveOf(read, "kept").values, (QVector<double>{9, 9, 9, 9}));
+    }
+
     // The trigger fires on a derived channel at the record where it crosses.
     void triggerFiresOnADerivedChannel()
     {
