@@ -73,13 +73,15 @@ QList<int> rowsFromJson(const QJsonObject &root, const char *key, QStringList &s
     return ids;
 }
 
-void readString(const QJsonObject &object, const char *key, QString &out, QStringList &skipped)
+// A text field of the set-up's `group` ("trigger channel", "XY x").
+void readString(const QJsonObject &object, const char *key, QString &out, QStringList &skipped,
+                const char *group = "trigger")
 {
     const QJsonValue value = object.value(QLatin1String(key));
     if (value.isString())
         out = value.toString();
     else if (!value.isUndefined())
-        skipped << QCoreApplication::translate("ScopeSetup", "trigger %1").arg(QLatin1String(key));
+        skipped << QStringLiteral("%1 %2").arg(QLatin1String(group), QLatin1String(key));
 }
 
 QJsonObject coloursToJson(const QMap<QString, QColor> &colours)
@@ -109,6 +111,8 @@ QMap<QString, QColor> coloursFromJson(const QJsonValue &value, QStringList &skip
     }
     return colours;
 }
+
+const QStringList kSpectrumWindows{"flat top", "hann", "none"};
 
 QJsonArray derivedToJson(const std::vector<DerivedChannel> &channels)
 {
@@ -161,19 +165,25 @@ QByteArray ScopeSetup::toJson() const
                               {"repeat", triggerOptions.repeat},
                               {"keep", triggerOptions.keep},
                               {"folder", triggerOptions.folder}};
-    const QJsonObject root{{"format", kFormat},
-                           {"version", kFormatVersion},
-                           {"components", rowsToJson("components", components)},
-                           {"links", rowsToJson("links", links)},
-                           {"endEffectors", rowsToJson("endEffectors", endEffectors)},
-                           {"periodMs", periodMs},
-                           {"trigger", trigger},
-                           {"view", QJsonObject{{"strips", stripView},
-                                                {"scaleToVisible", scaleToVisible},
-                                                {"wallClockTime", wallClockTime}}},
-                           {"files", QJsonObject{{"exactValues", exactValues}}},
-                           {"colours", coloursToJson(channelColours)},
-                           {"derivedChannels", derivedToJson(derivedChannels)}};
+    const QJsonObject root{
+        {"format", kFormat},
+        {"version", kFormatVersion},
+        {"components", rowsToJson("components", components)},
+        {"links", rowsToJson("links", links)},
+        {"endEffectors", rowsToJson("endEffectors", endEffectors)},
+        {"periodMs", periodMs},
+        {"trigger", trigger},
+        {"view", QJsonObject{{"strips", stripView},
+                             {"scaleToVisible", scaleToVisible},
+                             {"wallClockTime", wallClockTime}}},
+        {"files", QJsonObject{{"exactValues", exactValues}}},
+        {"colours", coloursToJson(channelColours)},
+        {"derivedChannels", derivedToJson(derivedChannels)},
+        {"analysis",
+         QJsonObject{{"xy", QJsonObject{{"x", xyX}, {"y", xyY}, {"equalScales", xyEqualScales}}},
+                     {"spectrum", QJsonObject{{"curve", spectrumCurve},
+                                              {"window", spectrumWindow},
+                                              {"decibel", spectrumDecibel}}}}}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -230,6 +240,20 @@ bool ScopeSetup::fromJson(const QByteArray &json, ScopeSetup &setup, QStringList
     setup.exactValues = root.value("files").toObject().value("exactValues").toBool(false);
     setup.channelColours = coloursFromJson(root.value("colours"), skipped);
     setup.derivedChannels = derivedFromJson(root.value("derivedChannels"), skipped);
+    const QJsonObject analysis = root.value("analysis").toObject();
+    const QJsonObject xy = analysis.value("xy").toObject();
+    readString(xy, "x", setup.xyX, skipped, "XY");
+    readString(xy, "y", setup.xyY, skipped, "XY");
+    setup.xyEqualScales = xy.value("equalScales").toBool(false);
+    const QJsonObject spectrum = analysis.value("spectrum").toObject();
+    readString(spectrum, "curve", setup.spectrumCurve, skipped, "spectrum");
+    readString(spectrum, "window", setup.spectrumWindow, skipped, "spectrum");
+    if (!kSpectrumWindows.contains(setup.spectrumWindow)) {
+        skipped << QCoreApplication::translate("ScopeSetup", "spectrum window \"%1\"")
+                       .arg(setup.spectrumWindow);
+        setup.spectrumWindow = ScopeSetup().spectrumWindow;
+    }
+    setup.spectrumDecibel = spectrum.value("decibel").toBool(false);
     return true;
 }
 

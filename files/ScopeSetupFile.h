@@ -40,6 +40,14 @@ struct ScopeSetup
     bool exactValues = false;             // files with exact values; older files: three decimals
     QMap<QString, QColor> channelColours; // by channel title; older files: none
     std::vector<DerivedChannel> derivedChannels; // computed after the channels; older: none
+    // The analysis windows' choices; older files: none. The window is "flat top", "hann" or
+    // "none".
+    QString xyX;
+    QString xyY;
+    bool xyEqualScales = false;
+    QString spectrumCurve;
+    QString spectrumWindow = QStringLiteral("flat top");
+    bool spectrumDecibel = false;
 
     QByteArray toJson() const;
 

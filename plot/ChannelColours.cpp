@@ -24,7 +24,8 @@ ChannelColours::ChannelColours(const QColor &canvas, NextComponent nextComponent
 {}
 
 QVector<QColor> ChannelColours::colourTogether(const QStringList &titles,
-                                               const QVector<QColor> &inUse)
+                                               const QVector<QColor> &inUse,
+                                               const QStringList &derived)
 {
     QVector<std::optional<QColor>> chosen(titles.size());
     QVector<QColor> taken = inUse;
@@ -50,7 +51,7 @@ QVector<QColor> ChannelColours::colourTogether(const QStringList &titles,
             const QString &title = titles.at(k);
             chosen[k] = newColour(taken);
             taken << *chosen.at(k);
-            if (!settled.contains(title) && isOfferedChannel(title)) {
+            if (!settled.contains(title) && (isOfferedChannel(title) || derived.contains(title))) {
                 m_colours.insert(title, *chosen.at(k));
                 settled << title;
             }
@@ -79,13 +80,13 @@ QColor ChannelColours::newColour(const QVector<QColor> &inUse) const
     return distinctReadableColour(m_canvas, inUse, m_nextComponent);
 }
 
-QStringList ChannelColours::restore(const QMap<QString, QColor> &saved)
+QStringList ChannelColours::restore(const QMap<QString, QColor> &saved, const QStringList &derived)
 {
     QStringList refused;
     QStringList taken;
     for (auto it = saved.constBegin(); it != saved.constEnd(); ++it) {
         QColor colour = it.value();
-        if (!isOfferedChannel(it.key()) || !colour.isValid() ||
+        if ((!isOfferedChannel(it.key()) && !derived.contains(it.key())) || !colour.isValid() ||
             contrastRatio(colour, m_canvas) < kMinCurveContrast) {
             refused << it.key();
             continue;

@@ -242,13 +242,17 @@ void QwtScope::addChannelCurves(const std::vector<ScopeChannel> &channels)
 {
     std::vector<const ScopeChannel *> bound;
     QStringList titles;
+    QStringList derived;
     for (const ScopeChannel &channel : channels) {
         if (isSlot(channel.binding.slot)) {
             bound.push_back(&channel);
             titles << channel.title;
+            if (channel.binding.computed)
+                derived << channel.title;
         }
     }
-    const QVector<QColor> colours = m_channelColours.colourTogether(titles, attachedColours());
+    const QVector<QColor> colours =
+        m_channelColours.colourTogether(titles, attachedColours(), derived);
     for (std::size_t k = 0; k < bound.size(); ++k)
         attachCurve(bound[k]->binding.slot, bound[k]->title, bound[k]->binding,
                     colours.at(static_cast<int>(k)));

@@ -8,8 +8,10 @@
 #include "ScopeAnnouncer.h"
 #include "ScopeCaptures.h"
 #include "ScopeSetupFile.h"
+#include "SpectrumView.h"
 #include "TarnPlugin_Scope.h"
 #include "TriggerControls.h"
+#include "XyView.h"
 
 #include <QAction>
 #include <QPointer>
@@ -19,6 +21,8 @@ namespace {
 
 const char *const kSetupFilter = QT_TRANSLATE_NOOP("ScopeSetupActions", "Scope set-up (*.json)");
 const char *const kRefusedSetupKey = "tarnRefusedSetupKey";
+// The spectrum's windows as set-up files name them, in the order of SpectrumWindow.
+const QStringList kSpectrumWindowTexts{"none", "hann", "flat top"};
 
 void selectText(TriggerControls &controls, TriggerControls::Choice choice, const QString &text,
                 const char *what, QStringList &skipped)
@@ -117,6 +121,14 @@ ScopeSetup ScopeSetupActions::currentSetup() const
     setup.wallClockTime = m_scope->wallClockTime();
     setup.channelColours = m_parts.colours.assignment();
     setup.derivedChannels = m_parts.derived.channels();
+    const XyView::Choices xy = m_parts.xy.choices();
+    setup.xyX = xy.x;
+    setup.xyY = xy.y;
+    setup.xyEqualScales = xy.equalScales;
+    const SpectrumView::Choices spectrum = m_parts.spectrum.choices();
+    setup.spectrumCurve = spectrum.curve;
+    setup.spectrumWindow = kSpectrumWindowTexts.at(int(spectrum.window));
+    setup.spectrumDecibel = spectrum.scale == SpectrumScale::Decibel;
     return setup;
 }
 
@@ -125,7 +137,10 @@ ScopeSetup ScopeSetupActions::currentSetup() const
 // colours go first, so that the confirmed channels are shown in them.
 void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped)
 {
-    for (const QString &title : m_parts.colours.restore(setup.channelColours))
+    QStringList derived;
+    for (const DerivedChannel &channel : setup.derivedChannels)
+        derived << channel.title;
+    for (const QString &title : m_parts.colours.restore(setup.channelColours, derived))
         skipped << tr("the colour of %1").arg(title);
     m_scope->setPeriod(setup.periodMs); // the file reader took only a valid one
     QScopeSetting &dialog = m_parts.channelDialog;
@@ -155,6 +170,11 @@ void ScopeSetupActions::applySetup(const ScopeSetup &setup, QStringList &skipped
     m_scope->setExactValues(setup.exactValues);
     m_scope->setScaleToVisibleCurves(setup.scaleToVisible);
     m_scope->setWallClockTime(setup.wallClockTime);
+    m_parts.xy.setChoices({setup.xyX, setup.xyY, setup.xyEqualScales});
+    m_parts.spectrum.setChoices(
+        {setup.spectrumCurve,
+         SpectrumWindow(kSpectrumWindowTexts.indexOf(setup.spectrumWindow)), // the reader knows it
+         setup.spectrumDecibel ? SpectrumScale::Decibel : SpectrumScale::Linear});
 }
 
 void ScopeSetupActions::saveToFile()

@@ -6,6 +6,8 @@
 
 class ChannelColours;
 class DerivedChannelSet;
+class SpectrumView;
+class XyView;
 class QAction;
 class QScopeSetting;
 class ScopeAnnouncer;
@@ -14,10 +16,10 @@ struct ScopeSetup;
 class TarnPlugin_Scope;
 class TriggerControls;
 
-// The operator's set-ups: the channel selection and derived channels, period, trigger controls
-// and channel colours saved to and loaded from a JSON file (the plot menu's "Save set-up…" and
-// "Load set-up…"), and, with persistSetup on, remembered in QSettings under the scope's objectName.
-// Owned by the scope widget (a Qt child); GUI thread only.
+// The operator's set-ups: the channel selection and derived channels, period, trigger controls,
+// channel colours and the analysis windows' choices saved to and loaded from a JSON file (the plot
+// menu's "Save set-up…" and "Load set-up…"), and, with persistSetup on, remembered in QSettings
+// under the scope's objectName. Owned by the scope widget (a Qt child); GUI thread only.
 class ScopeSetupActions : public QObject
 {
     Q_OBJECT
@@ -49,6 +51,8 @@ public:
         ScopeCaptures &captures;
         ChannelColours &colours;
         DerivedChannelSet &derived;
+        SpectrumView &spectrum;
+        XyView &xy;
     };
 
     // `scope` is the widget: its period and view options, its name and its dialogs' parent.

@@ -179,9 +179,11 @@ void TarnPlugin_ScopePrivate::createParts()
                      [this] { m_pRecorder->setCaptureRepeat(m_pCaptures->options().repeat); });
     m_pFileActions = new ScopeFileActions(q, *m_pRecorder, *m_pStateLine, *this);
     m_pRecordActions = new ScopeRecordActions(q, *m_pRecorder, *m_pStateLine, m_announcer, *this);
+    createAnalysisViews();
     m_pSetupActions = new ScopeSetupActions(q,
                                             {*m_pScopeSetting, *m_pTriggerControls, *m_pCaptures,
-                                             m_pScope->channelColours(), m_derivedChannels},
+                                             m_pScope->channelColours(), m_derivedChannels,
+                                             *m_pSpectrumView, *m_pXyView},
                                             m_announcer, *this);
 }
 
@@ -1213,14 +1215,22 @@ std::optional<QPointF> TarnPlugin_ScopePrivate::xyPointAtCursor(const QString &x
     return point;
 }
 
+// Windows of their own, hidden until opened; their choices go with the set-up.
+void TarnPlugin_ScopePrivate::createAnalysisViews()
+{
+    m_pSpectrumView =
+        new SpectrumView([this](const QString &title, const SpectrumOptions &options,
+                                QString *error) { return spectrumOf(title, options, error); },
+                         q);
+    m_pSpectrumView->setWindowFlag(Qt::Window);
+    m_pXyView =
+        new XyView([this](const QString &x, const QString &y) { return xyPathOf(x, y); },
+                   [this](const QString &x, const QString &y) { return xyPointAtCursor(x, y); }, q);
+    m_pXyView->setWindowFlag(Qt::Window);
+}
+
 void TarnPlugin_ScopePrivate::openSpectrum()
 {
-    if (!m_pSpectrumView)
-        m_pSpectrumView =
-            new SpectrumView([this](const QString &title, const SpectrumOptions &options,
-                                    QString *error) { return spectrumOf(title, options, error); },
-                             q);
-    m_pSpectrumView->setWindowFlag(Qt::Window);
     m_pSpectrumView->setChannels(recordingNow().titles());
     m_pSpectrumView->show();
     m_pSpectrumView->raise();
@@ -1229,11 +1239,6 @@ void TarnPlugin_ScopePrivate::openSpectrum()
 
 void TarnPlugin_ScopePrivate::openXyView()
 {
-    if (!m_pXyView)
-        m_pXyView = new XyView(
-            [this](const QString &x, const QString &y) { return xyPathOf(x, y); },
-            [this](const QString &x, const QString &y) { return xyPointAtCursor(x, y); }, q);
-    m_pXyView->setWindowFlag(Qt::Window);
     m_pXyView->setChannels(recordingNow().titles());
     m_pXyView->show();
     m_pXyView->raise();
@@ -1243,7 +1248,7 @@ void TarnPlugin_ScopePrivate::openXyView()
 // The path follows the recording while the view is shown, a few times a second.
 void TarnPlugin_ScopePrivate::refreshXyView()
 {
-    if (!m_pXyView || !m_pXyView->isVisible())
+    if (!m_pXyView->isVisible())
         return;
     if (m_xyRefreshed.isValid() && m_xyRefreshed.elapsed() < kXyRefreshMs)
         return;

@@ -172,6 +172,7 @@ private:
     void createViewActions();
     QList<QAction *> createAnalysisActions();
     void deriveLoadedCurves();
+    void createAnalysisViews();
     std::optional<QPointF> xyPointAtCursor(const QString &xTitle, const QString &yTitle) const;
     void refreshXyView();
 
@@ -257,8 +258,8 @@ private:
     QStringList m_channelTitles;
     DerivedChannelSet m_derivedChannels;
     QStringList m_derivedLeftOut;            // by the last set-up, with the reasons
-    SpectrumView *m_pSpectrumView = nullptr; // made when first opened; a child of q
-    XyView *m_pXyView = nullptr;             // made when first opened; a child of q
+    SpectrumView *m_pSpectrumView = nullptr; // a child of q
+    XyView *m_pXyView = nullptr;             // a child of q
     static constexpr int kXyRefreshMs = 250;
     QElapsedTimer m_xyRefreshed;
     QStringList m_previousTitles;

@@ -5,6 +5,8 @@
 #include "ScopeContextMenu.h"
 #include "ScopeSetupFile.h"
 #include "ScopeTestSupport.h"
+#include "SpectrumView.h"
+#include "XyView.h"
 #include "Zoomer.h"
 
 #include <QAction>
@@ -146,6 +148,7 @@ private slots:
             first.setPersistSetup(true);
             child<QLineEdit>(&first, "ScopePlugin_edit_PeriodTime")->setText("2500");
             selectTargetAcs(&first, {AXIS_J1, AXIS_J2});
+            QVERIFY(first.addDerivedChannel("diff", R"("J1 Target ACS" - "J2 Target ACS")", "deg"));
             shown = pensOf(plotOf(&first));
             child<QComboBox>(&first, "Kvel_Scope_cmb_TriggerSel")->setCurrentIndex(1);
             child<QComboBox>(&first, "Kvel_Scope_cmb_TriggerCondition")->setCurrentIndex(1);
@@ -153,12 +156,15 @@ private slots:
             child<QAbstractButton>(&first, "cb_Trigger")->click();
             first.setStripView(true);
             first.setWallClockTime(true);
+            first.findChild<XyView *>()->setChoices({"J2 Target ACS", "diff", true});
+            first.findChild<SpectrumView *>()->setChoices(
+                {"diff", SpectrumWindow::Hann, SpectrumScale::Decibel});
         }
         TarnPlugin_Scope scope;
         QwtScope *plot = plotOf(&scope);
         QVERIFY(plot->itemList(QwtPlotItem::Rtti_PlotCurve).isEmpty());
         scope.setProperty("persistSetup", true);
-        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.size(), 3);
         QCOMPARE(pensOf(plot), shown);
         QCOMPARE(plot->xRange(), 2500.0);
         QVERIFY(scope.isStripView());
@@ -168,6 +174,13 @@ private slots:
         QCOMPARE(child<QComboBox>(&scope, "Kvel_Scope_cmb_TriggerCondition")->currentText(), "<");
         QCOMPARE(child<QLineEdit>(&scope, "Kvel_Scope_edit_TriggerThreshold")->text(), "1.5");
         QVERIFY(child<QAbstractButton>(&scope, "cb_Trigger")->isChecked());
+        QCOMPARE(scope.derivedChannels(), QStringList{"diff"});
+        QCOMPARE(scope.channels().last(), QString("diff"));
+        const XyView::Choices xy = scope.findChild<XyView *>()->choices();
+        QVERIFY(xy.x == "J2 Target ACS" && xy.y == "diff" && xy.equalScales);
+        const SpectrumView::Choices spectrum = scope.findChild<SpectrumView *>()->choices();
+        QVERIFY(spectrum.curve == "diff" && spectrum.window == SpectrumWindow::Hann &&
+                spectrum.scale == SpectrumScale::Decibel);
     }
 
     // Threshold and delay come back exactly, whichever locale typed them and whichever loads

@@ -5,6 +5,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+
+#include <algorithm>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_grid.h>
@@ -66,12 +68,29 @@ SpectrumView::SpectrumView(Compute compute, QWidget *parent)
 
 void SpectrumView::setChannels(const QStringList &titles)
 {
-    const QString chosen = m_channel->currentText();
+    const QString chosen = m_channel->count() > 0 ? m_channel->currentText() : m_wantedCurve;
     m_channel->clear();
     m_channel->addItems(titles);
     const int kept = m_channel->findText(chosen);
     if (kept >= 0)
         m_channel->setCurrentIndex(kept);
+}
+
+SpectrumView::Choices SpectrumView::choices() const
+{
+    const SpectrumOptions chosen = options();
+    return {m_channel->count() > 0 ? m_channel->currentText() : m_wantedCurve, chosen.window,
+            chosen.scale};
+}
+
+void SpectrumView::setChoices(const Choices &choices)
+{
+    m_wantedCurve = choices.curve;
+    const int curve = m_channel->findText(choices.curve);
+    if (curve >= 0)
+        m_channel->setCurrentIndex(curve);
+    m_window->setCurrentIndex(std::max(0, m_window->findData(int(choices.window))));
+    m_scale->setCurrentIndex(std::max(0, m_scale->findData(int(choices.scale))));
 }
 
 SpectrumOptions SpectrumView::options() const

@@ -26,7 +26,19 @@ public:
     using Compute = std::function<std::optional<AmplitudeSpectrum>(
         const QString &title, const SpectrumOptions &options, QString *error)>;
 
+    // What the operator chose, as a set-up keeps it; a curve not offered yet is chosen once
+    // it is.
+    struct Choices
+    {
+        QString curve;
+        SpectrumWindow window = SpectrumWindow::FlatTop;
+        SpectrumScale scale = SpectrumScale::Linear;
+    };
+
     SpectrumView(Compute compute, QWidget *parent);
+
+    Choices choices() const;
+    void setChoices(const Choices &choices);
 
     // The curves offered, keeping the one chosen where it is still there.
     void setChannels(const QStringList &titles);
@@ -41,6 +53,7 @@ private:
     void markPeaks(const std::vector<SpectrumPeak> &peaks);
 
     Compute m_compute;
+    QString m_wantedCurve;
     QComboBox *m_channel;
     QComboBox *m_window;
     QComboBox *m_scale;

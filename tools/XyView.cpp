@@ -74,14 +74,31 @@ XyView::XyView(Pair pair, CursorPoint cursorPoint, QWidget *parent)
 
 void XyView::setChannels(const QStringList &titles)
 {
-    const QString x = m_x->currentText();
-    const QString y = m_y->currentText();
+    const QString x = m_x->count() > 0 ? m_x->currentText() : m_wanted.x;
+    const QString y = m_y->count() > 0 ? m_y->currentText() : m_wanted.y;
     for (QComboBox *box : {m_x, m_y}) {
         box->clear();
         box->addItems(titles);
     }
     chooseText(m_x, x, 0);
     chooseText(m_y, y, 1);
+}
+
+XyView::Choices XyView::choices() const
+{
+    return {m_x->count() > 0 ? m_x->currentText() : m_wanted.x,
+            m_y->count() > 0 ? m_y->currentText() : m_wanted.y, m_equal->isChecked()};
+}
+
+void XyView::setChoices(const Choices &choices)
+{
+    m_wanted = choices;
+    if (m_x->count() > 0) {
+        chooseText(m_x, choices.x, 0);
+        chooseText(m_y, choices.y, 1);
+    }
+    m_equal->setChecked(choices.equalScales);
+    m_shownKey.clear();
 }
 
 void XyView::refresh(const QString &recordingStamp)

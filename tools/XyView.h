@@ -29,7 +29,19 @@ public:
     // The point of x and y at the time cursor; nothing without a sample there.
     using CursorPoint = std::function<std::optional<QPointF>(const QString &x, const QString &y)>;
 
+    // What the operator chose, as a set-up keeps it; curves not offered yet are chosen once
+    // they are.
+    struct Choices
+    {
+        QString x;
+        QString y;
+        bool equalScales = false;
+    };
+
     XyView(Pair pair, CursorPoint cursorPoint, QWidget *parent);
+
+    Choices choices() const;
+    void setChoices(const Choices &choices);
 
     // The curves offered, keeping the ones chosen where they are still there.
     void setChannels(const QStringList &titles);
@@ -42,6 +54,7 @@ private:
     void scaleAxes();
 
     Pair m_pair;
+    Choices m_wanted;
     CursorPoint m_cursorPoint;
     QComboBox *m_x;
     QComboBox *m_y;
