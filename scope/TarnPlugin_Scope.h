@@ -286,8 +286,8 @@ public:
     /// Shows chosen bits of a status-word channel as lanes of 0/1 steps: one derived channel
     /// per bit, `bit("<channel>", n)`, titled "<channel> bit n" (or "<channel> <name>" with
     /// names[i]), with the unit "bit", so that the strip view gives the lanes a strip of
-    /// their own. A trigger on a lane at threshold 0.5 fires on the bit's edge: rising with
-    /// Above, falling with Below. Refused as addDerivedChannel() refuses, and for a bit
+    /// their own. A trigger on a lane at threshold 0.5 with a delay ("0" for the instant
+    /// itself) fires on the bit's edge: rising with Above, falling with Below. Refused as addDerivedChannel() refuses, and for a bit
     /// outside 0..63, with nothing changed.
     bool addBitLanes(const QString &channel, const QList<int> &bits,
                      const QStringList &names = QStringList(), QString *errorText = nullptr);

@@ -179,27 +179,35 @@ private slots:
         QVERIFY2(error.contains("no bit 64"), qPrintable(error));
         QVERIFY(m_scope->addBitLanes(word, {0, 2}, {QString(), "Enable"}));
         QCOMPARE(m_scope->channels(), (QStringList{word, word + " bit 0", word + " Enable"}));
-        m_scope->setTriggerChannel(word + " Enable");
-        m_scope->setTriggerThreshold(0.5);
-        m_scope->setTriggerEnabled(true);
-        QSignalSpy fired(m_scope.get(), &TarnPlugin_Scope::triggerFired);
+        const QVector<double> words{5, 0, 3, 5, kNaN, 4};
+        const auto queueWords = [&words](double first) {
+            TarnSim::Batch batch;
+            for (int t = 0; t < words.size(); ++t)
+                batch.records.push_back(record(first + t, words[t]));
+            TarnSim::queueBatch(batch);
+        };
         QVERIFY(flushedAfter([this] { m_scope->start(); }));
-        const QVector<double> words{1, 0, 3, 5, kNaN, 4};
-        TarnSim::Batch batch;
-        for (int t = 0; t < words.size(); ++t)
-            batch.records.push_back(record(100.0 + t, words[t]));
-        TarnSim::queueBatch(batch);
-        QTRY_COMPARE(fired.count(), 1);
-        QCOMPARE(fired.first().first().toDouble(), 103.0);
+        queueWords(100.0);
         QVERIFY(waitForBatchesConsumed());
         m_scope->stop();
         const QList<TarnScopeCurveData> curves = m_scope->recordedCurves();
         const QVector<double> bit0 = curveOf(curves, word + " bit 0").values;
         const QVector<double> enable = curveOf(curves, word + " Enable").values;
-        const QVector<double> expected0{1, 0, 1, 1, kNaN, 0}, expected2{0, 0, 0, 1, kNaN, 1};
+        const QVector<double> expected0{1, 0, 1, 1, kNaN, 0}, expected2{1, 0, 0, 1, kNaN, 1};
         QCOMPARE(bit0.size(), words.size());
         for (int t = 0; t < words.size(); ++t)
             QVERIFY(same(bit0[t], expected0[t]) && same(enable[t], expected2[t]));
+
+        // With a delay the trigger waits for the bit to be low first: an edge, not the level.
+        m_scope->setTriggerChannel(word + " Enable");
+        m_scope->setTriggerThreshold(0.5);
+        m_scope->setTriggerDelay("0");
+        m_scope->setTriggerEnabled(true);
+        QSignalSpy fired(m_scope.get(), &TarnPlugin_Scope::triggerFired);
+        QVERIFY(flushedAfter([this] { m_scope->start(); }));
+        queueWords(200.0);
+        QTRY_COMPARE(fired.count(), 1);
+        QCOMPARE(fired.first().first().toDouble(), 203.0);
         QCOMPARE(m_scope->derivedChannelUnit(word + " Enable"), QString("bit"));
     }
 
