@@ -287,8 +287,8 @@ public:
     /// per bit, `bit("<channel>", n)`, titled "<channel> bit n" (or "<channel> <name>" with
     /// names[i]), with the unit "bit", so that the strip view gives the lanes a strip of
     /// their own. A trigger on a lane at threshold 0.5 with a delay ("0" for the instant
-    /// itself) fires on the bit's edge: rising with Above, falling with Below. Refused as addDerivedChannel() refuses, and for a bit
-    /// outside 0..63, with nothing changed.
+    /// itself) fires on the bit's edge: rising with Above, falling with Below. Refused as
+    /// addDerivedChannel() refuses, and for a bit outside 0..63, with nothing changed.
     bool addBitLanes(const QString &channel, const QList<int> &bits,
                      const QStringList &names = QStringList(), QString *errorText = nullptr);
     /// Adds a preset's derived channels and chooses the channels they read beside those
