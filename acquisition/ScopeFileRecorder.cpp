@@ -42,6 +42,12 @@ QString numberedName(const QString &fileName, int number)
                                    .arg(suffix));
 }
 
+// Anything there takes the name, a link that leads nowhere too.
+bool isTaken(const QString &name)
+{
+    return FileEntry::at(name).exists() || FileEntry::at(ScopeFileMeta::fileNameFor(name)).exists();
+}
+
 ScopeFile::NumberFormat numberFormat(const FileRecordingOptions &options)
 {
     return options.exactValues ? ScopeFile::NumberFormat::Exact
@@ -240,6 +246,18 @@ void ScopeFileRecorder::changeColumns(const QVector<ScopeFileCurve> &columns)
     openNext();
 }
 
+QString ScopeFileRecorder::nextFreeName(const QString &fileName)
+{
+    if (!isTaken(fileName))
+        return fileName;
+    for (int number = 2; number < kMaxNumberedTries; ++number) {
+        const QString name = numberedName(fileName, number);
+        if (!isTaken(name))
+            return name;
+    }
+    return fileName; // refused when opened, with the reason
+}
+
 bool ScopeFileRecorder::openNext()
 {
     QString error;
@@ -250,9 +268,7 @@ bool ScopeFileRecorder::openNext()
     m_writer->close();
     for (int tries = 0; tries < kMaxNumberedTries; ++tries) {
         const QString name = numberedName(m_options.fileName, m_nextNumber++);
-        // Anything there takes the number, a link that leads nowhere too.
-        if (FileEntry::at(name).exists() ||
-            FileEntry::at(ScopeFileMeta::fileNameFor(name)).exists())
+        if (isTaken(name))
             continue;
         if (!m_writer->open(name, ScopeFileWriter::Existing::Refuse, m_columns,
                             columnsWithData(m_columns), numberFormat(m_options), &error)) {

@@ -56,6 +56,9 @@ public:
     static std::unique_ptr<ScopeFileRecorder> start(const FileRecordingOptions &options,
                                                     const QVector<ScopeFileCurve> &columns,
                                                     QString *error);
+    // The name itself when nothing stands there, else the first numbered one free beside it
+    // ("run_004.csv"): where a recording that ended goes on, in the same series.
+    static QString nextFreeName(const QString &fileName);
     // Waits for the writer to finish (see finish()).
     ~ScopeFileRecorder();
     ScopeFileRecorder(const ScopeFileRecorder &) = delete;

@@ -42,6 +42,7 @@ bool ScopeRecorder::startSampling(const std::vector<int> &scopeIndexes, QString 
         Tarn_LockGurad guard(&m_lockData);
         m_news = LinkNews();
         m_clockOrigin = ClockOrigin();
+        m_nRecords = 0;
         m_bSampling = true;
     }
     return true;
@@ -263,6 +264,7 @@ void ScopeRecorder::appendBatchLocked(const std::vector<ScopeRecord> &records,
         m_buffer.appendRecord(record);
         ++appended;
     }
+    m_nRecords += appended;
     if (bounds.from)
         m_buffer.dropBefore(*bounds.from);
     teeToFileLocked(records, appended, bounds);
@@ -383,6 +385,8 @@ CaptureBounds ScopeRecorder::captureBounds() const
 {
     Tarn_LockGurad guard(&m_lockTrigger);
     CaptureBounds bounds = m_bounds;
+    if (m_bCapturesOnly)
+        return bounds;
     const std::optional<double> delay = m_triggerSettings.delay;
     if (m_bTriggerArmed && delay) {
         if (m_triggerSettings.mode == TriggerSettings::OpenGrab && m_bCapture)
@@ -416,6 +420,10 @@ void ScopeRecorder::armTriggerLocked(bool armed, int mode, bool again)
     m_bounds = CaptureBounds();
     m_bInside = !again && !m_triggerSettings.delay;
     m_bCutting = armed || m_cutter.isOpen();
+    if (m_bCapturesOnly) {
+        m_bCapture = true;
+        return;
+    }
     if (!armed) {
         // A trigger given up while it waited to open leaves the scope recording, not held.
         if (waitedToOpen)
@@ -447,7 +455,7 @@ void ScopeRecorder::fireTriggerLocked(int mode)
 {
     m_bTriggerArmed = false;
     m_bounds = CaptureBounds();
-    if (mode == TriggerSettings::OpenGrab)
+    if (mode == TriggerSettings::OpenGrab || m_bCapturesOnly)
         m_bCapture = true;
     else if (mode == TriggerSettings::EndGrab)
         m_bCapture = false;
@@ -500,7 +508,7 @@ void ScopeRecorder::fireAtLocked(const std::vector<ScopeRecord> &records, std::s
     ++m_nFirings;
     m_cutter.open(m_triggerSettings, records, stretch, firing);
     const std::optional<double> delay = m_triggerSettings.delay;
-    if (!delay) {
+    if (!delay || m_bCapturesOnly) {
         fireTriggerLocked(m_triggerSettings.mode);
         return;
     }
@@ -517,6 +525,14 @@ void ScopeRecorder::setCaptureRepeat(bool repeat)
 {
     Tarn_LockGurad guard(&m_lockTrigger);
     m_bRepeat = repeat;
+}
+
+void ScopeRecorder::setCapturesOnly(bool on)
+{
+    Tarn_LockGurad guard(&m_lockTrigger);
+    m_bCapturesOnly = on;
+    if (on)
+        m_bCapture = true;
 }
 
 std::vector<CutCapture> ScopeRecorder::takeCaptures()

@@ -120,9 +120,15 @@ public:
     void fireTrigger(int mode);
     // In repeat mode a completed capture arms the trigger again at once.
     void setCaptureRepeat(bool repeat);
+    // The trigger only cuts captures; the recording (the buffers and the file) runs on whole,
+    // neither held before a firing nor bounded after it. The headless recorder's way.
+    void setCapturesOnly(bool on);
     // The captures cut since the last call, oldest first; Stop completes an open one with
     // what it holds.
     std::vector<CutCapture> takeCaptures();
+
+    // Records appended since sampling began.
+    uint64_t recordCount() const { return m_nRecords; }
 
     void resetReadCycle();
     ReadCycle readCycle() const;
@@ -180,6 +186,7 @@ private:
     SampleBuffer m_buffer; // guarded by m_lockData
     // Bumped under m_lockData by every set-up; a delivery for another one appends nothing.
     std::atomic<unsigned> m_nSetupGeneration{0};
+    std::atomic<uint64_t> m_nRecords{0}; // written under m_lockData
     // Written under m_lockData, so no append follows a stop.
     std::atomic<bool> m_bSampling{false};
     std::shared_ptr<ControllerLink> m_pLink;               // GUI thread only; held while sampling
@@ -199,6 +206,7 @@ private:
     bool m_bInside = true;           // guarded by m_lockTrigger
     CaptureCutter m_cutter;          // guarded by m_lockTrigger
     bool m_bRepeat = false;          // guarded by m_lockTrigger
+    bool m_bCapturesOnly = false;    // guarded by m_lockTrigger
     // Armed since the last capture ended: the cutter keeps the history a window reaches.
     std::atomic<bool> m_bCutting{false};
 

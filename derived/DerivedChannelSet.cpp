@@ -107,3 +107,23 @@ std::vector<DerivedExpression> DerivedChannelSet::compile(const QStringList &rec
     }
     return expressions;
 }
+
+std::vector<DerivedExpression> DerivedChannelSet::compileAfter(std::vector<ScopeChannel> &channels,
+                                                               QStringList *leftOut) const
+{
+    QStringList titles;
+    for (const ScopeChannel &ch : channels)
+        titles << ch.title;
+    std::vector<DerivedChannel> kept;
+    std::vector<DerivedExpression> expressions = compile(titles, &kept, leftOut);
+    for (const DerivedChannel &derived : kept) {
+        ScopeChannel ch;
+        ch.title = derived.title;
+        ch.binding.slot = static_cast<int>(channels.size());
+        ch.binding.axis = 0;
+        ch.binding.unit = derived.unit;
+        ch.binding.computed = true;
+        channels.push_back(ch);
+    }
+    return expressions;
+}

@@ -2,6 +2,7 @@
 
 #include "DerivedChannel.h"
 #include "DerivedExpression.h"
+#include "ScopeChannel.h"
 
 #include <QStringList>
 
@@ -33,6 +34,10 @@ public:
     std::vector<DerivedExpression> compile(const QStringList &recorded,
                                            std::vector<DerivedChannel> *kept,
                                            QStringList *leftOut) const;
+    // The same against the recorded `channels`, each kept channel appended to them as a
+    // computed one in the slot after them.
+    std::vector<DerivedExpression> compileAfter(std::vector<ScopeChannel> &channels,
+                                                QStringList *leftOut) const;
 
 private:
     std::vector<DerivedChannel> m_channels;

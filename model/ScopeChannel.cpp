@@ -227,6 +227,8 @@ bool rowsChoosing(const QSet<QString> &wanted, ChannelRows &rows, QString &error
     return true;
 }
 
+} // namespace
+
 std::vector<ScopeChannel> channelsOf(const ChannelRows &rows)
 {
     ComponentSelection components;
@@ -240,8 +242,6 @@ std::vector<ScopeChannel> channelsOf(const ChannelRows &rows)
         endEffectors[static_cast<emENDEFF>(key)] = ScopeCatalog::instance().endEffBase(key);
     return selectedChannels(components, links, endEffectors);
 }
-
-} // namespace
 
 bool rowsForChannels(const QStringList &titles, ChannelRows &rows, QString &error)
 {

@@ -51,6 +51,8 @@ struct ChannelRows
     QList<int> links;
     QList<int> endEffectors;
 };
+// The channels the rows choose, in curve order, as the channel dialog records them.
+std::vector<ScopeChannel> channelsOf(const ChannelRows &rows);
 // The rows that choose exactly the channels titled; false, with the reason in `error`, for
 // an unknown title, more channels than a record carries, or a set the trees cannot choose
 // alone (they record each chosen quantity for each chosen joint or component).

@@ -707,25 +707,12 @@ bool TarnPlugin_ScopePrivate::setupChannels()
 std::vector<DerivedExpression>
 TarnPlugin_ScopePrivate::compileDerivedChannels(std::vector<ScopeChannel> &channels)
 {
-    QStringList titles;
-    for (const ScopeChannel &ch : channels)
-        titles << ch.title;
-    std::vector<DerivedChannel> kept;
     m_derivedLeftOut.clear();
     std::vector<DerivedExpression> expressions =
-        m_derivedChannels.compile(titles, &kept, &m_derivedLeftOut);
+        m_derivedChannels.compileAfter(channels, &m_derivedLeftOut);
     for (const QString &line : m_derivedLeftOut)
         announce(&TarnPlugin_Scope::errorOccurred,
                  TarnPlugin_Scope::tr("ERROR:Derived channel left out: %1").arg(line));
-    for (const DerivedChannel &derived : kept) {
-        ScopeChannel ch;
-        ch.title = derived.title;
-        ch.binding.slot = static_cast<int>(channels.size());
-        ch.binding.axis = 0;
-        ch.binding.unit = derived.unit;
-        ch.binding.computed = true;
-        channels.push_back(ch);
-    }
     return expressions;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <thread>
 #include <utility>
@@ -22,6 +23,25 @@ SimulatedController &SimulatedController::instance()
 SimulatedController::SimulatedController()
 {
     reset();
+    applyEnvironment();
+}
+
+namespace {
+int environmentCode(const char *name)
+{
+    const char *text = std::getenv(name);
+    return text ? std::atoi(text) : 0;
+}
+} // namespace
+
+void SimulatedController::applyEnvironment()
+{
+    if (const char *log = std::getenv("TARNSIM_DELIVERY_LOG"))
+        m_deliveryFile = std::fopen(log, "w");
+    m_listRefusal = environmentCode("TARNSIM_REFUSE_LISTS");
+    m_readFailure = environmentCode("TARNSIM_FAIL_READS");
+    if (const char *after = std::getenv("TARNSIM_ERROR_AFTER_MS"))
+        m_errorAfterMs = std::atof(after);
 }
 
 void SimulatedController::reset()
@@ -243,6 +263,11 @@ int SimulatedController::readScopeData(double *cpuLoad, uint32_t *memKB,
 void SimulatedController::logDelivery(const std::vector<_ST_ReadScopeData> &records,
                                       std::size_t first)
 {
+    if (m_deliveryFile) {
+        for (std::size_t i = first; i < records.size(); ++i)
+            std::fprintf(m_deliveryFile, "%.17g\n", records[i].dTime);
+        std::fflush(m_deliveryFile);
+    }
     if (!m_logDeliveries)
         return;
     for (std::size_t i = first; i < records.size(); ++i) {
@@ -310,6 +335,8 @@ int SimulatedController::readRobotFlags(int *flags[8])
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     std::lock_guard<std::mutex> guard(m_mutex);
     ++m_counts.readRobotFlags;
+    if (m_errorAfterMs >= 0.0 && controllerTimeMs() >= m_errorAfterMs)
+        m_flags[2] = 1;
     for (int i = 0; i < 8; ++i) {
         if (flags[i])
             *flags[i] = m_flags[static_cast<std::size_t>(i)];

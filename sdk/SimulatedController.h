@@ -4,6 +4,7 @@
 #include "SimulatorControl.h"
 
 #include <chrono>
+#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -15,6 +16,10 @@
 // while it produces records, never while it blocks on request. Like a real controller,
 // a record carries its values in the order of the index list in force when it was
 // sampled, so a read right after a new list may still return records in the old order.
+// A program that cannot reach the controls (the command-line recorder under test) is given
+// faults and a delivery log through the environment at first use: TARNSIM_DELIVERY_LOG
+// (a file that gets the time of each delivered record, one per line), TARNSIM_REFUSE_LISTS and
+// TARNSIM_FAIL_READS (codes), TARNSIM_ERROR_AFTER_MS (the robot reports an error from then on).
 class SimulatedController final : public TarnSim::Control
 {
 public:
@@ -55,6 +60,7 @@ private:
     };
 
     SimulatedController();
+    void applyEnvironment();
     double controllerTimeMs() const;
     long long currentTick() const;
     long long firstUndeliveredTick(long long nowTick) const;
@@ -82,4 +88,6 @@ private:
     int m_listRefusal = 0;
     bool m_logDeliveries = false;
     std::vector<TarnSim::Delivery> m_deliveries;
+    std::FILE *m_deliveryFile = nullptr; // from the environment; left open with the instance
+    double m_errorAfterMs = -1.0;        // from the environment; negative: never
 };
