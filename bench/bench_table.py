@@ -89,6 +89,47 @@ def run_demo(build, selection=None, scopes=1):
     return cpu, wall
 
 
+RECORDER_QUANTITIES = ("Target ACS", "Actual ACS", "Target JointVel", "Actual JointVel",
+                       "Target Cur", "Actual Cur")
+RECORDER_CHANNELS = ",".join(f"J{j} {q}" for j in range(1, 7) for q in RECORDER_QUANTITIES)
+RECORDER_WINDOW_S = 30
+
+
+def resident_bytes(pid):
+    try:
+        with open(f"/proc/{pid}/status") as status:
+            for line in status:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1]) * 1024
+    except OSError:
+        pass
+    return 0
+
+
+def run_recorder(build, window_s):
+    """tarnscope-record at 36 ch x 1 kHz recording to file until its window is full and for
+    ten seconds more: its CPU against one core over the same wall time, and its largest
+    resident memory."""
+    with tempfile.TemporaryDirectory() as output:
+        before = resource.getrusage(resource.RUSAGE_CHILDREN)
+        start = time.monotonic()
+        process = subprocess.Popen(
+            [os.path.join(build, "bin", "tarnscope-record"), "--channels", RECORDER_CHANNELS,
+             "--period", str(window_s * 1000), "--record-to", os.path.join(output, "run.csv"),
+             "--duration", str(window_s + 10), "--status-seconds", "0"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        peak = 0
+        while process.poll() is None:
+            peak = max(peak, resident_bytes(process.pid))
+            time.sleep(0.5)
+        wall = time.monotonic() - start
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
+        if process.returncode != 0:
+            sys.exit(f"tarnscope-record ended with {process.returncode}")
+    cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
+    return cpu, wall, peak
+
+
 def seconds(value):
     for unit, factor in (("s", 1.0), ("ms", 1e-3), ("us", 1e-6), ("ns", 1e-9)):
         if value >= factor:
@@ -189,6 +230,16 @@ def main():
     cpu, wall = run_demo(build)
     row("scope-demo CPU, 36 ch 1 kHz", "10k", cpu, f"one core over {DEMO_SECONDS} s run",
         wall, 0.10)
+    cpu, wall, peak = run_recorder(build, RECORDER_WINDOW_S)
+    row("tarnscope-record CPU, 36 ch 1 kHz to file", f"{RECORDER_WINDOW_S} s", cpu,
+        "one core over the run", wall, 0.03)
+    # What the window costs: the same program with a window of one second is the baseline.
+    _, _, small = run_recorder(build, 1)
+    raw = 37 * 8 * 1000 * RECORDER_WINDOW_S
+    row("tarnscope-record memory above a 1 s window", f"{RECORDER_WINDOW_S} s", peak - small,
+        "raw 37 x 8 B x window", raw, 1.2, megabytes)
+    row("tarnscope-record resident memory", f"{RECORDER_WINDOW_S} s", peak,
+        "raw 37 x 8 B x window", raw, None, megabytes)
     silence = run_json(binary("bench_guisilence"))
     # 50 ms of a 2 s stall at most; against a prompt controller only for comparison.
     row("GUI silence, set-up with a 2 s list call", "-", silence["stalled"], "the stall",

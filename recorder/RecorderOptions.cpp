@@ -60,6 +60,8 @@ const QCommandLineOption kControllerTimeout("controller-timeout",
 const QCommandLineOption
     kStatus("status-seconds", "Seconds between status lines on stderr (default 10; 0: none).", "N");
 const QCommandLineOption kJson("json", "Status and events as JSON lines.");
+const QCommandLineOption kListChannels("list-channels",
+                                       "Print every channel title, one per line, and exit.");
 
 bool readInt(const QCommandLineParser &parser, const QCommandLineOption &option, int least,
              int most, int &value, QString *error)
@@ -167,10 +169,16 @@ RecorderOptions::Outcome RecorderOptions::parse(const QStringList &arguments,
     const QCommandLineOption version = parser.addVersionOption();
     parser.addOptions({kSetup, kChannels, kPeriod, kTrigger, kRepeat, kKeep, kCaptures, kRecordTo,
                        kRotateMinutes, kRotateMb, kExact, kDuration, kStopWhenError, kRetry,
-                       kControllerTimeout, kStatus, kJson});
+                       kControllerTimeout, kStatus, kJson, kListChannels});
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return Outcome::Bad;
+    }
+    if (parser.isSet(kListChannels)) {
+        QTextStream out(stdout);
+        for (const OfferedChannel &offered : offeredChannels())
+            out << offered.channel.title << '\n';
+        return Outcome::Shown;
     }
     if (parser.isSet(help) || parser.isSet(version)) {
         QTextStream(stdout) << (parser.isSet(help)
