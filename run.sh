@@ -4,7 +4,8 @@
 #   ./run.sh test [--asan|--tsan]     build and run the whole test suite
 #   ./run.sh fuzz [SECONDS]           build the libFuzzer targets with clang, run each SECONDS (60)
 #   ./run.sh bench                    Release build in build-bench, one table of speed figures
-#   ./run.sh soak [MINUTES]           the scope against the simulated robot (default 30 min)
+#   ./run.sh soak [--headless] [MINUTES]  the scope against the simulated robot, tarnscope-record
+#                                     beside it (default 30 min); --headless: the recorder alone
 #   ./run.sh vendor-sdk               the kit built against a fake maker's SDK, installed, consumed
 # Installs missing Debian packages (as root, or through sudo), configures once and
 # afterwards only rebuilds what changed.
@@ -103,10 +104,12 @@ bench)
     exec python3 bench/bench_table.py build-bench
     ;;
 soak)
+    headless=()
+    if [ "${1:-}" = --headless ]; then headless=(--headless); shift; fi
     minutes=${1:-30}
     ensure_packages
     configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    QT_QPA_PLATFORM=offscreen exec build/bin/scope_soak "$minutes"
+    QT_QPA_PLATFORM=offscreen exec build/bin/scope_soak "${headless[@]}" "$minutes"
     ;;
 vendor-sdk)
     ensure_packages

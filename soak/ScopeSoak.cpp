@@ -1,8 +1,10 @@
 #include "ScopeSoak.h"
 #include "ScopeLimits.h"
+#include "SoakMemory.h"
 
 #include "GuiWatchdog.h"
 #include "ModalDialogAnswerer.h"
+#include "RecorderSoak.h"
 #include "ScopeCatalog.h"
 #include "ScopeChannel.h"
 #include "ScopeTestSupport.h"
@@ -33,16 +35,9 @@ constexpr int kGuiSilenceLimitMs = 2000;
 constexpr int kReadSilenceLimitMs = 2000;
 constexpr int kSettleAfterStopMs = 150;
 constexpr int kLongestRunMs = 20000;
-constexpr double kMemoryTolerance = 0.10;
 // What Qt's caches (file dialogs, fonts, icons) add to the heap once they are warm: about
 // 1.3 MB after 10 minutes and 1.4 MB after 30 in our runs. A leak keeps growing past it.
 constexpr double kHeapWarmUpMB = 2.0;
-// A sanitizer keeps freed memory in quarantine and shadow: resident figures say nothing.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kMemoryMeaningful = false;
-#else
-constexpr bool kMemoryMeaningful = true;
-#endif
 const std::vector<int> kLinkLeaves{1,  2,  3,  4,  5,  7,  8,  9,  10, 12,
                                    13, 14, 15, 16, 17, 19, 20, 21, 22};
 // Target ACS and Actual ACS: the companions record them, so a full selection with them
@@ -161,6 +156,8 @@ int ScopeSoak::run()
             noteMainStopped();
     });
     startRecordingToFile();
+    m_recorder = std::make_unique<RecorderSoak>(m_dir.filePath("recorder"));
+    m_recorder->start();
     for (const auto &[name, set] :
          {std::pair<const char *, int>{"companion A", 0}, {"companion B", 1}})
         m_companions.push_back(std::make_unique<CompanionScope>(
@@ -201,6 +198,8 @@ int ScopeSoak::run()
     const long long longestSilence = m_watchdog->longestSilenceMs();
     m_watchdog.reset();
     checkRecordedFiles();
+    for (const QString &failure : m_recorder->finish())
+        fail(failure);
 
     const Counts &c = m_counts;
     std::printf("ran %.1f s\n", total.elapsed() / 1000.0);
@@ -231,6 +230,7 @@ int ScopeSoak::run()
         "epoch's first read: %d; recordings without a data channel: %d\n",
         c.lateBatches, c.droppedFirstBatches, c.unobservable);
     std::printf("longest GUI silence: %lld ms (limit %d ms)\n", longestSilence, kGuiSilenceLimitMs);
+    m_recorder->printFigures();
     for (const auto &[name, p] : {std::pair<const char *, Plateau>{"first", first}, {"last", last}})
         std::printf("resident memory, %s plateau (10 s window, 36 channels, both companions "
                     "sampling): %.1f..%.1f MB, "
@@ -245,9 +245,9 @@ int ScopeSoak::run()
     std::printf("last plateau against the first: resident memory %+.1f %%, heap in use %.1f -> "
                 "%.1f MB (%+.1f %%)\n",
                 drift, first.heapMB, last.heapMB, heapDrift);
-    if (!kMemoryMeaningful)
+    if (!SoakMemory::kMeaningful)
         std::printf("memory not checked: sanitizer build\n");
-    else if (std::fabs(heapDrift) > 100.0 * kMemoryTolerance &&
+    else if (std::fabs(heapDrift) > 100.0 * SoakMemory::kTolerance &&
              std::fabs(last.heapMB - first.heapMB) > kHeapWarmUpMB)
         fail(QString("the heap in use moved %1 % between the plateaus").arg(heapDrift, 0, 'f', 1));
 
@@ -297,7 +297,7 @@ ScopeSoak::Plateau ScopeSoak::plateau(double seconds, const char *name)
     p.untrimmedMB = untrimmedMB;
     std::sort(m_heapMB.begin(), m_heapMB.end());
     p.heapMB = m_heapMB[m_heapMB.size() / 2];
-    if (kMemoryMeaningful && p.maxMB > p.minMB * (1.0 + kMemoryTolerance))
+    if (SoakMemory::kMeaningful && p.maxMB > p.minMB * (1.0 + SoakMemory::kTolerance))
         fail(QString("%1: resident memory grew from %2 to %3 MB with a constant window")
                  .arg(name)
                  .arg(p.minMB)

@@ -17,6 +17,7 @@
 #include <vector>
 
 class GuiWatchdog;
+class RecorderSoak;
 class QWidget;
 
 // Runs a scope widget against the simulated robot at 1 kHz for a while, doing what an
@@ -24,7 +25,8 @@ class QWidget;
 // the curves (and every export) hold exactly what the controller delivered. Two companion
 // scopes share the controller with it all along, as on other tabs of an HMI, and are checked
 // likewise when they stop. Two phases with a fixed selection and period bracket the random
-// one to measure resident memory. GUI thread only; owns the widgets.
+// one to measure resident memory. tarnscope-record runs beside them all along as its own
+// process, on another controller. GUI thread only; owns the widgets.
 class ScopeSoak
 {
 public:
@@ -103,6 +105,7 @@ private:
     std::unique_ptr<GuiWatchdog> m_watchdog;
     std::vector<std::unique_ptr<CompanionScope>> m_companions;
     QTemporaryDir m_dir;
+    std::unique_ptr<RecorderSoak> m_recorder; // tarnscope-record beside the scopes, in m_dir
 
     // An epoch begins at each Start and each set-up confirmed while sampling.
     uint64_t m_epoch = 0;
