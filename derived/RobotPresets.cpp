@@ -40,6 +40,29 @@ QString RobotPresets::name(RobotPreset preset)
     return {};
 }
 
+QString RobotPresets::key(RobotPreset preset)
+{
+    switch (preset) {
+    case RobotPreset::FollowingError:
+        return QStringLiteral("following-error");
+    case RobotPreset::VelocityError:
+        return QStringLiteral("velocity-error");
+    case RobotPreset::MechanicalPower:
+        return QStringLiteral("mechanical-power");
+    case RobotPreset::TcpSpeed:
+        return QStringLiteral("tcp-speed");
+    }
+    return {};
+}
+
+std::optional<RobotPreset> RobotPresets::fromKey(const QString &key)
+{
+    for (RobotPreset preset : all())
+        if (RobotPresets::key(preset) == key)
+            return preset;
+    return std::nullopt;
+}
+
 std::vector<DerivedChannel> RobotPresets::channels(RobotPreset preset)
 {
     switch (preset) {

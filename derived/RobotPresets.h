@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 enum class RobotPreset
@@ -24,6 +25,10 @@ class RobotPresets
 public:
     static QList<RobotPreset> all();
     static QString name(RobotPreset preset);
+    // As command lines write it: "following-error", "velocity-error", "mechanical-power",
+    // "tcp-speed".
+    static QString key(RobotPreset preset);
+    static std::optional<RobotPreset> fromKey(const QString &key);
     static std::vector<DerivedChannel> channels(RobotPreset preset);
     // The recorded channels the set reads, each once, in the order first read.
     static QStringList requiredChannels(RobotPreset preset);

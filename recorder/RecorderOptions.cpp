@@ -1,6 +1,7 @@
 #include "RecorderOptions.h"
 
 #include "DerivedChannelSet.h"
+#include "RobotPresets.h"
 #include "ScopeCatalog.h"
 #include "ScopeLimits.h"
 #include "ScopeSetupFile.h"
@@ -11,6 +12,7 @@
 #include <QDateTime>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -23,6 +25,11 @@ const QCommandLineOption kChannels({"c", "channels"},
                                    "Channels to record, by title, comma separated "
                                    "(\"J3 Actual Cur,J3 Target Cur\").",
                                    "TITLES");
+const QCommandLineOption kPreset("preset",
+                                 "Add a robot preset of derived channels and the channels it "
+                                 "reads: following-error, velocity-error, mechanical-power or "
+                                 "tcp-speed. May be repeated.",
+                                 "NAME");
 const QCommandLineOption kPeriod("period",
                                  "Window kept in memory and length of each capture, in ms "
                                  "(10 to 999999; default the set-up's, else 10000).",
@@ -144,6 +151,38 @@ std::optional<TriggerSettings> setupTrigger(const ScopeSetup &setup, const QStri
     return settings;
 }
 
+// Each preset's channels join the chosen ones (with those the trees bring along), and its
+// derived channels replace any of their titles.
+bool addPresets(const QStringList &keys, ChannelRows &rows, std::vector<DerivedChannel> &derived,
+                QString *error)
+{
+    QStringList titles;
+    for (const ScopeChannel &ch : channelsOf(rows))
+        titles << ch.title;
+    for (const QString &key : keys) {
+        const std::optional<RobotPreset> preset = RobotPresets::fromKey(key);
+        if (!preset) {
+            *error = QStringLiteral("--preset: there is no preset \"%1\"").arg(key);
+            return false;
+        }
+        titles += RobotPresets::requiredChannels(*preset);
+        for (const DerivedChannel &channel : RobotPresets::channels(*preset)) {
+            derived.erase(std::remove_if(derived.begin(), derived.end(),
+                                         [&channel](const DerivedChannel &d) {
+                                             return d.title == channel.title;
+                                         }),
+                          derived.end());
+            derived.push_back(channel);
+        }
+    }
+    QString reason;
+    if (!rowsForChannels(channelsChoosing(titles), rows, reason)) {
+        *error = QStringLiteral("--preset: %1").arg(reason);
+        return false;
+    }
+    return true;
+}
+
 QString startTimeName(const QString &fileName)
 {
     QString name = fileName;
@@ -167,9 +206,9 @@ RecorderOptions::Outcome RecorderOptions::parse(const QStringList &arguments,
         "5 writing a file failed; 6 the controller was lost.");
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addOptions({kSetup, kChannels, kPeriod, kTrigger, kRepeat, kKeep, kCaptures, kRecordTo,
-                       kRotateMinutes, kRotateMb, kExact, kDuration, kStopWhenError, kRetry,
-                       kControllerTimeout, kStatus, kJson, kListChannels});
+    parser.addOptions({kSetup, kChannels, kPreset, kPeriod, kTrigger, kRepeat, kKeep, kCaptures,
+                       kRecordTo, kRotateMinutes, kRotateMb, kExact, kDuration, kStopWhenError,
+                       kRetry, kControllerTimeout, kStatus, kJson, kListChannels});
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return Outcome::Bad;
@@ -212,6 +251,8 @@ RecorderOptions::Outcome RecorderOptions::parse(const QStringList &arguments,
             return Outcome::Bad;
         }
     }
+    if (parser.isSet(kPreset) && !addPresets(parser.values(kPreset), rows, derived, error))
+        return Outcome::Bad;
     for (const ScopeChannel &ch : channelsOf(rows)) {
         options.channels.push_back(ch);
         options.indexes.push_back(ch.binding.scopeIndex);

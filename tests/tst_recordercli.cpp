@@ -1,7 +1,9 @@
 // tarnscope-record as a cell PC runs it: a separate process against the simulated controller,
 // stopped by SIGTERM, and each way a run can fail with its message and exit code.
+#include "ScopeChannel.h"
 #include "ScopeFile.h"
 #include "ScopeFileMeta.h"
+#include "ScopeSetupFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -129,6 +131,7 @@ class TestRecorderCli : public QObject
 
 private slots:
     void recordsUntilTerminated();
+    void setupFromTheWidgetDrivesTheRun();
     void failuresEndWithTheirCode_data();
     void failuresEndWithTheirCode();
 };
@@ -204,6 +207,50 @@ void TestRecorderCli::recordsUntilTerminated()
     }
 }
 
+// A set-up as the widget saves it: its channels, derived channel, period, trigger (on the
+// derived channel) and capture options make the run; a capture ends it.
+void TestRecorderCli::setupFromTheWidgetDrivesTheRun()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    ScopeSetup setup;
+    ChannelRows rows;
+    QString error;
+    QVERIFY(rowsForChannels({"J1 Target ACS", "J1 Actual ACS"}, rows, error));
+    setup.components = rows.components;
+    setup.links = rows.links;
+    setup.periodMs = 300;
+    setup.derivedChannels = {{"J1 error", "ACS(deg)", "\"J1 Target ACS\" - \"J1 Actual ACS\""}};
+    setup.triggerOn = true;
+    setup.triggerChannel = "J1 error";
+    setup.triggerCondition = "<";
+    setup.triggerMode = "Trigger open grab";
+    setup.triggerThreshold = "1e9";
+    setup.triggerOptions.folder = dir.filePath("captures");
+    setup.exactValues = true;
+    QVERIFY(setup.save(dir.filePath("cell.json"), &error));
+
+    const Run run = runRecorder(
+        {"--setup", "cell.json", "--status-seconds", "0", "--duration", "20"}, {}, dir.path());
+    QVERIFY2(run.exitCode == 0 && run.log.contains("the capture is complete"), qPrintable(run.log));
+    const QStringList captures =
+        QDir(dir.filePath("captures")).entryList({"*.csv"}, QDir::Files, QDir::Name);
+    QCOMPARE(captures.size(), 1);
+    const ReadFile capture = readRecorded(dir.filePath("captures/" + captures.first()));
+    QVERIFY(!capture.controllerTimes.empty());
+    QCOMPARE(capture.content.curves.size(), 3);
+    QCOMPARE(capture.content.curves.at(2).title, QStringLiteral("J1 error"));
+    QVERIFY(capture.meta.trigger && capture.meta.trigger->condition == QLatin1String("<"));
+    // Without a delay the level fires at once, and the capture keeps its whole batch.
+    QVERIFY(capture.controllerTimes.front() <= capture.meta.trigger->instant);
+    QCOMPARE(capture.controllerTimes.back() - capture.controllerTimes.front(), 300.0);
+    const QVector<double> &target = capture.content.curves.at(0).y;
+    const QVector<double> &actual = capture.content.curves.at(1).y;
+    const QVector<double> &derived = capture.content.curves.at(2).y;
+    for (int i = 0; i < derived.size(); ++i)
+        QCOMPARE(derived.at(i), target.at(i) - actual.at(i));
+}
+
 void TestRecorderCli::failuresEndWithTheirCode_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -226,6 +273,8 @@ void TestRecorderCli::failuresEndWithTheirCode_data()
     QTest::newRow("trigger on an unrecorded channel")
         << base + QStringList{"--trigger", "J4 Actual Cur>5"} << QStringList() << QString() << 2
         << "\"J4 Actual Cur\" is not recorded";
+    QTest::newRow("unknown preset") << QStringList{"--preset", "joint-heat"} << QStringList()
+                                    << QString() << 2 << "there is no preset \"joint-heat\"";
     QTest::newRow("bad duration") << base + QStringList{"--duration", "soon"} << QStringList()
                                   << QString() << 2 << "--duration takes a time";
     QTest::newRow("set-up that is not one")
