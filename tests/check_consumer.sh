@@ -6,7 +6,7 @@
 # beside libTarnScope.
 #
 # The same example then builds with qmake through the kit's feature file, and a small program
-# through its pkg-config file.
+# through its pkg-config file. Last, the installed tarnscope-record runs from the prefix.
 #
 #   check_consumer.sh <build folder> <consumer source> <work folder> <sanitizer> <qmake>
 #
@@ -134,3 +134,13 @@ if grep -E "findChild|invokeMethod" "$source/../api-consumer/main.cpp"; then
     exit 1
 fi
 QT_QPA_PLATFORM=offscreen "$work/api-consumer/scope-api-consumer"
+
+echo "== the installed recorder: no widgets, finds the stand-in beside the kit's libraries"
+if ldd "$prefix/bin/tarnscope-record" | grep -q Qt5Widgets; then
+    echo "FAIL: tarnscope-record links Qt Widgets"
+    exit 1
+fi
+(cd "$work" && "$prefix/bin/tarnscope-record" --channels "J1 Actual Cur" --duration 1 \
+    --status-seconds 0 --record-to installed-run.csv)
+test -s "$work/installed-run.csv"
+ls "$prefix/share/tarnscope/systemd/tarnscope-record.service" >/dev/null
