@@ -36,10 +36,10 @@ QString numberedName(const QString &fileName, int number)
 {
     const QFileInfo info(fileName);
     const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
-    return info.dir().filePath(QString("%1_%2%3")
-                                   .arg(info.completeBaseName())
-                                   .arg(number, 3, 10, QLatin1Char('0'))
-                                   .arg(suffix));
+    return QDir::cleanPath(info.dir().filePath(QString("%1_%2%3")
+                                                   .arg(info.completeBaseName())
+                                                   .arg(number, 3, 10, QLatin1Char('0'))
+                                                   .arg(suffix)));
 }
 
 // Anything there takes the name, a link that leads nowhere too.

@@ -292,6 +292,9 @@ void TestRecorderCli::failuresEndWithTheirCode_data()
     QTest::newRow("disk full") << base + QStringList{"--record-to", "run.csv", "--duration", "30"}
                                << QStringList() << QStringLiteral("ulimit -f 64") << 5
                                << "recording to run.csv failed";
+    QTest::newRow("disk full, tried again")
+        << base + QStringList{"--record-to", "run.csv", "--retry-seconds", "1", "--duration", "8"}
+        << QStringList() << QStringLiteral("ulimit -f 32") << 0 << "recording to run_002.csv";
     QTest::newRow("record-to file exists")
         << base + QStringList{"--record-to", "kept.csv", "--duration", "5"} << QStringList()
         << QString() << 5 << "cannot record to kept.csv";
@@ -299,6 +302,11 @@ void TestRecorderCli::failuresEndWithTheirCode_data()
         << base + QStringList{"--controller-timeout", "1", "--duration", "30"}
         << QStringList{"TARNSIM_FAIL_READS=9"} << QString() << 6
         << "no data from the controller for 1 s (code 9); the recording ended and is kept";
+    QTest::newRow("controller lost, tried again")
+        << base +
+               QStringList{"--controller-timeout", "1", "--retry-seconds", "1", "--duration", "5"}
+        << QStringList{"TARNSIM_FAIL_READS=9"} << QString() << 0
+        << "the recording is kept; trying again in 1 s";
     QTest::newRow("robot error, stop asked")
         << base + QStringList{"--stop-when-error", "--duration", "30"}
         << QStringList{"TARNSIM_ERROR_AFTER_MS=500"} << QString() << 0
