@@ -555,6 +555,14 @@ bool TarnPlugin_Scope::importFromFile(const QString &path, QString *errorText, Q
     return d->fileActions().importFrom(path, errorText, notes);
 }
 
+bool TarnPlugin_Scope::importFromFiles(const QStringList &paths, QString *errorText, QString *notes)
+{
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
+    return d->fileActions().importFromFiles(paths, errorText, notes);
+}
+
 bool TarnPlugin_Scope::startRecordingToFile(const QString &path, QString *errorText)
 {
     const ScopeAnnouncer::Call call = d->enter(__func__);

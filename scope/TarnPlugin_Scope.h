@@ -433,6 +433,20 @@ public:
     /// unreadable fields, curves beyond 48); empty if none.
     bool importFromFile(const QString &path, QString *errorText = nullptr,
                         QString *notes = nullptr);
+    /// Shows the scope files at `paths` joined into one recording, in place of the recording
+    /// on the plot, without asking, and sets the period to show it whole. A file of a
+    /// recording that recording to disk split into numbered files ("run.csv", "run_002.csv",
+    /// …, on rotation or a change of channels) stands for the whole recording, joined from its
+    /// first file; several recordings follow one another in the order given, each once. The
+    /// rows share the first file's time axis (the others placed by their metadata), curves are
+    /// matched by channel (a channel a file lacks is a gap in its rows), and where a series is
+    /// broken (a numbered file missing, or one that cannot be read: a folder or a pipe at its
+    /// name too) a row of gaps breaks the curves and `notes` says so, naming the files, with
+    /// what importFromFile() notes of each file. One file that is no such series is shown as
+    /// importFromFile() shows it. Refused while sampling; false, and `errorText` says why, for
+    /// an empty list and when no file can be read.
+    Q_INVOKABLE bool importFromFiles(const QStringList &paths, QString *errorText = nullptr,
+                                     QString *notes = nullptr);
     /// Saves the plot as the operator sees it to `path`: PNG, or SVG for a ".svg" name where
     /// Qt's SVG module is there; replaces a file there. False, and `errorText` says why, when
     /// it cannot be written.
@@ -543,7 +557,9 @@ protected Q_SLOTS:
     /// Reset View: as resetView().
     void OnResetView();
     /// Import: a file dialog, a question before an unsaved recording is replaced, then as
-    /// importFromFile() with failures in a message box. Does nothing while sampling.
+    /// importFromFile() with failures in a message box; the first file of a recording split
+    /// into numbered files asks first whether to open the whole recording joined (the
+    /// default), as importFromFiles() does. Does nothing while sampling.
     void slotImportScopeFile();
     /// Export: a save dialog, then as exportToFile() with failures in a message box. Does
     /// nothing while sampling.
