@@ -299,9 +299,12 @@ private:
 QString ScopeFileSeries::numberedName(const QString &firstFileName, int number)
 {
     const auto [base, suffix] = baseAndSuffix(firstFileName);
-    return QFileInfo(firstFileName)
-        .dir()
-        .filePath(QString("%1_%2%3").arg(base).arg(number, 3, 10, QLatin1Char('0')).arg(suffix));
+    // As recording to disk names it: beside a bare name, a bare name (no "./").
+    return QDir::cleanPath(
+        QFileInfo(firstFileName)
+            .dir()
+            .filePath(
+                QString("%1_%2%3").arg(base).arg(number, 3, 10, QLatin1Char('0')).arg(suffix)));
 }
 
 ScopeFileSeries ScopeFileSeries::of(const QString &fileName)
@@ -320,7 +323,8 @@ ScopeFileSeries ScopeFileSeries::of(const QString &fileName, const QStringList &
     const QRegularExpressionMatch match = numbered.match(base);
     QVector<int> numbers;
     if (match.hasMatch() && FileEntry::at(fileName).exists()) {
-        const QString first = QFileInfo(fileName).dir().filePath(match.captured(1) + suffix);
+        const QString first =
+            QDir::cleanPath(QFileInfo(fileName).dir().filePath(match.captured(1) + suffix));
         const auto [firstBase, firstSuffix] = baseAndSuffix(first);
         if (numberIn(QFileInfo(fileName).fileName(), firstBase, firstSuffix) > 0) {
             numbers = numbersBeside(first, namesBeside);

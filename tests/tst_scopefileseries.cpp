@@ -259,6 +259,22 @@ private Q_SLOTS:
         QVERIFY(result.notes.isEmpty());
     }
 
+    // Names relative to the working folder stay so, as recording to disk writes them.
+    void relativeNamesStayRelative()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(lay(QDir(dir.path()), scopeFile("run.csv", {"A"}, {{0, 1}})));
+        QVERIFY(lay(QDir(dir.path()), scopeFile("run_002.csv", {"A"}, {{0, 2}})));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const ScopeFileSeries series = ScopeFileSeries::of("run_002.csv");
+        QDir::setCurrent(before);
+        QCOMPARE(series.firstFileName(), QString("run.csv"));
+        QCOMPARE(series.fileNames(), QStringList({"run.csv", "run_002.csv"}));
+        QCOMPARE(ScopeFileSeries::numberedName("run.csv", 3), QString("run_003.csv"));
+    }
+
     // Nothing readable: failed, saying why of the file named; a cancel gives nothing.
     void failsWhenNothingReads()
     {
