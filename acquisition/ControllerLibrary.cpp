@@ -26,6 +26,7 @@ Q_LOGGING_CATEGORY(lcController, "tarn.scope.controller")
 struct LoadedLibrary
 {
     ControllerLibrary::Functions functions;
+    bool disabled = false;
     bool loaded = false;
     QString path;
     bool simulator = false;
@@ -118,6 +119,13 @@ QList<Candidate> candidates()
 LoadedLibrary open()
 {
     LoadedLibrary library;
+    if (qgetenv(ControllerLibrary::kPathVariable) == ControllerLibrary::kNoController) {
+        library.disabled = true;
+        library.error =
+            QObject::tr("no controller: %1 is \"%2\"")
+                .arg(ControllerLibrary::kPathVariable, ControllerLibrary::kNoController);
+        return library;
+    }
     QStringList places;
     for (const Candidate &candidate : candidates()) {
         places.append(candidate.place);
@@ -151,7 +159,10 @@ const LoadedLibrary &loadedLibrary()
 {
     static const LoadedLibrary library = [] {
         LoadedLibrary found = open();
-        if (!found.loaded)
+        if (found.disabled)
+            qCInfo(lcController).noquote() << "No controller:" << ControllerLibrary::kPathVariable
+                                           << "is" << ControllerLibrary::kNoController;
+        else if (!found.loaded)
             qCWarning(lcController).noquote() << "No controller library:" << found.error;
         else if (found.simulator)
             qCWarning(lcController).noquote()
@@ -190,4 +201,9 @@ bool ControllerLibrary::isSimulator()
 QString ControllerLibrary::loadError()
 {
     return loadedLibrary().error;
+}
+
+bool ControllerLibrary::isDisabled()
+{
+    return loadedLibrary().disabled;
 }

@@ -7,6 +7,8 @@
 // The controller SDK library, opened at first use rather than linked, so a host without it
 // (an office PC that only views recordings, Qt Designer) still starts and shows the scope.
 // Where it is looked for, in this order:
+//   0. nowhere when the environment variable TARNSCOPE_CONTROLLER_LIBRARY is "none": the
+//      process has no controller (a viewer of recordings), and no library is opened;
 //   1. the file named by the environment variable TARNSCOPE_CONTROLLER_LIBRARY, if set (then
 //      nothing else);
 //   2. by its SONAME through the system loader (a library the process has loaded already,
@@ -22,6 +24,8 @@ namespace ControllerLibrary {
 constexpr const char *kSimulatorMarker = "TarnSim_Controller";
 // The variable that names the library's file, overriding the search.
 constexpr const char *kPathVariable = "TARNSCOPE_CONTROLLER_LIBRARY";
+// Its value for no controller at all.
+constexpr const char *kNoController = "none";
 
 // The SDK's three entry points, as the loaded library exports them.
 struct Functions
@@ -40,5 +44,8 @@ QString path();
 bool isSimulator();
 // Why none is loaded: "libTarn_Prod.so.1 not found in …"; empty when one is.
 QString loadError();
+// Whether the process asked for no controller (kPathVariable is kNoController): nothing is
+// looked for, isLoaded() is false and loadError() says why.
+bool isDisabled();
 
 } // namespace ControllerLibrary

@@ -81,6 +81,8 @@ bool DemoHost::start()
 {
     if (m_options.offscreen && !prepareOutputFolder())
         return false;
+    if (m_options.opensFiles())
+        return startShowingFiles();
     configureController();
     if (!loadPlugin() || !loadTranslation() || !createScope() || !setPeriod() ||
         !selectChannels() || !addDerivedChannels() || !armTrigger() || !recordToFile() ||
@@ -93,6 +95,46 @@ bool DemoHost::start()
                            &DemoHost::raiseRobotError);
     if (m_options.offscreen)
         QTimer::singleShot(toMilliseconds(m_options.seconds), this, &DemoHost::finishOffscreenRun);
+    return true;
+}
+
+// The files in the scope instead of the simulated robot: a viewer, as tarnscope-view is.
+bool DemoHost::startShowingFiles()
+{
+    // Before the plug-in's library makes its first scope: files may come from a real robot,
+    // and a scope that opened the simulator would stamp them "SIMULATED CONTROLLER".
+    qputenv("TARNSCOPE_CONTROLLER_LIBRARY", "none");
+    if (!loadPlugin() || !loadTranslation() || !createScope() || !addDerivedChannels() ||
+        !openFiles())
+        return false;
+    if (m_options.periodMs > 0 && !setPeriod())
+        return false;
+    m_scope->setProperty("stripView", m_options.strips);
+    m_window->setWindowTitle(QStringLiteral("scope-demo: %1").arg(m_options.openFiles.join(", ")));
+    m_clock.start();
+    if (m_options.offscreen)
+        QTimer::singleShot(0, this, &DemoHost::finishOffscreenRun);
+    return true;
+}
+
+// Through the scope's invokable API, as any host that loads the plug-in can.
+bool DemoHost::openFiles()
+{
+    bool opened = false;
+    QString error;
+    if (!QMetaObject::invokeMethod(m_scope, "importFromFiles", Qt::DirectConnection,
+                                   Q_RETURN_ARG(bool, opened),
+                                   Q_ARG(QStringList, m_options.openFiles),
+                                   Q_ARG(QString *, &error), Q_ARG(QString *, &m_openNotes))) {
+        fail(QStringLiteral("the scope has no importFromFiles()"));
+        return false;
+    }
+    if (!opened) {
+        fail(QStringLiteral("cannot open the files: %1").arg(error));
+        return false;
+    }
+    if (!m_openNotes.isEmpty())
+        std::fprintf(stderr, "scope-demo: %s\n", qUtf8Printable(m_openNotes));
     return true;
 }
 
@@ -453,11 +495,18 @@ void DemoHost::printSummary(double seconds, bool stoppedByScope, const QString &
               QStringLiteral("Mox CPU %1 %, Mox Mem %2 MB, ReadScopeCyc %3 ms, "
                              "ReadScopeCycMax %4 ms")
                   .arg(figures.cpuLoad, figures.memory, figures.readCycle, figures.readCycleMax));
-    printLine(QStringLiteral("sampling"),
-              QStringLiteral("%1 s, %2")
-                  .arg(seconds, 0, 'f', 1)
-                  .arg(stoppedByScope ? QStringLiteral("stopped by the scope itself")
-                                      : QStringLiteral("stopped by the demo")));
+    if (m_options.opensFiles()) {
+        printLine(
+            QStringLiteral("opened"),
+            m_options.openFiles.join(QStringLiteral(", ")) +
+                (m_openNotes.isEmpty() ? QString() : QStringLiteral(" (with notes, see above)")));
+    } else {
+        printLine(QStringLiteral("sampling"),
+                  QStringLiteral("%1 s, %2")
+                      .arg(seconds, 0, 'f', 1)
+                      .arg(stoppedByScope ? QStringLiteral("stopped by the scope itself")
+                                          : QStringLiteral("stopped by the demo")));
+    }
     printLine(QStringLiteral("screenshot"), png);
     printLine(QStringLiteral("scope file"), csvOutcome);
     std::fflush(stdout);

@@ -32,6 +32,8 @@ public:
     int exitCode() const { return m_exitCode; }
 
 private:
+    bool startShowingFiles();
+    bool openFiles();
     void raiseRobotError();
     void finishOffscreenRun();
     bool prepareOutputFolder();
@@ -64,4 +66,5 @@ private:
     QWidget *m_scope = nullptr; // child of m_window
     QElapsedTimer m_clock;
     int m_exitCode = 0;
+    QString m_openNotes; // what the files opened could not show as they stand
 };

@@ -108,6 +108,13 @@ struct OptionTable
                           QStringLiteral("Offscreen, after the run also write scope-xy.png: the "
                                          "XY view of \"X curve,Y curve\" with equal scales."),
                           QStringLiteral("x,y")};
+    QCommandLineOption open{
+        QStringLiteral("open"),
+        QStringLiteral("Show this scope file instead of sampling (give it again for more files, "
+                       "joined one after another); a file of a recording split into numbered "
+                       "files (run.csv, run_002.csv, ...) opens the whole recording, joined. No "
+                       "controller is used. Offscreen, scope.png and scope.csv show the files."),
+        QStringLiteral("file")};
     QCommandLineOption offscreen{QStringLiteral("offscreen"),
                                  QStringLiteral("Run without a window even when a display is "
                                                 "available (the default when there is none).")};
@@ -182,7 +189,8 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
     parser.setApplicationDescription(QStringLiteral(
         "Loads the scope Designer plug-in like any Qt host, creates the scope widget and runs it "
         "against the simulated robot controller. With a display it opens a window; offscreen it "
-        "records for a while, writes scope.png and scope.csv and prints a summary."));
+        "records for a while, writes scope.png and scope.csv and prints a summary. With --open "
+        "it shows scope files instead, with no controller."));
     // Not addHelpOption(): its --help-all promises Qt's own options, which the demo keeps from Qt.
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays this help."));
@@ -206,6 +214,7 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
                        options.derived,
                        options.spectrum,
                        options.xy,
+                       options.open,
                        options.offscreen});
 
     if (!parser.parse(arguments)) {
@@ -280,6 +289,21 @@ DemoOptions::Outcome DemoOptions::parse(const QStringList &arguments, QString &m
         }
         xyX = pair.at(0).trimmed();
         xyY = pair.at(1).trimmed();
+    }
+    for (const QString &file : parser.values(options.open))
+        openFiles << QFileInfo(file).absoluteFilePath();
+    if (!openFiles.isEmpty()) {
+        // Showing files samples nothing: what only sampling uses is refused, not ignored.
+        for (const QCommandLineOption *sampling :
+             {&options.select, &options.scopes, &options.seconds, &options.cycleMs, &options.seed,
+              &options.errorAfter, &options.trigger, &options.captures, &options.recordTo}) {
+            if (parser.isSet(*sampling)) {
+                message = QStringLiteral("--open shows files and samples nothing: --%1 does not "
+                                         "go with it")
+                              .arg(sampling->names().first());
+                return Outcome::Error;
+            }
+        }
     }
     return Outcome::Run;
 }

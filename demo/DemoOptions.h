@@ -6,7 +6,8 @@
 #include <cstdint>
 
 // The demo host's command line: which plug-in to load, what to select, how the simulated
-// controller behaves and, offscreen, how long to run and where to write the results.
+// controller behaves (or which files to show instead) and, offscreen, how long to run and
+// where to write the results.
 // A plain value, parsed once on the GUI thread before the host starts.
 struct DemoOptions
 {
@@ -41,8 +42,12 @@ struct DemoOptions
     QString derivedPreset;   // a robot preset added before Start; empty: none
     QString spectrumChannel; // offscreen: after the run, scope-spectrum.png of this curve
     QString xyX, xyY;        // offscreen: after the run, scope-xy.png of y over x
+    // Scope files shown instead of sampling, joined as importFromFiles() joins them (a file
+    // of a recording split into numbered files stands for the whole); empty: the demo samples.
+    QStringList openFiles;
 
     bool injectsError() const { return errorAfterSeconds >= 0.0; }
+    bool opensFiles() const { return !openFiles.isEmpty(); }
 
     // Chooses the offscreen platform before QApplication exists, when asked to or when
     // there is no display to open.

@@ -9,6 +9,7 @@
 #include "ScopeStateLine.h"
 #include "TarnPlugin_Scope.h"
 
+#include <QAbstractButton>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProgressDialog>
@@ -92,6 +93,41 @@ std::optional<ScopeFileContent> readScopeFile(const QString &fileName,
         return content;
     }
     return std::nullopt;
+}
+
+// Reads files joined before anything on screen changes. Nothing comes back with an empty
+// `error` when the user cancelled.
+std::optional<ScopeFileSeries::Joined> readJoined(const QVector<ScopeFileSeries> &list,
+                                                  const ScopeFile::Progress &progress,
+                                                  QString &error)
+{
+    ScopeFileSeries::Joined joined;
+    const ScopeFile::Outcome outcome = ScopeFileSeries::load(list, &joined, progress, &error);
+    if (outcome == ScopeFile::Outcome::Cancelled)
+        return std::nullopt;
+    if (outcome == ScopeFile::Outcome::Failed) {
+        error = ScopeFileActions::tr("ERROR:Cannot read %1: %2")
+                    .arg(list.constFirst().firstFileName(), error);
+        return std::nullopt;
+    }
+    takeCurrentUnits(joined.content);
+    return joined;
+}
+
+// "run.csv (+3 files)": the first file and how many more were read with it.
+QString joinedLabel(const QVector<ScopeFileSeries> &list, int filesRead)
+{
+    const QString first = QFileInfo(list.constFirst().firstFileName()).fileName();
+    if (filesRead <= 1)
+        return first;
+    return filesRead == 2 ? ScopeFileActions::tr("%1 (+1 file)").arg(first)
+                          : ScopeFileActions::tr("%1 (+%2 files)").arg(first).arg(filesRead - 1);
+}
+
+// Whether the path names a file that joins nothing: one file alone, as importFrom() reads it.
+bool isSingleFile(const QVector<ScopeFileSeries> &list)
+{
+    return list.size() == 1 && !list.constFirst().isSplit();
 }
 
 // A file's metadata, or none: a file without it reads as it always did.
@@ -196,10 +232,18 @@ void ScopeFileActions::importWithDialog()
         warn(m_scope, tr("ERROR:Unsupported file formats !"));
         return;
     }
+    const ScopeFileSeries series = ScopeFileSeries::of(fileName);
+    std::optional<bool> joined = false;
+    if (series.isSplit() && QFileInfo(series.firstFileName()) == QFileInfo(fileName))
+        joined = askToJoin(fileName, series);
+    if (!joined)
+        return; // cancelled, or the scope went with the question
     if (!m_host.mayLoseRecording(
             tr("The recording on the plot is not saved. The import replaces it; export the "
                "recording first to keep it.\n\nImport anyway?")))
         return; // kept, or the scope went with the question
+    if (*joined)
+        return importJoinedWithDialog(series);
     QString error;
     std::optional<ScopeFileContent> content;
     {
@@ -231,6 +275,76 @@ bool ScopeFileActions::importFrom(const QString &fileName, QString *errorText, Q
     if (notes)
         *notes = content->notes(fileName);
     show(std::move(*content), metaBeside(fileName), QFileInfo(fileName).fileName());
+    return true;
+}
+
+// A recording split on rotation is one recording to the operator: the first file offers the
+// whole (the default), or that file alone.
+std::optional<bool> ScopeFileActions::askToJoin(const QString &fileName,
+                                                const ScopeFileSeries &series)
+{
+    const QStringList files = series.fileNames();
+    GuardedDialog<QMessageBox> box(
+        QMessageBox::Question, tr("Recording in several files"),
+        tr("%1 is the first of %2 files of one recording, split while it was recorded "
+           "(%3 to %4).\n\nOpen the whole recording, joined? Where a file of it is missing or "
+           "cannot be read, the curves break.")
+            .arg(QFileInfo(fileName).fileName())
+            .arg(files.size())
+            .arg(QFileInfo(files.constFirst()).fileName(), QFileInfo(files.constLast()).fileName()),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_scope);
+    box->button(QMessageBox::Yes)->setText(tr("Open all %1 files").arg(files.size()));
+    box->button(QMessageBox::No)->setText(tr("Only %1").arg(QFileInfo(fileName).fileName()));
+    box->setDefaultButton(QMessageBox::Yes);
+    if (!box.exec())
+        return std::nullopt; // the scope went with the question
+    const QAbstractButton *clicked = box->clickedButton();
+    if (clicked == box->button(QMessageBox::Yes))
+        return true;
+    if (clicked == box->button(QMessageBox::No))
+        return false;
+    return std::nullopt;
+}
+
+void ScopeFileActions::importJoinedWithDialog(const ScopeFileSeries &series)
+{
+    const QVector<ScopeFileSeries> list{series};
+    QString error;
+    std::optional<ScopeFileSeries::Joined> joined;
+    {
+        FileProgress progress(m_scope, tr("Importing scope files..."));
+        joined = readJoined(list, progress.callback(), error);
+        if (progress.scopeGone())
+            return;
+    }
+    if (!joined) {
+        if (!error.isEmpty())
+            warn(m_scope, error);
+        return;
+    }
+    const QString notes = joined->notes;
+    show(std::move(joined->content), joined->meta, joinedLabel(list, joined->filesRead));
+    if (!notes.isEmpty())
+        warn(m_scope, notes);
+}
+
+bool ScopeFileActions::importFromFiles(const QStringList &fileNames, QString *errorText,
+                                       QString *notes)
+{
+    QString error = refusal();
+    if (error.isEmpty() && fileNames.isEmpty())
+        error = tr("ERROR:No file to import");
+    if (!error.isEmpty())
+        return m_host.fail(error, errorText);
+    const QVector<ScopeFileSeries> list = ScopeFileSeries::group(fileNames);
+    if (isSingleFile(list))
+        return importFrom(fileNames.constFirst(), errorText, notes);
+    std::optional<ScopeFileSeries::Joined> joined = readJoined(list, ScopeFile::Progress(), error);
+    if (!joined)
+        return m_host.fail(error, errorText);
+    if (notes)
+        *notes = joined->notes;
+    show(std::move(joined->content), joined->meta, joinedLabel(list, joined->filesRead));
     return true;
 }
 

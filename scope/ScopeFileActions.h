@@ -1,10 +1,14 @@
 #pragma once
 
 #include "ScopeFile.h"
+#include "ScopeFileSeries.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVector>
+
+#include <optional>
 
 struct ScopeFileMeta;
 class ScopeRecorder;
@@ -51,6 +55,13 @@ public:
     // `notes` receives what the Import button warns of in a file that still loads (cut or
     // ragged lines, fields that are not numbers, curves beyond the plot's); empty if none.
     bool importFrom(const QString &fileName, QString *errorText, QString *notes = nullptr);
+    // The files joined into one recording: each file that belongs to a recording split into
+    // numbered files stands for its whole series, joined from its first file; several series
+    // or files follow one another. A single file that is no series imports as importFrom().
+    // `notes` adds what the join could not show as it stands (files missing or unreadable,
+    // shown as gaps).
+    bool importFromFiles(const QStringList &fileNames, QString *errorText,
+                         QString *notes = nullptr);
     // Puts curves kept earlier (a capture) on the plot, as an import does, with what their
     // metadata says (the trigger mark, when they were recorded); not while sampling.
     bool showCurves(const QVector<ScopeFileCurve> &curves, const ScopeFileMeta &meta,
@@ -61,6 +72,10 @@ private:
     ScopeFile::Outcome save(const QString &fileName, const ScopeFile::Progress &progress,
                             QString *error, SafeFileWriter::Mode mode) const;
     void show(ScopeFileContent content, const ScopeFileMeta &meta, const QString &label);
+    // Whether the Import button opens the whole series whose first file the operator chose;
+    // nothing when the operator cancelled or the scope went with the question.
+    std::optional<bool> askToJoin(const QString &fileName, const ScopeFileSeries &series);
+    void importJoinedWithDialog(const ScopeFileSeries &series);
 
     TarnPlugin_Scope *m_scope;
     const ScopeRecorder &m_recorder;

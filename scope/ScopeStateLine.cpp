@@ -186,7 +186,9 @@ void ScopeStateLine::showLoaded(const QString &what)
 void ScopeStateLine::showStopped()
 {
     m_bErrorRaised = false;
-    if (!ControllerLibrary::isLoaded())
+    if (ControllerLibrary::isDisabled())
+        show(tr("No controller: recordings are opened here, not sampled"), Tone::Plain);
+    else if (!ControllerLibrary::isLoaded())
         show(tr("No controller library (%1)").arg(ControllerLibrary::loadError()), Tone::Alarm);
     else
         show(tr("Stopped"), Tone::Plain);

@@ -9,6 +9,7 @@
 #include "ScopeCaptures.h"
 #include "ScopeFile.h"
 #include "ScopeFileActions.h"
+#include "ScopeFileSeries.h"
 #include "ScopeRecordActions.h"
 #include "ScopeRecorder.h"
 #include "ScopeSetupActions.h"
@@ -553,6 +554,26 @@ bool TarnPlugin_Scope::importFromFile(const QString &path, QString *errorText, Q
     if (!call)
         return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
     return d->fileActions().importFrom(path, errorText, notes);
+}
+
+bool TarnPlugin_Scope::importFromFiles(const QStringList &paths, QString *errorText, QString *notes)
+{
+    const ScopeAnnouncer::Call call = d->enter(__func__);
+    if (!call)
+        return TarnPlugin_ScopePrivate::refuseOtherThread(errorText);
+    return d->fileActions().importFromFiles(paths, errorText, notes);
+}
+
+QList<QStringList> TarnPlugin_Scope::recordingsOf(const QStringList &paths)
+{
+    QList<QStringList> recordings;
+    for (const ScopeFileSeries &series : ScopeFileSeries::group(paths)) {
+        QStringList files = series.fileNames();
+        if (files.isEmpty())
+            files << series.firstFileName(); // nothing stands there: its import says so
+        recordings << files;
+    }
+    return recordings;
 }
 
 bool TarnPlugin_Scope::startRecordingToFile(const QString &path, QString *errorText)

@@ -99,6 +99,12 @@ struct TarnScopeSpectrum
 /// delete it; so may a host at any other moment, one of the scope's dialogs open included.
 /// Every scope of the process samples through one link to the controller, on a
 /// thread of its own; the GUI thread never calls the controller.
+///
+/// The controller library is looked for when the process makes its first scope. A process
+/// that only views recordings (`tarnscope-view`) sets the environment variable
+/// `TARNSCOPE_CONTROLLER_LIBRARY` to `none` before then: no library is looked for or opened,
+/// controllerStatus is NoLibrary, the state line says "No controller" without an alarm, the
+/// Start button is disabled and start() is refused; import, export and the tools work.
 class TARNSCOPE_EXPORT TarnPlugin_Scope : public QWidget
 {
     Q_OBJECT
@@ -209,7 +215,8 @@ public:
     /// The controller as the scope last saw it (controllerStatus).
     enum ControllerStatus
     {
-        NoLibrary,   ///< no controller library was found: import, export and the tools work
+        NoLibrary,   ///< no controller library was found, or none is wanted
+                     ///< (`TARNSCOPE_CONTROLLER_LIBRARY=none`): import, export and the tools work
         Simulated,   ///< our simulated controller answers
         Connected,   ///< the maker's library is loaded and answers
         NotAnswering ///< reads fail or do not return while sampling (for a second or more)
@@ -433,6 +440,27 @@ public:
     /// unreadable fields, curves beyond 48); empty if none.
     bool importFromFile(const QString &path, QString *errorText = nullptr,
                         QString *notes = nullptr);
+    /// Shows the scope files at `paths` joined into one recording, in place of the recording
+    /// on the plot, without asking, and sets the period to show it whole. A file of a
+    /// recording that recording to disk split into numbered files ("run.csv", "run_002.csv",
+    /// …, on rotation or a change of channels) stands for the whole recording, joined from its
+    /// first file; several recordings follow one another in the order given, each once. The
+    /// rows share the first file's time axis (the others placed by their metadata), curves are
+    /// matched by channel (a channel a file lacks is a gap in its rows), and where a series is
+    /// broken (a numbered file missing, or one that cannot be read: a folder or a pipe at its
+    /// name too) a row of gaps breaks the curves and `notes` says so, naming the files, with
+    /// what importFromFile() notes of each file. One file that is no such series is shown as
+    /// importFromFile() shows it. Refused while sampling; false, and `errorText` says why, for
+    /// an empty list and when no file can be read.
+    Q_INVOKABLE bool importFromFiles(const QStringList &paths, QString *errorText = nullptr,
+                                     QString *notes = nullptr);
+    /// The recordings the scope files at `paths` make, as importFromFiles() opens them: each
+    /// entry one recording, first file first; the files of a recording split into numbered
+    /// files together (those that stand there, however it was named), any other path alone.
+    /// In the order of each recording's first mention, each once; a shell's "run*.csv" gives
+    /// one entry per recording. Looks only at the names in the files' folders, reading no
+    /// file; any thread.
+    static QList<QStringList> recordingsOf(const QStringList &paths);
     /// Saves the plot as the operator sees it to `path`: PNG, or SVG for a ".svg" name where
     /// Qt's SVG module is there; replaces a file there. False, and `errorText` says why, when
     /// it cannot be written.
@@ -461,9 +489,10 @@ public:
 public Q_SLOTS:
     /// Starts sampling the chosen channels, as Start does but without asking anything: the
     /// curves start empty, the kept captures are cleared, the trigger is armed when
-    /// triggerEnabled is on, and samplingChanged(true) follows. With no channel chosen, more
-    /// than 36, or a list the controller refuses, it emits errorOccurred() and
-    /// recordingEnded(SetupRefused) and stays stopped. Does nothing while sampling.
+    /// triggerEnabled is on, and samplingChanged(true) follows. With no controller
+    /// (`TARNSCOPE_CONTROLLER_LIBRARY=none`), no channel chosen, more than 36, or a list the
+    /// controller refuses, it emits errorOccurred() and recordingEnded(SetupRefused) and stays
+    /// stopped. Does nothing while sampling.
     void start();
     /// Stops sampling: the curves get every record up to now, and the completed captures are
     /// kept; recordingEnded(StoppedByOperator), unless the run had ended already, and
@@ -543,7 +572,9 @@ protected Q_SLOTS:
     /// Reset View: as resetView().
     void OnResetView();
     /// Import: a file dialog, a question before an unsaved recording is replaced, then as
-    /// importFromFile() with failures in a message box. Does nothing while sampling.
+    /// importFromFile() with failures in a message box; the first file of a recording split
+    /// into numbered files asks first whether to open the whole recording joined (the
+    /// default), as importFromFiles() does. Does nothing while sampling.
     void slotImportScopeFile();
     /// Export: a save dialog, then as exportToFile() with failures in a message box. Does
     /// nothing while sampling.

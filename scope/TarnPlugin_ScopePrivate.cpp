@@ -164,6 +164,12 @@ void TarnPlugin_ScopePrivate::build()
     m_controllerStatus = !ControllerLibrary::isLoaded()     ? TarnPlugin_Scope::NoLibrary
                          : ControllerLibrary::isSimulator() ? TarnPlugin_Scope::Simulated
                                                             : TarnPlugin_Scope::Connected;
+    if (ControllerLibrary::isDisabled()) {
+        // A viewer: Start is not offered.
+        ui->ScopePlugin_btn_StartScope->setEnabled(false);
+        ui->ScopePlugin_btn_StartScope->setToolTip(
+            TarnPlugin_Scope::tr("No controller: this scope opens recordings and does not sample"));
+    }
     fitLabelsToText(false);
     fitEditsToText();
     stop(TarnPlugin_Scope::StoppedByOperator);
@@ -381,6 +387,13 @@ void TarnPlugin_ScopePrivate::start(bool fromButton)
 {
     if (m_pRecorder->isSampling())
         return;
+    if (ControllerLibrary::isDisabled()) {
+        refuseStart(TarnPlugin_Scope::tr("No controller: this scope opens recordings and does not "
+                                         "sample (%1 is \"%2\")")
+                        .arg(ControllerLibrary::kPathVariable, ControllerLibrary::kNoController),
+                    fromButton);
+        return;
+    }
     if (fromButton && !mayReplaceRecording())
         return;
     if (selection().empty()) {

@@ -64,6 +64,35 @@ private slots:
         }
     }
 
+    // --open shows files instead of sampling, with no controller (so nothing says the files
+    // are simulated): a recording split into numbered files opens whole from its first file,
+    // and scope.png and scope.csv show it joined.
+    void opensARecordingSplitIntoFiles()
+    {
+        QDir(m_work.path()).mkpath("split");
+        const QByteArray header = "time,J1 Target ACS_0_1_ACS(deg)\n";
+        for (const auto &[name, first] : {std::pair<const char *, int>{"run.csv", 0},
+                                          std::pair<const char *, int>{"run_002.csv", 20}}) {
+            QFile file(m_work.filePath(QString("split/") + name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QByteArray text = header;
+            for (int i = 0; i < 20; ++i)
+                text += QByteArray::number(i) + "," + QByteArray::number(first + i) + "\n";
+            file.write(text);
+        }
+        const auto [code, output] =
+            runDemo({"--offscreen", "--open", m_work.filePath("split/run.csv"), "--output",
+                     m_work.filePath("opened")});
+        QVERIFY2(code == 0, qPrintable(output));
+        QVERIFY2(output.contains("opened:") && !output.contains("SIMULATED"), qPrintable(output));
+        QVERIFY(QFile::exists(m_work.filePath("opened/scope.png")));
+        QFile csv(m_work.filePath("opened/scope.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QCOMPARE(lines.size(), 1 + 40 + 1); // the header, both files' rows, the last line feed
+        QCOMPARE(lines.at(40), QByteArray("39.000,39.000"));
+    }
+
     void badInputIsRefused_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -79,6 +108,11 @@ private slots:
             << QStringList{"--offscreen", "--select",
                            "J1,J2,J3,J4,J5,J6,Motor Position,Motor Velocity"}
             << 1 << "refused the selection";
+        QTest::newRow("--open with a trigger")
+            << QStringList{"--offscreen", "--open", "x.csv", "--trigger", "J1 Target ACS>1"} << 2
+            << "--trigger does not go with it";
+        QTest::newRow("--open of a file that is not there")
+            << QStringList{"--offscreen", "--open", "absent.csv"} << 1 << "cannot open the files";
     }
     void badInputIsRefused()
     {

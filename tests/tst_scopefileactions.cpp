@@ -10,6 +10,8 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 
 using namespace ScopeTest;
@@ -340,6 +342,135 @@ private slots:
         QCOMPARE(stateLine(), "Stopped | " + note);
         QVERIFY(startFlushed(m_scope.get()));
         QVERIFY2(!stateLine().contains(note), qPrintable(stateLine()));
+    }
+
+    // A recording to disk split into numbered files by changes of channels opens as one
+    // recording, from code and from the Import button (which asks, joined by default): rows
+    // on one time axis, channels united, a row of gaps where a file of it is missing or
+    // cannot be read, said in the notes; a pipe at a member's name never hangs the import.
+    void importJoinsARecordingSplitIntoFiles_data()
+    {
+        QTest::addColumn<QString>("action");  // "code" (importFromFiles) or "button"
+        QTest::addColumn<QString>("second");  // what becomes of run_002.csv
+        QTest::addColumn<QString>("curves");  // title: time:value … of each curve
+        QTest::addColumn<QString>("note");    // part of the notes, %1 for the folder
+        QTest::addColumn<QString>("showing"); // the state line
+        const QString whole = "J1 Target ACS: 0:1 1:1 2:1 3:2 4:2 5:3 6:3 | "
+                              "J2 Target ACS: 0:nan 1:nan 2:nan 3:2 4:2 5:3 6:3 | "
+                              "J3 Target ACS: 0:nan 1:nan 2:nan 3:nan 4:nan 5:3 6:3";
+        const QString broken = "J1 Target ACS: 0:1 1:1 2:1 3.5:nan 5:3 6:3 | "
+                               "J2 Target ACS: 0:nan 1:nan 2:nan 3.5:nan 5:3 6:3 | "
+                               "J3 Target ACS: 0:nan 1:nan 2:nan 3.5:nan 5:3 6:3";
+        for (const char *action : {"code", "button"}) {
+            QTest::addRow("%s, whole", action) << action << "kept" << whole << ""
+                                               << "Showing run.csv (+2 files)";
+            QTest::addRow("%s, middle file removed", action)
+                << action << "removed" << broken
+                << "Missing from the series, the curves break where they stood: "
+                   "%1/run_002.csv."
+                << "Showing run.csv (+1 file)";
+        }
+        QTest::newRow("code, a pipe in its place")
+            << "code"
+            << "fifo" << broken
+            << "Cannot be read, the curves break where they stand: %1/run_002.csv (it is not "
+               "a regular file (a device, a named pipe or a socket))."
+            << "Showing run.csv (+1 file)";
+    }
+    void importJoinsARecordingSplitIntoFiles()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, second);
+        const QString path = m_dir->filePath("run.csv");
+        {
+            TarnSim::reset();
+            TarnSim::setScripted(true);
+            TarnPlugin_Scope scope;
+            scope.show();
+            QVERIFY(scope.setChannels({"J1 Target ACS"}));
+            QVERIFY(scope.startRecordingToFile(path));
+            QVERIFY(startFlushed(&scope));
+            TarnSim::queueBatch(batch({1000, 1001, 1002}, 1.0));
+            QVERIFY(waitForBatchesConsumed());
+            // Each change of channels goes on in the next numbered file.
+            QVERIFY(flushedAfter([&] { scope.setChannels({"J1 Target ACS", "J2 Target ACS"}); }));
+            TarnSim::queueBatch(batch({1003, 1004}, 2.0));
+            QVERIFY(waitForBatchesConsumed());
+            QVERIFY(flushedAfter([&] {
+                scope.setChannels({"J1 Target ACS", "J2 Target ACS", "J3 Target ACS"});
+            }));
+            TarnSim::queueBatch(batch({1005, 1006}, 3.0));
+            QVERIFY(waitForBatchesConsumed());
+            scope.stop();
+            QSignalSpy complete(&scope, &TarnPlugin_Scope::recordingToFileChanged);
+            scope.stopRecordingToFile();
+            QTRY_VERIFY_WITH_TIMEOUT(!complete.isEmpty() && !scope.isRecordingToFile(), 10000);
+        }
+        QVERIFY(QFile::exists(m_dir->filePath("run_003.csv")));
+        const QString member = m_dir->filePath("run_002.csv");
+        if (second != "kept")
+            QVERIFY(QFile::remove(member));
+        if (second == "fifo")
+            QVERIFY(::mkfifo(QFile::encodeName(member).constData(), 0600) == 0);
+
+        QString notes;
+        if (action == "code") {
+            QString error;
+            QVERIFY2(m_scope->importFromFiles({path}, &error, &notes), qPrintable(error));
+        } else {
+            const QStringList messages =
+                clickAnswering(m_scope.get(), "ScopePlugin_btn_ImportScope", path);
+            QVERIFY(!messages.isEmpty());
+            QVERIFY2(messages.first().startsWith("Recording in several files: run.csv is the "
+                                                 "first of "),
+                     qPrintable(messages.first()));
+            notes = messages.mid(1).join('\n');
+        }
+        QStringList curves;
+        for (const TarnScopeCurveData &curve : m_scope->recordedCurves()) {
+            QStringList samples;
+            for (int i = 0; i < curve.times.size(); ++i)
+                samples << QString("%1:%2").arg(curve.times.at(i)).arg(curve.values.at(i));
+            curves << curve.title + ": " + samples.join(' ');
+        }
+        QTEST(curves.join(" | "), "curves");
+        QFETCH(QString, note);
+        if (note.isEmpty())
+            QVERIFY2(notes.isEmpty(), qPrintable(notes));
+        else
+            QVERIFY2(notes.contains(note.arg(m_dir->path())), qPrintable(notes));
+        QFETCH(QString, showing);
+        QVERIFY2(stateLine().startsWith(showing + ", recorded "), qPrintable(stateLine()));
+    }
+
+    // importFromFiles keeps the call contract: refused while sampling and for no file, with
+    // errorOccurred; one file that is no series imports as importFromFile.
+    void importFromFilesFollowsTheCallContract()
+    {
+        const QString path = m_dir->filePath("alone.csv");
+        write(path, "time,A_0_1_u\n0,1\n5,2\n");
+        QSignalSpy errors(m_scope.get(), &TarnPlugin_Scope::errorOccurred);
+        QString error;
+        QVERIFY(!m_scope->importFromFiles({}, &error));
+        QCOMPARE(error, QString("ERROR:No file to import"));
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(!m_scope->importFromFiles({m_dir->filePath("absent.csv")}, &error));
+        QVERIFY2(error.startsWith("ERROR:Cannot read " + m_dir->filePath("absent.csv")),
+                 qPrintable(error));
+        QCOMPARE(errors.size(), 2);
+
+        QString notes = "stale";
+        QVERIFY2(m_scope->importFromFiles({path}, &error, &notes), qPrintable(error));
+        QVERIFY(notes.isEmpty());
+        QCOMPARE(stateLine(), QString("Showing alone.csv"));
+        QCOMPARE(points(plot()->curve(0)), QString("0:1 5:2"));
+
+        checkComponents(m_scope.get(), {AXIS_CurFSM});
+        QVERIFY(startFlushed(m_scope.get()));
+        QVERIFY(!m_scope->importFromFiles({path}, &error));
+        QVERIFY2(error.contains("Not while sampling"), qPrintable(error));
+        QCOMPARE(errors.size(), 3);
+        stop(m_scope.get());
     }
 
     // The captures list shows each file's whole name, however long.
