@@ -15,6 +15,9 @@
 #ifndef TARN_PROD_SONAME
 #error "TARN_PROD_SONAME names the controller library's file to open"
 #endif
+#ifndef TARN_PROD_LIB_FROM_BIN
+#define TARN_PROD_LIB_FROM_BIN "../lib"
+#endif
 #ifndef TARN_PROD_SDK_DIR
 #define TARN_PROD_SDK_DIR ""
 #endif
@@ -108,7 +111,14 @@ QList<Candidate> candidates()
         return {{file, QStringLiteral("%1 (%2)").arg(file, ControllerLibrary::kPathVariable)}};
     }
     QList<Candidate> list{{name, QObject::tr("the system loader's folders")}};
+    // A program with the core linked in (tarnscope-record) sits in bin/, the libraries beside
+    // it in the build tree's lib/ or the kit's library folder. Its run path names them too, but
+    // a sanitizer's dlopen searches its own run path instead of the program's.
     QStringList folders{ownFolder(), QStringLiteral(TARN_PROD_SDK_DIR)};
+    if (!ownFolder().isEmpty())
+        for (const QString &relative :
+             {QStringLiteral("../lib"), QStringLiteral(TARN_PROD_LIB_FROM_BIN)})
+            folders.append(QDir::cleanPath(QDir(ownFolder()).filePath(relative)));
     folders.removeAll(QString());
     folders.removeDuplicates();
     for (const QString &folder : folders)
