@@ -13,7 +13,8 @@
 //      nothing else);
 //   2. by its SONAME through the system loader (a library the process has loaded already,
 //      LD_LIBRARY_PATH, the loader's cache and folders);
-//   3. the folder of the scope library itself;
+//   3. the folder of the scope library itself (for a program with the core linked in, the
+//      library folder beside its bin/);
 //   4. the folder of the SDK the kit was built against.
 // Whether it is our simulated controller is decided from the loaded library itself (the
 // simulator exports a marker symbol), so a simulator put where the maker's library belongs
