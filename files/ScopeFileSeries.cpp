@@ -2,6 +2,7 @@
 
 #include "FileEntry.h"
 #include "ScopeLimits.h"
+#include "TypicalStep.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -75,23 +76,6 @@ QVector<int> numbersBeside(const QString &firstFileName, const QStringList &name
     return numbers;
 }
 
-double typicalStep(const QVector<double> &times)
-{
-    const int count = times.size();
-    const int stride = std::max(1, (count - 1) / kStepsRead);
-    std::vector<double> steps;
-    for (int i = 1; i < count; i += stride) {
-        const double step = times.at(i) - times.at(i - 1);
-        if (std::isfinite(step) && step > 0.0)
-            steps.push_back(step);
-    }
-    if (steps.empty())
-        return 0.0;
-    const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
-    std::nth_element(steps.begin(), middle, steps.end());
-    return *middle;
-}
-
 std::optional<double> firstFinite(const QVector<double> &times)
 {
     for (double t : times) {
@@ -160,7 +144,7 @@ public:
             *error = tr("more than %1 lines together").arg(ScopeFile::kMaxLines);
             return false;
         }
-        const double step = typicalStep(content.times);
+        const double step = typicalStep(content.times, kStepsRead);
         const double offset = offsetFor(*first, meta, step);
         if (m_gapPending)
             addGapRow((*m_lastTime + *first + offset) / 2.0);

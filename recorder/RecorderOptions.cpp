@@ -38,7 +38,7 @@ const QCommandLineOption kTrigger({"t", "trigger"},
                                   "Trigger: CHANNEL>VALUE or CHANNEL<VALUE, |CHANNEL| for its "
                                   "absolute value, @DELAY for the capture's start in ms from the "
                                   "firing (\"J3 Actual Cur>5@-500\").",
-                                  "SPEC");
+                                  "TRIGGER");
 const QCommandLineOption kRepeat("repeat", "Arm the trigger again after each capture.");
 const QCommandLineOption kKeep("keep", "Captures kept in memory (1 to 100; default 10).", "N");
 const QCommandLineOption kCaptures("captures", "Folder each capture is saved to.", "DIR");

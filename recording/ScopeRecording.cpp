@@ -1,6 +1,7 @@
 #include "ScopeRecording.h"
 
 #include "ScopeLimits.h"
+#include "TypicalStep.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,26 +13,9 @@ namespace {
 constexpr double kJumpPeriods = 4.0;
 constexpr int kStepsRead = 4097;
 
-double typicalStep(const ColumnSnapshot &times)
-{
-    const int count = times.size();
-    const int stride = std::max(1, (count - 1) / kStepsRead);
-    std::vector<double> steps;
-    for (int i = 1; i < count; i += stride) {
-        const double step = times.at(i) - times.at(i - 1);
-        if (std::isfinite(step) && step > 0.0)
-            steps.push_back(step);
-    }
-    if (steps.empty())
-        return 0.0;
-    const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
-    std::nth_element(steps.begin(), middle, steps.end());
-    return *middle;
-}
-
 QVector<int> timeJumpsIn(const ColumnSnapshot &times)
 {
-    const double step = typicalStep(times);
+    const double step = typicalStep(times, kStepsRead);
     QVector<int> jumps;
     if (!(step > 0.0))
         return jumps;
