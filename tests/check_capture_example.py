@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The README's trigger example, run by the demo: J6 Target ACS > 20, open grab, delay -500,
 period 700, repeat with a captures folder. Every saved capture must hold 500 ms before its
-trigger instant and 200 ms after it, to one sample, and its metadata must say so.
+trigger instant and 200 ms after it, to one sample, and its metadata must say so. Only the
+last one may be cut short by the demo's Stop, and then its metadata must say it is not whole.
 
     check_capture_example.py SCOPE_DEMO WORK_DIR
 """
@@ -24,7 +25,7 @@ def fail(message):
     sys.exit(1)
 
 
-def check_capture(path):
+def check_capture(path, last):
     meta = json.loads(pathlib.Path(str(path) + ".json").read_text())
     trigger = meta.get("trigger")
     if not trigger or trigger["channel"] != CHANNEL or trigger.get("delay") != DELAY_MS:
@@ -41,7 +42,11 @@ def check_capture(path):
     after = times[-1] - instant
     if not (-DELAY_MS - CYCLE_MS < before <= -DELAY_MS):
         fail(f"{path.name}: {before:.3f} ms before the instant, not 500")
-    if not (PERIOD_MS + DELAY_MS - CYCLE_MS <= after <= PERIOD_MS + DELAY_MS):
+    whole = PERIOD_MS + DELAY_MS - CYCLE_MS <= after <= PERIOD_MS + DELAY_MS
+    if trigger.get("whole") != whole:
+        fail(f"{path.name}: {after:.3f} ms after the instant, yet its metadata says whole is "
+             f"{trigger.get('whole')}")
+    if not whole and (not last or after > PERIOD_MS + DELAY_MS):
         fail(f"{path.name}: {after:.3f} ms after the instant, not 200")
     at = times.index(min(times, key=lambda t: abs(t - instant)))
     if abs(times[at] - instant) > 1e-6:
@@ -67,7 +72,7 @@ def main():
     if len(files) < 2:
         fail(f"{len(files)} capture(s) saved in 13 s of a 4 s motion:\n{run.stdout}")
     for path in files:
-        before, after = check_capture(path)
+        before, after = check_capture(path, path == files[-1])
         print(f"{path.name}: {before:.1f} ms before the trigger, {after:.1f} ms after")
     print(f"capture example: {len(files)} captures, each with the trigger at 500 ms")
 
